@@ -1,0 +1,73 @@
+#include "app/cmdline.h"
+
+#include "framework/wstr.h"
+
+std::wstring SkipProgramName(const std::wstring& commandLine)
+{
+    size_t i = 0;
+    const size_t n = commandLine.size();
+    if (i < n && commandLine[i] == L'"') {
+        ++i;
+        while (i < n && commandLine[i] != L'"') ++i;
+        if (i < n) ++i;  // the closing quote
+    } else {
+        while (i < n && commandLine[i] > L' ') ++i;
+    }
+    while (i < n && commandLine[i] != 0 && commandLine[i] <= L' ') ++i;
+    return commandLine.substr(i);
+}
+
+int ParseSwitchText(const std::wstring& arguments, std::wstring names[], std::wstring values[], int maxPairs)
+{
+    std::wstring rest = wstr::ToLower(arguments);
+    int i = 0;
+    while (i < maxPairs) {
+        rest = wstr::Trim(rest);
+        size_t dash = rest.rfind(L'-');
+        if (dash == std::wstring::npos) break;
+        std::wstring tail = rest.substr(dash);
+        rest.erase(dash);
+        size_t blank = tail.find(L' ');
+        if (blank != std::wstring::npos) {
+            names[i] = wstr::Trim(tail.substr(0, blank));
+            values[i] = wstr::Trim(tail.substr(blank));
+        } else {
+            names[i] = wstr::Trim(tail);
+            values[i].clear();
+        }
+        ++i;
+    }
+    return i;
+}
+
+SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring values[], int count)
+{
+    SwitchChoice choice;
+    for (int i = 0; i < count; ++i) {
+        if (names[i] == L"-f" && !values[i].empty()) {
+            choice.file = values[i];
+            wstr::RemoveChar(choice.file, L'"');
+            choice.fileGiven = true;
+        }
+        if (names[i] == L"-log" && !values[i].empty()) {
+            choice.level = wstr::ToInt(values[i]);
+            choice.levelGiven = true;
+        }
+    }
+    return choice;
+}
+
+std::wstring ExeBaseName(const std::wstring& modulePath)
+{
+    size_t slash = modulePath.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? modulePath : modulePath.substr(slash + 1);
+    size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    return name;
+}
+
+std::wstring ExeFolder(const std::wstring& modulePath)
+{
+    size_t slash = modulePath.rfind(L'\\');
+    return slash == std::wstring::npos ? modulePath : modulePath.substr(0, slash);
+}

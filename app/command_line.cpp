@@ -1,0 +1,28 @@
+#include <new>
+
+#include "app/globals.h"
+#include "app/tarvik_app.h"
+#include "config/config_reader.h"
+#include "log/log_file.h"
+
+void CTarvikApp::ParseCommandLine()
+{
+    m_nSwitches = ParseSwitchText(m_strCmdLine, m_astrSwitchNames, m_astrSwitchValues, MAX_SWITCHES);
+}
+
+BOOL CTarvikApp::ProcessSwitches()
+{
+    try {
+        SwitchChoice choice = ChooseSwitches(m_astrSwitchNames, m_astrSwitchValues, m_nSwitches);
+        if (choice.fileGiven) g_strIniFile = choice.file;
+        if (choice.levelGiven) g_nLogLevelSetting = choice.level;
+        if (!choice.fileGiven) g_strIniFile = m_strExeDir + L"\\autorun.inf";
+        g_configReader.setIniFile(g_strIniFile);
+        LogAlways(L"%s", g_strIniFile.c_str());
+        if (!choice.levelGiven) g_nLogLevelSetting = GetLogLevel();
+        g_logFile.m_nLogLevel = ClampLogLevel(g_nLogLevelSetting);
+        return TRUE;
+    } catch (const std::bad_alloc&) {
+        return FALSE;  // out of memory: keep what was set so far
+    }
+}

@@ -1,0 +1,59 @@
+// The setup launcher's application object: runs the whole job from InitInstance.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/cmdline.h"
+#include "framework/app.h"
+#include "ui/copy_dlg.h"
+#include "ui/finish_screen.h"
+
+// Language-map texts used by the start-up sequence.
+const int TEXT_OS_NOT_VALID = 1;
+const int TEXT_DRIVER_NOT_FOUND = 8;
+
+extern const wchar_t* const SINGLE_INSTANCE_MUTEX;  // "TARVIK{...}"
+extern const wchar_t* const PROGRAM_VERSION;        // "1.0.0.1"
+
+class CTarvikApp : public CWinApp {
+public:
+    CTarvikApp();
+
+    BOOL InitInstance() override;
+
+    // Command line (app/command_line.cpp)
+    void ParseCommandLine();
+    BOOL ProcessSwitches();
+
+    // Installed driver package (product/magic_keywords.cpp)
+    BOOL ReadMagicKeywords();
+    BOOL FindMagicKeyword();
+    BOOL SearchInfFile(std::wstring path);
+
+    // Installed product registration (product/registration.cpp)
+    BOOL ProcessXRVCDGUIDsSection();
+    BOOL IsCDGUIDInstalled(std::wstring cdGuid);
+
+    // Run section (run/run_section.cpp) and program launcher (run/launcher.cpp)
+    BOOL DropMain();
+    BOOL RunSectionExe(std::wstring platformSuffix);
+    void CopyUninstallerDataFile();
+    DWORD RunApplication(std::wstring commandLine);
+
+    CCopyDlg m_copyDlg;
+    CFinishScreen m_finishScreen;
+    std::wstring m_astrSwitchNames[MAX_SWITCHES];
+    std::wstring m_astrSwitchValues[MAX_SWITCHES];
+    int m_nSwitches;
+    std::wstring m_strExeDir;
+    std::wstring m_strUninstallKey;
+    std::vector<std::wstring> m_astrMagicKeywords;
+    int m_nMagicKeywords;
+};
+
+extern CTarvikApp theApp;
+
+// Shows message `textNumber` of the language map in a message box (app/tarvik_app.cpp).
+int ShowErrorMessage(std::wstring configPath, int textNumber);

@@ -1,0 +1,30 @@
+# The product: one fully static 32-bit GUI program for Windows XP SP2 and later.
+enable_language(RC)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(WINDOWS_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 NOMINMAX)
+set(WINDOWS_LIBS comctl32 shell32 advapi32 user32 gdi32 winspool kernel32)
+set(STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+add_library(launcher_core STATIC ${TEXT_SOURCES} ${WIN_SOURCES})
+target_include_directories(launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(launcher_core PUBLIC ${WINDOWS_DEFINES})
+target_compile_options(launcher_core PRIVATE -Wall -Wextra -O2)
+target_link_libraries(launcher_core PUBLIC ${WINDOWS_LIBS})
+
+# Generated resource assets: the program icon, and what ui/assets.cmake adds.
+set(GENERATED_ASSETS ${CMAKE_BINARY_DIR}/app.ico)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/app.ico
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/gen_icon.py ${CMAKE_BINARY_DIR}/app.ico
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/gen_icon.py)
+include(${CMAKE_SOURCE_DIR}/ui/assets.cmake OPTIONAL)
+add_custom_target(resource_assets DEPENDS ${GENERATED_ASSETS})
+
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR} -I${CMAKE_BINARY_DIR} -DUNICODE")
+add_executable(Setup WIN32 ${CMAKE_SOURCE_DIR}/ui/setup.rc)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/setup.rc PROPERTIES
+  OBJECT_DEPENDS "${GENERATED_ASSETS};${CMAKE_SOURCE_DIR}/ui/setup.manifest;${CMAKE_SOURCE_DIR}/ui/resource.h")
+add_dependencies(Setup resource_assets)
+target_link_libraries(Setup PRIVATE -Wl,--whole-archive launcher_core -Wl,--no-whole-archive ${STATIC_LINK} -municode)
+
+include(${CMAKE_SOURCE_DIR}/tests/windows-tests.cmake)

@@ -1,0 +1,132 @@
+#include "config/config_reader.h"
+
+#include "app/globals.h"
+#include "framework/wstr.h"
+#include "log/log_file.h"
+
+namespace {
+
+const DWORD VALUE_BUFFER_CHARS = 500;
+
+std::wstring CurrentDirectory()
+{
+    wchar_t buffer[MAX_PATH + 1] = {0};
+    DWORD len = ::GetCurrentDirectoryW(MAX_PATH, buffer);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();  // no directory, or longer than the platform limit
+    return std::wstring(buffer, len);
+}
+
+// One service-pack number with the fallback to the plain "OS_Support" section.
+int ReadSPNumber(const std::wstring& ownSection, const wchar_t* key, const wchar_t* missingLine, const wchar_t* valueLine)
+{
+    std::wstring value;
+    int number = 0;
+    if (g_configReader.ReadStrValue(ownSection, key, value) || g_configReader.ReadStrValue(L"OS_Support", key, value)) {
+        number = wstr::ToInt(value);
+    } else {
+        LogMessage(LOG_MEDIUM, missingLine);
+        number = 0;
+    }
+    LogMessage(LOG_MEDIUM, valueLine, number);
+    return number;
+}
+
+}  // namespace
+
+BOOL CConfigReader::setIniFile(const std::wstring& path)
+{
+    LogMessage(LOG_TRACE, L"--> Enter setIniFile()");
+    m_strFile = path;
+    LogMessage(LOG_MEDIUM, L"Set Inf Filename as %s", m_strFile.c_str());
+    LogMessage(LOG_TRACE, L"<-- Exit setIniFile()");
+    return FALSE;
+}
+
+BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value) const
+{
+    LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
+    LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
+    wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
+    DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
+                                           m_strFile.c_str());
+    if (len >= VALUE_BUFFER_CHARS) len = VALUE_BUFFER_CHARS - 1;
+    value = ExpandSourcePath(std::wstring(buffer, len), CurrentDirectory());
+    LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
+    if (IsReadValue(value)) {
+        LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with TRUE");
+        return TRUE;
+    }
+    LogMessage(LOG_TRACE, L"## ReadStrValue() Failed");
+    LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with FALSE");
+    return FALSE;
+}
+
+int CConfigReader::GetNoOfKeys(const std::wstring& section) const
+{
+    LogMessage(LOG_TRACE, L"--> Enter GetNoOfKeys()");
+    int count = CountNumberedKeys([&](int n) {
+        std::wstring value;
+        return ReadStrValue(section, wstr::FromInt(n), value) != FALSE;
+    });
+    LogMessage(LOG_TRACE, L"Number of keys in [%s] : %d", section.c_str(), count);
+    LogMessage(LOG_TRACE, L"<-- Exit GetNoOfKeys()");
+    return count;
+}
+
+std::wstring CConfigReader::GetLangMapText(int textNumber) const
+{
+    std::wstring languageSection;
+    if (!ReadStrValue(L"LangMap", LangMapKey(::GetUserDefaultLangID()), languageSection)) return std::wstring();
+    std::wstring text;
+    if (!ReadStrValue(languageSection, wstr::FromInt(textNumber), text)) return std::wstring();
+    return text;
+}
+
+void GetKeyValues(const std::wstring& section, std::vector<std::wstring>& values, int count)
+{
+    LogMessage(LOG_TRACE, L"--> Enter GetKeyValues()");
+    if (count < 0) count = 0;
+    values.assign(static_cast<size_t>(count), std::wstring());
+    for (int i = 0; i < count; ++i) {
+        std::wstring key = wstr::FromInt(i + 1);
+        std::wstring variant = VariantSection(section, AcceptedOS);
+        std::wstring value;
+        if (g_configReader.ReadStrValue(variant, key, value)) {
+            LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%d Value=%s", variant.c_str(), i + 1, value.c_str());
+        } else if (g_configReader.ReadStrValue(section, key, value)) {
+            LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
+        } else {
+            LogMessage(LOG_TRACE, L"GetKeyValues() failed to read Section %s , Key %s", section.c_str(), key.c_str());
+        }
+        values[static_cast<size_t>(i)] = value;
+    }
+    LogMessage(LOG_TRACE, L"<-- Exit GetKeyValues()");
+}
+
+void ReadSPVersion(std::wstring entry, int& major, int& minor)
+{
+    LogMessage(LOG_TRACE, L"--> Enter ReadSPVersion()");
+    std::wstring ownSection = L"OS_Support." + entry;
+    major = ReadSPNumber(ownSection, L"ServicePack_MajorVersion",
+                         L"Service Pack Major Version information not found. Set to Default \"0\"",
+                         L"Service Pack Major Version is %d");
+    minor = ReadSPNumber(ownSection, L"ServicePack_MinorVersion",
+                         L"Service Pack Minor Version information not found. Set to Default \"0\"",
+                         L"Service Pack Minor Version is %d");
+    LogMessage(LOG_TRACE, L"<-- Exit ReadSPVersion()");
+}
+
+int GetLogLevel()
+{
+    LogMessage(LOG_TRACE, L"--> Enter GetLogLevel()");
+    std::wstring value;
+    if (g_configReader.ReadStrValue(L"Version", L"Log", value)) {
+        int level = wstr::ToInt(value);
+        LogMessage(LOG_MEDIUM, L"Log Level is %d", level);
+        LogMessage(LOG_TRACE, L"<-- Exit GetLogLevel()");
+        return level;
+    }
+    LogMessage(LOG_HIGH, L"Log Level returned FALSE... Using DEFAULT Log Level as HIGH.");
+    LogMessage(LOG_TRACE, L"<-- Exit GetLogLevel()");
+    return 1;
+}

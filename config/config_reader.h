@@ -1,0 +1,28 @@
+// Reads the profile-format configuration file. Every read opens the file anew.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_text.h"
+
+class CConfigReader {
+public:
+    CConfigReader() = default;
+    explicit CConfigReader(const std::wstring& file) : m_strFile(file) {}
+
+    BOOL setIniFile(const std::wstring& path);
+    BOOL ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value) const;
+    int GetNoOfKeys(const std::wstring& section) const;
+    std::wstring GetLangMapText(int textNumber) const;
+
+    std::wstring m_strFile;
+};
+
+extern CConfigReader g_configReader;
+
+// Operations on the process-wide reader.
+void GetKeyValues(const std::wstring& section, std::vector<std::wstring>& values, int count);
+void ReadSPVersion(std::wstring entry, int& major, int& minor);
+int GetLogLevel();

@@ -1,0 +1,25 @@
+#include "config/config_text.h"
+
+#include "framework/wstr.h"
+#include "log/log_text.h"
+
+const wchar_t* const READ_FAILED = L"<READ_FAILED>";
+const wchar_t* const SOURCEPATH_PLACEHOLDER = L"%sourcepath%";
+
+bool IsReadValue(const std::wstring& value) { return value != READ_FAILED; }
+
+std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& currentDirectory)
+{
+    if (!wstr::Contains(value, SOURCEPATH_PLACEHOLDER)) return value;
+    std::wstring expanded(value);
+    wstr::ReplaceAll(expanded, SOURCEPATH_PLACEHOLDER, L"\"" + currentDirectory + L"\\");
+    expanded += L"\"";
+    return expanded;
+}
+
+std::wstring LangMapKey(unsigned langId) { return FormatLogText(16, L"0x%04x", langId & 0xFFFFu); }
+
+std::wstring VariantSection(const std::wstring& section, const std::wstring& acceptedOs)
+{
+    return section + L"." + acceptedOs;
+}

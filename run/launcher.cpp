@@ -1,0 +1,3 @@
+#include "app/tarvik_app.h"
+
+DWORD CTarvikApp::RunApplication(std::wstring) { return 1; }

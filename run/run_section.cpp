@@ -1,0 +1,5 @@
+#include "app/tarvik_app.h"
+
+BOOL CTarvikApp::DropMain() { return TRUE; }
+BOOL CTarvikApp::RunSectionExe(std::wstring) { return TRUE; }
+void CTarvikApp::CopyUninstallerDataFile() {}

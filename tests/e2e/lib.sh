@@ -1,0 +1,184 @@
+# Shared test bed of the end-to-end tests: throwaway Wine prefixes made from cached
+# templates, a private Xvfb display, the launcher run on a test medium, and checks on
+# its log. Source it from a *.test.sh script; call `finish` at the end.
+#
+# Environment (set by CTest): SETUP_EXE, TEST_TOOLS_DIR, TEST_BUILD_DIR, TEST_SOURCE_DIR.
+set -u
+
+: "${TEST_BUILD_DIR:?run through ctest}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/e2e.XXXXXX")
+E2E_XVFB_PID=""
+E2E_PREFIXES=()
+
+e2e_cleanup() {
+  local p
+  for p in "${E2E_PREFIXES[@]}"; do
+    WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true
+  done
+  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null
+  if [ -n "${KEEP_E2E_WORK:-}" ]; then echo "work kept in $E2E_WORK"; else rm -rf "$E2E_WORK"; fi
+}
+trap e2e_cleanup EXIT
+
+# ---- reporting ------------------------------------------------------------
+
+ok() {  # ok CONDITION-EXIT-CODE MESSAGE...: pass when the first argument is 0
+  local rc=$1; shift
+  if [ "$rc" -eq 0 ]; then
+    E2E_PASSED=$((E2E_PASSED + 1))
+  else
+    E2E_FAILED=$((E2E_FAILED + 1))
+    echo "FAIL: $*" >&2
+  fi
+}
+
+expect_eq() {  # expect_eq WHAT EXPECTED ACTUAL
+  [ "$2" == "$3" ]; ok $? "$1: expected [$2], got [$3]"
+}
+
+finish() {
+  echo "$E2E_PASSED passed, $E2E_FAILED failed"
+  [ "$E2E_FAILED" -eq 0 ]
+  exit $?
+}
+
+# ---- prefixes -------------------------------------------------------------
+
+# Kinds: win32-winxp win32-vista win32-win7 win64-winxp64 win64-vista win64-win7
+prefix_template() {
+  local kind=$1 dir="$TEST_BUILD_DIR/prefixes/$1"
+  mkdir -p "$TEST_BUILD_DIR/prefixes"
+  (
+    flock 9
+    if [ ! -f "$dir/.ready" ]; then
+      rm -rf "$dir"
+      local arch=${kind%%-*} version=${kind#*-}
+      WINEPREFIX=$dir WINEARCH=$arch wineboot -i >/dev/null 2>&1
+      WINEPREFIX=$dir wine winecfg /v "$version" >/dev/null 2>&1
+      WINEPREFIX=$dir wineserver -w
+      touch "$dir/.ready"
+    fi
+  ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock"
+  echo "$dir"
+}
+
+# use_prefix KIND: a private copy of the template; sets WINEPREFIX and DRIVE_C.
+use_prefix() {
+  local template
+  template=$(prefix_template "$1")
+  export WINEPREFIX="$E2E_WORK/prefix-$1-${#E2E_PREFIXES[@]}"
+  cp -a --reflink=auto "$template" "$WINEPREFIX"
+  E2E_PREFIXES+=("$WINEPREFIX")
+  DRIVE_C="$WINEPREFIX/drive_c"
+}
+
+# Ends every process of the current prefix.
+stop_prefix() { wineserver -k >/dev/null 2>&1 || true; wineserver -w 2>/dev/null || true; }
+
+# ---- display --------------------------------------------------------------
+
+start_display() {
+  [ -n "$E2E_XVFB_PID" ] && return 0
+  local fdfile="$E2E_WORK/display"
+  Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$fdfile" 2>/dev/null &
+  E2E_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n1 "$fdfile")"
+}
+
+screenshot() {  # screenshot FILE.png
+  xwd -root -silent | /usr/bin/convert xwd:- "$1"
+}
+
+# ---- the medium and the run -----------------------------------------------
+
+# make_medium [DIR]: a folder inside the prefix with Setup.exe; sets MEDIUM (Unix) and
+# MEDIUM_WIN (Windows path). The test writes its autorun.inf there.
+make_medium() {
+  local name=${1:-media}
+  MEDIUM="$DRIVE_C/$name"
+  MEDIUM_WIN="C:\\${name//\//\\}"
+  mkdir -p "$MEDIUM"
+  cp "$SETUP_EXE" "$MEDIUM/Setup.exe"
+}
+
+# new_temp: a fresh TEMP folder for the next run; sets TEMP_DIR (Unix) and TEMP_WIN.
+new_temp() {
+  local n=${1:-$RANDOM}
+  TEMP_DIR="$DRIVE_C/temp$n"
+  TEMP_WIN="C:\\temp$n"
+  rm -rf "$TEMP_DIR"
+  mkdir -p "$TEMP_DIR"
+}
+
+# run_setup [RAW-ARGUMENTS]: runs MEDIUM\Setup.exe with exactly this argument text,
+# current directory = MEDIUM, TEMP = TEMP_WIN (RUN_ENV may add NAME=VALUE words; an
+# empty value removes the variable); waits for it and sets RUN_RC. With
+# RUN_BACKGROUND=1 it returns at once and sets RUN_PID.
+run_setup() {
+  local args=${1:-}
+  local cmd="\"$MEDIUM_WIN\\Setup.exe\"${args:+ $args}"
+  local -a env=("TEMP=$TEMP_WIN" "TMP=$TEMP_WIN")
+  [ -n "${RUN_ENV:-}" ] && read -r -a extra <<<"$RUN_ENV" && env+=("${extra[@]}")
+  if [ "${RUN_BACKGROUND:-0}" = 1 ]; then
+    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >/dev/null 2>&1) &
+    RUN_PID=$!
+    return 0
+  fi
+  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >/dev/null 2>&1)
+  RUN_RC=$?
+}
+
+# ---- the log --------------------------------------------------------------
+
+log_path() { echo "$TEMP_DIR/TarvikLangSetup$(printf %03d "${1:-0}").log"; }
+
+# log_lines [N]: the lines of log N without time stamps and CR.
+log_lines() { sed -e 's/^\[[0-9][0-9]\/[0-9][0-9]\/[0-9]\{4\} [0-9][0-9]:[0-9][0-9]:[0-9][0-9]\]//' -e 's/\r$//' "$(log_path "${1:-0}")"; }
+
+expect_line() {  # expect_line TEXT [N]: TEXT is one whole line of log N
+  log_lines "${2:-0}" | grep -Fxq -- "$1"; ok $? "log ${2:-0} lacks the line [$1]"
+}
+
+expect_no_line() {  # expect_no_line TEXT [N]
+  ! log_lines "${2:-0}" | grep -Fxq -- "$1"; ok $? "log ${2:-0} has the line [$1]"
+}
+
+# expect_sequence N LINE...: the lines appear in this order (others may stand between).
+expect_sequence() {
+  local n=$1; shift
+  local got
+  got=$(log_lines "$n" | awk -v want="$(printf '%s\n' "$@")" '
+    BEGIN { k = split(want, w, "\n"); i = 1 }
+    i <= k && $0 == w[i] { i++ }
+    END { print i - 1 }')
+  [ "$got" -eq $# ]; ok $? "log $n: only $got of $# lines in order; first missing: [${*:$((got + 1)):1}]"
+}
+
+# expect_log_head N LINE...: the first lines of log N are exactly these.
+expect_log_head() {
+  local n=$1; shift
+  local want got
+  want=$(printf '%s\n' "$@")
+  got=$(log_lines "$n" | head -n $#)
+  [ "$want" == "$got" ]; ok $? "log $n head: expected
+$want
+got
+$got"
+}
+
+# Writes an INI file with CR LF line ends: write_ini FILE <<EOF ... EOF
+write_ini() { sed 's/$/\r/' >"$1"; }
+
+# Windows path of a Unix path inside the prefix.
+win_path() { local p=${1#"$DRIVE_C"}; p=${p//\//\\}; echo "C:$p"; }

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under Wine in a shared prefix for unit tests, with a
+# TEMP folder of its own. Used as the CTest cross-compiling emulator.
+set -u
+build=${TEST_BUILD_DIR:-$(pwd)}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$build/prefixes/unit
+mkdir -p "$build/prefixes"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    rm -rf "$WINEPREFIX"
+    WINEARCH=win32 wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.ready"
+  fi
+) 9>"$build/prefixes/.unit.lock"
+tmp=$(mktemp -d "$WINEPREFIX/drive_c/unittemp.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+export TEMP="C:\\${tmp##*/}" TMP="C:\\${tmp##*/}"
+export TEST_TEMP_UNIX=$tmp
+wine "$@"

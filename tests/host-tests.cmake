@@ -1,0 +1,8 @@
+# Host unit tests of the text logic: every tests/unit/*.cpp is one test program.
+file(GLOB HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+foreach(src IN LISTS HOST_TESTS)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(unit_${name} ${src})
+  target_link_libraries(unit_${name} PRIVATE text_logic)
+  add_test(NAME unit.${name} COMMAND unit_${name})
+endforeach()

@@ -1,0 +1,38 @@
+# Windows tests.
+#  tests/win/*.cpp      unit tests of Windows-side code, run through Wine (one program each)
+#  tests/tools/*.cpp    helper programs the end-to-end tests use (UI driver, test installers, ...)
+#  tests/e2e/*.test.sh  end-to-end tests: the real Setup.exe in throwaway Wine prefixes
+set(TEST_TOOLS_DIR ${CMAKE_BINARY_DIR}/tools)
+
+file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+foreach(src IN LISTS WIN_TESTS)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(win_${name} ${src})
+  target_link_libraries(win_${name} PRIVATE launcher_core ${STATIC_LINK})
+  add_test(NAME win.${name} COMMAND win_${name})
+  set_tests_properties(win.${name} PROPERTIES
+    ENVIRONMENT "TEST_BUILD_DIR=${CMAKE_BINARY_DIR};TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    RESOURCE_LOCK wine_unit_prefix)
+endforeach()
+
+file(GLOB TEST_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
+set(TOOL_TARGETS)
+foreach(src IN LISTS TEST_TOOLS)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(tool_${name} ${src})
+  set_target_properties(tool_${name} PROPERTIES OUTPUT_NAME ${name} RUNTIME_OUTPUT_DIRECTORY ${TEST_TOOLS_DIR})
+  target_include_directories(tool_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(tool_${name} PRIVATE ${WINDOWS_DEFINES})
+  target_link_libraries(tool_${name} PRIVATE ${WINDOWS_LIBS} ${STATIC_LINK} -municode)
+  list(APPEND TOOL_TARGETS tool_${name})
+endforeach()
+
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.test.sh)
+foreach(script IN LISTS E2E_TESTS)
+  get_filename_component(name ${script} NAME)
+  string(REPLACE ".test.sh" "" name ${name})
+  add_test(NAME e2e.${name} COMMAND bash ${script})
+  set_tests_properties(e2e.${name} PROPERTIES
+    ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:Setup>;TEST_TOOLS_DIR=${TEST_TOOLS_DIR};TEST_BUILD_DIR=${CMAKE_BINARY_DIR};TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR};OBJDUMP=i686-w64-mingw32-objdump"
+    TIMEOUT 600)
+endforeach()

@@ -1,0 +1,2 @@
+set(UI_TEXT_SOURCES)
+set(UI_WIN_SOURCES)
