@@ -1,0 +1,3 @@
+#include "printers/update_plugin.h"
+
+BOOL CUpdateDriverPlugin::RunUpdate(std::wstring) { return FALSE; }
