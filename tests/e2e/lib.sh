@@ -182,3 +182,10 @@ write_ini() { sed 's/$/\r/' >"$1"; }
 
 # Windows path of a Unix path inside the prefix.
 win_path() { local p=${1#"$DRIVE_C"}; p=${p//\//\\}; echo "C:$p"; }
+
+# add_oem_inf FILE TEXT: a driver INF copy in the prefix's INF folder, stored as
+# UTF-16LE with a byte-order mark (how the system keeps them).
+add_oem_inf() {
+  mkdir -p "$DRIVE_C/windows/inf"
+  { printf '\xff\xfe'; printf '%s' "$2" | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; } >"$DRIVE_C/windows/inf/$1"
+}
