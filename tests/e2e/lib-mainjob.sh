@@ -56,7 +56,18 @@ probe_value() {
     id == "" && $1 == "dialog" { for (i = 2; i <= NF; i++) if (index($i, field "=") == 1) { print substr($i, length(field) + 2); exit } }
     id != "" && $1 == "control" && $2 == "id=" id { for (i = 3; i <= NF; i++) if (index($i, field "=") == 1) { print substr($i, length(field) + 2); exit } }'
 }
-probe_dialogs() { records | awk -F'|' -v at="$1" '$1 == "probe" && $2 == at { sub("dialogs=", "", $3); print $3; exit }'; }
+# probe_dialogs AT: the number of dialogs each probe at AT ms saw, one line per probe.
+probe_dialogs() { records | awk -F'|' -v at="$1" '$1 == "probe" && $2 == at { sub("dialogs=", "", $3); print $3 }'; }
+
+# wait_finish_page [SECONDS]: until the finish page (control 1018) shows; 1 on time-out.
+wait_finish_page() {
+  local deadline=$((SECONDS + ${1:-60}))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    uidriver dump --title "Main Job Test" 2>/dev/null | grep -q '^control id=1018 ' && return 0
+    sleep 0.3
+  done
+  return 1
+}
 
 # ---- the installed imaging product's stand-ins ---------------------------------
 
