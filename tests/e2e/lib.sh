@@ -83,6 +83,8 @@ stop_prefix() { wineserver -k >/dev/null 2>&1 || true; wineserver -w 2>/dev/null
 
 # ---- display --------------------------------------------------------------
 
+# Start it before the first run in a prefix: a prefix that already ran a program
+# without a display keeps a desktop process that cannot show windows (stop_prefix first).
 start_display() {
   [ -n "$E2E_XVFB_PID" ] && return 0
   local fdfile="$E2E_WORK/display"
@@ -189,3 +191,43 @@ add_oem_inf() {
   mkdir -p "$DRIVE_C/windows/inf"
   { printf '\xff\xfe'; printf '%s' "$2" | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; } >"$DRIVE_C/windows/inf/$1"
 }
+
+# ---- windows of the launcher ------------------------------------------------
+
+# uidriver ARGS...: the UI driver (tests/tools/uidriver.cpp) in the current prefix;
+# prints what it prints and returns its exit code. Needs start_display.
+uidriver() { wine "$TEST_TOOLS_DIR/uidriver.exe" "$@"; }
+
+# run_setup_closing [RAW-ARGUMENTS]: runs the launcher like run_setup, in the
+# background, and closes every dialog it shows with Esc (message boxes, the finish
+# page without a restart). Before each Esc the dialog's dump goes to
+# $E2E_WORK/dialog-N.txt (N = 1, 2, ...; DIALOG_COUNT is the last N). Ends when the
+# launcher has ended and sets RUN_RC; after RUN_TIMEOUT seconds (default 120) it ends
+# the prefix's processes and sets RUN_RC to 124.
+run_setup_closing() {
+  start_display
+  rm -f "$E2E_WORK"/dialog-*.txt
+  DIALOG_COUNT=0
+  RUN_BACKGROUND=1 run_setup "${1:-}"
+  local pid=$RUN_PID deadline=$((SECONDS + ${RUN_TIMEOUT:-120}))
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      echo "run_setup_closing: the launcher still runs after ${RUN_TIMEOUT:-120} s" >&2
+      stop_prefix
+      wait "$pid" 2>/dev/null
+      RUN_RC=124
+      return 0
+    fi
+    uidriver wait 300 >/dev/null 2>&1 || continue
+    local n=$((DIALOG_COUNT + 1))
+    uidriver dump >"$E2E_WORK/dialog-$n.txt" 2>/dev/null || continue  # closed meanwhile
+    DIALOG_COUNT=$n
+    uidriver key esc >/dev/null 2>&1
+  done
+  wait "$pid"
+  RUN_RC=$?
+}
+
+# dialog_line N PREFIX: the first line of dialog-N.txt that starts with PREFIX
+# ("window", "control id=65535 ", ...).
+dialog_line() { awk -v p="$2" 'index($0, p) == 1 { print; exit }' "$E2E_WORK/dialog-$1.txt" 2>/dev/null; }
