@@ -17,6 +17,7 @@ WindowCaption=Start-up test
 os_list=999
 INI
 
+config_sum=$(md5sum <"$MEDIUM/autorun.inf")
 check_rc() { expect_eq "exit code ($1)" 0 "$RUN_RC"; }
 
 # ---- default run: file name, banner, line format -----------------------------
@@ -111,6 +112,7 @@ for f in missing.inf empty.inf binary.inf huge.inf; do
   expect_line "This Operating is not Valid. OS: "
 done
 cmp -s "$DRIVE_C/empty.inf" /dev/null; ok $? "the configuration file is never written"
+expect_eq "autorun.inf after all runs" "$config_sum" "$(md5sum <"$MEDIUM/autorun.inf")"
 
 new_temp 90
 (RUN_ENV="TEMP= TMP=" run_setup ""; exit "$RUN_RC"); RUN_RC=$?

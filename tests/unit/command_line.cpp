@@ -114,6 +114,32 @@ void TestProgramName()
     ok(ExeFolder(L"E:\\Setup.exe") == L"E:", "root folder [%s]\n", wn(ExeFolder(L"E:\\Setup.exe")));
 }
 
+// Random argument texts: the parser never reads past its input and keeps its promises.
+void TestRandomTexts()
+{
+    const wchar_t alphabet[] = {L'-', L' ', L' ', L'"', L'\t', L'a', L'F', L'L', L'o', L'g', L'1', L'\u3000', L'\u00a0', L'\\'};
+    unsigned seed = 12345;
+    int broken = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::wstring text;
+        seed = seed * 1103515245u + 12345u;
+        size_t length = (seed >> 16) % 120;
+        for (size_t i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text.push_back(alphabet[(seed >> 16) % (sizeof(alphabet) / sizeof(alphabet[0]))]);
+        }
+        std::wstring names[MAX_SWITCHES], values[MAX_SWITCHES];
+        int n = ParseSwitchText(text, names, values, MAX_SWITCHES);
+        if (n < 0 || n > MAX_SWITCHES) ++broken;
+        for (int i = 0; i < n; ++i) {
+            if (names[i].empty() || names[i][0] != L'-') ++broken;
+            if (!values[i].empty() && (values[i].find(L'-') != std::wstring::npos)) ++broken;
+        }
+        (void)ChooseSwitches(names, values, n);
+    }
+    ok(broken == 0, "%d broken promises over random texts\n", broken);
+}
+
 }  // namespace
 
 int main()
@@ -122,5 +148,6 @@ int main()
     TestSwitchLimit();
     TestChoice();
     TestProgramName();
+    TestRandomTexts();
     return check::summary();
 }
