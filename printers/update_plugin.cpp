@@ -1,3 +1,74 @@
 #include "printers/update_plugin.h"
 
-BOOL CUpdateDriverPlugin::RunUpdate(std::wstring) { return FALSE; }
+#include "config/config_reader.h"
+#include "framework/handles.h"
+#include "framework/wstr.h"
+#include "log/log_file.h"
+#include "printers/printer_text.h"
+#include "printers/process_control.h"
+#include "printers/registry_value.h"
+
+const wchar_t* const PRODUCT_REGISTRY_KEY = L"SOFTWARE\\Norvale\\Pictora";
+const wchar_t* const TRAY_APP_FOLDER = L"Pictora\\Bin\\";
+const wchar_t* const TRAY_APP_IMAGE = L"pxstatus.exe";
+const wchar_t* const DEVICE_SERVICE = L"pxlinkd";
+
+namespace {
+
+const wchar_t* const UPDATE_DRIVERS_SECTION = L"UpdateDrivers";
+
+// The low-order byte of GetVersion's result.
+int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
+
+}  // namespace
+
+BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
+{
+    std::wstring infPath = InfPathFromEntry(commandLine);
+    LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
+    if (MajorVersion() != 5) {
+        LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
+        return FALSE;
+    }
+    GetInstallFolder();
+    // Every step runs whatever the one before it achieved; each logs its own failures.
+    (void)KillProcessByName(TRAY_APP_IMAGE);
+    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_STOP);
+    ReadUpdateDrivers();
+    (void)UpdatePrinters(infPath);
+    (void)StartTrayApp();
+    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START);
+    LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
+    return TRUE;
+}
+
+void CUpdateDriverPlugin::GetInstallFolder()
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
+        return;
+    }
+    if (!QueryRegistryText(key.get(), L"InstallFolder", m_strInstallFolder))
+        LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
+    key.reset();
+    LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());
+}
+
+void CUpdateDriverPlugin::ReadUpdateDrivers()
+{
+    CConfigReader reader(m_strIniFile);
+    m_nDrivers = reader.GetNoOfKeys(UPDATE_DRIVERS_SECTION);
+    m_astrDrivers.assign(static_cast<size_t>(m_nDrivers > 0 ? m_nDrivers : 0), std::wstring());
+    for (int i = 1; i <= m_nDrivers; ++i) {
+        // The value is taken as the reader gives it; a failed read leaves its failure text.
+        (void)reader.ReadStrValue(UPDATE_DRIVERS_SECTION, wstr::FromInt(i), m_astrDrivers[static_cast<size_t>(i - 1)]);
+    }
+}
+
+DWORD CUpdateDriverPlugin::StartTrayApp()
+{
+    std::wstring path = m_strInstallFolder + TRAY_APP_FOLDER + TRAY_APP_IMAGE;
+    LogMessage(LOG_MEDIUM, L"** Starting Trayapp");
+    return RunProcess(path, FALSE);
+}

@@ -1,19 +1,47 @@
-// The built-in printer update step that a Run entry naming "pxnetadj.exe" selects.
+// The built-in printer update step that a Run entry naming "pxnetadj.exe" selects:
+// on Windows major version 5 it takes the imaging product's tray application and
+// device service out of the way and re-creates the printer queues of the drivers
+// listed in "UpdateDrivers" through printui, keeping their device identifier.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+// The installed imaging product's parts that the step works with.
+extern const wchar_t* const PRODUCT_REGISTRY_KEY;  // "SOFTWARE\Norvale\Pictora" under HKEY_LOCAL_MACHINE
+extern const wchar_t* const TRAY_APP_FOLDER;       // "Pictora\Bin\" below the install folder
+extern const wchar_t* const TRAY_APP_IMAGE;        // "pxstatus.exe"
+extern const wchar_t* const DEVICE_SERVICE;        // "pxlinkd"
+
 class CUpdateDriverPlugin {
 public:
     explicit CUpdateDriverPlugin(const std::wstring& iniFile) : m_strIniFile(iniFile), m_nDrivers(0) {}
 
-    // Runs the update for one Run entry (already lower-cased by the launcher).
+    // Runs the update for one Run entry (already lower-cased by the launcher). TRUE
+    // when the update ran, FALSE when the system is not major version 5.
     BOOL RunUpdate(std::wstring commandLine);
+
+    void GetInstallFolder();
+    void ReadUpdateDrivers();
+    DWORD StartTrayApp();
+
+    // Queue re-creation (printers/printer_queues.cpp).
+    BOOL UpdatePrinters(const std::wstring& infPath);
+    BOOL IsUpdateDriver(const std::wstring& driverName) const;
+    std::wstring GetDeviceInstanceID(const std::wstring& printerName);
+    int DeletePrinterQueue(const std::wstring& printerName);
+    int AddPrinterQueue(PRINTER_INFO_2W printer, const std::wstring& infPath);
+    int SetDeviceInstanceID(const std::wstring& printerName, const std::wstring& deviceInstanceId);
 
     std::wstring m_strIniFile;
     std::wstring m_strInstallFolder;
     std::vector<std::wstring> m_astrDrivers;
     int m_nDrivers;
+
+private:
+    // One enumerated queue: TRUE when it is a non-USB queue of a listed driver.
+    BOOL UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
+    // FALSE, with a "## " line naming the queue, when printui cannot re-create it.
+    BOOL CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
 };

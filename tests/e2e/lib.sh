@@ -83,6 +83,8 @@ stop_prefix() { wineserver -k >/dev/null 2>&1 || true; wineserver -w 2>/dev/null
 
 # ---- display --------------------------------------------------------------
 
+# Start it before the first run in a prefix: a prefix that already ran a program
+# without a display keeps a desktop process that cannot show windows (stop_prefix first).
 start_display() {
   [ -n "$E2E_XVFB_PID" ] && return 0
   local fdfile="$E2E_WORK/display"

@@ -1,0 +1,19 @@
+// Owners for the service-manager and spooler handles of the printer update step.
+#pragma once
+#include <windows.h>
+
+#include "framework/handles.h"
+
+struct ServiceHandleTraits {  // OpenSCManagerW, OpenServiceW
+    using Handle = SC_HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::CloseServiceHandle(h); }  // nothing to do on failure
+};
+struct PrinterHandleTraits {  // OpenPrinterW
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::ClosePrinter(h); }  // nothing to do on failure
+};
+
+using UniqueServiceHandle = UniqueHandleT<ServiceHandleTraits>;
+using UniquePrinter = UniqueHandleT<PrinterHandleTraits>;

@@ -1,0 +1,159 @@
+// Re-creation of the printer queues of the listed drivers: every local, non-USB queue
+// whose driver is listed is deleted and installed again through printui under the
+// same name, on the same port and with the same model, keeping its device identifier.
+#include <vector>
+
+#include "framework/handles.h"
+#include "log/log_file.h"
+#include "printers/printer_handles.h"
+#include "printers/printer_text.h"
+#include "printers/process_control.h"
+#include "printers/registry_value.h"
+#include "printers/update_plugin.h"
+
+namespace {
+
+std::wstring Text(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
+
+// The system's text for the last error, on one line.
+std::wstring LastErrorLine() { return FlattenLineBreaks(SystemMessageText(::GetLastError())); }
+
+// The INF file printui is to install from can be opened for reading.
+bool InfFileExists(const std::wstring& infPath)
+{
+    if (infPath.empty()) return false;
+    UniqueFile file(::CreateFileW(infPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+// All local queues at level 2 in one buffer; FALSE when the enumeration fails.
+bool EnumerateLocalPrinters(std::vector<BYTE>& buffer, DWORD& count)
+{
+    DWORD needed = 0;
+    count = 0;
+    // This call only learns the size: it fails for want of a buffer whenever there are queues.
+    (void)::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    buffer.assign(needed, 0);
+    LogMessage(LOG_MEDIUM, L"** Enumerating Printers and Faxes folder");
+    return ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.empty() ? nullptr : buffer.data(), needed, &needed,
+                           &count) != FALSE;
+}
+
+}  // namespace
+
+BOOL CUpdateDriverPlugin::UpdatePrinters(const std::wstring& infPath)
+{
+    try {
+        std::vector<BYTE> buffer;
+        DWORD count = 0;
+        if (!EnumerateLocalPrinters(buffer, count)) return FALSE;
+        const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        bool found = false;
+        for (DWORD i = 0; i < count; ++i) found = UpdatePrinter(printers[i], infPath) || found;
+        if (!found) LogMessage(LOG_MEDIUM, L"No matching printer found");
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
+    std::wstring name = Text(printer.pPrinterName);
+    std::wstring upperPort = UpperPortName(Text(printer.pPortName));
+    LogMessage(LOG_MEDIUM, L"Port : %s", upperPort.c_str());
+    if (IsUsbPort(upperPort)) {
+        LogMessage(LOG_MEDIUM, L" %s is a USB Printer", name.c_str());
+        return FALSE;
+    }
+    if (!IsUpdateDriver(Text(printer.pDriverName))) return FALSE;
+    LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
+    if (!CanRecreateQueue(printer, infPath)) return TRUE;
+    std::wstring id = GetDeviceInstanceID(name);
+    (void)DeletePrinterQueue(name);  // re-added even when the delete failed
+    (void)AddPrinterQueue(printer, infPath);
+    (void)SetDeviceInstanceID(name, id);
+    return TRUE;
+}
+
+BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
+    std::wstring name = Text(printer.pPrinterName);
+    std::wstring refusal = PrintUiRefusal(name, Text(printer.pPortName), Text(printer.pDriverName));
+    if (!refusal.empty()) {
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", name.c_str(), refusal.c_str());
+        return FALSE;
+    }
+    // Deleting a queue that printui then cannot install again would lose it.
+    if (!InfFileExists(infPath)) {
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" does not exist", name.c_str(),
+                   infPath.c_str());
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CUpdateDriverPlugin::IsUpdateDriver(const std::wstring& driverName) const
+{
+    return IsListedDriver(m_astrDrivers, m_nDrivers, driverName) ? TRUE : FALSE;
+}
+
+std::wstring CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& printerName)
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                        key.put()) != ERROR_SUCCESS)
+        return std::wstring();
+    std::wstring id;
+    (void)QueryRegistryText(key.get(), L"SoftwareCUEContextID", id);  // a failed query leaves it empty
+    key.reset();
+    LogMessage(LOG_MEDIUM, L"DeviceInstanceID : %s", id.c_str());
+    return id;
+}
+
+int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
+{
+    LogMessage(LOG_TRACE, L"!! Deleting Printer  : %s", printerName.c_str());
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE opened = nullptr;
+    if (!::OpenPrinterW(const_cast<LPWSTR>(printerName.c_str()), &opened, &defaults)) {
+        LogMessage(LOG_MEDIUM, L"OpenPrinter Failed : %s", LastErrorLine().c_str());
+        return 1;
+    }
+    UniquePrinter printer(opened);
+    if (!::DeletePrinter(printer.get())) {
+        LogMessage(LOG_MEDIUM, L"!! DeletePrinter Failed : %s", LastErrorLine().c_str());
+        return 1;
+    }
+    printer.reset();
+    LogMessage(LOG_MEDIUM, L"!! Printer deleted   : %s", printerName.c_str());
+    return 0;
+}
+
+int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wstring& infPath)
+{
+    std::wstring commandLine = PrintUiCommandLine(Text(printer.pPrinterName), infPath, Text(printer.pPortName),
+                                                  Text(printer.pDriverName));
+    DWORD result = WaitForProcessEnd(StartProcess(commandLine));
+    LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
+    return 1;
+}
+
+int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, const std::wstring& deviceInstanceId)
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName).c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY,
+                        key.put()) != ERROR_SUCCESS)
+        return 0;
+    const DWORD worked = 1;
+    // A value that cannot be written leaves the new queue as printui made it; nothing to repair here.
+    (void)::RegSetValueExW(key.get(), L"SoftwareCUEContextID", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(deviceInstanceId.c_str()),
+                           static_cast<DWORD>((deviceInstanceId.size() + 1) * sizeof(wchar_t)));
+    (void)::RegSetValueExW(key.get(), L"AiODDPnPWorked", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&worked),
+                           sizeof(worked));
+    key.reset();
+    LogMessage(LOG_MEDIUM, L"Updating new printer with DeviceInstanceID : %s", deviceInstanceId.c_str());
+    return 0;
+}

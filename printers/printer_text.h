@@ -1,0 +1,47 @@
+// Text rules of the printer update step: the INF path a Run entry names, the printui
+// command line, the driver-list match, the USB test and the checks that decide
+// whether a queue can be handed to printui at all. No Windows headers: built and
+// tested on the host.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The text in a Run entry that selects the printer update step.
+extern const wchar_t* const NETADJ_PROGRAM;  // "pxnetadj.exe"
+
+// Longest port name, in characters, that the update handles.
+const size_t PORT_NAME_MAX = 259;
+
+// The INF path of a Run entry: every "pxnetadj.exe" removed (exactly, with case),
+// white space trimmed at both ends, then one pair of enclosing double quotes removed
+// (an entry written with "%sourcepath%" arrives quoted, and the printui command line
+// adds quotes of its own).
+std::wstring InfPathFromEntry(const std::wstring& commandLine);
+
+// rundll32 printui.dll,PrintUIEntry /if /b "NAME" /f "INF" /r "PORT" /m "DRIVER"
+std::wstring PrintUiCommandLine(const std::wstring& printerName, const std::wstring& infPath,
+                                const std::wstring& portName, const std::wstring& driverName);
+
+// A system message made fit for one log line: every "\r\n" becomes one blank.
+std::wstring FlattenLineBreaks(const std::wstring& text);
+
+// The port name as the USB test and the "Port : %s" line see it: upper case.
+std::wstring UpperPortName(const std::wstring& portName);
+bool IsUsbPort(const std::wstring& upperPortName);
+
+// Whole-name, case-insensitive match against the first `count` names of the list.
+bool IsListedDriver(const std::vector<std::wstring>& drivers, int count, const std::wstring& driverName);
+
+// Why a matching queue cannot be re-created through printui, as the end of the
+// sentence "<queue> is left alone: ..."; empty when nothing stands in the way.
+std::wstring PrintUiRefusal(const std::wstring& printerName, const std::wstring& portName,
+                            const std::wstring& driverName);
+
+// HKEY_LOCAL_MACHINE path of a queue's driver data.
+std::wstring PrinterDriverDataKey(const std::wstring& printerName);
+
+// The text of a fixed-size character field or a registry string as the system
+// returned it: up to the first null, never past `maxChars` characters, whether or
+// not the data was terminated.
+std::wstring TextUpToNull(const wchar_t* data, size_t maxChars);

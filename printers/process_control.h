@@ -1,0 +1,46 @@
+// Process and service control for the printer update step: end a program by its
+// image name, stop or start a service, start a command line, log the system's text
+// for the last error. Every function reports through the log and a plain result.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+
+// Operations of ControlServiceByName.
+const int SERVICE_OPERATION_STOP = 1;
+const int SERVICE_OPERATION_START = 3;
+
+// Ends the first process whose image name equals `imageName` (whole name, any case).
+// TRUE when such a process was found, whether or not ending it worked.
+BOOL KillProcessByName(const std::wstring& imageName);
+
+// Stops (1) or starts (3) a service without waiting for it; other operations do
+// nothing. 0 on success, otherwise the failed call's error code.
+DWORD ControlServiceByName(const std::wstring& serviceName, int operation);
+
+// Starts a command line. With `wait`: the wait's result (0 once the process has
+// ended) or the error code of a failed wait. Without: 1 when started, 0 when not.
+DWORD RunProcess(const std::wstring& commandLine, BOOL wait);
+
+// Logs "## " and the system's text for GetLastError() as the system gives it, line
+// break included; returns that error code.
+DWORD LogLastErrorText();
+
+// The system's message text for an error code, empty when it has none.
+std::wstring SystemMessageText(DWORD code);
+
+// A started process: its handles, null when CreateProcessW failed.
+struct StartedProcess {
+    BOOL started;
+    UniqueHandle process;
+    UniqueHandle thread;
+};
+
+// CreateProcessW of a command line with no application name, nothing inherited.
+StartedProcess StartProcess(const std::wstring& commandLine);
+
+// WaitForSingleObject without a time limit: 0 once the process has ended, or
+// GetLastError()'s code when the wait fails (as it does for a process never started).
+DWORD WaitForProcessEnd(const StartedProcess& process);

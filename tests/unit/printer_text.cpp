@@ -1,0 +1,188 @@
+// The text rules of the printer update step: the INF path of a Run entry, the printui
+// command line, the one-line system text, the USB test, the driver-list match, the
+// queues printui cannot take, and the bounded text of system buffers.
+#include <string>
+#include <vector>
+
+#include "printers/printer_text.h"
+#include "tests/harness/check.h"
+
+namespace {
+
+struct InfRow {
+    const char* name;
+    const wchar_t* entry;
+    const wchar_t* expected;
+};
+
+const InfRow INF_ROWS[] = {
+    {"program, blank, path", L"pxnetadj.exe c:\\drv\\x.inf", L"c:\\drv\\x.inf"},
+    {"program only", L"pxnetadj.exe", L""},
+    {"every occurrence removed", L"pxnetadj.exe c:\\pxnetadj.exe\\x.inf", L"c:\\\\x.inf"},
+    {"match is with case", L"pxnetadj.exe PXNETADJ.EXE.inf", L"PXNETADJ.EXE.inf"},
+    {"inner white space stays", L"  pxnetadj.exe \t c:\\my drivers\\x.inf \r\n", L"c:\\my drivers\\x.inf"},
+    {"path quoted by %sourcepath%", L"pxnetadj.exe \"c:\\media\\x.inf\"", L"c:\\media\\x.inf"},
+    {"quoted program and path", L"\"pxnetadj.exe\" \"c:\\x.inf\"", L"\" \"c:\\x.inf"},
+    {"only one pair removed", L"pxnetadj.exe \"\"c:\\x.inf\"\"", L"\"c:\\x.inf\""},
+    {"a lone quote stays", L"pxnetadj.exe \"", L"\""},
+    {"empty quotes", L"pxnetadj.exe \"\"", L""},
+    {"quote at one end only", L"pxnetadj.exe \"c:\\x.inf", L"\"c:\\x.inf"},
+};
+
+void TestInfPath()
+{
+    for (const InfRow& row : INF_ROWS) {
+        check::Context context(row.name);
+        std::wstring got = InfPathFromEntry(row.entry);
+        ok(got == row.expected, "expected [%s], got [%s]\n", wn(std::wstring(row.expected)), wn(got));
+    }
+}
+
+void TestPrintUiCommandLine()
+{
+    std::wstring got = PrintUiCommandLine(L"Office A", L"c:\\drv\\x.inf", L"lpt1:", L"Model X 100");
+    std::wstring expected =
+        L"rundll32 printui.dll,PrintUIEntry /if /b \"Office A\" /f \"c:\\drv\\x.inf\" /r \"lpt1:\" /m \"Model X 100\"";
+    ok(got == expected, "got [%s]\n", wn(got));
+    got = PrintUiCommandLine(L"Q", L"", L"P", L"M");
+    ok(got == L"rundll32 printui.dll,PrintUIEntry /if /b \"Q\" /f \"\" /r \"P\" /m \"M\"", "empty INF: got [%s]\n",
+       wn(got));
+}
+
+struct TextRow {
+    const char* name;
+    const wchar_t* input;
+    const wchar_t* expected;
+};
+
+const TextRow FLATTEN_ROWS[] = {
+    {"closing line break", L"Access is denied.\r\n", L"Access is denied. "},
+    {"two lines", L"One.\r\nTwo.\r\n", L"One. Two. "},
+    {"lone CR and LF stay", L"a\rb\nc", L"a\rb\nc"},
+    {"CR CR LF", L"a\r\r\n", L"a\r "},
+    {"empty", L"", L""},
+};
+
+void TestFlattenLineBreaks()
+{
+    for (const TextRow& row : FLATTEN_ROWS) {
+        check::Context context(row.name);
+        std::wstring got = FlattenLineBreaks(row.input);
+        ok(got == row.expected, "got [%s]\n", wn(got));
+    }
+}
+
+struct PortRow {
+    const wchar_t* port;
+    const wchar_t* upper;
+    bool usb;
+};
+
+const PortRow PORT_ROWS[] = {
+    {L"USB001", L"USB001", true},     {L"usb002", L"USB002", true},   {L"uSb", L"USB", true},
+    {L"\\\\srv\\usbq", L"\\\\SRV\\USBQ", true},
+    {L"LPT1:", L"LPT1:", false},      {L"IP_10.0.0.7", L"IP_10.0.0.7", false},
+    {L"US B", L"US B", false},        {L"", L"", false},
+    {L"u\u00dfb", L"U\u00dfB", false},
+};
+
+void TestUsbPorts()
+{
+    for (const PortRow& row : PORT_ROWS) {
+        check::Context context(check::narrow(row.port).c_str());
+        std::wstring upper = UpperPortName(row.port);
+        ok(upper == row.upper, "upper case: got [%s]\n", wn(upper));
+        ok(IsUsbPort(upper) == row.usb, "USB test: expected %d\n", row.usb);
+    }
+    std::wstring longPort(300, L'X');
+    longPort += L"usb";
+    ok(IsUsbPort(UpperPortName(longPort)), "USB after character 259 is still seen\n");
+}
+
+struct DriverRow {
+    const char* name;
+    int count;
+    const wchar_t* driver;
+    bool listed;
+};
+
+const DriverRow DRIVER_ROWS[] = {
+    {"exact", 3, L"Model X 100", true},
+    {"other case", 3, L"MODEL x 100", true},
+    {"second entry", 3, L"model y", true},
+    {"prefix of the queue's driver", 3, L"Model X 100 Plus", false},
+    {"queue's driver is a prefix", 3, L"Model X", false},
+    {"beyond the count", 2, L"Model Z", false},
+    {"count larger than the list", 9, L"Model Z", true},
+    {"negative count", -1, L"Model X 100", false},
+    {"empty name", 3, L"", false},
+};
+
+void TestDriverMatch()
+{
+    const std::vector<std::wstring> drivers = {L"Model X 100", L"Model Y", L"Model Z"};
+    for (const DriverRow& row : DRIVER_ROWS) {
+        check::Context context(row.name);
+        ok(IsListedDriver(drivers, row.count, row.driver) == row.listed, "expected %d\n", row.listed);
+    }
+    ok(!IsListedDriver({}, 0, L"Model X 100"), "empty list matches nothing\n");
+}
+
+struct RefusalRow {
+    const char* name;
+    const wchar_t* printer;
+    std::wstring port;
+    const wchar_t* driver;
+    bool refused;
+};
+
+const RefusalRow REFUSAL_ROWS[] = {
+    {"plain queue", L"Office A", L"LPT1:", L"Model X", false},
+    {"quote in name", L"Office \"A\"", L"LPT1:", L"Model X", true},
+    {"quote in port", L"Office A", L"LPT\"1:", L"Model X", true},
+    {"quote in driver", L"Office A", L"LPT1:", L"Model \"X\"", true},
+    {"port of 259 characters", L"Office A", std::wstring(259, L'P'), L"Model X", false},
+    {"port of 260 characters", L"Office A", std::wstring(260, L'P'), L"Model X", true},
+};
+
+void TestRefusals()
+{
+    for (const RefusalRow& row : REFUSAL_ROWS) {
+        check::Context context(row.name);
+        std::wstring got = PrintUiRefusal(row.printer, row.port, row.driver);
+        ok(got.empty() != row.refused, "got [%s]\n", wn(got));
+    }
+}
+
+void TestDriverDataKey()
+{
+    std::wstring got = PrinterDriverDataKey(L"Office A");
+    ok(got == L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Office A\\PrinterDriverData", "got [%s]\n",
+       wn(got));
+}
+
+void TestTextUpToNull()
+{
+    const wchar_t terminated[] = L"abc\0def";
+    ok(TextUpToNull(terminated, 8) == L"abc", "stops at the first null\n");
+    const wchar_t unterminated[4] = {L'w', L'x', L'y', L'z'};
+    ok(TextUpToNull(unterminated, 4) == L"wxyz", "stops at the end of the data\n");
+    ok(TextUpToNull(unterminated, 2) == L"wx", "never past the limit\n");
+    ok(TextUpToNull(unterminated, 0).empty(), "no data\n");
+    ok(TextUpToNull(nullptr, 5).empty(), "no buffer\n");
+}
+
+}  // namespace
+
+int main()
+{
+    TestInfPath();
+    TestPrintUiCommandLine();
+    TestFlattenLineBreaks();
+    TestUsbPorts();
+    TestDriverMatch();
+    TestRefusals();
+    TestDriverDataKey();
+    TestTextUpToNull();
+    return check::summary();
+}

@@ -1,0 +1,148 @@
+// The log writer in a real process: file name, filtering, cutting, encoding, and lines
+// from several threads at once that must never mix.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "log/log_file.h"
+#include "tests/harness/check.h"
+
+namespace {
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+std::vector<std::string> Lines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// The message part of a line: what follows the 21-character time stamp.
+std::string Message(const std::string& line) { return line.size() >= 21 ? line.substr(21) : std::string(); }
+
+const int THREADS = 4;
+const int LINES_PER_THREAD = 300;
+
+DWORD WINAPI Writer(LPVOID param)
+{
+    int id = static_cast<int>(reinterpret_cast<INT_PTR>(param));
+    std::wstring padding(100 + id * 50, static_cast<wchar_t>(L'a' + id));
+    for (int i = 0; i < LINES_PER_THREAD; ++i) LogMessage(LOG_HIGH, L"thread %d line %d %s", id, i, padding.c_str());
+    return 0;
+}
+
+void TestName()
+{
+    wchar_t temp[MAX_PATH] = {0};
+    GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    std::wstring expected = std::wstring(temp) + L"\\TarvikLangSetup000.log";
+    ok(g_logFile.m_strLogFile == expected, "log file [%s], expected [%s]\n", wn(g_logFile.m_strLogFile), wn(expected));
+    ok(g_logFile.m_nLogLevel == LOG_HIGH, "load-time level %d\n", g_logFile.m_nLogLevel);
+}
+
+void TestEntries()
+{
+    std::wstring longText(600, L'z');
+    struct Case {
+        int level;
+        const wchar_t* format;
+        const wchar_t* argument;
+        int written;
+        std::string message;  // empty when nothing is written
+    } cases[] = {
+        {LOG_HIGH, L"plain %s", L"text", 1, "plain text"},
+        {LOG_MEDIUM, L"filtered %s", L"out", 0, ""},
+        {LOG_TRACE, L"filtered %s", L"out", 0, ""},
+        {LOG_HIGH, L"path %s", L"C:\\100%s\\%d%n", 1, "path C:\\100%s\\%d%n"},
+        {LOG_HIGH, L"wide %s", L"\u00e9\u4e2d", 1, "wide \xe9?"},
+        {LOG_HIGH, L"%s", longText.c_str(), 1, std::string(512, 'z')},
+    };
+    std::wstring path = g_logFile.m_strLogFile;
+    for (const Case& c : cases) {
+        size_t before = Lines(ReadAll(path)).size();
+        int written = LogMessage(c.level, c.format, c.argument);
+        std::vector<std::string> lines = Lines(ReadAll(path));
+        ok(written == c.written, "[%s]: result %d\n", wn(c.format), written);
+        ok(lines.size() == before + (c.written ? 1 : 0), "[%s]: %d lines after %d\n", wn(c.format),
+           static_cast<int>(lines.size()), static_cast<int>(before));
+        if (c.written && !lines.empty())
+            ok(Message(lines.back()) == c.message, "[%s]: message [%s]\n", wn(c.format), Message(lines.back()).c_str());
+    }
+    g_logFile.m_nLogLevel = LOG_TRACE;
+    ok(LogMessage(LOG_TRACE, L"trace") == 1, "level 511 written at threshold 511\n");
+    g_logFile.m_nLogLevel = LOG_HIGH;
+    ok(LogAlways(L"always %d", 5) == 1, "LogAlways ignores the threshold\n");
+}
+
+void TestThreads()
+{
+    std::wstring path = g_logFile.m_strLogFile;
+    size_t before = Lines(ReadAll(path)).size();
+    HANDLE threads[THREADS];
+    for (int t = 0; t < THREADS; ++t)
+        threads[t] = CreateThread(nullptr, 0, Writer, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(t)), 0, nullptr);
+    WaitForMultipleObjects(THREADS, threads, TRUE, INFINITE);
+    for (HANDLE h : threads) CloseHandle(h);
+
+    std::vector<std::string> lines = Lines(ReadAll(path));
+    ok(lines.size() == before + THREADS * LINES_PER_THREAD, "%d lines from the threads\n",
+       static_cast<int>(lines.size() - before));
+    int next[THREADS] = {0};
+    int broken = 0;
+    for (size_t i = before; i < lines.size(); ++i) {
+        std::string m = Message(lines[i]);
+        int id = -1, n = -1;
+        char tail[1024] = {0};
+        if (sscanf(m.c_str(), "thread %d line %d %1023s", &id, &n, tail) != 3 || id < 0 || id >= THREADS) {
+            ++broken;
+            continue;
+        }
+        std::string padding(100 + id * 50, static_cast<char>('a' + id));
+        if (n != next[id] || tail != padding) ++broken;
+        next[id] = n + 1;
+    }
+    ok(broken == 0, "%d mixed or out-of-order lines\n", broken);
+}
+
+void TestUnwritableFolder()
+{
+    std::wstring saved = g_logFile.m_strLogFile;
+    g_logFile.m_strLogFile = L"C:\\no\\such\\folder\\TarvikLangSetup000.log";
+    ok(LogMessage(LOG_HIGH, L"lost") == 0, "entry to a missing folder reports 0\n");
+    g_logFile.m_strLogFile = L"C:\\";
+    ok(LogMessage(LOG_HIGH, L"lost") == 0, "entry to a bare folder reports 0\n");
+    g_logFile.m_strLogFile = saved;
+}
+
+}  // namespace
+
+int main()
+{
+    TestName();
+    TestEntries();
+    TestThreads();
+    TestUnwritableFolder();
+    return check::summary();
+}
