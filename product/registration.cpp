@@ -1,4 +1,112 @@
 #include "app/tarvik_app.h"
+#include "config/config_reader.h"
+#include "framework/handles.h"
+#include "framework/wstr.h"
+#include "log/log_file.h"
+#include "product/registration_text.h"
+#include "system/redirection.h"
 
-BOOL CTarvikApp::ProcessXRVCDGUIDsSection() { return FALSE; }
-BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring) { return FALSE; }
+namespace {
+
+const wchar_t* const PRODUCT_KEY = L"SOFTWARE\\Norvale\\Pictora";
+const wchar_t* const INSTALL_FOLDER_VALUE = L"InstallFolder";
+const wchar_t* const INSTALLED_PRODUCTS_KEY = L"SOFTWARE\\Norvale\\Installed Products";
+const wchar_t* const CD_GUIDS_SECTION = L"XRV.CDGUIDs";
+const wchar_t* const SCRUBBER_SECTION = L"Scrubber.FileUninstaller.MagicKeywords";
+const wchar_t* const ADDON_MAGIC_KEYWORD = L"{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}";
+
+const size_t INSTALL_FOLDER_CHARS = MAX_PATH;  // including the terminator
+const DWORD INSTALLED_PRODUCT_DATA_BYTES = 2048;
+
+// The product's install folder from the 32-bit registry view. FALSE when the key or
+// value is missing, is not text, or does not fit 259 characters.
+BOOL ReadInstallFolder(std::wstring& folder)
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return FALSE;
+    wchar_t buffer[INSTALL_FOLDER_CHARS];
+    DWORD type = REG_NONE;
+    DWORD bytes = sizeof(buffer);
+    LONG rc = ::RegQueryValueExW(key.get(), INSTALL_FOLDER_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+    if (rc != ERROR_SUCCESS || bytes > sizeof(buffer)) return FALSE;
+    return RegistryStringText(type, buffer, bytes, INSTALL_FOLDER_CHARS - 1, folder) ? TRUE : FALSE;
+}
+
+// Switches the file-system redirection off for one scope on a 64-bit version 6.0
+// workstation, where the product keeps its files outside the 32-bit view.
+class RedirectionOffOnVista64 {
+public:
+    RedirectionOffOnVista64() : m_state(nullptr), m_off(FALSE)
+    {
+        if (GetVistaClientBitness() == 64) m_off = DisableFsRedirection(&m_state);
+    }
+    ~RedirectionOffOnVista64()
+    {
+        if (m_off) (void)RevertFsRedirection(m_state);  // nothing else can restore it
+    }
+    RedirectionOffOnVista64(const RedirectionOffOnVista64&) = delete;
+    RedirectionOffOnVista64& operator=(const RedirectionOffOnVista64&) = delete;
+
+private:
+    PVOID m_state;
+    BOOL m_off;
+};
+
+// Appends the add-on's magic keyword as key N + 1 of the data file's list.
+void AppendAddonKeyword(const std::wstring& dataFile)
+{
+    RedirectionOffOnVista64 redirectionOff;
+    CConfigReader dataFileReader;
+    (void)dataFileReader.setIniFile(dataFile);  // always FALSE
+    int count = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION);
+    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(count + 1).c_str(), ADDON_MAGIC_KEYWORD,
+                                     dataFile.c_str()))
+        LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
+    else
+        LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+}
+
+}  // namespace
+
+BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
+{
+    LogMessage(LOG_TRACE, L"--> Enter ProcessXRVCDGUIDsSection()");
+    std::wstring installFolder;
+    if (!ReadInstallFolder(installFolder)) {
+        LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
+        LogMessage(LOG_TRACE, L"ProcessXRVCDGUIDsSection() returns FALSE");
+        return FALSE;
+    }
+    LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", installFolder.c_str());
+    BOOL result = FALSE;
+    int count = g_configReader.GetNoOfKeys(CD_GUIDS_SECTION);
+    for (int i = 1; i <= count; ++i) {
+        std::wstring key = wstr::FromInt(i);
+        std::wstring cdGuid;
+        if (!g_configReader.ReadStrValue(CD_GUIDS_SECTION, key, cdGuid)) {
+            LogMessage(LOG_MEDIUM, L"## ReadStrValue(%s,%s,%s) failed", CD_GUIDS_SECTION, key.c_str(), cdGuid.c_str());
+            continue;
+        }
+        if (!IsCDGUIDInstalled(cdGuid)) continue;
+        AppendAddonKeyword(UninstallerDataFilePath(installFolder, cdGuid));
+        result = TRUE;
+        break;  // only the first installed disc is registered
+    }
+    LogMessage(LOG_TRACE, L"<-- Exit ProcessXRVCDGUIDSection()");
+    return result;
+}
+
+BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid)
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, INSTALLED_PRODUCTS_KEY, 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
+        ERROR_SUCCESS) {
+        LogMessage(LOG_TRACE, L"## SOFTWARE\\Norvale\\Installed Products Registry key not opened");
+        return FALSE;
+    }
+    BYTE data[INSTALLED_PRODUCT_DATA_BYTES];
+    DWORD bytes = sizeof(data);
+    if (::RegQueryValueExW(key.get(), cdGuid.c_str(), nullptr, nullptr, data, &bytes) == ERROR_SUCCESS) return TRUE;
+    LogMessage(LOG_TRACE, L"CDGUID %s not found", cdGuid.c_str());
+    return FALSE;
+}

@@ -17,6 +17,8 @@ mkdir -p "$build/prefixes"
 ) 9>"$build/prefixes/.unit.lock"
 tmp=$(mktemp -d "$WINEPREFIX/drive_c/unittemp.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
-export TEMP="C:\\${tmp##*/}" TMP="C:\\${tmp##*/}"
 export TEST_TEMP_UNIX=$tmp
-wine "$@"
+temp="C:\\${tmp##*/}"
+# Wine takes TEMP from the prefix registry, not from this environment: runenv sets it.
+program=$(winepath -w "$1" 2>/dev/null); shift
+wine "$build/tools/runenv.exe" "TEMP=$temp" "TMP=$temp" -- "\"$program\"${*:+ $*}"

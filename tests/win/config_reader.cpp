@@ -8,35 +8,13 @@
 #include "config/config_reader.h"
 #include "framework/wstr.h"
 #include "tests/harness/check.h"
+#include "tests/harness/win_files.h"
 
 namespace {
 
-std::wstring TempFolder()
-{
-    wchar_t buffer[MAX_PATH] = {0};
-    DWORD n = GetEnvironmentVariableW(L"TEMP", buffer, MAX_PATH);
-    return std::wstring(buffer, n);
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-}
+using winfiles::ReadBytes;
+using winfiles::TempFolder;
+using winfiles::WriteBytes;
 
 // The same text stored in the ANSI code page or as UTF-16LE with a byte-order mark.
 void WriteIni(const std::wstring& path, const std::wstring& text, bool utf16)
