@@ -60,10 +60,11 @@ probe_value() {
 probe_dialogs() { records | awk -F'|' -v at="$1" '$1 == "probe" && $2 == at { sub("dialogs=", "", $3); print $3 }'; }
 
 # wait_finish_page [SECONDS]: until the finish page (control 1018) shows; 1 on time-out.
+# MAINJOB_TITLE is the configured caption (default "Main Job Test").
 wait_finish_page() {
   local deadline=$((SECONDS + ${1:-60}))
   while [ "$SECONDS" -lt "$deadline" ]; do
-    uidriver dump --title "Main Job Test" 2>/dev/null | grep -q '^control id=1018 ' && return 0
+    uidriver dump --title "${MAINJOB_TITLE:-Main Job Test}" 2>/dev/null | grep -q '^control id=1018 ' && return 0
     sleep 0.3
   done
   return 1
