@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the finish page's picture: 236 x 438 pixels, 24 bits per pixel, stored as an
 uncompressed bottom-up Windows bitmap file (14-byte file header, 40-byte info header,
-310,104 bytes of pixels). A blue gradient with a printer, a sheet coming out of it
+310,104 bytes of pixels). A blue gradient (no fine detail: the page shrinks the picture
+in the default stretch mode) with a printer, a sheet coming out of it
 and a green tick."""
 import struct
 import sys
@@ -27,8 +28,6 @@ def pixel(x, y):
     """RGB of the pixel in column x, row y (row 0 at the top)."""
     u, v = x / WIDTH, y / HEIGHT
     colour = mix((18, 64, 140), (90, 170, 230), v)           # background gradient
-    if (x + 2 * y) % 37 < 3:                                 # fine diagonal lines
-        colour = mix(colour, (255, 255, 255), 0.10)
     if 0.30 <= u <= 0.70 and 0.18 <= v <= 0.30:              # paper in
         colour = (250, 250, 250)
     if 0.15 <= u <= 0.85 and 0.28 <= v <= 0.46:              # printer body

@@ -28,6 +28,7 @@ export MAINJOB_TITLE=$caption
 
 start_display
 use_prefix win32-win7
+unmanaged_windows
 echo "Wine prefix: $WINEPREFIX"
 
 # The installed printer driver package (one of the medium's magic keywords) and the
