@@ -18,6 +18,13 @@ bool HostIsLittleEndian()
     return first == 1;
 }
 
+// Hash of a two-unit block; ASCII pairs, the usual content of keywords, map to
+// different slots.
+inline size_t BlockHash(char16_t previous, char16_t last)
+{
+    return ((static_cast<size_t>(previous) << 6) ^ last) & (SHIFT_TABLE_SIZE - 1);
+}
+
 char16_t UnitAt(const unsigned char* bytes, size_t i)
 {
     return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
@@ -79,6 +86,33 @@ std::u16string ToCodeUnits(const std::wstring& text)
     return units;
 }
 
+// One half of the window positions, with the keywords found in it. A keyword is
+// noted only at its first match in the lane, and once keyword k is found the lane
+// stops looking for keywords after k: such a keyword could only win if k's match lay
+// beyond the text's end (a zero unit), and then so would its own later match.
+struct KeywordSearch::Lane {
+    void Init(size_t from, size_t to, size_t keywords)
+    {
+        pos = from;
+        end = to;
+        best = keywords;
+        firstStart.assign(keywords, NONE);
+    }
+
+    static constexpr size_t NONE = static_cast<size_t>(-1);
+    size_t pos = 0;                  // last unit of the current window
+    size_t end = 0;                  // first window end position of the next lane
+    size_t best = 0;                 // keywords from here on are no longer looked for
+    std::vector<size_t> firstStart;  // per keyword: start of its first match, or NONE
+};
+
+bool KeywordSearch::AllActive(const Lanes& lanes)
+{
+    for (const Lane& lane : lanes)
+        if (lane.pos >= lane.end) return false;
+    return true;
+}
+
 KeywordSearch::KeywordSearch(const std::vector<std::wstring>& keywords)
 {
     for (size_t i = 0; i < keywords.size(); ++i) {
@@ -92,67 +126,74 @@ KeywordSearch::KeywordSearch(const std::vector<std::wstring>& keywords)
     BuildShiftTable();
 }
 
+// For each two-unit block: how far the window may move when its last two units form
+// that block, without passing a place where a keyword's first m_window units could lie.
 void KeywordSearch::BuildShiftTable()
 {
     if (m_keywords.empty()) return;
     m_window = MAX_WINDOW;
     for (const std::u16string& k : m_keywords) m_window = std::min(m_window, k.size());
-    m_block = m_window >= 2 ? 2 : 1;
-    m_shift.assign(SHIFT_TABLE_SIZE, static_cast<unsigned char>(m_window - m_block + 1));
+    m_shift.assign(SHIFT_TABLE_SIZE, static_cast<unsigned char>(m_window - 1));
     for (const std::u16string& k : m_keywords) {
-        for (size_t q = m_block - 1; q < m_window; ++q) {
-            unsigned char& shift = m_shift[Hash(k.data() + q)];
+        for (size_t q = 1; q < m_window; ++q) {
+            unsigned char& shift = m_shift[BlockHash(k[q - 1], k[q])];
             shift = std::min(shift, static_cast<unsigned char>(m_window - 1 - q));
         }
     }
 }
 
-// The hash of the block of m_block units that ends at `blockEnd`.
-size_t KeywordSearch::Hash(const char16_t* blockEnd) const
-{
-    unsigned long v = blockEnd[0];
-    if (m_block == 2) v |= static_cast<unsigned long>(blockEnd[-1]) << 16;
-    return static_cast<size_t>(((v * 2654435761UL) & 0xFFFFFFFFUL) >> (32 - SHIFT_TABLE_BITS));
-}
-
-bool KeywordSearch::ZeroBetween(const char16_t* text, size_t from, size_t to) const
-{
-    for (size_t i = from; i < to; ++i)
-        if (text[i] == 0) return true;
-    return false;
-}
-
 int KeywordSearch::FindFirst(const char16_t* text, size_t length) const
 {
-    if (m_keywords.empty()) return m_firstEmpty;
-    int best = static_cast<int>(m_keywords.size());  // only keywords before `best` can still improve it
-    size_t zeroFreeUpTo = 0;  // text[0, zeroFreeUpTo) is known to hold no zero unit
-    size_t pos = m_window - 1;  // last unit of the current window
-    while (pos < length) {
-        unsigned char shift = m_shift[Hash(text + pos)];
-        if (shift != 0) {
-            pos += shift;
-            continue;
-        }
-        size_t start = pos + 1 - m_window;
-        for (int k = 0; k < best; ++k) {
-            const std::u16string& keyword = m_keywords[static_cast<size_t>(k)];
-            if (keyword.size() > length - start) continue;
-            if (std::memcmp(text + start, keyword.data(), keyword.size() * sizeof(char16_t)) != 0) continue;
-            // A match holds no zero unit (keywords have none), but the text may end before it.
-            if (ZeroBetween(text, zeroFreeUpTo, start)) return Answer(best);
-            zeroFreeUpTo = std::max(zeroFreeUpTo, start + keyword.size());
-            best = k;
-            break;
-        }
-        if (best == 0) return 0;
-        ++pos;
-    }
-    return Answer(best);
+    if (m_keywords.empty() || length < m_window) return m_firstEmpty;
+    // Window end positions from `first` on have a whole block in front of them.
+    size_t first = std::max<size_t>(m_window - 1, 1);
+    size_t span = length > first ? length - first : 0;
+    Lanes lanes;
+    for (size_t i = 0; i < LANES; ++i)
+        lanes[i].Init(first + span * i / LANES, first + span * (i + 1) / LANES, m_keywords.size());
+    if (m_window == 1) Verify(text, length, 0, lanes[0]);  // one-unit keywords may also start at 0
+    while (AllActive(lanes))
+        for (Lane& lane : lanes) Step(text, length, lane);
+    for (Lane& lane : lanes)
+        while (lane.pos < lane.end) Step(text, length, lane);
+    return Resolve(text, lanes);
 }
 
-// A searched keyword that occurred, else the first empty keyword (which always occurs), else none.
-int KeywordSearch::Answer(int best) const
+void KeywordSearch::Step(const char16_t* text, size_t length, Lane& lane) const
 {
-    return best < static_cast<int>(m_keywords.size()) ? best : m_firstEmpty;
+    unsigned char shift = m_shift[BlockHash(text[lane.pos - 1], text[lane.pos])];
+    if (shift != 0) {
+        lane.pos += shift;
+        return;
+    }
+    Verify(text, length, lane.pos + 1 - m_window, lane);
+    lane.pos = lane.best == 0 ? lane.end : lane.pos + 1;
+}
+
+// Notes the first keyword still looked for that matches at `start`.
+void KeywordSearch::Verify(const char16_t* text, size_t length, size_t start, Lane& lane) const
+{
+    for (size_t k = 0; k < lane.best; ++k) {
+        const std::u16string& keyword = m_keywords[k];
+        if (text[start] != keyword[0] || keyword.size() > length - start) continue;
+        if (std::memcmp(text + start, keyword.data(), keyword.size() * sizeof(char16_t)) != 0) continue;
+        lane.firstStart[k] = start;
+        lane.best = k;
+        return;
+    }
+}
+
+// The first keyword in list order whose first match starts before the text's first
+// zero unit (a match itself holds no zero unit: keywords have none).
+int KeywordSearch::Resolve(const char16_t* text, const Lanes& lanes) const
+{
+    size_t zeroFreeUpTo = 0;  // text[0, zeroFreeUpTo) holds no zero unit
+    for (size_t k = 0; k < m_keywords.size(); ++k) {
+        size_t start = Lane::NONE;
+        for (const Lane& lane : lanes) start = std::min(start, lane.firstStart[k]);
+        if (start == Lane::NONE) continue;
+        while (zeroFreeUpTo < start && text[zeroFreeUpTo] != 0) ++zeroFreeUpTo;
+        if (start <= zeroFreeUpTo) return static_cast<int>(k);  // else a zero unit ends the text before it
+    }
+    return m_firstEmpty;
 }

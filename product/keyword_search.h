@@ -6,6 +6,7 @@
 // front; an 8-bit file yields units that pair up two of its bytes). The search is
 // case-sensitive and stops at the first zero unit of the text.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -46,7 +47,8 @@ std::u16string ToCodeUnits(const std::wstring& text);
 //
 // The text is scanned once for all keywords, skipping ahead by blocks of two units
 // (multi-pattern Horspool in the manner of Wu and Manber), so a text in which no
-// keyword occurs is mostly not looked at unit by unit.
+// keyword occurs is mostly not looked at unit by unit. Four quarters of the text are
+// scanned side by side, which lets the processor work on four skip chains at once.
 class KeywordSearch {
 public:
     explicit KeywordSearch(const std::vector<std::wstring>& keywords);
@@ -56,14 +58,21 @@ public:
     int FindFirst(const char16_t* text, size_t length) const;
 
 private:
-    size_t Hash(const char16_t* blockEnd) const;
+    // The text's window positions are split into this many consecutive lanes, whose
+    // skip chains are advanced in turn.
+    static const size_t LANES = 4;
+    struct Lane;
+    using Lanes = std::array<Lane, LANES>;
+
+    static bool AllActive(const Lanes& lanes);
+
     void BuildShiftTable();
-    bool ZeroBetween(const char16_t* text, size_t from, size_t to) const;
-    int Answer(int best) const;
+    void Step(const char16_t* text, size_t length, Lane& lane) const;
+    void Verify(const char16_t* text, size_t length, size_t start, Lane& lane) const;
+    int Resolve(const char16_t* text, const Lanes& lanes) const;
 
     std::vector<std::u16string> m_keywords;  // the searched ones: those before the first empty keyword
     int m_firstEmpty = -1;                   // list index of the first empty keyword, -1 when none
     size_t m_window = 0;                     // shortest searched keyword, capped
-    size_t m_block = 0;                      // units hashed per step: 2, or 1 for one-unit keywords
     std::vector<unsigned char> m_shift;      // safe skip for each block hash
 };

@@ -36,3 +36,12 @@ foreach(script IN LISTS E2E_TESTS)
     ENVIRONMENT "SETUP_EXE=$<TARGET_FILE:Setup>;TEST_TOOLS_DIR=${TEST_TOOLS_DIR};TEST_BUILD_DIR=${CMAKE_BINARY_DIR};TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR};OBJDUMP=i686-w64-mingw32-objdump"
     TIMEOUT 600)
 endforeach()
+
+# Benchmarks: built with the tests, run by their scripts (tests/bench/*.sh), not by CTest.
+file(GLOB BENCHMARKS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
+foreach(src IN LISTS BENCHMARKS)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_link_libraries(${name} PRIVATE launcher_core ${STATIC_LINK})
+endforeach()

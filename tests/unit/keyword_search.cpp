@@ -61,17 +61,19 @@ void CheckRows()
     }
 }
 
-// Small alphabets make partial matches, overlaps and zero units frequent.
-void CheckGenerated()
+// Small alphabets make partial matches, overlaps and zero units frequent; long texts
+// spread the matches over the lanes and their boundaries.
+void CheckGenerated(const char* name, int rounds, unsigned maxText, unsigned maxKeyword, unsigned maxKeywords)
 {
+    check::Context context(name);
     std::mt19937 random(12345);
     const char16_t alphabet[] = {u'a', u'b', u'c', u'\0', u'\xFEFF', u'a'};
-    for (int round = 0; round < 20000; ++round) {
-        std::u16string text(random() % 64, u'a');
-        for (char16_t& c : text) c = alphabet[random() % 6];
-        std::vector<std::wstring> keywords(random() % 5);
+    for (int round = 0; round < rounds; ++round) {
+        std::u16string text(random() % maxText, u'a');
+        for (char16_t& c : text) c = alphabet[random() % (random() % 8 ? 3 : 6)];
+        std::vector<std::wstring> keywords(random() % (maxKeywords + 1));
         for (std::wstring& k : keywords) {
-            k.assign(random() % 5, L'a');
+            k.assign(random() % (maxKeyword + 1), L'a');
             for (wchar_t& c : k) c = static_cast<wchar_t>(alphabet[random() % 6]);
         }
         KeywordSearch search(keywords);
@@ -117,7 +119,8 @@ void CheckInfText()
 int main()
 {
     CheckRows();
-    CheckGenerated();
+    CheckGenerated("short texts", 20000, 64, 4, 4);
+    CheckGenerated("long texts, long keywords", 3000, 3000, 12, 10);
     CheckInfText();
     return check::summary();
 }
