@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the finish page's picture: 236 x 438 pixels, 24 bits per pixel, stored as an
 uncompressed bottom-up Windows bitmap file (14-byte file header, 40-byte info header,
-310,104 bytes of pixels). A blue gradient with a printer, a sheet coming out of it
+310,104 bytes of pixels). A blue gradient (no fine detail: the page shrinks the picture
+in the default stretch mode) with a printer, a sheet coming out of it
 and a green tick."""
 import struct
 import sys
@@ -13,12 +14,20 @@ def mix(a, b, t):
     return tuple(int(a[i] + (b[i] - a[i]) * t) for i in range(3))
 
 
+def segment_distance(px, py, a, b):
+    """Distance of the point from the segment a-b."""
+    ax, ay = a
+    bx, by = b
+    vx, vy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * vx + (py - ay) * vy) / (vx * vx + vy * vy)))
+    ex, ey = ax + t * vx - px, ay + t * vy - py
+    return (ex * ex + ey * ey) ** 0.5
+
+
 def pixel(x, y):
     """RGB of the pixel in column x, row y (row 0 at the top)."""
     u, v = x / WIDTH, y / HEIGHT
     colour = mix((18, 64, 140), (90, 170, 230), v)           # background gradient
-    if (x + 2 * y) % 37 < 2:                                 # fine diagonal hatching
-        colour = mix(colour, (255, 255, 255), 0.12)
     if 0.30 <= u <= 0.70 and 0.18 <= v <= 0.30:              # paper in
         colour = (250, 250, 250)
     if 0.15 <= u <= 0.85 and 0.28 <= v <= 0.46:              # printer body
@@ -34,9 +43,7 @@ def pixel(x, y):
     dx, dy = x - cx, y - cy
     if dx * dx + dy * dy <= r * r:
         colour = (40, 160, 70)
-        on_short = -18 <= dx <= -4 and abs(dy - (dx + 4) - 4) <= 4
-        on_long = -6 <= dx <= 20 and abs(dy + (dx - 2) * 1.1 - 4) <= 4
-        if on_short or on_long:
+        if segment_distance(dx, dy, (-18, 0), (-5, 13)) <= 4 or segment_distance(dx, dy, (-5, 13), (19, -14)) <= 4:
             colour = (255, 255, 255)
     return colour
 

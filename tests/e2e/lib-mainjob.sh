@@ -4,8 +4,10 @@
 MAINJOB_CD_GUID="{5D0A6E2B-3C41-4F8E-9B7A-1E2D3C4B5A69}"
 
 # mainjob_medium: a medium with Setup.exe, the clip and the stand-in installer (also as
-# pxprep.exe), and the driver INF copy that the run's magic keyword finds.
+# pxprep.exe), and the driver INF copy that the run's magic keyword finds. Windows are
+# unmanaged (Wine draws their frames; closing one takes no two-second wait).
 mainjob_medium() {
+  unmanaged_windows
   make_medium media
   cp "$TEST_BUILD_DIR/FILECOPY_16.AVI" "$MEDIUM/"
   cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/testinst.exe"
@@ -60,10 +62,11 @@ probe_value() {
 probe_dialogs() { records | awk -F'|' -v at="$1" '$1 == "probe" && $2 == at { sub("dialogs=", "", $3); print $3 }'; }
 
 # wait_finish_page [SECONDS]: until the finish page (control 1018) shows; 1 on time-out.
+# MAINJOB_TITLE is the configured caption (default "Main Job Test").
 wait_finish_page() {
   local deadline=$((SECONDS + ${1:-60}))
   while [ "$SECONDS" -lt "$deadline" ]; do
-    uidriver dump --title "Main Job Test" 2>/dev/null | grep -q '^control id=1018 ' && return 0
+    uidriver dump --title "${MAINJOB_TITLE:-Main Job Test}" 2>/dev/null | grep -q '^control id=1018 ' && return 0
     sleep 0.3
   done
   return 1

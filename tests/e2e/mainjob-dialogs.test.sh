@@ -72,6 +72,7 @@ dl() { awk -v p="$1" 'index($0, p) == 1 { print; exit }' "$E2E_WORK/dialog-finis
 field() { sed -n "s/.* $2=\(\[[^]]*\]\|[^ ]*\).*/\1/p" <<<"$1"; }
 win=$(dl "window ")
 expect_eq "finish caption" "[Main Job Test]" "$(field "$win" caption)"
+expect_eq "finish page no longer topmost after its first moments" 0 "$(field "$win" topmost)"
 expect_eq "1002 title" "[Setup has finished]" "$(field "$(dl 'control id=1002 ')" text)"
 expect_eq "1003 hint" "[Click Finish to exit.]" "$(field "$(dl 'control id=1003 ')" text)"
 expect_eq "1018 body" "[The printer add-on was installed.]" "$(field "$(dl 'control id=1018 ')" text)"
