@@ -2,7 +2,7 @@
 # application and device service as recording test doubles, printer queues with their
 # driver data, and the printui test double beside the launcher.
 #
-# printers_bed: after use_prefix and make_medium. Installs the product parts:
+# printers_bed: after start_display, use_prefix and make_medium. Installs the product parts:
 #   install folder C:\Norvale\ (registry "InstallFolder"), the tray double
 #   C:\Norvale\Pictora\Bin\pxstatus.exe, the service "pxlinkd" (C:\pxlinkd\pxlinkd.exe,
 #   demand start), the printui double MEDIUM\rundll32.exe and MEDIUM\x.inf.
@@ -72,15 +72,12 @@ expect_count() {
   expect_eq "lines matching [$2]" "$1" "$got"
 }
 
-# update_run: runs the printer update step for the entry "1" of the medium's [Run]
-# section, read and lower-cased as the launcher does it (current directory MEDIUM,
-# TEMP = TEMP_WIN).
+# update_run: a whole launcher run on the medium (its Run entry reaches the update
+# step); every dialog is closed with Esc, so the finish page restarts nothing.
 update_run() {
-  cp "$TEST_BUILD_DIR/win_update_plugin.exe" "$MEDIUM/"
-  local cmd="\"$MEDIUM_WIN\\win_update_plugin.exe\" --run-update \"$MEDIUM_WIN\\autorun.inf\""
-  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" \
-    "TEMP=$TEMP_WIN" "TMP=$TEMP_WIN" -- "$cmd" >"$E2E_WORK/update.out" 2>/dev/null)
-  UPDATE_OUT=$(tr -d '\r' <"$E2E_WORK/update.out")
+  run_setup_closing ""
+  expect_eq "exit code" 0 "$RUN_RC"
+  expect_eq "dialogs: the finish page only" 1 "$DIALOG_COUNT"
 }
 
 # printer_ini "RUN ENTRY" [UPDATEDRIVERS-LINES]: the medium's autorun.inf, a whole

@@ -3,21 +3,13 @@
 // without printers, and the whole step on a system that is not major version 5 (the
 // unit prefix reports Windows 7). Services are only queried here, never created or
 // left changed, and no queue is added.
-//
-// "win_update_plugin.exe --run-update INI" runs the step in whatever prefix it is
-// started in, for the entry "1" of the file's [Run] section read and lower-cased as
-// the launcher does it; the end-to-end tests use it on Windows XP.
 #include <windows.h>
 
-#include <shellapi.h>
 #include <tlhelp32.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "config/config_reader.h"
-#include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/process_control.h"
 #include "printers/update_plugin.h"
@@ -285,24 +277,10 @@ void TestNoPrinters()
        "log: %u lines, first [%s]\n", static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
 }
 
-// One run of the step for the end-to-end tests; prints RunUpdate's result.
-int RunUpdateOnce(const wchar_t* ini)
-{
-    g_logFile.m_nLogLevel = LOG_TRACE;
-    std::wstring entry;
-    CConfigReader(ini).ReadStrValue(L"Run", L"1", entry);
-    BOOL result = CUpdateDriverPlugin(ini).RunUpdate(wstr::ToLower(entry));
-    std::printf("RunUpdate %d\n", result);
-    return 0;
-}
-
 }  // namespace
 
 int main()
 {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv && argc == 3 && std::wstring(argv[1]) == L"--run-update") return RunUpdateOnce(argv[2]);
     g_logFile.m_nLogLevel = LOG_TRACE;
     TestReadUpdateDrivers();
     TestNoPrinters();
