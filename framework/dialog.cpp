@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cwchar>
 #include <vector>
 
 #include "framework/app.h"
@@ -19,7 +18,7 @@ bool IsDialogClass(LPCWSTR className)
 {
     const ULONG_PTR DIALOG_CLASS_ATOM = 0x8002;
     if (IS_INTRESOURCE(className)) return reinterpret_cast<ULONG_PTR>(className) == DIALOG_CLASS_ATOM;
-    return className != nullptr && wcscmp(className, L"#32770") == 0;
+    return className != nullptr && std::wstring(className) == L"#32770";
 }
 
 // What a message gets when its handler failed with an exception: WM_CREATE refuses
