@@ -1,3 +1,102 @@
-#include "app/tarvik_app.h"
+// The program launcher: starts one Run entry and waits for it to end. A "pxprep"
+// program is accompanied by the progress dialog on a thread of its own; a
+// "pxnetadj.exe" entry is the built-in printer update instead of a program.
+#include <exception>
+#include <vector>
 
-DWORD CTarvikApp::RunApplication(std::wstring) { return 1; }
+#include "app/globals.h"
+#include "app/tarvik_app.h"
+#include "framework/handles.h"
+#include "framework/wstr.h"
+#include "log/log_file.h"
+#include "printers/update_plugin.h"
+
+namespace {
+
+const DWORD CLOSE_GRACE_MS = 200;
+const size_t EXCEPTION_TEXT_CHARS = 255;
+
+// The thread of the latest progress-dialog showing. The next showing waits for it to
+// end first, since both would use the one dialog object.
+UniqueHandle g_copyDialogThread;
+
+DWORD WINAPI CopyDialogThread(LPVOID parameter)
+{
+    try {
+        (void)static_cast<CCopyDlg*>(parameter)->DoModal();  // closed by the launcher or the user
+    } catch (...) {
+        // Nothing may leave the thread; the dialog is simply gone.
+    }
+    return 0;
+}
+
+void WaitForPreviousShowing()
+{
+    if (!g_copyDialogThread) return;
+    (void)::WaitForSingleObject(g_copyDialogThread.get(), INFINITE);  // a failed wait leaves nothing to wait for
+    g_copyDialogThread.reset();
+}
+
+void StartCopyDialog(CCopyDlg& dialog)
+{
+    WaitForPreviousShowing();
+    dialog.ResetCloseRequest();
+    DWORD threadId = 0;
+    // A thread that cannot start shows no dialog; the close request then finds no window.
+    g_copyDialogThread.reset(::CreateThread(nullptr, 0, CopyDialogThread, &dialog, 0, &threadId));
+}
+
+// A writable copy of the command line with room for at least MAX_PATH characters.
+std::vector<wchar_t> WritableCommandLine(const std::wstring& commandLine)
+{
+    std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
+    commandLine.copy(buffer.data(), commandLine.size());
+    return buffer;
+}
+
+std::wstring ExceptionText(const std::exception& e)
+{
+    std::wstring text;
+    for (const char* p = e.what(); p != nullptr && *p != '\0' && text.size() < EXCEPTION_TEXT_CHARS - 1; ++p)
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
+    return text;
+}
+
+}  // namespace
+
+DWORD CTarvikApp::RunApplication(std::wstring commandLine)
+{
+    try {
+        LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        m_copyDlg.m_configPath = g_strIniFile;
+        CUpdateDriverPlugin update(g_strIniFile);
+        bool prep = wstr::Contains(commandLine, L"pxprep");
+        std::wstring lower = wstr::ToLower(commandLine);
+        if (wstr::Contains(lower, L"pxnetadj.exe")) {
+            (void)update.RunUpdate(lower);  // the update step logs its own outcome
+            return 1;
+        }
+        LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
+        std::vector<wchar_t> buffer = WritableCommandLine(lower);
+        if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return ::GetLastError();
+        UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+        if (prep) StartCopyDialog(m_copyDlg);
+        if (::WaitForSingleObject(processHandle.get(), INFINITE) == WAIT_FAILED)
+            (void)::GetLastError();  // carry on as if the program had ended
+        processHandle.reset();
+        threadHandle.reset();
+        LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
+        if (prep) {
+            ::Sleep(CLOSE_GRACE_MS);
+            m_copyDlg.RequestClose();
+        }
+        return 1;
+    } catch (const std::exception& e) {
+        LogMessage(LOG_HIGH, L"Exception in RunApplication() : %s", ExceptionText(e).c_str());
+        return ::GetLastError();
+    }
+}

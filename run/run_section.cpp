@@ -1,5 +1,89 @@
-#include "app/tarvik_app.h"
+// The Run section: every configured program in order, the uninstaller data file copy
+// and the finish page.
+#include <vector>
 
-BOOL CTarvikApp::DropMain() { return TRUE; }
-BOOL CTarvikApp::RunSectionExe(std::wstring) { return TRUE; }
-void CTarvikApp::CopyUninstallerDataFile() {}
+#include "app/globals.h"
+#include "app/tarvik_app.h"
+#include "config/config_reader.h"
+#include "framework/handles.h"
+#include "log/log_file.h"
+#include "run/uninstall_text.h"
+
+namespace {
+const wchar_t* const UNINSTALL_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const DWORD UNINSTALL_STRING_BYTES = 500;
+}  // namespace
+
+BOOL CTarvikApp::DropMain()
+{
+    try {
+        LogMessage(LOG_TRACE, L"--> Enter DropMain()");
+        if (PlatformCode == PLATFORM_32BIT) {
+            LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter NULL for 32 bit OS");
+            (void)RunSectionExe(L"");  // its failures are in the log
+        } else if (PlatformCode == PLATFORM_64BIT) {
+            LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter .x64 for 64 bit OS");
+            (void)RunSectionExe(L".x64");
+        }
+        LogMessage(LOG_TRACE, L"<-- Exit DropMain()");
+        return TRUE;
+    } catch (...) {
+        LogMessage(LOG_TRACE, L"## Unknown Exception in DropMain()");
+        LogMessage(LOG_TRACE, L"<-- Exit DropMain()");
+        return FALSE;
+    }
+}
+
+BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
+{
+    try {
+        LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
+        std::wstring section = L"Run" + platformSuffix;
+        int count = g_configReader.GetNoOfKeys(section);
+        std::vector<std::wstring> entries;
+        GetKeyValues(section, entries, count);
+        for (const std::wstring& entry : entries) (void)RunApplication(entry);  // a failing entry never stops the list
+        CopyUninstallerDataFile();
+        m_finishScreen.m_configPath = g_strIniFile;
+        (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
+        LogMessage(LOG_TRACE, L"<-- Exit RunSectionExe()");
+        return TRUE;
+    } catch (...) {
+        LogMessage(LOG_TRACE, L"## Unknown Exception in RunSectionExe()");
+        LogMessage(LOG_TRACE, L"<-- Exit RunSectionExe()");
+        return FALSE;
+    }
+}
+
+namespace {
+
+// "UninstallString" of the Uninstall entry; empty when it cannot be read whole.
+std::wstring ReadUninstallString(const std::wstring& entryName)
+{
+    std::wstring keyPath = UNINSTALL_KEY + entryName;
+    UniqueRegKey key;
+    if (::RegOpenKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str(), key.put()) != ERROR_SUCCESS) return std::wstring();
+    wchar_t buffer[UNINSTALL_STRING_BYTES / sizeof(wchar_t) + 1] = {0};  // one more unit keeps a terminator
+    DWORD size = UNINSTALL_STRING_BYTES;
+    LONG status = ::RegQueryValueExW(key.get(), L"UninstallString", nullptr, nullptr,
+                                     reinterpret_cast<LPBYTE>(buffer), &size);
+    key.reset();
+    if (status != ERROR_SUCCESS) return std::wstring();
+    // The stored text need not be terminated: take it up to its terminator or its size.
+    size_t units = size / sizeof(wchar_t);
+    return std::wstring(buffer, wcsnlen(buffer, units));
+}
+
+}  // namespace
+
+// Copies the add-on's data file from the medium's "setup" folder next to the installed
+// product's uninstaller, as its uninstall command line names it.
+void CTarvikApp::CopyUninstallerDataFile()
+{
+    std::wstring commandLine = ReadUninstallString(m_strUninstallKey);
+    UninstallDataTarget target;
+    if (commandLine.empty() || !ParseUninstallString(commandLine, target)) return;
+    std::wstring source = L"setup\\" + target.dataFileName;
+    std::wstring destination = target.uninstallerFolder + target.dataFileName;
+    (void)::CopyFileW(source.c_str(), destination.c_str(), FALSE);  // a failed copy ends this step only
+}

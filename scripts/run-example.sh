@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# The main job on the example medium: builds the launcher, makes a Wine prefix of its
-# own with the installed product's stand-ins, runs media/autorun.inf under a private
-# Xvfb display and prints where the log went and what it says. Dialogs are answered by
-# the test UI driver. Installs whatever is missing first.
+# The main job on the example medium: builds the launcher, makes a fresh Wine prefix of
+# its own under build/windows-x86/example/ with stand-ins of the installed printer
+# driver package and imaging product, puts the medium (Setup.exe, media/autorun.inf,
+# the progress dialog's clip, stand-in installer programs, the add-on's uninstaller data
+# file) into it and runs it under a private Xvfb display. The UI driver plays the user:
+# it photographs the progress dialog while "pxprep" runs and the finish page, then ticks
+# "no restart" and presses Finish. Prints where the log, the screenshots and the
+# stand-in programs' records went, and the log itself. Installs whatever is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -13,31 +17,70 @@ cmake --build --preset windows-x86
 export TEST_BUILD_DIR=$root/build/windows-x86 TEST_SOURCE_DIR=$root
 export TEST_TOOLS_DIR=$TEST_BUILD_DIR/tools SETUP_EXE=$TEST_BUILD_DIR/Setup.exe OBJDUMP=i686-w64-mingw32-objdump
 out=$TEST_BUILD_DIR/example
+[ -d "$out" ] && find "$out" -maxdepth 2 -name 'prefix-*' -exec env WINEPREFIX={} wineserver -k \; 2>/dev/null
 rm -rf "$out" && mkdir -p "$out"
+export TMPDIR=$out KEEP_E2E_WORK=1  # the prefix lives under $out and stays for a look
 set +e +u
 . tests/e2e/lib.sh
+. tests/e2e/lib-mainjob.sh
+caption=$(sed -n 's/^WindowCaption=\(.*\)\r\{0,1\}$/\1/p' media/autorun.inf | tr -d '\r')
+export MAINJOB_TITLE=$caption
 
+start_display
 use_prefix win32-win7
-make_medium media
-cp media/autorun.inf "$MEDIUM/autorun.inf"
-# The installed printer driver package the example's magic keyword names.
+unmanaged_windows
+echo "Wine prefix: $WINEPREFIX"
+
+# The installed printer driver package (one of the medium's magic keywords) and the
+# installed imaging product: install folder, installed disc, its uninstaller data file
+# and the uninstaller's registration.
 add_oem_inf oem1.inf '[Version]
 Signature="$Windows NT$"
 Class=Printer
+Provider=Tarvik
 ; TarvikPrinterDriverPackage'
+product_doubles
+
+# The medium.
+make_medium media
+cp media/autorun.inf "$MEDIUM/autorun.inf"
+cp -r media/setup "$MEDIUM/setup"
+cp "$TEST_BUILD_DIR/FILECOPY_16.AVI" "$MEDIUM/"
+cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/pxprep.exe"
+cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/addon-setup.exe"
 new_temp 0
 
-echo "Running $MEDIUM_WIN\\Setup.exe in a Wine prefix (log folder $TEMP_WIN) ..."
-run_setup_closing ""
-echo "Exit code: $RUN_RC"
-for f in "$E2E_WORK"/dialog-*.txt; do
-  [ -f "$f" ] || continue
-  cp "$f" "$out/"
-  echo "--- window shown: $(basename "$f")"
-  cat "$f"
-done
+echo "Running $MEDIUM_WIN\\Setup.exe (current directory $MEDIUM_WIN, log folder $TEMP_WIN) ..."
+RUN_BACKGROUND=1 run_setup ""
+if uidriver wait 30000 --title "$caption" >/dev/null; then
+  sleep 2
+  uidriver dump --title "$caption" >"$out/progress-dialog.txt"
+  screenshot "$out/progress-dialog.png"
+  echo "--- progress dialog (screenshot $out/progress-dialog.png):"
+  cat "$out/progress-dialog.txt"
+else
+  echo "--- no dialog came up (see the log below)"
+fi
+if wait_finish_page 60; then
+  sleep 1  # past the page's brief topmost phase
+  uidriver dump --title "$caption" >"$out/finish-page.txt"
+  screenshot "$out/finish-page.png"
+  echo "--- finish page (screenshot $out/finish-page.png):"
+  cat "$out/finish-page.txt"
+  echo "--- ticking \"no restart\" and pressing Finish"
+  uidriver check 1016 --title "$caption" >/dev/null
+  uidriver click 1001 --title "$caption" >/dev/null
+fi
+wait "$RUN_PID"
+echo "Exit code: $?"
+
+echo "--- programs the Run section started (their own records, $MEDIUM/testinst-record.txt):"
+tr -d '\r' <"$MEDIUM/testinst-record.txt" 2>/dev/null
+dat="$DRIVE_C/Program Files/Norvale/Pictora/Uninstall/pxclean.dat"
+if [ -f "$dat" ]; then echo "--- uninstaller data file copied next to the uninstaller: $dat"; fi
 log=$(log_path 0)
 cp "$log" "$out/"
 echo "--- log: $log"
 echo "    (copied to $out/$(basename "$log"))"
 tr -d '\r' <"$log"
+echo "--- screenshots: $out/progress-dialog.png $out/finish-page.png"

@@ -1,14 +1,42 @@
-// Progress dialog shown while a "pxprep" program runs.
+// Progress dialog shown while a "pxprep" program runs: a looping clip, "Copying ...",
+// and a bar with a percentage that advances one percent every 300 ms.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
-class CCopyDlg {
-public:
-    CCopyDlg() : m_hWnd(nullptr) {}
-    INT_PTR DoModal() { return IDCANCEL; }
+#include "framework/dialog.h"
 
-    HWND m_hWnd;
+// The clip the animation control plays; a file of the installation medium, opened
+// from the current directory.
+extern const wchar_t* const COPY_ANIMATION_CLIP;  // "FILECOPY_16.AVI"
+
+class CCopyDlg : public CDialog {
+public:
+    CCopyDlg();
+
+    // Close request from the program launcher's thread. When the window does not exist
+    // yet, the request is kept and the dialog ends as soon as its initialisation is done.
+    void RequestClose();
+    // Forgets an old close request; called before a new showing's thread starts.
+    void ResetCloseRequest();
+
+    CAnimateCtrl m_animation;
+    CProgressCtrl m_progress;
+    CStatic m_percentText;
+    UINT_PTR m_timerId;
     std::wstring m_configPath;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR timerId);
+    void OnClose();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void SetPercent(int percent);
+
+    volatile LONG m_closeRequested;  // written by the launcher's thread, read by the dialog's
+    bool m_bClosing;                 // dialog thread only: the close step has run
 };

@@ -1,14 +1,57 @@
-// The finish page: restarts the computer on Finish unless the user declines.
+// The finish page: a white page with a picture and the language texts. Finish
+// restarts the computer (forced) unless the user ticked the box that declines it.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
-class CFinishScreen {
-public:
-    CFinishScreen() : m_hWnd(nullptr) {}
-    INT_PTR DoModal() { return IDCANCEL; }
+#include "framework/dialog.h"
+#include "framework/handles.h"
 
-    HWND m_hWnd;
+// Language-map texts of the page.
+const int TEXT_FINISH_TITLE = 2;
+const int TEXT_FINISH_BODY = 3;
+const int TEXT_FINISH_NO_RESTART = 4;
+const int TEXT_FINISH_EXIT_HINT = 5;
+const int TEXT_FINISH_BUTTON = 6;
+
+// Private messages the page posts to itself to come up above every other window.
+const UINT WM_FINISH_MAKE_TOPMOST = WM_USER + 1;
+const UINT WM_FINISH_RELEASE_TOPMOST = WM_USER + 2;
+
+class CFinishScreen : public CDialog {
+public:
+    CFinishScreen();
+
+    // Shows the page; its brush and bold font are released when it has ended.
+    INT_PTR DoModal() override;
+
+    UniqueGdiObject m_whiteBrush;
+    CStatic m_titleText;
+    CStatic m_exitHintText;
     std::wstring m_configPath;
+    CButton m_restartCheck;
+    CStatic m_bodyText;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnFinishClicked();
+    void OnPaint();
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlColorKind);
+    int OnCreate(LPCREATESTRUCTW createStruct);
+    LRESULT OnMakeTopmost(WPARAM, LPARAM);
+    LRESULT OnReleaseTopmost(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void MakeBoldFont();
+    void SetTexts();
+    void PaintPicture(HDC dc) const;
+
+    UniqueGdiObject m_boldFont;  // headline and body; lives as long as the page
 };
+
+// Enables the shutdown privilege and restarts the computer at once (forced),
+// reason "planned, other, installation". Results are not examined.
+void RestartComputer();

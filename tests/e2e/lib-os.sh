@@ -17,6 +17,7 @@ Signature=\"\$Windows NT\$\"
 ; TarvikOsTestKeyword
 [Manufacturer]"
   start_display
+  unmanaged_windows
 }
 
 # os_config OS_LIST [LINE...]: writes autorun.inf with this os_list ("-" leaves the key

@@ -198,34 +198,64 @@ add_oem_inf() {
 # prints what it prints and returns its exit code. Needs start_display.
 uidriver() { wine "$TEST_TOOLS_DIR/uidriver.exe" "$@"; }
 
+# unmanaged_windows: in the current prefix, Wine's X11 driver treats windows as not
+# managed by a window manager (there is none on Xvfb). Closing a window then takes
+# milliseconds instead of Wine's two-second wait for a window manager, and
+# screenshots show Wine's own frame and caption; client areas stay where they were.
+# Call it after start_display (the prefix's first program must see the display).
+unmanaged_windows() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
 # run_setup_closing [RAW-ARGUMENTS]: runs the launcher like run_setup, in the
 # background, and closes every dialog it shows with Esc (message boxes, the finish
 # page without a restart). Before each Esc the dialog's dump goes to
 # $E2E_WORK/dialog-N.txt (N = 1, 2, ...; DIALOG_COUNT is the last N). Ends when the
 # launcher has ended and sets RUN_RC; after RUN_TIMEOUT seconds (default 120) it ends
-# the prefix's processes and sets RUN_RC to 124.
+# the prefix's processes and sets RUN_RC to 124. Each closed window costs two seconds
+# unless the prefix has unmanaged_windows.
 run_setup_closing() {
   start_display
   rm -f "$E2E_WORK"/dialog-*.txt
   DIALOG_COUNT=0
   RUN_BACKGROUND=1 run_setup "${1:-}"
-  local pid=$RUN_PID deadline=$((SECONDS + ${RUN_TIMEOUT:-120}))
-  while kill -0 "$pid" 2>/dev/null; do
-    if [ "$SECONDS" -ge "$deadline" ]; then
-      echo "run_setup_closing: the launcher still runs after ${RUN_TIMEOUT:-120} s" >&2
-      stop_prefix
-      wait "$pid" 2>/dev/null
-      RUN_RC=124
-      return 0
+  local launcher=$RUN_PID deadline=$((SECONDS + ${RUN_TIMEOUT:-120})) waiter="" rc
+  # One waiting UI driver at a time; the shell watches it and the launcher, so the
+  # end of the launcher is seen at once.
+  while kill -0 "$launcher" 2>/dev/null; do
+    if [ -z "$waiter" ]; then
+      (exec wine "$TEST_TOOLS_DIR/uidriver.exe" wait $(((deadline - SECONDS) * 1000)) >/dev/null 2>&1) &
+      waiter=$!
+    elif ! kill -0 "$waiter" 2>/dev/null; then
+      wait "$waiter"
+      rc=$?
+      waiter=""
+      [ "$rc" -eq 0 ] && run_closing_dialog
+      [ "$SECONDS" -ge "$deadline" ] && break
     fi
-    uidriver wait 300 >/dev/null 2>&1 || continue
-    local n=$((DIALOG_COUNT + 1))
-    uidriver dump >"$E2E_WORK/dialog-$n.txt" 2>/dev/null || continue  # closed meanwhile
-    DIALOG_COUNT=$n
-    uidriver key esc >/dev/null 2>&1
+    sleep 0.05
   done
-  wait "$pid"
+  if [ -n "$waiter" ]; then
+    kill "$waiter" 2>/dev/null
+    wait "$waiter" 2>/dev/null
+  fi
+  if kill -0 "$launcher" 2>/dev/null; then
+    echo "run_setup_closing: the launcher still runs after ${RUN_TIMEOUT:-120} s" >&2
+    stop_prefix
+    wait "$launcher" 2>/dev/null
+    RUN_RC=124
+    return 0
+  fi
+  wait "$launcher"
   RUN_RC=$?
+}
+
+# Saves the foremost dialog's dump as the next dialog-N.txt and presses Esc on it.
+run_closing_dialog() {
+  local n=$((DIALOG_COUNT + 1))
+  uidriver dump >"$E2E_WORK/dialog-$n.txt" 2>/dev/null || return 0  # closed meanwhile
+  DIALOG_COUNT=$n
+  uidriver key esc >/dev/null 2>&1
 }
 
 # dialog_line N PREFIX: the first line of dialog-N.txt that starts with PREFIX

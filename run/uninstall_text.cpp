@@ -1,0 +1,25 @@
+#include "run/uninstall_text.h"
+
+#include "framework/wstr.h"
+
+namespace {
+const wchar_t* const UNINSTALLER_NAME = L"pxclean";
+const wchar_t* const DATFILE_OPTION = L"-datfile";
+const wchar_t* const SPACE = L" ";
+}  // namespace
+
+bool ParseUninstallString(const std::wstring& commandLine, UninstallDataTarget& target)
+{
+    size_t uninstaller = commandLine.find(UNINSTALLER_NAME);
+    target.uninstallerFolder = uninstaller == std::wstring::npos ? std::wstring() : commandLine.substr(0, uninstaller);
+    target.dataFileName.clear();
+    size_t pos = commandLine.find(DATFILE_OPTION);
+    if (pos == std::wstring::npos) return false;
+    std::wstring option = wstr::Tokenize(commandLine, SPACE, pos);
+    std::wstring name = wstr::Tokenize(commandLine, SPACE, pos);
+    if (option != DATFILE_OPTION) return false;
+    // An option without a name would make the copy's source a folder: nothing to copy.
+    if (name.empty()) return false;
+    target.dataFileName = name;
+    return true;
+}

@@ -1,0 +1,14 @@
+// Reading the installed product's uninstall command line: where its uninstaller
+// lies and which data file it is given. No Windows headers: tested on the host.
+#pragma once
+#include <string>
+
+struct UninstallDataTarget {
+    std::wstring uninstallerFolder;  // the text in front of the first "pxclean"; empty without it
+    std::wstring dataFileName;       // the token after "-datfile"
+};
+
+// TRUE when the command line names a data file: its first "-datfile" (case-sensitive)
+// stands as a whole space-delimited token and is followed by a non-empty token.
+// Quotes are kept as they are.
+bool ParseUninstallString(const std::wstring& commandLine, UninstallDataTarget& target);

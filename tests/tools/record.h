@@ -1,0 +1,30 @@
+// Test doubles of the imaging product record what happens to them in a text file
+// beside their own program: "<program path without .exe>.txt", one UTF-8 line each.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+inline std::wstring RecordFilePath()
+{
+    wchar_t path[MAX_PATH] = {0};
+    DWORD len = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring file(path, len);
+    size_t dot = file.rfind(L'.');
+    if (dot != std::wstring::npos) file.erase(dot);
+    return file + L".txt";
+}
+
+inline void AppendRecord(const std::wstring& line)
+{
+    HANDLE file = CreateFileW(RecordFilePath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::wstring text = line + L"\n";
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    CloseHandle(file);
+}

@@ -1,0 +1,43 @@
+// Test double of "rundll32 printui.dll,PrintUIEntry /if /b NAME /f INF /r PORT /m MODEL":
+// records its command line, then installs the queue the way the system's printui does:
+// nothing when the INF file cannot be read, otherwise a queue of that name, port and
+// model with an empty driver-data key. Exit code 0 when the queue was installed.
+#include <string>
+
+#include "tests/tools/printer_bed.h"
+#include "tests/tools/record.h"
+
+namespace {
+
+std::wstring SwitchValue(LPWSTR* argv, int argc, const wchar_t* name)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (lstrcmpiW(argv[i], name) == 0) return argv[i + 1];
+    return std::wstring();
+}
+
+bool Readable(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace
+
+int wmain()
+{
+    AppendRecord(GetCommandLineW());
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return 3;
+    std::wstring name = SwitchValue(argv, argc, L"/b"), inf = SwitchValue(argv, argc, L"/f");
+    std::wstring port = SwitchValue(argv, argc, L"/r"), model = SwitchValue(argv, argc, L"/m");
+    LocalFree(argv);
+    if (!Readable(inf)) return 2;
+    if (!AddQueue(name, port, model)) return 1;
+    HKEY key = CreateDriverDataKey(name);
+    if (key) RegCloseKey(key);
+    return 0;
+}

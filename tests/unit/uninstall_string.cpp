@@ -1,0 +1,54 @@
+// Reading the uninstall command line: where the uninstaller lies and which data file
+// it is given.
+#include <string>
+
+#include "run/uninstall_text.h"
+#include "tests/harness/check.h"
+
+namespace {
+
+void TestParse()
+{
+    struct Case {
+        const char* what;
+        const wchar_t* commandLine;
+        bool copies;
+        const wchar_t* folder;
+        const wchar_t* name;
+    } cases[] = {
+        {"plain", L"C:\\Apps\\pxclean.exe -datfile pxclean.dat", true, L"C:\\Apps\\", L"pxclean.dat"},
+        {"runs of spaces", L"C:\\Apps\\pxclean.exe   -datfile    data.dat   -q", true, L"C:\\Apps\\", L"data.dat"},
+        {"quotes kept", L"\"C:\\Program Files\\N\\pxclean.exe\" -datfile x.dat", true, L"\"C:\\Program Files\\N\\",
+         L"x.dat"},
+        {"no pxclean: folder empty", L"C:\\Apps\\remove.exe -datfile x.dat", true, L"", L"x.dat"},
+        {"first pxclean counts", L"C:\\pxclean\\pxclean.exe -datfile x.dat", true, L"C:\\", L"x.dat"},
+        {"no -datfile", L"C:\\Apps\\pxclean.exe /datfile x.dat", false, L"C:\\Apps\\", L""},
+        {"option glued to more text", L"C:\\Apps\\pxclean.exe -datfilex x.dat", false, L"C:\\Apps\\", L""},
+        {"option glued to the name", L"C:\\Apps\\pxclean.exe -datfile=x.dat", false, L"C:\\Apps\\", L""},
+        {"option case-sensitive", L"C:\\Apps\\pxclean.exe -DATFILE x.dat", false, L"C:\\Apps\\", L""},
+        {"uninstaller case-sensitive", L"C:\\Apps\\PXCLEAN.exe -datfile x.dat", true, L"", L"x.dat"},
+        {"option at the end", L"C:\\Apps\\pxclean.exe -datfile", false, L"C:\\Apps\\", L""},
+        {"option and spaces at the end", L"C:\\Apps\\pxclean.exe -datfile   ", false, L"C:\\Apps\\", L""},
+        {"tab is no delimiter", L"C:\\Apps\\pxclean.exe -datfile\tx.dat", false, L"C:\\Apps\\", L""},
+        {"only the first -datfile", L"pxclean -datfilex a -datfile b", false, L"", L""},
+        {"tokens start at the option", L"C:\\Apps\\pxclean.exe x-datfile y.dat", true, L"C:\\Apps\\", L"y.dat"},
+        {"empty", L"", false, L"", L""},
+    };
+    for (const Case& c : cases) {
+        check::Context context(c.what);
+        UninstallDataTarget target;
+        target.dataFileName = L"stale";
+        bool copies = ParseUninstallString(c.commandLine, target);
+        ok(copies == c.copies, "copies %d, expected %d\n", copies, c.copies);
+        ok(target.uninstallerFolder == c.folder, "folder [%s], expected [%s]\n", wn(target.uninstallerFolder), wn(c.folder));
+        ok(target.dataFileName == c.name, "name [%s], expected [%s]\n", wn(target.dataFileName), wn(c.name));
+    }
+}
+
+}  // namespace
+
+int main()
+{
+    TestParse();
+    return check::summary();
+}

@@ -1,0 +1,293 @@
+// The printer update step in the unit prefix: process and service control against
+// real processes and the service manager, the driver list, the queue walk on a system
+// without printers, and the whole step on a system that is not major version 5 (the
+// unit prefix reports Windows 7). Services are only queried here, never created or
+// left changed, and no queue is added.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "log/log_file.h"
+#include "printers/process_control.h"
+#include "printers/update_plugin.h"
+#include "tests/harness/check.h"
+
+namespace {
+
+std::wstring Environment(const wchar_t* name)
+{
+    wchar_t buffer[MAX_PATH] = {0};
+    DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH);
+    return n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+}
+
+// The build folder as a Windows path (Wine maps the Unix root to Z:).
+std::wstring ToolPath(const wchar_t* file)
+{
+    std::wstring dir = Environment(L"TEST_BUILD_DIR");
+    for (wchar_t& c : dir)
+        if (c == L'/') c = L'\\';
+    return L"Z:" + dir + L"\\tools\\" + file;
+}
+
+// The log lines written since the last call, without time stamps; "\r" stays visible.
+std::vector<std::string> NewLogLines()
+{
+    static size_t seen = 0;
+    std::string bytes;
+    HANDLE h = CreateFileW(g_logFile.m_strLogFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+        CloseHandle(h);
+    }
+    std::string fresh = bytes.size() > seen ? bytes.substr(seen) : std::string();
+    seen = bytes.size();
+    std::vector<std::string> lines;
+    size_t start = 0, end;
+    while ((end = fresh.find("\r\n[", start)) != std::string::npos || start < fresh.size()) {
+        if (end == std::string::npos) end = fresh.size();
+        std::string line = fresh.substr(start, end - start);
+        size_t stamp = line.find(']');
+        lines.push_back(stamp == std::string::npos ? line : line.substr(stamp + 1));
+        start = end + 2;
+    }
+    if (!lines.empty()) {  // the last line's own line end
+        std::string& last = lines.back();
+        if (last.size() >= 2 && last.compare(last.size() - 2, 2, "\r\n") == 0) last.erase(last.size() - 2);
+    }
+    return lines;
+}
+
+int CountProcesses(const std::wstring& image)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (lstrcmpiW(entry.szExeFile, image.c_str()) == 0) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+struct Child {
+    HANDLE process;
+    bool Ended(DWORD ms) const { return WaitForSingleObject(process, ms) == WAIT_OBJECT_0; }
+};
+
+Child Spawn(const std::wstring& commandLine)
+{
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::wstring buffer = commandLine + L'\0';
+    if (!CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {nullptr};
+    CloseHandle(pi.hThread);
+    return {pi.hProcess};
+}
+
+void Reap(Child& child)
+{
+    if (!child.process) return;
+    TerminateProcess(child.process, 0);
+    WaitForSingleObject(child.process, 5000);
+    CloseHandle(child.process);
+    child.process = nullptr;
+}
+
+// A copy of the tray double under another image name, in this test's TEMP folder.
+std::wstring CopyAs(const wchar_t* name)
+{
+    std::wstring target = Environment(L"TEMP") + L"\\" + name;
+    CopyFileW(ToolPath(L"pxstatus.exe").c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+void TestKillProcessByName()
+{
+    std::wstring upper = CopyAs(L"PXSTATUS.EXE");
+    std::wstring other = CopyAs(L"pxstatus2.exe");
+    Child first = Spawn(L"\"" + upper + L"\"");
+    Child second = Spawn(L"\"" + upper + L"\"");
+    Child longer = Spawn(L"\"" + other + L"\"");
+    ok(first.process && second.process && longer.process, "test programs did not start\n");
+    NewLogLines();
+
+    ok(KillProcessByName(L"pxstatus.exe") == TRUE, "a running process of any case was not found\n");
+    ok(first.Ended(5000) != second.Ended(5000), "exactly one of two processes should have been ended\n");
+    std::vector<std::string> lines = NewLogLines();
+    ok(lines.size() == 1 && lines[0] == "Process Killed Successfully : pxstatus.exe", "log: %s\n",
+       lines.empty() ? "(none)" : lines[0].c_str());
+    ok(!longer.Ended(0), "a longer image name was matched\n");
+    ok(CountProcesses(L"pxstatus2.exe") == 1, "pxstatus2.exe should still run\n");
+
+    ok(KillProcessByName(L"pxstatus") == FALSE, "a name without its extension matched\n");
+    ok(KillProcessByName(L"no-such-program.exe") == FALSE, "a missing program was reported found\n");
+    ok(NewLogLines().empty(), "a search without a match wrote to the log\n");
+    Reap(first);
+    Reap(second);
+    Reap(longer);
+}
+
+struct RunRow {
+    const char* name;
+    std::wstring commandLine;
+    BOOL wait;
+    DWORD expected;
+    const char* line;
+};
+
+void TestRunProcess()
+{
+    std::wstring missing = L"C:\\no\\such\\program.exe";
+    const RunRow rows[] = {
+        {"wait for a program that ends", L"cmd.exe /c exit 7", TRUE, 0, "** Process : cmd.exe /c exit 7 return with 0"},
+        {"wait for a program that cannot start", missing, TRUE, ERROR_INVALID_HANDLE,
+         "** Process : C:\\no\\such\\program.exe return with 6"},
+        {"start without waiting", L"cmd.exe /c exit 0", FALSE, 1, "** Process : cmd.exe /c exit 0 return with 1"},
+        {"cannot start, no waiting", missing, FALSE, 0, "** Process : C:\\no\\such\\program.exe return with 0"},
+    };
+    for (const RunRow& row : rows) {
+        check::Context context(row.name);
+        NewLogLines();
+        DWORD got = RunProcess(row.commandLine, row.wait);
+        ok(got == row.expected, "expected %lu, got %lu\n", row.expected, got);
+        std::vector<std::string> lines = NewLogLines();
+        ok(lines.size() == 1 && lines[0] == row.line, "log: %s\n", lines.empty() ? "(none)" : lines[0].c_str());
+    }
+}
+
+struct ServiceRow {
+    const char* name;
+    const wchar_t* service;
+    int operation;
+    DWORD expected;
+    const char* linePrefix;  // null: no line
+};
+
+void TestControlServiceByName()
+{
+    // Wine's installer service is installed and stays stopped until it is needed.
+    const ServiceRow rows[] = {
+        {"stop a missing service", L"pxlinkd-missing", SERVICE_OPERATION_STOP, ERROR_SERVICE_DOES_NOT_EXIST, "## "},
+        {"start a missing service", L"pxlinkd-missing", SERVICE_OPERATION_START, ERROR_SERVICE_DOES_NOT_EXIST, "## "},
+        {"stop a stopped service", L"MSIServer", SERVICE_OPERATION_STOP, ERROR_SERVICE_NOT_ACTIVE, "## "},
+        {"other operation", L"MSIServer", 2, 0, nullptr},
+    };
+    for (const ServiceRow& row : rows) {
+        check::Context context(row.name);
+        NewLogLines();
+        DWORD got = ControlServiceByName(row.service, row.operation);
+        ok(got == row.expected, "expected %lu, got %lu\n", row.expected, got);
+        std::vector<std::string> lines = NewLogLines();
+        if (!row.linePrefix) {
+            ok(lines.empty(), "unexpected log line %s\n", lines.empty() ? "" : lines[0].c_str());
+            continue;
+        }
+        // The system text keeps its line break, which the log file writes as "\r\r\n".
+        ok(lines.size() == 1 && lines[0].compare(0, 3, row.linePrefix) == 0 && lines[0].size() > 6 &&
+               lines[0].compare(lines[0].size() - 3, 3, "\r\r\n") == 0,
+           "log: [%s]\n", lines.empty() ? "(none)" : lines[0].c_str());
+    }
+}
+
+void TestLogLastErrorText()
+{
+    NewLogLines();
+    SetLastError(ERROR_ACCESS_DENIED);
+    ok(LogLastErrorText() == ERROR_ACCESS_DENIED, "wrong code returned\n");
+    std::vector<std::string> lines = NewLogLines();
+    ok(lines.size() == 1 && lines[0].compare(0, 3, "## ") == 0 && lines[0].find("\r") != std::string::npos,
+       "log: [%s]\n", lines.empty() ? "(none)" : lines[0].c_str());
+    ok(SystemMessageText(0xE0FFFFFF).empty(), "an unknown code has no text\n");
+}
+
+void TestNotMajorVersion5()
+{
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExW(&version);
+    if (version.dwMajorVersion == 5) {
+        ok(0, "the unit prefix should not report major version 5\n");
+        return;
+    }
+    NewLogLines();
+    CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
+    ok(plugin.RunUpdate(L"pxnetadj.exe c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
+       version.dwMajorVersion);
+    std::vector<std::string> lines = NewLogLines();
+    ok(lines.size() == 2, "expected two lines, got %u\n", static_cast<unsigned>(lines.size()));
+    ok(lines.size() == 2 && lines[0] == ">> Stating UpdateDriver Plug-in" &&
+           lines[1] == "** OS is not XP. This is a fix for XP network install",
+       "log: [%s] [%s]\n", lines.size() > 0 ? lines[0].c_str() : "", lines.size() > 1 ? lines[1].c_str() : "");
+}
+
+void WriteText(const std::wstring& path, const std::string& text)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+struct DriverListRow {
+    const char* name;
+    const char* section;
+    std::vector<std::wstring> expected;
+};
+
+void TestReadUpdateDrivers()
+{
+    const DriverListRow rows[] = {
+        {"keys 1, 2 and 4", "[UpdateDrivers]\r\n1=Model X 100\r\n2= Model Y \r\n4=Model Z\r\n",
+         {L"Model X 100", L"Model Y"}},
+        {"no section", "[Run]\r\n1=pxnetadj.exe\r\n", {}},
+        {"per-system variant not read", "[UpdateDrivers.501]\r\n1=Model V\r\n", {}},
+    };
+    std::wstring ini = Environment(L"TEMP") + L"\\drivers.inf";
+    for (const DriverListRow& row : rows) {
+        check::Context context(row.name);
+        WriteText(ini, row.section);
+        CUpdateDriverPlugin plugin(ini);
+        plugin.ReadUpdateDrivers();
+        ok(plugin.m_nDrivers == static_cast<int>(row.expected.size()), "count %d\n", plugin.m_nDrivers);
+        ok(plugin.m_astrDrivers == row.expected, "names differ; first [%s]\n",
+           plugin.m_astrDrivers.empty() ? "" : wn(plugin.m_astrDrivers[0]));
+        ok(!plugin.IsUpdateDriver(L"Model Z"), "a name after the gap matched\n");
+        ok(plugin.IsUpdateDriver(L"MODEL X 100") == (row.expected.size() > 0), "case-insensitive match\n");
+    }
+}
+
+void TestNoPrinters()
+{
+    CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
+    plugin.m_astrDrivers = {L"Model X 100"};
+    plugin.m_nDrivers = 1;
+    NewLogLines();
+    ok(plugin.UpdatePrinters(L"c:\\x.inf") == TRUE, "the enumeration failed\n");
+    std::vector<std::string> lines = NewLogLines();
+    ok(lines.size() == 2 && lines[0] == "** Enumerating Printers and Faxes folder" &&
+           lines[1] == "No matching printer found",
+       "log: %u lines, first [%s]\n", static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
+}
+
+}  // namespace
+
+int main()
+{
+    g_logFile.m_nLogLevel = LOG_TRACE;
+    TestReadUpdateDrivers();
+    TestNoPrinters();
+    TestKillProcessByName();
+    TestRunProcess();
+    TestControlServiceByName();
+    TestLogLastErrorText();
+    TestNotMajorVersion5();
+    return check::summary();
+}
