@@ -71,10 +71,16 @@ expect_trace() {
   expect_eq "$name: lines of the check" "$want" "$(os_trace)"
 }
 
-# After a passing check: no message box with text 1 came up.
+# After a passing check (expect_accepted NAME 32|64): no message box with text 1 came
+# up, and the run section of the accepted entry's platform was chosen.
 expect_accepted() {
   ! grep -qF -- "text=[$OS_SHOWN]" "$E2E_WORK"/dialog-*.txt 2>/dev/null
   ok $? "$1: the not-supported message came up"
+  if [ "$2" = 64 ]; then
+    expect_line "Calling RunSectionExe() with Parameter .x64 for 64 bit OS"
+  else
+    expect_line "Calling RunSectionExe() with Parameter NULL for 32 bit OS"
+  fi
 }
 
 # After a failing check: exactly one dialog, the message box with this caption and text.

@@ -7,7 +7,7 @@ os_prepare win32-winxp
 # 501,501_64 with the service-pack minimum 2.0: the 32-bit entry is taken.
 os_run "501,501_64" "ServicePack_MajorVersion=2"
 expect_trace "501,501_64" "$(t_try 501 10032 2 0 32)" "$(t_found 501 2 0)"
-expect_accepted "501,501_64"
+expect_accepted "501,501_64" 32
 expect_sequence 0 "--> Enter ReadSPVersion()" "Service Pack Major Version is 2" \
   "Service Pack Minor Version information not found. Set to Default \"0\"" "Service Pack Minor Version is 0" \
   "<-- Exit ReadSPVersion()" "--> Enter ValidateOS( 501, 10032, 2, 0)"
@@ -15,13 +15,18 @@ expect_sequence 0 "--> Enter ReadSPVersion()" "Service Pack Major Version is 2" 
 # The entry's own service-pack minimum beats the plain one: equal to the system's (3.0) passes.
 os_run "501" "ServicePack_MajorVersion=9" "[OS_Support.501]" "ServicePack_MajorVersion=3" "ServicePack_MinorVersion=0"
 expect_trace "SP 3.0 on SP 3" "$(t_try 501 10032 3 0 32)" "$(t_found 501 3 0)"
-expect_accepted "SP 3.0 on SP 3"
+expect_accepted "SP 3.0 on SP 3" 32
 
 # Above the system's: 4.0, and 3.1. The empty end entry falls back to the plain section.
 os_run "501" "ServicePack_MajorVersion=1" "[OS_Support.501]" "ServicePack_MajorVersion=4"
 expect_trace "SP 4.0 on SP 3" "$(t_try 501 10032 4 0 version)" "$(t_try 0 10032 1 0 version)" "$(t_none)"
 expect_os_message "SP 4.0 on SP 3"
 expect_no_line "Window caption not found"
+# The \n really breaks the line: the text is twice as high as a one-line text.
+two_lines=$(sed -n 's/^control id=65535 .* h=\([0-9]*\)$/\1/p' "$E2E_WORK/dialog-1.txt")
+OS_TEXT="One line only." os_run "501" "[OS_Support.501]" "ServicePack_MajorVersion=4"
+one_line=$(sed -n 's/^control id=65535 .* h=\([0-9]*\)$/\1/p' "$E2E_WORK/dialog-1.txt")
+expect_eq "height of the two-line text (one line: $one_line)" "$((2 * ${one_line:-0}))" "$two_lines"
 os_run "501" "[OS_Support.501]" "ServicePack_MajorVersion=3" "ServicePack_MinorVersion=1"
 expect_trace "SP 3.1 on SP 3" "$(t_try 501 10032 3 1 version)" "$(t_try 0 10032 0 0 version)" "$(t_none)"
 expect_os_message "SP 3.1 on SP 3"

@@ -8,7 +8,7 @@ expect_probe 64 1
 # A 32-bit entry fails the platform test; the 64-bit one after it is taken.
 os_run "600,600_64" "ServicePack_MajorVersion=2"
 expect_trace "600,600_64" "$(t_try 600 10032 2 0 platform)" "$(t_try 600 10064 2 0 64)" "$(t_found 600_64 2 0)"
-expect_accepted "600,600_64"
+expect_accepted "600,600_64" 64
 
 # _X64 and "_64 " make 32-bit entries, rejected here.
 os_run "600_X64,600_64 ,x"

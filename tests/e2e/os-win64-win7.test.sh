@@ -7,7 +7,7 @@ expect_probe 1 1
 
 os_run "601,601_64" "[OS_Support.601_64]" "ServicePack_MajorVersion=0"
 expect_trace "601,601_64" "$(t_try 601 10032 0 0 platform)" "$(t_try 601 10064 0 0 64)" "$(t_found 601_64 0 0)"
-expect_accepted "601,601_64"
+expect_accepted "601,601_64" 64
 
 # No os_list under WOW64: the same walk as elsewhere.
 os_run "-"
