@@ -5,13 +5,7 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
-start_display
-use_prefix win64-winxp64
-unmanaged_windows
-make_medium
-add_oem_inf oem1.inf "[Strings]
-Desc=\"TarvikPrinterTestKeyword\""
-printers_bed
+printers_prefix win64-winxp64
 printerbed driver "Model X 100" \
   printer "Office A" "LPT1:" "Model X 100" printer "Desk USB" "USB001" "Model X 100" \
   id "Office A" "ID-A64" >/dev/null

@@ -6,13 +6,7 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
-start_display
-use_prefix win32-winxp
-unmanaged_windows
-make_medium
-add_oem_inf oem1.inf "[Strings]
-Desc=\"TarvikPrinterTestKeyword\""
-printers_bed
+printers_prefix win32-winxp
 
 LISTED='1=model x 100
 2=MODEL Y
