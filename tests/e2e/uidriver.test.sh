@@ -46,6 +46,13 @@ uidriver key esc; ok $? "key esc"
 demo_result "Esc cancels" 20
 uidriver waitgone 100; ok $? "waitgone after the dialog closed"
 
+# Without a focused control the keys still reach the dialog.
+for key in "esc 20" "enter 10"; do
+  demo "Unfocused demo" nofocus
+  uidriver key ${key% *}; ok $? "key ${key% *} without focus"
+  demo_result "${key% *} without a focused control" "${key#* }"
+done
+
 # Two dialogs: --title picks one; without it the foremost one (the newer) is used.
 demo "First demo"
 first=$DEMO_PID

@@ -1,6 +1,7 @@
-// dialogdemo [CAPTION]: a modal dialog with one control of each kind that the UI
-// driver reports, for the driver's own test. Exit code: 10 after IDOK, 20 after
-// IDCANCEL, plus 1 when the check box was ticked.
+// dialogdemo [CAPTION [nofocus]]: a modal dialog with one control of each kind that the
+// UI driver reports, for the driver's own test. Exit code: 10 after IDOK, 20 after
+// IDCANCEL, plus 1 when the check box was ticked. With "nofocus" no control gets the
+// keyboard focus.
 //   100 check box "Skip restart"     101 progress bar at 42      102 two-line static text
 //   103 hidden static "hidden"       IDOK default button "Finish", IDCANCEL "Cancel"
 #include <windows.h>
@@ -74,11 +75,16 @@ private:
     std::vector<WORD> m_words;
 };
 
-INT_PTR CALLBACK DemoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DemoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
         ::SendDlgItemMessageW(dialog, ID_PROGRESS, PBM_SETRANGE32, 0, 100);
         ::SendDlgItemMessageW(dialog, ID_PROGRESS, PBM_SETPOS, 42, 0);
+        if (lParam != 0) (void)::PostMessageW(dialog, WM_APP, 0, 0);  // drops the focus once shown
+        return TRUE;
+    }
+    if (message == WM_APP) {
+        (void)::SetFocus(nullptr);  // nothing of the dialog keeps the keyboard focus
         return TRUE;
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
@@ -102,5 +108,7 @@ int wmain(int argc, wchar_t** argv)
     dialog.Add(ID_HIDDEN, SS_LEFT, 10, 62, 50, 8, STATIC_ATOM, nullptr, L"hidden");
     dialog.Add(IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 90, 80, 50, 14, BUTTON_ATOM, nullptr, L"Finish");
     dialog.Add(IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 145, 80, 50, 14, BUTTON_ATOM, nullptr, L"Cancel");
-    return static_cast<int>(::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.Get(), nullptr, DemoProc, 0));
+    LPARAM noFocus = argc > 2 && std::wstring(argv[2]) == L"nofocus";
+    return static_cast<int>(
+        ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.Get(), nullptr, DemoProc, noFocus));
 }
