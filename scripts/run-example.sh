@@ -80,6 +80,8 @@ dat="$DRIVE_C/Program Files/Norvale/Pictora/Uninstall/pxclean.dat"
 if [ -f "$dat" ]; then echo "--- uninstaller data file copied next to the uninstaller: $dat"; fi
 log=$(log_path 0)
 cp "$log" "$out/"
+echo "--- the run in short (banner, system check, programs, end):"
+log_lines | grep -E '^\+\+\+|^Valid OS|^This Operating|^Service Pack Version|^Call CreateProcess|^--> Enter RunApplication|^<-- Exit (RunSectionExe|DropMain)|^## [^R]|Magic Keyword|^>> |^<< '
 echo "--- log: $log"
 echo "    (copied to $out/$(basename "$log"))"
 tr -d '\r' <"$log"
