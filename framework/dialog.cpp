@@ -12,6 +12,15 @@ namespace {
 thread_local CDialog* t_creatingDialog = nullptr;
 thread_local HHOOK t_createHook = nullptr;
 
+// The system's dialog class, by atom or by name. Windows created on the thread before
+// the dialog itself (the input-method window, for one) are of other classes.
+bool IsDialogClass(LPCWSTR className)
+{
+    const ULONG_PTR DIALOG_CLASS_ATOM = 0x8002;
+    if (IS_INTRESOURCE(className)) return reinterpret_cast<ULONG_PTR>(className) == DIALOG_CLASS_ATOM;
+    return className != nullptr && std::wstring(className) == L"#32770";
+}
+
 // What a message gets when its handler failed with an exception: WM_CREATE refuses
 // the window, everything else counts as handled with nothing to report.
 LRESULT FailedMessageResult(UINT message) { return message == WM_CREATE ? -1 : 0; }
@@ -122,10 +131,11 @@ LRESULT CDialog::Default()
                              m_pCurrentMessage->lParam);
 }
 
-// The first window created after DoModal installed the hook is the dialog itself.
+// The first dialog-class window created after DoModal installed the hook is the dialog.
 LRESULT CALLBACK CDialog::CbtHook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND && t_creatingDialog != nullptr) {
+    const CBT_CREATEWNDW* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+    if (code == HCBT_CREATEWND && t_creatingDialog != nullptr && IsDialogClass(create->lpcs->lpszClass)) {
         CDialog* dialog = t_creatingDialog;
         t_creatingDialog = nullptr;
         dialog->Subclass(reinterpret_cast<HWND>(wParam));

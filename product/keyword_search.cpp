@@ -18,8 +18,8 @@ bool HostIsLittleEndian()
     return first == 1;
 }
 
-// Hash of a two-unit block; ASCII pairs, the usual content of keywords, map to
-// different slots.
+// Hash of a two-unit block: cheap (it lies on every skip step), and it spreads the
+// ASCII pairs that keywords are usually made of over the table.
 inline size_t BlockHash(char16_t previous, char16_t last)
 {
     return ((static_cast<size_t>(previous) << 6) ^ last) & (SHIFT_TABLE_SIZE - 1);
@@ -86,7 +86,7 @@ std::u16string ToCodeUnits(const std::wstring& text)
     return units;
 }
 
-// One half of the window positions, with the keywords found in it. A keyword is
+// One quarter of the window positions, with the keywords found in it. A keyword is
 // noted only at its first match in the lane, and once keyword k is found the lane
 // stops looking for keywords after k: such a keyword could only win if k's match lay
 // beyond the text's end (a zero unit), and then so would its own later match.
@@ -105,13 +105,6 @@ struct KeywordSearch::Lane {
     size_t best = 0;                 // keywords from here on are no longer looked for
     std::vector<size_t> firstStart;  // per keyword: start of its first match, or NONE
 };
-
-bool KeywordSearch::AllActive(const Lanes& lanes)
-{
-    for (const Lane& lane : lanes)
-        if (lane.pos >= lane.end) return false;
-    return true;
-}
 
 KeywordSearch::KeywordSearch(const std::vector<std::wstring>& keywords)
 {
@@ -147,16 +140,47 @@ int KeywordSearch::FindFirst(const char16_t* text, size_t length) const
     if (m_keywords.empty() || length < m_window) return m_firstEmpty;
     // Window end positions from `first` on have a whole block in front of them.
     size_t first = std::max<size_t>(m_window - 1, 1);
-    size_t span = length > first ? length - first : 0;
+    size_t quarter = length > first ? (length - first) / LANES : 0;
     Lanes lanes;
     for (size_t i = 0; i < LANES; ++i)
-        lanes[i].Init(first + span * i / LANES, first + span * (i + 1) / LANES, m_keywords.size());
+        lanes[i].Init(first + quarter * i, i + 1 < LANES ? first + quarter * (i + 1) : std::max(length, first),
+                      m_keywords.size());
     if (m_window == 1) Verify(text, length, 0, lanes[0]);  // one-unit keywords may also start at 0
-    while (AllActive(lanes))
-        for (Lane& lane : lanes) Step(text, length, lane);
+    SkipSideBySide(text, length, lanes);
     for (Lane& lane : lanes)
         while (lane.pos < lane.end) Step(text, length, lane);
     return Resolve(text, lanes);
+}
+
+// Moves the lanes' windows on together for as long as every lane has room left and
+// every window only needs a skip; a round in which some window needs a closer look
+// is stepped lane by lane. Written out for four lanes: the positions then stay in
+// registers, which is what makes the lanes overlap.
+void KeywordSearch::SkipSideBySide(const char16_t* text, size_t length, Lanes& lanes) const
+{
+    static_assert(LANES == 4, "the rounds below are written out for four lanes");
+    const unsigned char* shift = m_shift.data();
+    size_t p[LANES] = {lanes[0].pos, lanes[1].pos, lanes[2].pos, lanes[3].pos};
+    const size_t e[LANES] = {lanes[0].end, lanes[1].end, lanes[2].end, lanes[3].end};
+    while (p[0] < e[0] && p[1] < e[1] && p[2] < e[2] && p[3] < e[3]) {
+        size_t s0 = shift[BlockHash(text[p[0] - 1], text[p[0]])];
+        size_t s1 = shift[BlockHash(text[p[1] - 1], text[p[1]])];
+        size_t s2 = shift[BlockHash(text[p[2] - 1], text[p[2]])];
+        size_t s3 = shift[BlockHash(text[p[3] - 1], text[p[3]])];
+        if (s0 != 0 && s1 != 0 && s2 != 0 && s3 != 0) {
+            p[0] += s0;
+            p[1] += s1;
+            p[2] += s2;
+            p[3] += s3;
+            continue;
+        }
+        for (size_t i = 0; i < LANES; ++i) {
+            lanes[i].pos = p[i];
+            Step(text, length, lanes[i]);
+            p[i] = lanes[i].pos;
+        }
+    }
+    for (size_t i = 0; i < LANES; ++i) lanes[i].pos = p[i];
 }
 
 void KeywordSearch::Step(const char16_t* text, size_t length, Lane& lane) const

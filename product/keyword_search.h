@@ -64,9 +64,9 @@ private:
     struct Lane;
     using Lanes = std::array<Lane, LANES>;
 
-    static bool AllActive(const Lanes& lanes);
 
     void BuildShiftTable();
+    void SkipSideBySide(const char16_t* text, size_t length, Lanes& lanes) const;
     void Step(const char16_t* text, size_t length, Lane& lane) const;
     void Verify(const char16_t* text, size_t length, size_t start, Lane& lane) const;
     int Resolve(const char16_t* text, const Lanes& lanes) const;

@@ -1,16 +1,27 @@
 # Test bed of the printer update step, on top of lib.sh: the imaging product's tray
 # application and device service as recording test doubles, printer queues with their
 # driver data, and the printui test double beside the launcher.
-#
-# printers_bed: after start_display, use_prefix and make_medium. Installs the product parts:
-#   install folder C:\Norvale\ (registry "InstallFolder"), the tray double
-#   C:\Norvale\Pictora\Bin\pxstatus.exe, the service "pxlinkd" (C:\pxlinkd\pxlinkd.exe,
-#   demand start), the printui double MEDIUM\rundll32.exe and MEDIUM\x.inf.
-# The doubles record into pxstatus.txt, pxlinkd.txt and rundll32.txt beside themselves.
 
 PRODUCT_DIR_WIN='C:\Norvale\'
 TRAY_WIN='C:\Norvale\Pictora\Bin\pxstatus.exe'
 
+# printers_prefix KIND: a display, a prefix of that kind with the medium, the driver
+# INF copy that the launcher's magic keyword finds, and printers_bed.
+printers_prefix() {
+  start_display
+  use_prefix "$1"
+  unmanaged_windows
+  make_medium
+  add_oem_inf oem1.inf '[Strings]
+Desc="TarvikPrinterTestKeyword"'
+  printers_bed
+}
+
+# printers_bed: after use_prefix and make_medium. Installs the product parts:
+#   install folder C:\Norvale\ (registry "InstallFolder"), the tray double
+#   C:\Norvale\Pictora\Bin\pxstatus.exe, the service "pxlinkd" (C:\pxlinkd\pxlinkd.exe,
+#   demand start), the printui double MEDIUM\rundll32.exe and MEDIUM\x.inf.
+# The doubles record into pxstatus.txt, pxlinkd.txt and rundll32.txt beside themselves.
 printers_bed() {
   TRAY_DIR="$DRIVE_C/Norvale/Pictora/Bin"
   SERVICE_DIR="$DRIVE_C/pxlinkd"

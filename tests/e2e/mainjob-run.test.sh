@@ -50,7 +50,8 @@ cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Apps/pxclean.dat"; ok $? "run A: da
 restart_requested 10; ok $((!$?)) "run A: Esc on the finish page restarted"
 
 # An unstartable entry does not stop the next; a command line over 260 characters is
-# passed whole; "%sourcepath%" is the current directory, quoted up to the line's end.
+# passed whole; "%sourcepath%" is the current directory, quoted up to the line's end;
+# "pxnetadj.exe" in any case is the printer update, never a program nor a dialog.
 long="testinst.exe --pad=$(printf 'x%.0s' $(seq 1 300))"
 mainjob_ini <<INI
 [Run]
@@ -58,6 +59,7 @@ mainjob_ini <<INI
 2=testinst.exe --After-Missing
 3=$long
 4=%sourcepath%testinst.exe
+5=C:\Tools\PXNETADJ.EXE --Net pxprep
 INI
 uninstall_string 'C:\Apps\remove.exe -datfile relative.dat'
 cp "$MEDIUM/setup/pxclean.dat" "$MEDIUM/setup/relative.dat"
@@ -70,6 +72,9 @@ $long|C:\\media
 expect_sequence 0 "--> Enter RunApplication( nosuch.exe --Missing)" \
   "Call CreateProcess with nosuch.exe --missing" \
   "--> Enter RunApplication( testinst.exe --After-Missing)"
+expect_sequence 0 "--> Enter RunApplication( C:\\Tools\\PXNETADJ.EXE --Net pxprep)" \
+  ">> Stating UpdateDriver Plug-in" "<-- Exit RunSectionExe()"
+log_lines | grep -q '^Call CreateProcess with c:\\tools\\pxnetadj'; ok $((!$?)) "run B: pxnetadj.exe started as a program"
 expect_eq "run B: exit lines (3 programs)" 3 "$(log_lines | grep -cFx '<-- Exit RunApplication()')"
 expect_eq "run B: long line length" 319 "$(record_lines start | sed -n 2p | cut -d'|' -f1 | tr -d '\n' | wc -c)"
 [ -f "$MEDIUM/relative.dat" ]; ok $? "run B: without pxclean the copy goes to the current directory"

@@ -4,13 +4,7 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
-start_display
-use_prefix win32-win7
-unmanaged_windows
-make_medium
-add_oem_inf oem1.inf "[Strings]
-Desc=\"TarvikPrinterTestKeyword\""
-printers_bed
+printers_prefix win32-win7
 printerbed driver "Model X 100" printer "Office A" "LPT1:" "Model X 100" id "Office A" "ID-A" >/dev/null
 before=$(printerbed dump)
 

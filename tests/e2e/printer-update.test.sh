@@ -6,13 +6,7 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
-start_display
-use_prefix win32-winxp
-unmanaged_windows
-make_medium
-add_oem_inf oem1.inf "[Strings]
-Desc=\"TarvikPrinterTestKeyword\""
-printers_bed
+printers_prefix win32-winxp
 
 LISTED='1=model x 100
 2=MODEL Y
@@ -81,8 +75,10 @@ expect_eq "tray starts" 2 "$(tray_record | grep -c '^started ')"
 expect_eq "tray processes" 1 "$(tray_count)"
 after_update=$(printerbed dump)
 
-# ---- INF file missing: no queue is deleted ---------------------------------------
-for entry in 'pxnetadj.exe %sourcepath%missing.inf' 'pxnetadj.exe'; do
+# ---- no INF file to install from: no queue is deleted -----------------------------
+# A missing file, no path at all, and a program path that also uses "%sourcepath%"
+# (the expansion quotes up to the line's end, so no file name remains).
+for entry in 'pxnetadj.exe %sourcepath%missing.inf' 'pxnetadj.exe' '%sourcepath%pxnetadj.exe %sourcepath%x.inf'; do
   new_temp
   printer_ini "$entry" "$LISTED"
   clear_records
@@ -96,8 +92,8 @@ for entry in 'pxnetadj.exe %sourcepath%missing.inf' 'pxnetadj.exe'; do
   expect_eq "[$entry] service record" "stop start" "$(service_record)"
   expect_eq "[$entry] tray restarted" 1 "$(tray_record | grep -c '^started ')"
   expect_line "<< End of UpdateDriver Plug-in"
+  if [ "$entry" = pxnetadj.exe ]; then expect_line '## Office A is left alone: the INF file "" does not exist'; fi
 done
-expect_line '## Office A is left alone: the INF file "" does not exist'
 
 # ---- tray application not running, service already stopped ------------------------
 new_temp
@@ -151,7 +147,7 @@ printerbed driver 'Model "Q"' \
   printer "Quoted driver" "LPT6:" 'Model "Q"' \
   printer "Long port" "$long_port" "Model X 100" >/dev/null
 with_odd=$(printerbed dump)
-printer_ini 'pxnetadj.exe %sourcepath%x.inf' '1=Model "Q"
+printer_ini 'PXNETADJ.EXE  C:\MEDIA\X.INF ' '1=Model "Q"
 2=Model X 100'
 clear_records
 update_run
@@ -160,8 +156,9 @@ expect_line '## Quoted port is left alone: its name, port or driver name contain
 expect_line '## Quoted driver is left alone: its name, port or driver name contains a double quote, which printui cannot take'
 expect_line '## Long port is left alone: its port name is longer than 259 characters'
 expect_failures 4
-expect_eq "printui only for the queues it can take" "Office A" \
-  "$(printui_record | sed -n 's/.*\/b "\([^"]*\)".*/\1/p' | tr '\n' ' ' | sed 's/ $//')"
+expect_eq "printui only for the queues it can take, unquoted path" \
+  "rundll32 printui.dll,PrintUIEntry /if /b \"Office A\" /f \"c:\\media\\x.inf\" /r \"LPT1:\" /m \"Model X 100\"" \
+  "$(printui_record)"
 expect_eq "odd queues unchanged" "$(echo "$with_odd" | grep -E '^(Front|Quoted|Long)')" \
   "$(printerbed dump | grep -E '^(Front|Quoted|Long)')"
 

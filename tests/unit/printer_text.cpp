@@ -27,6 +27,8 @@ const InfRow INF_ROWS[] = {
     {"a lone quote stays", L"pxnetadj.exe \"", L"\""},
     {"empty quotes", L"pxnetadj.exe \"\"", L""},
     {"quote at one end only", L"pxnetadj.exe \"c:\\x.inf", L"\"c:\\x.inf"},
+    {"program path quoted up to the end", L"\"c:\\media\\pxnetadj.exe \"c:\\media\\x.inf\"",
+     L"c:\\media\\ \"c:\\media\\x.inf"},
 };
 
 void TestInfPath()
