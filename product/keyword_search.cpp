@@ -86,7 +86,7 @@ std::u16string ToCodeUnits(const std::wstring& text)
     return units;
 }
 
-// One half of the window positions, with the keywords found in it. A keyword is
+// One quarter of the window positions, with the keywords found in it. A keyword is
 // noted only at its first match in the lane, and once keyword k is found the lane
 // stops looking for keywords after k: such a keyword could only win if k's match lay
 // beyond the text's end (a zero unit), and then so would its own later match.

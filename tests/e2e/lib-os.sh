@@ -87,11 +87,11 @@ expect_accepted() {
 expect_message() {  # expect_message NAME CAPTION TEXT
   expect_eq "$1: dialogs shown" 1 "${DIALOG_COUNT:-0}"
   local caption text
-  caption=$(sed -n 's/^window caption=\[\(.*\)\] x=.*/\1/p' "$E2E_WORK/dialog-1.txt" 2>/dev/null)
-  text=$(sed -n 's/^control id=65535 class=Static text=\[\(.*\)\] checked=.*/\1/p' "$E2E_WORK/dialog-1.txt" 2>/dev/null)
+  caption=$(dialog_line 1 "window " | sed -n 's/^window caption=\[\(.*\)\] x=.*/\1/p')
+  text=$(dialog_line 1 "control id=65535 class=Static " | sed -n 's/.* text=\[\(.*\)\] checked=.*/\1/p')
   expect_eq "$1: message box caption" "$2" "$caption"
   expect_eq "$1: message box text" "$3" "$text"
-  grep -q '^control id=1 class=Button text=\[OK\] ' "$E2E_WORK/dialog-1.txt" 2>/dev/null
+  [ -n "$(dialog_line 1 "control id=1 class=Button text=[OK] ")" ]
   ok $? "$1: message box without its OK button"
 }
 

@@ -23,9 +23,9 @@ expect_trace "SP 4.0 on SP 3" "$(t_try 501 10032 4 0 version)" "$(t_try 0 10032 
 expect_os_message "SP 4.0 on SP 3"
 expect_no_line "Window caption not found"
 # The \n really breaks the line: the text is twice as high as a one-line text.
-two_lines=$(sed -n 's/^control id=65535 .* h=\([0-9]*\)$/\1/p' "$E2E_WORK/dialog-1.txt")
+two_lines=$(dialog_line 1 "control id=65535 " | sed -n 's/.* h=\([0-9]*\)$/\1/p')
 OS_TEXT="One line only." os_run "501" "[OS_Support.501]" "ServicePack_MajorVersion=4"
-one_line=$(sed -n 's/^control id=65535 .* h=\([0-9]*\)$/\1/p' "$E2E_WORK/dialog-1.txt")
+one_line=$(dialog_line 1 "control id=65535 " | sed -n 's/.* h=\([0-9]*\)$/\1/p')
 expect_eq "height of the two-line text (one line: $one_line)" "$((2 * ${one_line:-0}))" "$two_lines"
 os_run "501" "[OS_Support.501]" "ServicePack_MajorVersion=3" "ServicePack_MinorVersion=1"
 expect_trace "SP 3.1 on SP 3" "$(t_try 501 10032 3 1 version)" "$(t_try 0 10032 0 0 version)" "$(t_none)"
