@@ -231,7 +231,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
         (void)::GetWindowRect(hwnd, &before);  // an empty rectangle only disables centring
         focusDefault = dialog->OnInitDialog();
         RECT after = {0, 0, 0, 0};
-        (void)::GetWindowRect(hwnd, &after);
+        (void)::GetWindowRect(hwnd, &after);  // as above
         bool moved = before.left != after.left || before.top != after.top;
         if (dialog->m_hWndParent == nullptr && !moved) dialog->CentreOnScreen();
     } catch (...) {

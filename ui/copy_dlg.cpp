@@ -83,4 +83,4 @@ void CCopyDlg::RequestClose()
     if (window != nullptr) (void)::SendMessageW(window, WM_CLOSE, 0, 0);  // the close handling has no result
 }
 
-void CCopyDlg::ResetCloseRequest() { (void)::InterlockedExchange(&m_closeRequested, 0); }
+void CCopyDlg::ResetCloseRequest() { (void)::InterlockedExchange(&m_closeRequested, 0); }  // previous value
