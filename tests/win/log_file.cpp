@@ -7,21 +7,9 @@
 
 #include "log/log_file.h"
 #include "tests/harness/check.h"
+#include "tests/harness/win_files.h"
 
 namespace {
-
-std::string ReadAll(const std::wstring& path)
-{
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
 
 std::vector<std::string> Lines(const std::string& bytes)
 {
@@ -81,9 +69,9 @@ void TestEntries()
     };
     std::wstring path = g_logFile.m_strLogFile;
     for (const Case& c : cases) {
-        size_t before = Lines(ReadAll(path)).size();
+        size_t before = Lines(winfiles::ReadBytes(path)).size();
         int written = LogMessage(c.level, c.format, c.argument);
-        std::vector<std::string> lines = Lines(ReadAll(path));
+        std::vector<std::string> lines = Lines(winfiles::ReadBytes(path));
         ok(written == c.written, "[%s]: result %d\n", wn(c.format), written);
         ok(lines.size() == before + (c.written ? 1 : 0), "[%s]: %d lines after %d\n", wn(c.format),
            static_cast<int>(lines.size()), static_cast<int>(before));
@@ -99,14 +87,14 @@ void TestEntries()
 void TestThreads()
 {
     std::wstring path = g_logFile.m_strLogFile;
-    size_t before = Lines(ReadAll(path)).size();
+    size_t before = Lines(winfiles::ReadBytes(path)).size();
     HANDLE threads[THREADS];
     for (int t = 0; t < THREADS; ++t)
         threads[t] = CreateThread(nullptr, 0, Writer, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(t)), 0, nullptr);
     WaitForMultipleObjects(THREADS, threads, TRUE, INFINITE);
     for (HANDLE h : threads) CloseHandle(h);
 
-    std::vector<std::string> lines = Lines(ReadAll(path));
+    std::vector<std::string> lines = Lines(winfiles::ReadBytes(path));
     ok(lines.size() == before + THREADS * LINES_PER_THREAD, "%d lines from the threads\n",
        static_cast<int>(lines.size() - before));
     int next[THREADS] = {0};
