@@ -46,8 +46,11 @@ expect_eq "probe 3000: dialogs" 1 "$(probe_dialogs 3000)"
 expect_eq "caption" "[Main Job Test]" "$(probe_value 3000 caption)"
 expect_eq "label" "[Copying ...]" "$(probe_value 3000 text 1013)"
 pos=$(probe_value 3000 progress 1016)
-[ "${pos:-0}" -ge 7 ] && [ "${pos:-0}" -le 11 ]; ok $? "about 10 % after 3 s: got [$pos]"
-expect_eq "percent text follows the bar" "[$pos%]" "$(probe_value 3000 text 1017)"
+# The timer only advances the bar: a busy machine delays ticks, never adds any.
+[ "${pos:-0}" -ge 5 ] && [ "${pos:-0}" -le 11 ]; ok $? "about 10 % after 3 s: got [$pos]"
+# A tick may fall between reading the bar and reading the text.
+text=$(probe_value 3000 text 1017)
+[ "$text" == "[$pos%]" ] || [ "$text" == "[$((pos + 1))%]" ]; ok $? "percent text follows the bar: bar $pos, text $text"
 x=$(probe_value 3000 x) y=$(probe_value 3000 y) w=$(probe_value 3000 w) h=$(probe_value 3000 h)
 sw=$(probe_value 3000 screenw) sh=$(probe_value 3000 screenh)
 expect_eq "centred horizontally" $(((sw - w) / 2)) "$x"
