@@ -23,22 +23,14 @@ Class=Printer
 # followed by the text on standard input.
 mainjob_ini() {
   {
+    passing_ini_head "Main Job Test" TarvikMainJobKeyword
     cat <<'INI'
-[Version]
-WindowCaption=Main Job Test
-Log=511
-[OS_Support]
-os_list=501,502_64,600,600_64,601,601_64
-[LangMap]
-0x0409=English
 [English]
 2=Setup has finished
 3=The printer add-on was installed.
 4=No, I will restart later.
 5=Click Finish to exit.
 6=Finish
-[XRV.MagicKeywords]
-1=TarvikMainJobKeyword
 INI
     cat
   } | write_ini "$MEDIUM/autorun.inf"

@@ -94,18 +94,11 @@ update_run() {
 # printer_ini "RUN ENTRY" [UPDATEDRIVERS-LINES]: the medium's autorun.inf, a whole
 # launcher configuration whose Run section holds this one entry.
 printer_ini() {
-  write_ini "$MEDIUM/autorun.inf" <<INI
-[Version]
-WindowCaption=Printer update test
-Log=511
-[OS_Support]
-os_list=501,502_64,600,600_64,601,601_64
-[LangMap]
-0x0409=English
+  {
+    passing_ini_head "Printer update test" TarvikPrinterTestKeyword
+    cat <<INI
 [English]
 2=Done
-[XRV.MagicKeywords]
-1=TarvikPrinterTestKeyword
 [Run]
 1=$1
 [Run.x64]
@@ -113,4 +106,5 @@ os_list=501,502_64,600,600_64,601,601_64
 [UpdateDrivers]
 ${2:-}
 INI
+  } | write_ini "$MEDIUM/autorun.inf"
 }

@@ -261,3 +261,20 @@ run_closing_dialog() {
 # dialog_line N PREFIX: the first line of dialog-N.txt that starts with PREFIX
 # ("window", "control id=65535 ", ...).
 dialog_line() { awk -v p="$2" 'index($0, p) == 1 { print; exit }' "$E2E_WORK/dialog-$1.txt" 2>/dev/null; }
+
+# passing_ini_head CAPTION KEYWORD: the first sections of a configuration that takes a
+# run past the start-up checks: log level 511, every tested system accepted, the
+# English language map and one magic keyword (put it into an INF copy with add_oem_inf).
+passing_ini_head() {
+  cat <<INI
+[Version]
+WindowCaption=$1
+Log=511
+[OS_Support]
+os_list=501,502_64,600,600_64,601,601_64
+[LangMap]
+0x0409=English
+[XRV.MagicKeywords]
+1=$2
+INI
+}
