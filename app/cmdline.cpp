@@ -2,21 +2,6 @@
 
 #include "framework/wstr.h"
 
-std::wstring SkipProgramName(const std::wstring& commandLine)
-{
-    size_t i = 0;
-    const size_t n = commandLine.size();
-    if (i < n && commandLine[i] == L'"') {
-        ++i;
-        while (i < n && commandLine[i] != L'"') ++i;
-        if (i < n) ++i;  // the closing quote
-    } else {
-        while (i < n && commandLine[i] > L' ') ++i;
-    }
-    while (i < n && commandLine[i] != 0 && commandLine[i] <= L' ') ++i;
-    return commandLine.substr(i);
-}
-
 int ParseSwitchText(const std::wstring& arguments, std::wstring names[], std::wstring values[], int maxPairs)
 {
     std::wstring rest = wstr::ToLower(arguments);
@@ -55,19 +40,4 @@ SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring value
         }
     }
     return choice;
-}
-
-std::wstring ExeBaseName(const std::wstring& modulePath)
-{
-    size_t slash = modulePath.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? modulePath : modulePath.substr(slash + 1);
-    size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos) name.erase(dot);
-    return name;
-}
-
-std::wstring ExeFolder(const std::wstring& modulePath)
-{
-    size_t slash = modulePath.rfind(L'\\');
-    return slash == std::wstring::npos ? modulePath : modulePath.substr(0, slash);
 }

@@ -2,12 +2,9 @@
 #pragma once
 #include <string>
 
-const int MAX_SWITCHES = 30;
+#include "framework/program_name.h"
 
-// What follows the program name in the process's command line, as the C runtime
-// hands it to a GUI program: the program name (quoted or not) and the white space
-// behind it removed, the rest as typed.
-std::wstring SkipProgramName(const std::wstring& commandLine);
+const int MAX_SWITCHES = 30;
 
 // Splits the argument text into switch name/value pairs, working from the right
 // end one "-" at a time (element 0 = right-most switch). Fills at most `maxPairs`
@@ -22,9 +19,3 @@ struct SwitchChoice {
     int level = 0;
 };
 SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring values[], int count);
-
-// The executable's base name: the file name of the path without its extension.
-std::wstring ExeBaseName(const std::wstring& modulePath);
-
-// The program's folder: the path cut just before its last backslash.
-std::wstring ExeFolder(const std::wstring& modulePath);

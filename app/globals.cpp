@@ -5,6 +5,7 @@
 #include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "log/log_file.h"
+#include "system/os_validation.h"
 
 int g_nLogLevelSetting = 0;
 

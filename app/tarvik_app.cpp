@@ -7,18 +7,12 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "system/os_validation.h"
+#include "system/paths.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
 
 namespace {
-
-std::wstring ModulePath()
-{
-    wchar_t path[MAX_PATH + 1] = {0};
-    DWORD len = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, len < MAX_PATH ? len : MAX_PATH);
-}
 
 void LogBanner(const std::wstring& exeName, const std::wstring& exeDir, const std::wstring& arguments)
 {
@@ -55,8 +49,15 @@ CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0) {}
 
 BOOL CTarvikApp::InitInstance()
 {
-    m_strExeDir = ExeFolder(ModulePath());
+    std::wstring modulePath = ModulePath();
+    m_strExeName = ExeBaseName(modulePath);
+    m_strExeDir = ExeFolder(modulePath);
     LogBanner(m_strExeName, m_strExeDir, m_strCmdLine);
+    if (modulePath.empty()) {
+        // Without its own folder the launcher would read some other configuration.
+        LogMessage(LOG_HIGH, L"## GetModuleFileName Failed");
+        return FALSE;
+    }
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand

@@ -1,6 +1,5 @@
 #include "config/config_reader.h"
 
-#include "app/globals.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 
@@ -47,9 +46,15 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
     LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
     LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
     wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
-    DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
-                                           m_strFile.c_str());
-    if (len >= VALUE_BUFFER_CHARS) len = VALUE_BUFFER_CHARS - 1;
+    DWORD len = 0;
+    if (FitsProfilePath(m_strFile)) {
+        len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
+                                         m_strFile.c_str());
+        if (len >= VALUE_BUFFER_CHARS) len = VALUE_BUFFER_CHARS - 1;
+    } else {
+        len = static_cast<DWORD>(wcslen(READ_FAILED));  // as for a missing file
+        wcsncpy(buffer, READ_FAILED, VALUE_BUFFER_CHARS - 1);
+    }
     value = ExpandSourcePath(std::wstring(buffer, len), CurrentDirectory());
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
     if (IsReadValue(value)) {
@@ -82,14 +87,15 @@ std::wstring CConfigReader::GetLangMapText(int textNumber) const
     return text;
 }
 
-void GetKeyValues(const std::wstring& section, std::vector<std::wstring>& values, int count)
+void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, std::vector<std::wstring>& values,
+                  int count)
 {
     LogMessage(LOG_TRACE, L"--> Enter GetKeyValues()");
     if (count < 0) count = 0;
     values.assign(static_cast<size_t>(count), std::wstring());
     for (int i = 0; i < count; ++i) {
         std::wstring key = wstr::FromInt(i + 1);
-        std::wstring variant = VariantSection(section, AcceptedOS);
+        std::wstring variant = VariantSection(section, acceptedOS);
         std::wstring value;
         if (g_configReader.ReadStrValue(variant, key, value)) {
             LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%d Value=%s", variant.c_str(), i + 1, value.c_str());

@@ -23,6 +23,8 @@ public:
 extern CConfigReader g_configReader;
 
 // Operations on the process-wide reader.
-void GetKeyValues(const std::wstring& section, std::vector<std::wstring>& values, int count);
+// Keys 1..count of `section`, each taken from "<section>.<acceptedOS>" where it is there.
+void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, std::vector<std::wstring>& values,
+                  int count);
 void ReadSPVersion(std::wstring entry, int& major, int& minor);
 int GetLogLevel();

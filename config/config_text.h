@@ -9,6 +9,12 @@ extern const wchar_t* const SOURCEPATH_PLACEHOLDER;  // "%sourcepath%"
 // Longest value a read returns, in characters (the terminator's place excluded).
 const size_t CONFIG_VALUE_MAX = 499;
 
+// Longest file path, in characters, handed to the profile functions. They are not
+// made for longer ones (Wine's, for one, then works on a different file), so a
+// longer path is never read or written.
+const size_t PROFILE_PATH_MAX = 259;
+inline bool FitsProfilePath(const std::wstring& path) { return path.size() <= PROFILE_PATH_MAX; }
+
 // A read succeeded exactly when its value is not the failure text.
 bool IsReadValue(const std::wstring& value);
 

@@ -1,6 +1,6 @@
 #include "framework/app.h"
 
-#include "app/cmdline.h"
+#include "framework/program_name.h"
 
 CWinApp* CWinApp::s_current = nullptr;
 
@@ -20,9 +20,6 @@ int CWinApp::ExitInstance() { return m_nExitCode; }
 void CWinApp::Attach(HINSTANCE instance)
 {
     m_hInstance = instance;
-    wchar_t path[MAX_PATH + 1] = {0};
-    DWORD len = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    m_strExeName = ExeBaseName(std::wstring(path, len < MAX_PATH ? len : MAX_PATH));
     const wchar_t* full = ::GetCommandLineW();
     m_strCmdLine = SkipProgramName(full ? std::wstring(full) : std::wstring());
 }

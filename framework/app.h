@@ -24,7 +24,7 @@ public:
     void Attach(HINSTANCE instance);
 
     HINSTANCE m_hInstance;
-    std::wstring m_strExeName;  // program file name without folder and extension
+    std::wstring m_strExeName;  // program file name without folder and extension; set by InitInstance
     std::wstring m_strCmdLine;  // raw argument text: what follows the program name
     HWND m_hMainWnd;            // never set by this program
     int m_nExitCode;            // parameter of the last quit message handled

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/handles.h"
+#include "printers/spooler.h"
 
 struct ServiceHandleTraits {  // OpenSCManagerW, OpenServiceW
     using Handle = SC_HANDLE;
@@ -12,7 +13,7 @@ struct ServiceHandleTraits {  // OpenSCManagerW, OpenServiceW
 struct PrinterHandleTraits {  // OpenPrinterW
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::ClosePrinter(h); }  // nothing to do on failure
+    static void Close(Handle h) { (void)Spooler()->ClosePrinter(h); }  // only opened through the spooler; nothing to do on failure
 };
 
 using UniqueServiceHandle = UniqueHandleT<ServiceHandleTraits>;

@@ -8,12 +8,30 @@
 #include "printers/printer_handles.h"
 #include "printers/printer_text.h"
 #include "printers/process_control.h"
-#include "printers/registry_value.h"
+#include "printers/spooler.h"
 #include "printers/update_plugin.h"
+#include "system/paths.h"
+#include "system/process.h"
+#include "system/registry.h"
+#include "system/registry_text.h"
 
 namespace {
 
 std::wstring Text(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
+
+// What a queue gets when the old one had no identifier: the empty text.
+RegistryValue EmptyDeviceInstanceID()
+{
+    RegistryValue empty;
+    empty.type = REG_SZ;
+    empty.data.assign(sizeof(wchar_t), 0);
+    return empty;
+}
+
+std::wstring DeviceInstanceIDText(const RegistryValue& id)
+{
+    return RegistryValueLogText(id.type, id.data.data(), id.data.size());
+}
 
 // The system's text for the last error, on one line.
 std::wstring LastErrorLine() { return FlattenLineBreaks(SystemMessageText(::GetLastError())); }
@@ -32,12 +50,14 @@ bool EnumerateLocalPrinters(std::vector<BYTE>& buffer, DWORD& count)
 {
     DWORD needed = 0;
     count = 0;
+    const SpoolerFunctions* spooler = Spooler();
     // This call only learns the size: it fails for want of a buffer whenever there are queues.
-    (void)::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    if (spooler != nullptr) (void)spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
     buffer.assign(needed, 0);
     LogMessage(LOG_MEDIUM, L"** Enumerating Printers and Faxes folder");
-    return ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.empty() ? nullptr : buffer.data(), needed, &needed,
-                           &count) != FALSE;
+    return spooler != nullptr && spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2,
+                                                        buffer.empty() ? nullptr : buffer.data(), needed, &needed,
+                                                        &count) != FALSE;
 }
 
 }  // namespace
@@ -70,7 +90,7 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
     if (!IsUpdateDriver(Text(printer.pDriverName))) return FALSE;
     LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
     if (!CanRecreateQueue(printer, infPath)) return TRUE;
-    std::wstring id = GetDeviceInstanceID(name);
+    RegistryValue id = GetDeviceInstanceID(name);
     (void)DeletePrinterQueue(name);  // re-added even when the delete failed
     (void)AddPrinterQueue(printer, infPath);
     (void)SetDeviceInstanceID(name, id);
@@ -99,16 +119,17 @@ BOOL CUpdateDriverPlugin::IsUpdateDriver(const std::wstring& driverName) const
     return IsListedDriver(m_astrDrivers, m_nDrivers, driverName) ? TRUE : FALSE;
 }
 
-std::wstring CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& printerName)
+RegistryValue CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& printerName)
 {
+    RegistryValue id = EmptyDeviceInstanceID();
     UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
                         key.put()) != ERROR_SUCCESS)
-        return std::wstring();
-    std::wstring id;
-    (void)QueryRegistryText(key.get(), L"SoftwareCUEContextID", id);  // a failed query leaves it empty
+        return id;
+    // The whole value, whatever its type and length, goes to the new queue.
+    if (ReadRegistryValue(key.get(), L"SoftwareCUEContextID", 0, id) != ERROR_SUCCESS) id = EmptyDeviceInstanceID();
     key.reset();
-    LogMessage(LOG_MEDIUM, L"DeviceInstanceID : %s", id.c_str());
+    LogMessage(LOG_MEDIUM, L"DeviceInstanceID : %s", DeviceInstanceIDText(id).c_str());
     return id;
 }
 
@@ -117,12 +138,13 @@ int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
     LogMessage(LOG_TRACE, L"!! Deleting Printer  : %s", printerName.c_str());
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE opened = nullptr;
-    if (!::OpenPrinterW(const_cast<LPWSTR>(printerName.c_str()), &opened, &defaults)) {
+    const SpoolerFunctions* spooler = Spooler();
+    if (spooler == nullptr || !spooler->OpenPrinterW(const_cast<LPWSTR>(printerName.c_str()), &opened, &defaults)) {
         LogMessage(LOG_MEDIUM, L"OpenPrinter Failed : %s", LastErrorLine().c_str());
         return 1;
     }
     UniquePrinter printer(opened);
-    if (!::DeletePrinter(printer.get())) {
+    if (!spooler->DeletePrinter(printer.get())) {
         LogMessage(LOG_MEDIUM, L"!! DeletePrinter Failed : %s", LastErrorLine().c_str());
         return 1;
     }
@@ -135,12 +157,14 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
 {
     std::wstring commandLine = PrintUiCommandLine(Text(printer.pPrinterName), infPath, Text(printer.pPortName),
                                                   Text(printer.pDriverName));
-    DWORD result = WaitForProcessEnd(StartProcess(commandLine));
+    // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
+    std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
+    DWORD result = WaitForProcessEnd(StartProcess(rundll32.c_str(), commandLine));
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
     return 1;
 }
 
-int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, const std::wstring& deviceInstanceId)
+int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, const RegistryValue& deviceInstanceId)
 {
     UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName).c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY,
@@ -148,12 +172,10 @@ int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, co
         return 0;
     const DWORD worked = 1;
     // A value that cannot be written leaves the new queue as printui made it; nothing to repair here.
-    (void)::RegSetValueExW(key.get(), L"SoftwareCUEContextID", 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(deviceInstanceId.c_str()),
-                           static_cast<DWORD>((deviceInstanceId.size() + 1) * sizeof(wchar_t)));
+    (void)WriteRegistryValue(key.get(), L"SoftwareCUEContextID", deviceInstanceId);
     (void)::RegSetValueExW(key.get(), L"AiODDPnPWorked", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&worked),
                            sizeof(worked));
     key.reset();
-    LogMessage(LOG_MEDIUM, L"Updating new printer with DeviceInstanceID : %s", deviceInstanceId.c_str());
+    LogMessage(LOG_MEDIUM, L"Updating new printer with DeviceInstanceID : %s", DeviceInstanceIDText(deviceInstanceId).c_str());
     return 0;
 }

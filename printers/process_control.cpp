@@ -6,6 +6,8 @@
 #include "log/log_file.h"
 #include "printers/printer_handles.h"
 #include "printers/printer_text.h"
+#include "system/path_text.h"
+#include "system/process.h"
 
 namespace {
 
@@ -76,34 +78,14 @@ DWORD ControlServiceByName(const std::wstring& serviceName, int operation)
     }
 }
 
-StartedProcess StartProcess(const std::wstring& commandLine)
+DWORD RunProcess(const std::wstring& programPath, BOOL wait)
 {
-    std::wstring buffer = commandLine;  // CreateProcessW may write into the command line
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info;
-    ZeroMemory(&info, sizeof(info));
-    BOOL started = ::CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-    return StartedProcess{started, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
-}
-
-DWORD WaitForProcessEnd(const StartedProcess& process)
-{
-    // For a process that was never started the handle is null and the wait fails with
-    // its own error code, which is then the result.
-    DWORD result = ::WaitForSingleObject(process.process.get(), INFINITE);
-    if (result == WAIT_FAILED) return ::GetLastError();
-    return result;
-}
-
-DWORD RunProcess(const std::wstring& commandLine, BOOL wait)
-{
-    StartedProcess process = StartProcess(commandLine);
+    // The program's own path is its command line, quoted so that it reads as one word.
+    StartedProcess process = IsFullPath(programPath) ? StartProcess(programPath.c_str(), L"\"" + programPath + L"\"")
+                                                     : StartedProcess{FALSE, ERROR_PATH_NOT_FOUND, UniqueHandle(), UniqueHandle()};
     DWORD result = process.started ? 1 : 0;
     if (wait) result = WaitForProcessEnd(process);
-    LogMessage(LOG_MEDIUM, L"** Process : %s return with %d", commandLine.c_str(), static_cast<int>(result));
+    LogMessage(LOG_MEDIUM, L"** Process : %s return with %d", programPath.c_str(), static_cast<int>(result));
     return result;
 }
 

@@ -20,9 +20,11 @@ BOOL KillProcessByName(const std::wstring& imageName);
 // nothing. 0 on success, otherwise the failed call's error code.
 DWORD ControlServiceByName(const std::wstring& serviceName, int operation);
 
-// Starts a command line. With `wait`: the wait's result (0 once the process has
-// ended) or the error code of a failed wait. Without: 1 when started, 0 when not.
-DWORD RunProcess(const std::wstring& commandLine, BOOL wait);
+// Starts the program file `programPath` without arguments, by its full path: nothing
+// is searched for, and a path that does not name its drive or server is not started.
+// With `wait`: the wait's result (0 once the process has ended) or the error code of
+// a failed wait. Without: 1 when started, 0 when not.
+DWORD RunProcess(const std::wstring& programPath, BOOL wait);
 
 // Logs "## " and the system's text for GetLastError() as the system gives it, line
 // break included; returns that error code.
@@ -30,17 +32,3 @@ DWORD LogLastErrorText();
 
 // The system's message text for an error code, empty when it has none.
 std::wstring SystemMessageText(DWORD code);
-
-// A started process: its handles, null when CreateProcessW failed.
-struct StartedProcess {
-    BOOL started;
-    UniqueHandle process;
-    UniqueHandle thread;
-};
-
-// CreateProcessW of a command line with no application name, nothing inherited.
-StartedProcess StartProcess(const std::wstring& commandLine);
-
-// WaitForSingleObject without a time limit: 0 once the process has ended, or
-// GetLastError()'s code when the wait fails (as it does for a process never started).
-DWORD WaitForProcessEnd(const StartedProcess& process);

@@ -6,12 +6,8 @@
 #include "log/log_file.h"
 #include "printers/printer_text.h"
 #include "printers/process_control.h"
-#include "printers/registry_value.h"
-
-const wchar_t* const PRODUCT_REGISTRY_KEY = L"SOFTWARE\\Norvale\\Pictora";
-const wchar_t* const TRAY_APP_FOLDER = L"Pictora\\Bin\\";
-const wchar_t* const TRAY_APP_IMAGE = L"pxstatus.exe";
-const wchar_t* const DEVICE_SERVICE = L"pxlinkd";
+#include "product/installed_product.h"
+#include "system/registry.h"
 
 namespace {
 
@@ -49,8 +45,11 @@ void CUpdateDriverPlugin::GetInstallFolder()
         LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
         return;
     }
-    if (!QueryRegistryText(key.get(), L"InstallFolder", m_strInstallFolder))
+    // The type is not examined; a value longer than MAX_PATH characters is not read.
+    RegistryValue folder;
+    if (ReadRegistryValue(key.get(), INSTALL_FOLDER_VALUE, MAX_PATH * sizeof(wchar_t), folder) != ERROR_SUCCESS)
         LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
+    m_strInstallFolder = RegistryValueText(folder);
     key.reset();
     LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());
 }
@@ -70,5 +69,5 @@ DWORD CUpdateDriverPlugin::StartTrayApp()
 {
     std::wstring path = m_strInstallFolder + TRAY_APP_FOLDER + TRAY_APP_IMAGE;
     LogMessage(LOG_MEDIUM, L"** Starting Trayapp");
-    return RunProcess(path, FALSE);
+    return RunProcess(path, FALSE);  // by its full path: nothing is searched for
 }

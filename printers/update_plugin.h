@@ -8,11 +8,7 @@
 #include <string>
 #include <vector>
 
-// The installed imaging product's parts that the step works with.
-extern const wchar_t* const PRODUCT_REGISTRY_KEY;  // "SOFTWARE\Norvale\Pictora" under HKEY_LOCAL_MACHINE
-extern const wchar_t* const TRAY_APP_FOLDER;       // "Pictora\Bin\" below the install folder
-extern const wchar_t* const TRAY_APP_IMAGE;        // "pxstatus.exe"
-extern const wchar_t* const DEVICE_SERVICE;        // "pxlinkd"
+#include "system/registry.h"
 
 class CUpdateDriverPlugin {
 public:
@@ -29,10 +25,11 @@ public:
     // Queue re-creation (printers/printer_queues.cpp).
     BOOL UpdatePrinters(const std::wstring& infPath);
     BOOL IsUpdateDriver(const std::wstring& driverName) const;
-    std::wstring GetDeviceInstanceID(const std::wstring& printerName);
+    // The queue's "SoftwareCUEContextID" with its type and all its bytes; an empty REG_SZ when it has none.
+    RegistryValue GetDeviceInstanceID(const std::wstring& printerName);
     int DeletePrinterQueue(const std::wstring& printerName);
     int AddPrinterQueue(PRINTER_INFO_2W printer, const std::wstring& infPath);
-    int SetDeviceInstanceID(const std::wstring& printerName, const std::wstring& deviceInstanceId);
+    int SetDeviceInstanceID(const std::wstring& printerName, const RegistryValue& deviceInstanceId);
 
     std::wstring m_strIniFile;
     std::wstring m_strInstallFolder;

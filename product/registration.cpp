@@ -3,14 +3,14 @@
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
+#include "product/installed_product.h"
 #include "product/registration_text.h"
+#include "system/registry.h"
+#include "system/registry_text.h"
 #include "system/redirection.h"
 
 namespace {
 
-const wchar_t* const PRODUCT_KEY = L"SOFTWARE\\Norvale\\Pictora";
-const wchar_t* const INSTALL_FOLDER_VALUE = L"InstallFolder";
-const wchar_t* const INSTALLED_PRODUCTS_KEY = L"SOFTWARE\\Norvale\\Installed Products";
 const wchar_t* const CD_GUIDS_SECTION = L"XRV.CDGUIDs";
 const wchar_t* const SCRUBBER_SECTION = L"Scrubber.FileUninstaller.MagicKeywords";
 const wchar_t* const ADDON_MAGIC_KEYWORD = L"{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}";
@@ -23,13 +23,12 @@ const DWORD INSTALLED_PRODUCT_DATA_BYTES = 2048;
 BOOL ReadInstallFolder(std::wstring& folder)
 {
     UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return FALSE;
-    wchar_t buffer[INSTALL_FOLDER_CHARS];
-    DWORD type = REG_NONE;
-    DWORD bytes = sizeof(buffer);
-    LONG rc = ::RegQueryValueExW(key.get(), INSTALL_FOLDER_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
-    if (rc != ERROR_SUCCESS || bytes > sizeof(buffer)) return FALSE;
-    return RegistryStringText(type, buffer, bytes, INSTALL_FOLDER_CHARS - 1, folder) ? TRUE : FALSE;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return FALSE;
+    RegistryValue value;
+    if (ReadRegistryValue(key.get(), INSTALL_FOLDER_VALUE, INSTALL_FOLDER_CHARS * sizeof(wchar_t), value) != ERROR_SUCCESS)
+        return FALSE;
+    return RegistryStringText(value.type, value.data.data(), value.data.size(), INSTALL_FOLDER_CHARS - 1, folder) ? TRUE
+                                                                                                                 : FALSE;
 }
 
 // Switches the file-system redirection off for one scope on a 64-bit version 6.0
@@ -59,8 +58,9 @@ void AppendAddonKeyword(const std::wstring& dataFile)
     CConfigReader dataFileReader;
     (void)dataFileReader.setIniFile(dataFile);  // always FALSE
     int count = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION);
-    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(count + 1).c_str(), ADDON_MAGIC_KEYWORD,
-                                     dataFile.c_str()))
+    // A path too long for the profile functions is a failed write: they would write to another file.
+    if (FitsProfilePath(dataFile) && ::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(count + 1).c_str(),
+                                                                  ADDON_MAGIC_KEYWORD, dataFile.c_str()))
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
     else
         LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
@@ -104,9 +104,8 @@ BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid)
         LogMessage(LOG_TRACE, L"## SOFTWARE\\Norvale\\Installed Products Registry key not opened");
         return FALSE;
     }
-    BYTE data[INSTALLED_PRODUCT_DATA_BYTES];
-    DWORD bytes = sizeof(data);
-    if (::RegQueryValueExW(key.get(), cdGuid.c_str(), nullptr, nullptr, data, &bytes) == ERROR_SUCCESS) return TRUE;
+    RegistryValue installed;  // only its presence counts
+    if (ReadRegistryValue(key.get(), cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return TRUE;
     LogMessage(LOG_TRACE, L"CDGUID %s not found", cdGuid.c_str());
     return FALSE;
 }

@@ -2,7 +2,6 @@
 // program is accompanied by the progress dialog on a thread of its own; a
 // "pxnetadj.exe" entry is the built-in printer update instead of a program.
 #include <exception>
-#include <vector>
 
 #include "app/globals.h"
 #include "app/tarvik_app.h"
@@ -10,6 +9,7 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
+#include "system/process.h"
 
 namespace {
 
@@ -46,14 +46,6 @@ void StartCopyDialog(CCopyDlg& dialog)
     g_copyDialogThread.reset(::CreateThread(nullptr, 0, CopyDialogThread, &dialog, 0, &threadId));
 }
 
-// A writable copy of the command line with room for at least MAX_PATH characters.
-std::vector<wchar_t> WritableCommandLine(const std::wstring& commandLine)
-{
-    std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
-    commandLine.copy(buffer.data(), commandLine.size());
-    return buffer;
-}
-
 std::wstring ExceptionText(const std::exception& e)
 {
     std::wstring text;
@@ -68,9 +60,6 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
         m_copyDlg.m_configPath = g_strIniFile;
         CUpdateDriverPlugin update(g_strIniFile);
         bool prep = wstr::Contains(commandLine, L"pxprep");
@@ -80,15 +69,13 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
             return 1;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
-        std::vector<wchar_t> buffer = WritableCommandLine(lower);
-        if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-            return ::GetLastError();
-        UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+        // The administrator's own command line: the launcher's folder is searched first on purpose.
+        StartedProcess process = StartProcess(nullptr, lower);
+        if (!process.started) return process.error;
         if (prep) StartCopyDialog(m_copyDlg);
-        if (::WaitForSingleObject(processHandle.get(), INFINITE) == WAIT_FAILED)
-            (void)::GetLastError();  // carry on as if the program had ended
-        processHandle.reset();
-        threadHandle.reset();
+        (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
+        process.process.reset();
+        process.thread.reset();
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
         if (prep) {
             ::Sleep(CLOSE_GRACE_MS);

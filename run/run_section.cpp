@@ -7,6 +7,8 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "system/os_validation.h"
+#include "system/registry.h"
 #include "run/uninstall_text.h"
 
 namespace {
@@ -41,7 +43,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         std::wstring section = L"Run" + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
         std::vector<std::wstring> entries;
-        GetKeyValues(section, entries, count);
+        GetKeyValues(section, AcceptedOS, entries, count);
         for (const std::wstring& entry : entries) (void)RunApplication(entry);  // a failing entry never stops the list
         CopyUninstallerDataFile();
         m_finishScreen.m_configPath = g_strIniFile;
@@ -63,15 +65,11 @@ std::wstring ReadUninstallString(const std::wstring& entryName)
     std::wstring keyPath = UNINSTALL_KEY + entryName;
     UniqueRegKey key;
     if (::RegOpenKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str(), key.put()) != ERROR_SUCCESS) return std::wstring();
-    wchar_t buffer[UNINSTALL_STRING_BYTES / sizeof(wchar_t) + 1] = {0};  // one more unit keeps a terminator
-    DWORD size = UNINSTALL_STRING_BYTES;
-    LONG status = ::RegQueryValueExW(key.get(), L"UninstallString", nullptr, nullptr,
-                                     reinterpret_cast<LPBYTE>(buffer), &size);
+    RegistryValue value;  // its type is not examined
+    LONG status = ReadRegistryValue(key.get(), L"UninstallString", UNINSTALL_STRING_BYTES, value);
     key.reset();
     if (status != ERROR_SUCCESS) return std::wstring();
-    // The stored text need not be terminated: take it up to its terminator or its size.
-    size_t units = size / sizeof(wchar_t);
-    return std::wstring(buffer, wcsnlen(buffer, units));
+    return RegistryValueText(value);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/globals.h"
 #include "config/config_reader.h"
 #include "log/log_file.h"
 #include "system/os_entry.h"

@@ -1,2 +1,2 @@
-set(SYSTEM_TEXT_SOURCES os_entry.cpp bitness_probe.cpp)
-set(SYSTEM_WIN_SOURCES os_validation.cpp redirection.cpp)
+set(SYSTEM_TEXT_SOURCES os_entry.cpp bitness_probe.cpp registry_text.cpp path_text.cpp)
+set(SYSTEM_WIN_SOURCES os_validation.cpp redirection.cpp dll_search.cpp paths.cpp process.cpp registry.cpp)

@@ -23,7 +23,7 @@ foreach(src IN LISTS TEST_TOOLS)
   set_target_properties(tool_${name} PROPERTIES OUTPUT_NAME ${name} RUNTIME_OUTPUT_DIRECTORY ${TEST_TOOLS_DIR})
   target_include_directories(tool_${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(tool_${name} PRIVATE ${WINDOWS_DEFINES})
-  target_link_libraries(tool_${name} PRIVATE ${WINDOWS_LIBS} ${STATIC_LINK} -municode)
+  target_link_libraries(tool_${name} PRIVATE ${WINDOWS_LIBS} winspool ${STATIC_LINK} -municode)
   list(APPEND TOOL_TARGETS tool_${name})
 endforeach()
 

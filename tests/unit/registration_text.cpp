@@ -1,4 +1,4 @@
-// The uninstaller data file path and the reading of the install folder's registry data.
+// The uninstaller data file path.
 #include "product/registration_text.h"
 
 #include "tests/harness/check.h"
@@ -28,58 +28,10 @@ void CheckPaths()
     }
 }
 
-struct StringRow {
-    const char* name;
-    unsigned long type;
-    std::string data;
-    size_t maxChars;
-    bool expectedOk;
-    const wchar_t* expected;
-};
-
-std::string Utf16(const std::string& ascii, bool terminated)
-{
-    std::string bytes;
-    for (char c : ascii) {
-        bytes.push_back(c);
-        bytes.push_back('\0');
-    }
-    if (terminated) bytes.append(2, '\0');
-    return bytes;
-}
-
-void CheckRegistryStrings()
-{
-    const std::string full259(259, 'x'), full260(260, 'x');
-    const StringRow rows[] = {
-        {"terminated", REGISTRY_TYPE_SZ, Utf16("C:\\P\\", true), 259, true, L"C:\\P\\"},
-        {"not terminated", REGISTRY_TYPE_SZ, Utf16("C:\\P\\", false), 259, true, L"C:\\P\\"},
-        {"expandable string used as read", REGISTRY_TYPE_EXPAND_SZ, Utf16("%X%\\", true), 259, true, L"%X%\\"},
-        {"odd byte count", REGISTRY_TYPE_SZ, Utf16("AB", false) + "C", 259, true, L"AB"},
-        {"ends at the first zero unit", REGISTRY_TYPE_SZ, Utf16("AB", true) + Utf16("CD", true), 259, true, L"AB"},
-        {"empty data", REGISTRY_TYPE_SZ, "", 259, true, L""},
-        {"259 characters and terminator fill the buffer", REGISTRY_TYPE_SZ, Utf16(full259, true), 259, true, nullptr},
-        {"260 characters without terminator fill the buffer", REGISTRY_TYPE_SZ, Utf16(full260, false), 259, false, L""},
-        {"number type", 4 /* REG_DWORD */, std::string("\x41\0\x42\0", 4), 259, false, L""},
-        {"binary type", 3 /* REG_BINARY */, Utf16("AB", true), 259, false, L""},
-        {"list type", 7 /* REG_MULTI_SZ */, Utf16("AB", true), 259, false, L""},
-    };
-    for (const StringRow& row : rows) {
-        check::Context context(row.name);
-        std::wstring text = L"unchanged";
-        bool got = RegistryStringText(row.type, row.data.data(), row.data.size(), row.maxChars, text);
-        ok(got == row.expectedOk, "result %d\n", got);
-        if (!row.expectedOk) ok(text == L"unchanged", "text set on failure: %s\n", wn(text));
-        else if (row.expected) ok(text == row.expected, "got %s\n", wn(text));
-        else ok(text == std::wstring(259, L'x'), "got %u characters\n", unsigned(text.size()));
-    }
-}
-
 }  // namespace
 
 int main()
 {
     CheckPaths();
-    CheckRegistryStrings();
     return check::summary();
 }

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "config/config_reader.h"
 #include "framework/wstr.h"
 #include "tests/harness/check.h"
@@ -101,19 +100,18 @@ void TestReads(const std::wstring& path, bool utf16)
 
     // Per-system variants replace values of the plain list but never lengthen it.
     g_configReader.m_strFile = path;
-    AcceptedOS = L"501";
+    const std::wstring acceptedOS = L"501";
     std::vector<std::wstring> values;
-    GetKeyValues(L"Run", values, reader.GetNoOfKeys(L"Run"));
+    GetKeyValues(L"Run", acceptedOS, values, reader.GetNoOfKeys(L"Run"));
     ok(values.size() == 2, "variant list size %d\n", static_cast<int>(values.size()));
     if (values.size() == 2) {
         ok(values[0] == L"one", "key 1 from the plain section: [%s]\n", wn(values[0]));
         ok(values[1] == L"two-501", "key 2 from the variant: [%s]\n", wn(values[1]));
     }
-    GetKeyValues(L"Run", values, 3);
+    GetKeyValues(L"Run", acceptedOS, values, 3);
     ok(values.size() == 3 && values[2] == L"three-501", "asked for 3: [%s]\n", values.size() == 3 ? wn(values[2]) : "");
-    GetKeyValues(L"Run", values, 4);
+    GetKeyValues(L"Run", acceptedOS, values, 4);
     ok(values.size() == 4 && values[3] == L"four", "key 4 read when asked: [%s]\n", values.size() == 4 ? wn(values[3]) : "");
-    AcceptedOS.clear();
     ok(GetLogLevel() == 127, "log level 127abc gives %d\n", GetLogLevel());
 
     ok(ReadBytes(path) == before, "reads leave the file unchanged\n");

@@ -12,8 +12,8 @@
 
 #include "log/log_file.h"
 #include "printers/process_control.h"
-#include "printers/registry_value.h"
 #include "printers/update_plugin.h"
+#include "system/paths.h"
 #include "tests/harness/check.h"
 
 namespace {
@@ -141,18 +141,23 @@ struct RunRow {
     std::wstring commandLine;
     BOOL wait;
     DWORD expected;
-    const char* line;
+    std::string line;
 };
 
 void TestRunProcess()
 {
-    std::wstring missing = L"C:\\no\\such\\program.exe";
+    // Programs are started by their full path only: a bare name is never searched for.
+    std::wstring program = SystemFilePath(L"hostname.exe"), missing = L"C:\\no\\such\\program.exe";
+    std::string programLine = check::narrow(program);
     const RunRow rows[] = {
-        {"wait for a program that ends", L"cmd.exe /c exit 7", TRUE, 0, "** Process : cmd.exe /c exit 7 return with 0"},
+        {"wait for a program that ends", program, TRUE, 0, "** Process : " + programLine + " return with 0"},
         {"wait for a program that cannot start", missing, TRUE, ERROR_INVALID_HANDLE,
          "** Process : C:\\no\\such\\program.exe return with 6"},
-        {"start without waiting", L"cmd.exe /c exit 0", FALSE, 1, "** Process : cmd.exe /c exit 0 return with 1"},
+        {"start without waiting", program, FALSE, 1, "** Process : " + programLine + " return with 1"},
         {"cannot start, no waiting", missing, FALSE, 0, "** Process : C:\\no\\such\\program.exe return with 0"},
+        {"a bare name is not searched for", L"hostname.exe", FALSE, 0, "** Process : hostname.exe return with 0"},
+        {"nor a path relative to the current folder", L"Pictora\\Bin\\cmd.exe", FALSE, 0,
+         "** Process : Pictora\\Bin\\cmd.exe return with 0"},
     };
     for (const RunRow& row : rows) {
         check::Context context(row.name);
@@ -229,54 +234,6 @@ void TestNotMajorVersion5()
        "log: [%s] [%s]\n", lines.size() > 0 ? lines[0].c_str() : "", lines.size() > 1 ? lines[1].c_str() : "");
 }
 
-struct RegistryRow {
-    const char* name;
-    DWORD type;
-    std::vector<BYTE> data;
-    BOOL read;
-    std::wstring expected;
-};
-
-std::vector<BYTE> Bytes(const std::wstring& text, size_t extraBytes = 0)
-{
-    const BYTE* p = reinterpret_cast<const BYTE*>(text.data());
-    std::vector<BYTE> bytes(p, p + text.size() * sizeof(wchar_t));
-    bytes.resize(bytes.size() + extraBytes, 0);
-    return bytes;
-}
-
-// Registry strings come back terminated whatever their length or type.
-void TestQueryRegistryText()
-{
-    const DWORD one = 1;
-    const RegistryRow rows[] = {
-        {"string", REG_SZ, Bytes(L"C:\\Norvale\\", 2), TRUE, L"C:\\Norvale\\"},
-        {"259 characters and null", REG_SZ, Bytes(std::wstring(259, L's'), 2), TRUE, std::wstring(259, L's')},
-        {"260 characters, no null", REG_BINARY, Bytes(std::wstring(260, L'b')), TRUE, std::wstring(260, L'b')},
-        {"260 characters and null", REG_SZ, Bytes(std::wstring(260, L'l'), 2), FALSE, L""},
-        {"odd byte count", REG_BINARY, Bytes(L"ab", 1), TRUE, L"ab"},
-        {"inner null", REG_MULTI_SZ, Bytes(std::wstring(L"one\0two\0", 8)), TRUE, L"one"},
-        {"number", REG_DWORD, std::vector<BYTE>(reinterpret_cast<const BYTE*>(&one), reinterpret_cast<const BYTE*>(&one) + 4),
-         TRUE, std::wstring(1, L'\x0001')},
-        {"empty", REG_SZ, {}, TRUE, L""},
-    };
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TarvikPrinterTest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
-    for (const RegistryRow& row : rows) {
-        check::Context context(row.name);
-        RegSetValueExW(key, L"Value", 0, row.type, row.data.data(), static_cast<DWORD>(row.data.size()));
-        std::wstring text = L"old";
-        BOOL read = QueryRegistryText(key, L"Value", text);
-        ok(read == row.read, "read %d\n", read);
-        ok(text == row.expected, "%u characters: [%s]\n", static_cast<unsigned>(text.size()), wn(text.substr(0, 20)));
-    }
-    std::wstring text = L"old";
-    ok(!QueryRegistryText(key, L"Missing", text) && text.empty(), "a missing value reads as empty\n");
-    RegCloseKey(key);
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TarvikPrinterTest");
-}
-
 void WriteText(const std::wstring& path, const std::string& text)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -331,7 +288,6 @@ void TestNoPrinters()
 int main()
 {
     g_logFile.m_nLogLevel = LOG_TRACE;
-    TestQueryRegistryText();
     TestReadUpdateDrivers();
     TestNoPrinters();
     TestKillProcessByName();

@@ -1,0 +1,17 @@
+// The print spooler's functions, taken at first use from winspool.drv in the system
+// folder by its full path. winspool.drv is not one of the DLLs that Windows always
+// takes from the system folder, so it is never imported: a file of that name beside
+// the launcher would otherwise be loaded into the elevated process.
+#pragma once
+#include <windows.h>
+
+struct SpoolerFunctions {
+    BOOL(WINAPI* EnumPrintersW)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    BOOL(WINAPI* OpenPrinterW)(LPWSTR, LPHANDLE, LPPRINTER_DEFAULTSW);
+    BOOL(WINAPI* DeletePrinter)(HANDLE);
+    BOOL(WINAPI* ClosePrinter)(HANDLE);
+};
+
+// The functions, or null (with a "## " line in the log) when the library or one of
+// them cannot be had. The library stays loaded until the process ends.
+const SpoolerFunctions* Spooler();

@@ -1,0 +1,14 @@
+// What the launcher relies on from the installed imaging product, defined once: its
+// registry entries, the tray application and the device service.
+#pragma once
+
+// Under HKEY_LOCAL_MACHINE, 32-bit registry view: value INSTALL_FOLDER_VALUE holds
+// the install folder with its trailing backslash.
+constexpr const wchar_t* PRODUCT_REGISTRY_KEY = L"SOFTWARE\\Norvale\\Pictora";
+constexpr const wchar_t* INSTALL_FOLDER_VALUE = L"InstallFolder";
+// Under HKEY_LOCAL_MACHINE, 64-bit view on 64-bit Windows: one value per installed disc.
+constexpr const wchar_t* INSTALLED_PRODUCTS_KEY = L"SOFTWARE\\Norvale\\Installed Products";
+
+constexpr const wchar_t* TRAY_APP_FOLDER = L"Pictora\\Bin\\";  // below the install folder
+constexpr const wchar_t* TRAY_APP_IMAGE = L"pxstatus.exe";
+constexpr const wchar_t* DEVICE_SERVICE = L"pxlinkd";

@@ -1,0 +1,28 @@
+// Starting a program and waiting for it: the one way the launcher starts processes.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+
+// A started process: its handles, null when CreateProcessW failed, and the error
+// code of the failed start.
+struct StartedProcess {
+    BOOL started;
+    DWORD error;
+    UniqueHandle process;
+    UniqueHandle thread;
+};
+
+// CreateProcessW with nothing inherited, the caller's environment and current folder
+// and no window options. With `applicationName` null the program is the first word
+// of the command line, found the way the system searches (the launcher's own folder
+// first): for the configured Run entries only. With an application name, that file
+// is started and nothing is parsed from the command line to find it. The command
+// line is passed in a writable buffer of at least MAX_PATH characters.
+StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& commandLine);
+
+// WaitForSingleObject without a time limit: 0 once the process has ended, or
+// GetLastError()'s code when the wait fails (as it does for a process never started).
+DWORD WaitForProcessEnd(const StartedProcess& process);

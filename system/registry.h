@@ -1,0 +1,24 @@
+// Reading and writing registry values: the one reader of a value of any type and length.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A value as the registry holds it: its type and all its bytes.
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+// Reads `valueName` of an open key whole, whatever its type. `maxBytes` is the most
+// the caller takes: a longer value fails with ERROR_MORE_DATA, as a fixed buffer of
+// that size would; 0 takes any length. On failure `value` is left empty (REG_NONE).
+LONG ReadRegistryValue(HKEY key, const wchar_t* valueName, DWORD maxBytes, RegistryValue& value);
+
+// Writes the value with its own type and bytes.
+LONG WriteRegistryValue(HKEY key, const wchar_t* valueName, const RegistryValue& value);
+
+// The data read as text: up to the first null or the end of the data, whatever the
+// value's type (an unterminated value is still read safely).
+std::wstring RegistryValueText(const RegistryValue& value);
