@@ -27,6 +27,12 @@ foreach(src IN LISTS TEST_TOOLS)
   list(APPEND TOOL_TARGETS tool_${name})
 endforeach()
 
+# The planted-DLL marker (tests/tools/marker.dll), copied under system DLL names.
+add_library(tool_marker_dll SHARED ${CMAKE_SOURCE_DIR}/tests/tools/marker_dll.c)
+set_target_properties(tool_marker_dll PROPERTIES PREFIX "" OUTPUT_NAME marker RUNTIME_OUTPUT_DIRECTORY ${TEST_TOOLS_DIR})
+target_link_libraries(tool_marker_dll PRIVATE -static-libgcc)
+list(APPEND TOOL_TARGETS tool_marker_dll)
+
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.test.sh)
 foreach(script IN LISTS E2E_TESTS)
   get_filename_component(name ${script} NAME)

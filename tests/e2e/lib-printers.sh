@@ -1,6 +1,6 @@
 # Test bed of the printer update step, on top of lib.sh: the imaging product's tray
 # application and device service as recording test doubles, printer queues with their
-# driver data, and the printui test double beside the launcher.
+# driver data, and the printui test double in place of the system's rundll32.
 
 PRODUCT_DIR_WIN='C:\Norvale\'
 TRAY_WIN='C:\Norvale\Pictora\Bin\pxstatus.exe'
@@ -20,7 +20,9 @@ Desc="TarvikPrinterTestKeyword"'
 # printers_bed: after use_prefix and make_medium. Installs the product parts:
 #   install folder C:\Norvale\ (registry "InstallFolder"), the tray double
 #   C:\Norvale\Pictora\Bin\pxstatus.exe, the service "pxlinkd" (C:\pxlinkd\pxlinkd.exe,
-#   demand start), the printui double MEDIUM\rundll32.exe and MEDIUM\x.inf.
+#   demand start), the printui double as the system's rundll32.exe (SYSTEM_DIR: the
+#   32-bit system folder, syswow64 in a 64-bit prefix; Wine runs it instead of its
+#   own with rundll32.exe=n in WINEDLLOVERRIDES) and MEDIUM\x.inf.
 # The doubles record into pxstatus.txt, pxlinkd.txt and rundll32.txt beside themselves.
 printers_bed() {
   TRAY_DIR="$DRIVE_C/Norvale/Pictora/Bin"
@@ -28,7 +30,10 @@ printers_bed() {
   mkdir -p "$TRAY_DIR" "$SERVICE_DIR"
   cp "$TEST_TOOLS_DIR/pxstatus.exe" "$TRAY_DIR/"
   cp "$TEST_TOOLS_DIR/pxlinkd.exe" "$SERVICE_DIR/"
-  cp "$TEST_TOOLS_DIR/rundll32.exe" "$MEDIUM/"
+  SYSTEM_DIR="$DRIVE_C/windows/system32"
+  [ -d "$DRIVE_C/windows/syswow64" ] && SYSTEM_DIR="$DRIVE_C/windows/syswow64"
+  cp "$TEST_TOOLS_DIR/rundll32.exe" "$SYSTEM_DIR/"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rundll32.exe=n"
   printf '; driver package\r\n' >"$MEDIUM/x.inf"
   INF_WIN="$MEDIUM_WIN\\x.inf"
   set_install_folder "$PRODUCT_DIR_WIN"
@@ -61,8 +66,8 @@ tray_count() { printerbed count pxstatus.exe; }
 # The doubles' records, one line each; emptied by clear_records.
 tray_record() { cat "$TRAY_DIR/pxstatus.txt" 2>/dev/null; }
 service_record() { { tr '\n' ' ' <"$SERVICE_DIR/pxlinkd.txt"; } 2>/dev/null | sed 's/ $//'; }
-printui_record() { { tr -d '\r' <"$MEDIUM/rundll32.txt"; } 2>/dev/null; }
-clear_records() { rm -f "$TRAY_DIR/pxstatus.txt" "$SERVICE_DIR/pxlinkd.txt" "$MEDIUM/rundll32.txt"; }
+printui_record() { { tr -d '\r' <"$SYSTEM_DIR/rundll32.txt"; } 2>/dev/null; }
+clear_records() { rm -f "$TRAY_DIR/pxstatus.txt" "$SERVICE_DIR/pxlinkd.txt" "$SYSTEM_DIR/rundll32.txt"; }
 
 # expect_failures COUNT [N]: so many "## " lines in log N besides the reader's own
 # "## ReadStrValue() Failed" (a missing numbered key ends every list).
