@@ -1,4 +1,6 @@
-// Registry data as text: the install folder's string rule and the log text of a value of any type.
+// Text rules of the system layer: registry data as text (the install folder's string
+// rule, the log text of a value of any type) and the full-path test.
+#include "system/path_text.h"
 #include "system/registry_text.h"
 
 #include "tests/harness/check.h"
@@ -75,11 +77,37 @@ void CheckLogTexts()
     }
 }
 
+struct PathRow {
+    const wchar_t* path;
+    bool expected;
+};
+
+void CheckFullPaths()
+{
+    const PathRow rows[] = {
+        {L"C:\\Program Files\\Norvale\\Pictora\\Bin\\pxstatus.exe", true},
+        {L"c:\\x", true},
+        {L"\\\\server\\share\\x.exe", true},
+        {L"C:x.exe", false},                   // relative to the drive's current folder
+        {L"\\x.exe", false},                  // relative to the current drive
+        {L"Pictora\\Bin\\pxstatus.exe", false},  // relative to the current folder
+        {L"pxstatus.exe", false},
+        {L"\\\\\\x", false},
+        {L"1:\\x", false},
+        {L"", false},
+    };
+    for (const PathRow& row : rows) {
+        bool got = IsFullPath(row.path);
+        ok(got == row.expected, "%s: got %d\n", wn(row.path), got);
+    }
+}
+
 }  // namespace
 
 int main()
 {
     CheckRegistryStrings();
     CheckLogTexts();
+    CheckFullPaths();
     return check::summary();
 }
