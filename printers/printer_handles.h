@@ -13,7 +13,8 @@ struct ServiceHandleTraits {  // OpenSCManagerW, OpenServiceW
 struct PrinterHandleTraits {  // OpenPrinterW
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { (void)Spooler()->ClosePrinter(h); }  // only opened through the spooler; nothing to do on failure
+    // Only ever opened through the spooler's functions; nothing to do on failure.
+    static void Close(Handle h) { (void)Spooler()->ClosePrinter(h); }
 };
 
 using UniqueServiceHandle = UniqueHandleT<ServiceHandleTraits>;

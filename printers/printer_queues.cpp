@@ -176,6 +176,7 @@ int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, co
     (void)::RegSetValueExW(key.get(), L"AiODDPnPWorked", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&worked),
                            sizeof(worked));
     key.reset();
-    LogMessage(LOG_MEDIUM, L"Updating new printer with DeviceInstanceID : %s", DeviceInstanceIDText(deviceInstanceId).c_str());
+    LogMessage(LOG_MEDIUM, L"Updating new printer with DeviceInstanceID : %s",
+               DeviceInstanceIDText(deviceInstanceId).c_str());
     return 0;
 }
