@@ -5,7 +5,7 @@
 
 namespace {
 
-const DWORD VALUE_BUFFER_CHARS = 500;
+const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
 
 std::wstring CurrentDirectory()
 {
@@ -46,14 +46,13 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
     LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
     LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
     wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
-    std::wstring read = READ_FAILED;  // what a path too long for the profile functions reads, as a missing file does
     if (FitsProfilePath(m_strFile)) {
         DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
                                                m_strFile.c_str());
-        if (len >= VALUE_BUFFER_CHARS) len = VALUE_BUFFER_CHARS - 1;
-        read.assign(buffer, len);
+        value = ConfigValueFromBuffer(buffer, len, CurrentDirectory());
+    } else {
+        value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
     }
-    value = ExpandSourcePath(read, CurrentDirectory());
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
     if (IsReadValue(value)) {
         LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with TRUE");

@@ -16,36 +16,6 @@ namespace {
 const DWORD CLOSE_GRACE_MS = 200;
 const size_t EXCEPTION_TEXT_CHARS = 255;
 
-// The thread of the latest progress-dialog showing. The next showing waits for it to
-// end first, since both would use the one dialog object.
-UniqueHandle g_copyDialogThread;
-
-DWORD WINAPI CopyDialogThread(LPVOID parameter)
-{
-    try {
-        (void)static_cast<CCopyDlg*>(parameter)->DoModal();  // closed by the launcher or the user
-    } catch (...) {
-        // Nothing may leave the thread; the dialog is simply gone.
-    }
-    return 0;
-}
-
-void WaitForPreviousShowing()
-{
-    if (!g_copyDialogThread) return;
-    (void)::WaitForSingleObject(g_copyDialogThread.get(), INFINITE);  // a failed wait leaves nothing to wait for
-    g_copyDialogThread.reset();
-}
-
-void StartCopyDialog(CCopyDlg& dialog)
-{
-    WaitForPreviousShowing();
-    dialog.ResetCloseRequest();
-    DWORD threadId = 0;
-    // A thread that cannot start shows no dialog; the close request then finds no window.
-    g_copyDialogThread.reset(::CreateThread(nullptr, 0, CopyDialogThread, &dialog, 0, &threadId));
-}
-
 std::wstring ExceptionText(const std::exception& e)
 {
     std::wstring text;
@@ -60,7 +30,6 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
-        m_copyDlg.m_configPath = g_strIniFile;
         CUpdateDriverPlugin update(g_strIniFile);
         bool prep = wstr::Contains(commandLine, L"pxprep");
         std::wstring lower = wstr::ToLower(commandLine);
@@ -72,14 +41,14 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         // The administrator's own command line: the launcher's folder is searched first on purpose.
         StartedProcess process = StartProcess(nullptr, lower);
         if (!process.started) return process.error;
-        if (prep) StartCopyDialog(m_copyDlg);
+        if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
         process.process.reset();
         process.thread.reset();
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
         if (prep) {
             ::Sleep(CLOSE_GRACE_MS);
-            m_copyDlg.RequestClose();
+            m_copyDlg.Close();
         }
         return 1;
     } catch (const std::exception& e) {
