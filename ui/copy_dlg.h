@@ -35,6 +35,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Hands the clip to the animation control only when it passes the clip check.
+    void OpenClip();
     void SetPercent(int percent);
 
     volatile LONG m_closeRequested;  // written by the launcher's thread, read by the dialog's
