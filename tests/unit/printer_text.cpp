@@ -1,6 +1,7 @@
 // The text rules of the printer update step: the INF path of a Run entry, the printui
 // command line, the one-line system text, the USB test, the driver-list match, the
-// queues printui cannot take, and the bounded text of system buffers.
+// queues printui cannot take (read back under the system's argument rules), device
+// paths, and the bounded text of system buffers.
 #include <string>
 #include <vector>
 
@@ -130,29 +131,117 @@ void TestDriverMatch()
     ok(!IsListedDriver({}, 0, L"Model X 100"), "empty list matches nothing\n");
 }
 
+// printui's reading of its command line: the system's argument rules (a backslash run
+// before a double quote halves and escapes it, blanks separate outside quotes), then
+// each switch's value is the word after the first word equal to the switch.
+std::vector<std::wstring> SplitArguments(const std::wstring& line)
+{
+    std::vector<std::wstring> words;
+    std::wstring word;
+    bool quoted = false, inWord = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        wchar_t c = line[i];
+        if (c == L'\\') {
+            size_t n = line.find_first_not_of(L'\\', i) - i;
+            if (i + n < line.size() && line[i + n] == L'"') {
+                word.append(n / 2, L'\\');
+                if (n % 2) word.push_back(L'"');
+                i += n - (n % 2 ? 0 : 1);
+            } else {
+                word.append(n, L'\\');
+                i += n - 1;
+            }
+            inWord = true;
+        } else if (c == L'"') {
+            if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
+                word.push_back(L'"');
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+            inWord = true;
+        } else if ((c == L' ' || c == L'\t') && !quoted) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word.push_back(c);
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+std::wstring SwitchValue(const std::vector<std::wstring>& words, const wchar_t* name)
+{
+    for (size_t i = 0; i + 1 < words.size(); ++i)
+        if (words[i] == name) return words[i + 1];
+    return L"<none>";
+}
+
 struct RefusalRow {
     const char* name;
     const wchar_t* printer;
     std::wstring port;
     const wchar_t* driver;
     bool refused;
+    bool misread;  // the fields do not come back from the command line as they went in
 };
 
 const RefusalRow REFUSAL_ROWS[] = {
-    {"plain queue", L"Office A", L"LPT1:", L"Model X", false},
-    {"quote in name", L"Office \"A\"", L"LPT1:", L"Model X", true},
-    {"quote in port", L"Office A", L"LPT\"1:", L"Model X", true},
-    {"quote in driver", L"Office A", L"LPT1:", L"Model \"X\"", true},
-    {"port of 259 characters", L"Office A", std::wstring(259, L'P'), L"Model X", false},
-    {"port of 260 characters", L"Office A", std::wstring(260, L'P'), L"Model X", true},
+    {"plain queue", L"Office A", L"LPT1:", L"Model X", false, false},
+    {"blanks, tab and inner backslashes", L" Office\tA ", L"\\\\srv\\q 1", L"Model\\X", false, false},
+    {"slash inside", L"Office/A", L"a/b", L"Model X/2", false, false},
+    {"quote in name", L"Office \"A\"", L"LPT1:", L"Model X", true, true},
+    {"quote in port", L"Office A", L"LPT\"1:", L"Model X", true, true},
+    {"quote in driver", L"Office A", L"LPT1:", L"Model \"X\"", true, true},
+    {"port ending in a backslash", L"Office A", L"C:\\out\\", L"Model X", true, true},
+    {"port ending in two backslashes", L"Office A", L"C:\\out\\\\", L"Model X", true, true},
+    {"name ending in a backslash", L"Office A\\", L"LPT1:", L"Model X", true, true},
+    {"driver ending in a backslash", L"Office A", L"LPT1:", L"Model X\\", true, true},
+    {"name that is a switch", L"/r", L"LPT1:", L"Model X", true, true},
+    {"port that begins with a slash", L"Office A", L"/m", L"Model X", true, true},
+    {"driver that begins with a slash", L"Office A", L"LPT1:", L"/x", true, false},
+    {"port of 259 characters", L"Office A", std::wstring(259, L'P'), L"Model X", false, false},
+    {"port of 260 characters", L"Office A", std::wstring(260, L'P'), L"Model X", true, false},
 };
 
 void TestRefusals()
 {
+    const wchar_t* inf = L"c:\\drivers\\x.inf";
     for (const RefusalRow& row : REFUSAL_ROWS) {
         check::Context context(row.name);
         std::wstring got = PrintUiRefusal(row.printer, row.port, row.driver);
         ok(got.empty() != row.refused, "got [%s]\n", wn(got));
+        std::vector<std::wstring> words = SplitArguments(PrintUiCommandLine(row.printer, inf, row.port, row.driver));
+        bool same = SwitchValue(words, L"/b") == row.printer && SwitchValue(words, L"/f") == inf &&
+                    SwitchValue(words, L"/r") == row.port && SwitchValue(words, L"/m") == row.driver;
+        ok(same != row.misread, "read back: /b [%s] /r [%s] /m [%s]\n", wn(SwitchValue(words, L"/b")),
+           wn(SwitchValue(words, L"/r")), wn(SwitchValue(words, L"/m")));
+    }
+}
+
+struct DeviceRow {
+    const wchar_t* path;
+    bool device;
+};
+
+const DeviceRow DEVICE_ROWS[] = {
+    {L"nul", true}, {L"NUL", true}, {L"CON", true}, {L"con.inf", true}, {L"c:\\media\\prn.inf", true},
+    {L"c:\\media\\Aux .x.inf", true}, {L"lpt1", true}, {L"COM9:", true}, {L"c:nul", true},
+    {L"com\u00b9.inf", true}, {L"conout$", true}, {L"c:/media/nul", true}, {L"\\\\.\\pipe\\x", true},
+    {L"//./c:/x.inf", true}, {L"\\\\?\\GLOBALROOT\\Device\\NamedPipe\\x", true},
+    {L"\\\\?\\c:\\media\\x.inf", false}, {L"\\\\?\\UNC\\srv\\share\\x.inf", false},
+    {L"\\\\srv\\share\\x.inf", false}, {L"c:\\media\\x.inf", false}, {L"c:\\nul\\x.inf", false},
+    {L"null.inf", false}, {L"com10", false}, {L"lpt0", false}, {L"c:\\media\\connect.inf", false}, {L"", false},
+};
+
+void TestDevicePaths()
+{
+    for (const DeviceRow& row : DEVICE_ROWS) {
+        check::Context context(check::narrow(row.path).c_str());
+        ok(IsDevicePath(row.path) == row.device, "expected %d\n", row.device);
     }
 }
 
@@ -184,6 +273,7 @@ int main()
     TestUsbPorts();
     TestDriverMatch();
     TestRefusals();
+    TestDevicePaths();
     TestDriverDataKey();
     TestTextUpToNull();
     return check::summary();
