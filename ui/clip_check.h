@@ -14,7 +14,7 @@ const long CLIP_PICTURE_MAX = 4096;
 
 // Why the clip must not be handed to the animation control, as the end of the
 // sentence "<clip> is not played: ..."; empty when it is a RIFF AVI whose headers fit
-// inside the file and describe a clip the control can play: one video stream of
-// uncompressed or RLE8 frames, bottom-up, with as many frames in the file as the main
-// header counts, each holding a whole picture.
+// inside the file and describe a clip the control can play: a first stream of
+// uncompressed or RLE8 video frames, bottom-up, with as many frames in the file as the
+// main header counts, each holding a whole picture.
 std::wstring ClipRefusal(const unsigned char* data, size_t size);
