@@ -22,7 +22,7 @@ const wchar_t* const INF_MISSING = L"does not exist";
 const wchar_t* const INF_NOT_A_FILE = L"is not a regular file";
 
 // What stands in the way of installing from the INF file, as the end of the sentence
-// 'the INF file "<path>" ...'; empty when it is a regular file that can be read. A
+// 'the INF file "<path>" ...'; null when it is a regular file that can be read. A
 // device, a folder or a pipe is refused: printui would be handed something it cannot
 // install from after the queue is gone.
 const wchar_t* InfFileProblem(const std::wstring& infPath)

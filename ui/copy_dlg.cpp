@@ -35,13 +35,13 @@ std::wstring ClipPath()
 std::wstring ReadClipRefusal(HANDLE file)
 {
     if (::GetFileType(file) != FILE_TYPE_DISK) return L"it is not a regular file";
+    const DWORD BLOCK = 64 * 1024;
     std::vector<unsigned char> data;
-    unsigned char block[64 * 1024];
-    DWORD got = 0;
-    while (data.size() <= CLIP_FILE_MAX) {
-        if (!::ReadFile(file, block, sizeof(block), &got, nullptr)) return L"it cannot be read";
-        if (got == 0) break;
-        data.insert(data.end(), block, block + got);
+    for (DWORD got = BLOCK; got != 0 && data.size() <= CLIP_FILE_MAX;) {  // one block past the limit at most
+        size_t used = data.size();
+        data.resize(used + BLOCK);
+        if (!::ReadFile(file, data.data() + used, BLOCK, &got, nullptr)) return L"it cannot be read";
+        data.resize(used + got);
     }
     return ClipRefusal(data.data(), data.size());
 }
@@ -105,11 +105,12 @@ void CCopyDlg::OnClose()
 void CCopyDlg::OpenClip()
 {
     std::wstring path = ClipPath();
+    if (path.empty()) return;
     // Opened without write sharing: the file cannot change between the check and the
     // control's own opening.
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
-    if (path.empty() || !file) return;  // no clip: the animation area stays empty
+    if (!file) return;  // no clip: the animation area stays empty
     std::wstring refusal = ReadClipRefusal(file.get());
     if (!refusal.empty()) {
         LogMessage(LOG_TRACE, L"## %s is not played: %s", path.c_str(), refusal.c_str());
