@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "printers/printer_text.h"
+#include "tests/harness/argv_reference.h"
 #include "tests/harness/check.h"
 
 namespace {
@@ -131,55 +132,6 @@ void TestDriverMatch()
     ok(!IsListedDriver({}, 0, L"Model X 100"), "empty list matches nothing\n");
 }
 
-// printui's reading of its command line: the system's argument rules (a backslash run
-// before a double quote halves and escapes it, blanks separate outside quotes), then
-// each switch's value is the word after the first word equal to the switch.
-std::vector<std::wstring> SplitArguments(const std::wstring& line)
-{
-    std::vector<std::wstring> words;
-    std::wstring word;
-    bool quoted = false, inWord = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        wchar_t c = line[i];
-        if (c == L'\\') {
-            size_t n = line.find_first_not_of(L'\\', i) - i;
-            if (i + n < line.size() && line[i + n] == L'"') {
-                word.append(n / 2, L'\\');
-                if (n % 2) word.push_back(L'"');
-                i += n - (n % 2 ? 0 : 1);
-            } else {
-                word.append(n, L'\\');
-                i += n - 1;
-            }
-            inWord = true;
-        } else if (c == L'"') {
-            if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
-                word.push_back(L'"');
-                ++i;
-            } else {
-                quoted = !quoted;
-            }
-            inWord = true;
-        } else if ((c == L' ' || c == L'\t') && !quoted) {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word.push_back(c);
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
-
-std::wstring SwitchValue(const std::vector<std::wstring>& words, const wchar_t* name)
-{
-    for (size_t i = 0; i + 1 < words.size(); ++i)
-        if (words[i] == name) return words[i + 1];
-    return L"<none>";
-}
-
 struct RefusalRow {
     const char* name;
     const wchar_t* printer;
@@ -214,11 +166,9 @@ void TestRefusals()
         check::Context context(row.name);
         std::wstring got = PrintUiRefusal(row.printer, row.port, row.driver);
         ok(got.empty() != row.refused, "got [%s]\n", wn(got));
-        std::vector<std::wstring> words = SplitArguments(PrintUiCommandLine(row.printer, inf, row.port, row.driver));
-        bool same = SwitchValue(words, L"/b") == row.printer && SwitchValue(words, L"/f") == inf &&
-                    SwitchValue(words, L"/r") == row.port && SwitchValue(words, L"/m") == row.driver;
-        ok(same != row.misread, "read back: /b [%s] /r [%s] /m [%s]\n", wn(SwitchValue(words, L"/b")),
-           wn(SwitchValue(words, L"/r")), wn(SwitchValue(words, L"/m")));
+        std::wstring line = PrintUiCommandLine(row.printer, inf, row.port, row.driver);
+        bool same = argvref::ReadsBack(line, row.printer, inf, row.port, row.driver);
+        ok(same != row.misread, "read back %d from [%s]\n", same, wn(line));
     }
 }
 
