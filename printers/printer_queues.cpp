@@ -36,13 +36,26 @@ std::wstring DeviceInstanceIDText(const RegistryValue& id)
 // The system's text for the last error, on one line.
 std::wstring LastErrorLine() { return FlattenLineBreaks(SystemMessageText(::GetLastError())); }
 
-// The INF file printui is to install from can be opened for reading.
-bool InfFileExists(const std::wstring& infPath)
+const wchar_t* const INF_MISSING = L"does not exist";
+const wchar_t* const INF_NOT_A_FILE = L"is not a regular file";
+
+// What stands in the way of installing from the INF file, as the end of the sentence
+// 'the INF file "<path>" ...'; null when it is a regular file that can be read. A
+// device, a folder or a pipe is refused: printui would be handed something it cannot
+// install from after the queue is gone.
+const wchar_t* InfFileProblem(const std::wstring& infPath)
 {
-    if (infPath.empty()) return false;
+    if (infPath.empty()) return INF_MISSING;
+    if (IsDevicePath(infPath)) return INF_NOT_A_FILE;  // never opened: opening a device can act on it
+    DWORD attributes = ::GetFileAttributesW(infPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return INF_MISSING;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return INF_NOT_A_FILE;
+    // A pipe's server may learn who connected, never act in the launcher's name.
     UniqueFile file(::CreateFileW(infPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.valid();
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                  nullptr));
+    if (!file) return INF_MISSING;
+    return ::GetFileType(file.get()) == FILE_TYPE_DISK ? nullptr : INF_NOT_A_FILE;
 }
 
 // All local queues at level 2 in one buffer; FALSE when the enumeration fails.
@@ -106,9 +119,8 @@ BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const
         return FALSE;
     }
     // Deleting a queue that printui then cannot install again would lose it.
-    if (!InfFileExists(infPath)) {
-        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" does not exist", name.c_str(),
-                   infPath.c_str());
+    if (const wchar_t* problem = InfFileProblem(infPath)) {
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" %s", name.c_str(), infPath.c_str(), problem);
         return FALSE;
     }
     return TRUE;

@@ -13,6 +13,25 @@ std::wstring Unquote(const std::wstring& text)
 }
 
 bool HasDoubleQuote(const std::wstring& text) { return text.find(L'"') != std::wstring::npos; }
+bool EndsWithBackslash(const std::wstring& text) { return !text.empty() && text.back() == L'\\'; }
+bool BeginsWithSlash(const std::wstring& text) { return !text.empty() && text.front() == L'/'; }
+
+// Names the system keeps for devices in every folder, whatever the extension.
+const wchar_t* const DEVICE_NAMES[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$", L"clock$"};
+// COM and LPT take a digit 1-9 or a superscript 1, 2 or 3.
+const wchar_t* const NUMBERED_DEVICES[] = {L"com", L"lpt"};
+const wchar_t* const DEVICE_DIGITS = L"123456789\u00b9\u00b2\u00b3";
+
+bool IsDeviceName(const std::wstring& lowerName)
+{
+    for (const wchar_t* name : DEVICE_NAMES)
+        if (lowerName == name) return true;
+    for (const wchar_t* name : NUMBERED_DEVICES)
+        if (lowerName.size() == 4 && lowerName.compare(0, 3, name) == 0 &&
+            std::wstring(DEVICE_DIGITS).find(lowerName[3]) != std::wstring::npos)
+            return true;
+    return false;
+}
 
 }  // namespace
 
@@ -53,10 +72,39 @@ bool IsListedDriver(const std::vector<std::wstring>& drivers, int count, const s
 std::wstring PrintUiRefusal(const std::wstring& printerName, const std::wstring& portName,
                             const std::wstring& driverName)
 {
-    if (HasDoubleQuote(printerName) || HasDoubleQuote(portName) || HasDoubleQuote(driverName))
-        return L"its name, port or driver name contains a double quote, which printui cannot take";
+    const std::wstring* fields[] = {&printerName, &portName, &driverName};
+    for (const std::wstring* field : fields)
+        if (HasDoubleQuote(*field))
+            return L"its name, port or driver name contains a double quote, which printui cannot take";
+    for (const std::wstring* field : fields)
+        if (EndsWithBackslash(*field))
+            return L"its name, port or driver name ends with a backslash, which printui would read as an escaped quote";
+    for (const std::wstring* field : fields)
+        if (BeginsWithSlash(*field))
+            return L"its name, port or driver name begins with a slash, which printui would read as a switch";
     if (portName.size() > PORT_NAME_MAX) return L"its port name is longer than 259 characters";
     return std::wstring();
+}
+
+bool IsDevicePath(const std::wstring& path)
+{
+    std::wstring text = path;
+    wstr::ReplaceAll(text, L"/", L"\\");
+    // "\\.\" is the device namespace; "\\?\" is a plain path only before a drive or "UNC\".
+    if (text.compare(0, 4, L"\\\\.\\") == 0) return true;
+    if (text.compare(0, 4, L"\\\\?\\") == 0) {
+        std::wstring rest = wstr::ToLower(text.substr(4));
+        bool drive = rest.size() >= 2 && rest[1] == L':';
+        if (!drive && rest.compare(0, 4, L"unc\\") != 0) return true;
+    }
+    // The last component, without a stream or device colon, up to its first dot, without
+    // the blanks before that dot.
+    while (!text.empty() && text.back() == L':') text.pop_back();
+    size_t start = text.find_last_of(L"\\:");
+    std::wstring name = text.substr(start == std::wstring::npos ? 0 : start + 1);
+    name = name.substr(0, name.find(L'.'));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    return IsDeviceName(wstr::ToLower(name));
 }
 
 std::wstring PrinterDriverDataKey(const std::wstring& printerName)

@@ -34,9 +34,18 @@ bool IsUsbPort(const std::wstring& upperPortName);
 bool IsListedDriver(const std::vector<std::wstring>& drivers, int count, const std::wstring& driverName);
 
 // Why a matching queue cannot be re-created through printui, as the end of the
-// sentence "<queue> is left alone: ..."; empty when nothing stands in the way.
+// sentence "<queue> is left alone: ..."; empty when nothing stands in the way. printui
+// reads its switches under the system's argument rules: a double quote inside a
+// value, or a backslash before the closing quote (read as an escaped quote), would
+// shift every value after it, and a value that begins with a slash could be read as
+// a switch; the queue would be deleted and never re-created.
 std::wstring PrintUiRefusal(const std::wstring& printerName, const std::wstring& portName,
                             const std::wstring& driverName);
+
+// The INF path names a device rather than a file: a DOS device name ("nul", "CON",
+// "c:\media\lpt1.inf", "com1:") or a path in the device namespace ("\\.\pipe\x").
+// Such a path must never be opened, let alone handed to printui.
+bool IsDevicePath(const std::wstring& path);
 
 // HKEY_LOCAL_MACHINE path of a queue's driver data.
 std::wstring PrinterDriverDataKey(const std::wstring& printerName);

@@ -2,9 +2,14 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "config/config_reader.h"
 #include "framework/app.h"
+#include "framework/handles.h"
 #include "framework/wstr.h"
+#include "log/log_file.h"
+#include "ui/clip_check.h"
 #include "ui/resource.h"
 
 const wchar_t* const COPY_ANIMATION_CLIP = L"FILECOPY_16.AVI";
@@ -14,6 +19,33 @@ const UINT_PTR PROGRESS_TIMER = 1;
 const UINT PROGRESS_TICK_MS = 300;
 const DWORD CLOSE_PAUSE_MS = 200;
 const int FULL = 100;
+
+// The clip's full path in the current directory, so that the control opens the very
+// file that was checked rather than one it finds on its own search path.
+std::wstring ClipPath()
+{
+    DWORD size = ::GetFullPathNameW(COPY_ANIMATION_CLIP, 0, nullptr, nullptr);
+    if (size == 0) return std::wstring();
+    std::vector<wchar_t> buffer(size + 1, L'\0');
+    DWORD len = ::GetFullPathNameW(COPY_ANIMATION_CLIP, size + 1, buffer.data(), nullptr);
+    return len == 0 || len > size ? std::wstring() : std::wstring(buffer.data(), len);
+}
+
+// Why the open clip must not be played; empty when its content passed the check.
+std::wstring ReadClipRefusal(HANDLE file)
+{
+    if (::GetFileType(file) != FILE_TYPE_DISK) return L"it is not a regular file";
+    const DWORD BLOCK = 64 * 1024;
+    std::vector<unsigned char> data;
+    for (DWORD got = BLOCK; got != 0 && data.size() <= CLIP_FILE_MAX;) {  // one block past the limit at most
+        size_t used = data.size();
+        data.resize(used + BLOCK);
+        if (!::ReadFile(file, data.data() + used, BLOCK, &got, nullptr)) return L"it cannot be read";
+        data.resize(used + got);
+    }
+    return ClipRefusal(data.data(), data.size());
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CCopyDlg)
@@ -37,7 +69,7 @@ BOOL CCopyDlg::OnInitDialog()
     m_bClosing = false;
     m_progress.SetRange(0, FULL);
     (void)m_progress.SetPos(0);  // previous position of a new bar
-    (void)m_animation.Open(AfxGetResourceHandle(), COPY_ANIMATION_CLIP);  // without the clip the area stays empty
+    OpenClip();
     if (m_animation.m_hWnd != nullptr) {
         m_timerId = ::SetTimer(m_hWnd, PROGRESS_TIMER, PROGRESS_TICK_MS, nullptr);
         (void)m_animation.Play(0, 0xFFFF, 0xFFFFFFFF);  // no clip, no play: nothing to report
@@ -68,6 +100,23 @@ void CCopyDlg::OnClose()
         if (m_timerId != 0) (void)::KillTimer(m_hWnd, m_timerId);  // a timer that is gone needs no stopping
     }
     (void)Default();  // posts the Cancel command that ends the dialog
+}
+
+void CCopyDlg::OpenClip()
+{
+    std::wstring path = ClipPath();
+    if (path.empty()) return;
+    // Opened without write sharing: the file cannot change between the check and the
+    // control's own opening.
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (!file) return;  // no clip: the animation area stays empty
+    std::wstring refusal = ReadClipRefusal(file.get());
+    if (!refusal.empty()) {
+        LogMessage(LOG_TRACE, L"## %s is not played: %s", path.c_str(), refusal.c_str());
+        return;
+    }
+    (void)m_animation.Open(AfxGetResourceHandle(), path.c_str());  // a clip the control refuses leaves the area empty
 }
 
 void CCopyDlg::SetPercent(int percent)

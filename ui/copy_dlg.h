@@ -38,6 +38,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Hands the clip to the animation control only when it passes the clip check.
+    void OpenClip();
     void SetPercent(int percent);
     static DWORD WINAPI ShowingThread(LPVOID dialog);
 

@@ -1,2 +1,2 @@
-set(UI_TEXT_SOURCES)
+set(UI_TEXT_SOURCES clip_check.cpp)
 set(UI_WIN_SOURCES copy_dlg.cpp finish_screen.cpp)

@@ -1,10 +1,12 @@
 // libFuzzer target: the checks in front of printui and its command line. A queue
-// passes exactly when no double quote is in its name, port or driver name and the
-// port has at most 259 characters; then the command line splits at its double quotes
-// into exactly the four values again. Also the driver-list match (whole name, A-Z
+// passes exactly when its name, port and driver name hold no double quote, end with no
+// backslash and begin with no slash, and the port has at most 259 characters; then the
+// command line splits at its double quotes into exactly the four values again, and
+// printui's argument rules read them back unchanged. Also the driver-list match (whole name, A-Z
 // case folded), the USB test, line-break flattening and fixed-field reading.
 #include "printers/printer_text.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/harness/argv_reference.h"
 
 namespace {
 
@@ -16,6 +18,12 @@ std::wstring Fold(const std::wstring& s, bool upper)
 }
 
 bool HasQuote(const std::wstring& s) { return s.find(L'"') != std::wstring::npos; }
+// A value printui would misread: a quote, an escaping backslash at its end, or a
+// slash at its start that could be taken for a switch.
+bool Misread(const std::wstring& s)
+{
+    return HasQuote(s) || (!s.empty() && (s.back() == L'\\' || s.front() == L'/'));
+}
 
 }  // namespace
 
@@ -24,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<std::wstring> f = FuzzFields(data, size, 6);
     const std::wstring &queue = f[0], &port = f[1], &driver = f[2], &inf = f[3];
     bool refused = !PrintUiRefusal(queue, port, driver).empty();
-    FUZZ_EXPECT(refused == (HasQuote(queue) || HasQuote(port) || HasQuote(driver) || port.size() > PORT_NAME_MAX));
-    if (!refused && !HasQuote(inf)) {
+    FUZZ_EXPECT(refused == (Misread(queue) || Misread(port) || Misread(driver) || port.size() > PORT_NAME_MAX));
+    if (!refused && !Misread(inf)) {
         std::wstring line = PrintUiCommandLine(queue, inf, port, driver);
         std::vector<std::wstring> parts(1);
         for (wchar_t c : line) {
@@ -36,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_EXPECT(parts[0] == L"rundll32 printui.dll,PrintUIEntry /if /b " && parts[1] == queue);
         FUZZ_EXPECT(parts[2] == L" /f " && parts[3] == inf && parts[4] == L" /r " && parts[5] == port);
         FUZZ_EXPECT(parts[6] == L" /m " && parts[7] == driver && parts[8].empty());
+        FUZZ_EXPECT(argvref::ReadsBack(line, queue, inf, port, driver));
     }
 
     std::vector<std::wstring> drivers;

@@ -1,10 +1,12 @@
 // The text rules of the printer update step: the INF path of a Run entry, the printui
 // command line, the one-line system text, the USB test, the driver-list match, the
-// queues printui cannot take, and the bounded text of system buffers.
+// queues printui cannot take (read back under the system's argument rules), device
+// paths, and the bounded text of system buffers.
 #include <string>
 #include <vector>
 
 #include "printers/printer_text.h"
+#include "tests/harness/argv_reference.h"
 #include "tests/harness/check.h"
 
 namespace {
@@ -136,23 +138,60 @@ struct RefusalRow {
     std::wstring port;
     const wchar_t* driver;
     bool refused;
+    bool misread;  // the fields do not come back from the command line as they went in
 };
 
 const RefusalRow REFUSAL_ROWS[] = {
-    {"plain queue", L"Office A", L"LPT1:", L"Model X", false},
-    {"quote in name", L"Office \"A\"", L"LPT1:", L"Model X", true},
-    {"quote in port", L"Office A", L"LPT\"1:", L"Model X", true},
-    {"quote in driver", L"Office A", L"LPT1:", L"Model \"X\"", true},
-    {"port of 259 characters", L"Office A", std::wstring(259, L'P'), L"Model X", false},
-    {"port of 260 characters", L"Office A", std::wstring(260, L'P'), L"Model X", true},
+    {"plain queue", L"Office A", L"LPT1:", L"Model X", false, false},
+    {"blanks, tab and inner backslashes", L" Office\tA ", L"\\\\srv\\q 1", L"Model\\X", false, false},
+    {"slash inside", L"Office/A", L"a/b", L"Model X/2", false, false},
+    {"quote in name", L"Office \"A\"", L"LPT1:", L"Model X", true, true},
+    {"quote in port", L"Office A", L"LPT\"1:", L"Model X", true, true},
+    {"quote in driver", L"Office A", L"LPT1:", L"Model \"X\"", true, true},
+    {"port ending in a backslash", L"Office A", L"C:\\out\\", L"Model X", true, true},
+    {"port ending in two backslashes", L"Office A", L"C:\\out\\\\", L"Model X", true, true},
+    {"name ending in a backslash", L"Office A\\", L"LPT1:", L"Model X", true, true},
+    {"driver ending in a backslash", L"Office A", L"LPT1:", L"Model X\\", true, true},
+    {"name that is a switch", L"/r", L"LPT1:", L"Model X", true, true},
+    {"port that begins with a slash", L"Office A", L"/m", L"Model X", true, true},
+    {"driver that begins with a slash", L"Office A", L"LPT1:", L"/x", true, false},
+    {"port of 259 characters", L"Office A", std::wstring(259, L'P'), L"Model X", false, false},
+    {"port of 260 characters", L"Office A", std::wstring(260, L'P'), L"Model X", true, false},
 };
 
 void TestRefusals()
 {
+    const wchar_t* inf = L"c:\\drivers\\x.inf";
     for (const RefusalRow& row : REFUSAL_ROWS) {
         check::Context context(row.name);
         std::wstring got = PrintUiRefusal(row.printer, row.port, row.driver);
         ok(got.empty() != row.refused, "got [%s]\n", wn(got));
+        std::wstring line = PrintUiCommandLine(row.printer, inf, row.port, row.driver);
+        bool same = argvref::ReadsBack(line, row.printer, inf, row.port, row.driver);
+        ok(same != row.misread, "read back %d from [%s]\n", same, wn(line));
+    }
+}
+
+struct DeviceRow {
+    const wchar_t* path;
+    bool device;
+};
+
+const DeviceRow DEVICE_ROWS[] = {
+    {L"nul", true}, {L"NUL", true}, {L"CON", true}, {L"con.inf", true}, {L"c:\\media\\prn.inf", true},
+    {L"c:\\media\\Aux .x.inf", true}, {L"lpt1", true}, {L"COM9:", true}, {L"c:nul", true},
+    {L"com\u00b9.inf", true}, {L"conout$", true}, {L"c:/media/nul", true}, {L"\\\\.\\pipe\\x", true},
+    {L"//./c:/x.inf", true}, {L"\\\\?\\GLOBALROOT\\Device\\NamedPipe\\x", true},
+    {L"\\\\?\\c:\\media\\x.inf", false}, {L"\\\\?\\UNC\\srv\\share\\x.inf", false},
+    {L"\\\\srv\\share\\x.inf", false}, {L"c:\\media\\x.inf", false}, {L"c:\\nul\\x.inf", false},
+    {L"null.inf", false}, {L"com10", false}, {L"lpt0", false}, {L"c:\\media\\connect.inf", false}, {L"", false},
+};
+
+void TestDevicePaths()
+{
+    for (const DeviceRow& row : DEVICE_ROWS) {
+        check::Context context(check::narrow(row.path).c_str());
+        ok(IsDevicePath(row.path) == row.device, "expected %d\n", row.device);
     }
 }
 
@@ -184,6 +223,7 @@ int main()
     TestUsbPorts();
     TestDriverMatch();
     TestRefusals();
+    TestDevicePaths();
     TestDriverDataKey();
     TestTextUpToNull();
     return check::summary();
