@@ -73,7 +73,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         PROCESS_INFORMATION process = {};
         m_copyDlg.m_configPath = g_strIniFile;
         CUpdateDriverPlugin update(g_strIniFile);
-        bool prep = wstr::Contains(commandLine, L"pxprep");
+        bool prep = !m_unattended.quiet && wstr::Contains(commandLine, L"pxprep");  // quiet: no dialog
         std::wstring lower = wstr::ToLower(commandLine);
         if (wstr::Contains(lower, L"pxnetadj.exe")) {
             (void)update.RunUpdate(lower);  // the update step logs its own outcome
