@@ -35,7 +35,7 @@ std::wstring ExitLine(RunOutcome outcome, bool restarting)
 {
     const OutcomeText& text = TextOf(outcome);
     std::wstring line = text.exitCode == EXIT_RESTART_REQUIRED ? L"** " : L"## ";
-    line += L"Exit code " + std::to_wstring(text.exitCode) + L": " + text.why;
+    line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + text.why;
     if (restarting)
         line += L"; restarting the computer (-restart force)";
     else if (outcome == RunOutcome::Completed)
