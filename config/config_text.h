@@ -17,6 +17,10 @@ bool IsReadValue(const std::wstring& value);
 // placeholder come back unchanged.
 std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& currentDirectory);
 
+// The value of one profile read from the system's buffer: the `length` characters it
+// reported, cut to CONFIG_VALUE_MAX, then "%sourcepath%" expanded as above.
+std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory);
+
 // "0x%04x" of a language identifier.
 std::wstring LangMapKey(unsigned langId);
 
