@@ -38,6 +38,26 @@ SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring value
             choice.level = wstr::ToInt(values[i]);
             choice.levelGiven = true;
         }
+        if (names[i] == L"-ui" && !values[i].empty()) choice.ui = values[i];
+        if (names[i] == L"-restart" && !values[i].empty()) choice.restart = values[i];
     }
     return choice;
+}
+
+UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2])
+{
+    UnattendedMode mode;
+    notes[0].clear();
+    notes[1].clear();
+    if (choice.ui == L"quiet")
+        mode.quiet = true;
+    else if (!choice.ui.empty() && choice.ui != L"full")
+        notes[0] = L"## Unknown value of -ui: " + choice.ui + L" (using full)";
+    if (choice.restart == L"force")
+        mode.forceRestart = mode.quiet;
+    else if (!choice.restart.empty() && choice.restart != L"no")
+        notes[1] = L"## Unknown value of -restart: " + choice.restart + L" (using no)";
+    if (choice.restart == L"force" && !mode.quiet)
+        notes[1] = L"** -restart force is used only with -ui quiet; the finish page decides";
+    return mode;
 }

@@ -11,11 +11,25 @@ const int MAX_SWITCHES = 30;
 // pairs; returns the number filled.
 int ParseSwitchText(const std::wstring& arguments, std::wstring names[], std::wstring values[], int maxPairs);
 
-// The outcome of applying the pairs: the left-most "-f" and "-log" with a value win.
+// The outcome of applying the pairs: the left-most "-f", "-log", "-ui" and "-restart"
+// with a value win.
 struct SwitchChoice {
     bool fileGiven = false;
     std::wstring file;  // double quotes removed
     bool levelGiven = false;
     int level = 0;
+    std::wstring ui;       // "-ui" value as given; empty without one
+    std::wstring restart;  // "-restart" value as given; empty without one
 };
 SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring values[], int count);
+
+// Unattended mode for deployment tools: "-ui quiet" shows no window for the whole run;
+// "-restart force" restarts the computer at its end, and only together with "-ui quiet".
+struct UnattendedMode {
+    bool quiet = false;
+    bool forceRestart = false;
+};
+// The mode the "-ui" and "-restart" values ask for. A value it does not know gives the
+// default and one log line in `notes` (written at level 1); so does "-restart force"
+// without "-ui quiet", which leaves the restart to the finish page.
+UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2]);

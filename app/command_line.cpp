@@ -21,6 +21,10 @@ BOOL CTarvikApp::ProcessSwitches()
         LogAlways(L"%s", g_strIniFile.c_str());
         if (!choice.levelGiven) g_nLogLevelSetting = GetLogLevel();
         g_logFile.m_nLogLevel = ClampLogLevel(g_nLogLevelSetting);
+        std::wstring notes[2];
+        m_unattended = ChooseUnattended(choice, notes);
+        for (const std::wstring& note : notes)
+            if (!note.empty()) LogMessage(LOG_HIGH, L"%s", note.c_str());
         return TRUE;
     } catch (const std::bad_alloc&) {
         return FALSE;  // out of memory: keep what was set so far

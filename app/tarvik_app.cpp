@@ -45,9 +45,18 @@ void InitCommonControlClasses()
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0) {}
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false) {}
 
 BOOL CTarvikApp::InitInstance()
+{
+    RunOutcome outcome = RunSetup();
+    if (m_unattended.quiet) EndUnattended(outcome);
+    // TRUE once the run step has been reached; the exit code is the same either way.
+    return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
+           outcome == RunOutcome::RunCutShort;
+}
+
+RunOutcome CTarvikApp::RunSetup()
 {
     std::wstring modulePath = ModulePath();
     m_strExeName = ExeBaseName(modulePath);
@@ -56,29 +65,49 @@ BOOL CTarvikApp::InitInstance()
     if (modulePath.empty()) {
         // Without its own folder the launcher would read some other configuration.
         LogMessage(LOG_HIGH, L"## GetModuleFileName Failed");
-        return FALSE;
+        return RunOutcome::NoProgramPath;
     }
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (!TakeSingleInstanceMutex()) return FALSE;
+    if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
     InitCommonControlClasses();
     if (::GetCurrentDirectoryW(0, nullptr) == 0) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
-        return FALSE;
+        return RunOutcome::NoCurrentDirectory;
     }
     if (!FindSupportedOS()) {
-        (void)ShowErrorMessage(g_strIniFile, TEXT_OS_NOT_VALID);
-        return FALSE;
+        ReportStop(TEXT_OS_NOT_VALID);
+        return RunOutcome::OsNotSupported;
     }
     (void)ReadMagicKeywords();  // always TRUE
     if (!FindMagicKeyword()) {
-        (void)ShowErrorMessage(g_strIniFile, TEXT_DRIVER_NOT_FOUND);
-        return FALSE;
+        ReportStop(TEXT_DRIVER_NOT_FOUND);
+        return RunOutcome::DriverNotFound;
     }
     (void)ProcessXRVCDGUIDsSection();  // the run goes on without registration
     (void)DropMain();                  // failures are in the log
-    return TRUE;
+    if (!m_bRunListEnded) return RunOutcome::RunCutShort;
+    return m_nEntriesNotStarted > 0 ? RunOutcome::EntryNotStarted : RunOutcome::Completed;
+}
+
+void CTarvikApp::ReportStop(int textNumber)
+{
+    if (!m_unattended.quiet) {
+        (void)ShowErrorMessage(g_strIniFile, textNumber);  // OK is the only answer
+        return;
+    }
+    CConfigReader reader(g_strIniFile);
+    LogMessage(LOG_HIGH, L"%s", QuietMessageLine(reader.GetLangMapText(textNumber)).c_str());
+}
+
+void CTarvikApp::EndUnattended(RunOutcome outcome)
+{
+    // The restart takes the place of Finish on the page, so only a run that got there has one.
+    bool restart = m_unattended.forceRestart && m_bRunListEnded;
+    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart).c_str());
+    SetExitCode(ExitCodeOf(outcome));
+    if (restart) RestartComputer();  // under Wine this ends the process at once
 }
 
 int ShowErrorMessage(std::wstring configPath, int textNumber)

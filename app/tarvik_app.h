@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cmdline.h"
+#include "app/run_outcome.h"
 #include "framework/app.h"
 #include "ui/copy_dlg.h"
 #include "ui/finish_screen.h"
@@ -22,6 +23,12 @@ public:
     CTarvikApp();
 
     BOOL InitInstance() override;
+    // The start-up checks and the main job; how they ended.
+    RunOutcome RunSetup();
+    // Message text 1 or 8 in a message box, or in quiet mode as a log line.
+    void ReportStop(int textNumber);
+    // Quiet mode's end: the exit line, the exit code and the restart "-restart force" asks for.
+    void EndUnattended(RunOutcome outcome);
 
     // Command line (app/command_line.cpp)
     void ParseCommandLine();
@@ -51,6 +58,9 @@ public:
     std::wstring m_strUninstallKey;
     std::vector<std::wstring> m_astrMagicKeywords;
     int m_nMagicKeywords;
+    UnattendedMode m_unattended;  // "-ui" and "-restart"
+    int m_nEntriesNotStarted;     // Run entries whose program could not be started
+    bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
 };
 
 extern CTarvikApp theApp;

@@ -17,6 +17,8 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 
 int CWinApp::ExitInstance() { return m_nExitCode; }
 
+void CWinApp::SetExitCode(int code) { m_nExitCode = code; }
+
 void CWinApp::Attach(HINSTANCE instance)
 {
     m_hInstance = instance;
@@ -26,7 +28,7 @@ void CWinApp::Attach(HINSTANCE instance)
 
 int CWinApp::Run()
 {
-    if (m_hMainWnd == nullptr) ::PostQuitMessage(0);
+    if (m_hMainWnd == nullptr) ::PostQuitMessage(m_nExitCode);
     MSG msg;
     BOOL got;
     while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) != 0) {

@@ -31,7 +31,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
-        bool prep = wstr::Contains(commandLine, L"pxprep");
+        bool prep = !m_unattended.quiet && wstr::Contains(commandLine, L"pxprep");  // quiet: no dialog
         std::wstring lower = wstr::ToLower(commandLine);
         if (wstr::Contains(lower, L"pxnetadj.exe")) {
             (void)update.RunUpdate(lower);  // the update step logs its own outcome

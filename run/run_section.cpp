@@ -44,10 +44,20 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         int count = g_configReader.GetNoOfKeys(section);
         std::vector<std::wstring> entries;
         GetKeyValues(section, AcceptedOS, entries, count);
-        for (const std::wstring& entry : entries) (void)RunApplication(entry);  // a failing entry never stops the list
+        for (const std::wstring& entry : entries) {
+            DWORD result = RunApplication(entry);  // a failing entry never stops the list
+            if (result == 1) continue;
+            ++m_nEntriesNotStarted;
+            if (m_unattended.quiet)
+                LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
+                           entry.c_str());
+        }
         CopyUninstallerDataFile();
-        m_finishScreen.m_configPath = g_strIniFile;
-        (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
+        m_bRunListEnded = true;
+        if (!m_unattended.quiet) {  // quiet mode ends without the page (and restarts only on request)
+            m_finishScreen.m_configPath = g_strIniFile;
+            (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
+        }
         LogMessage(LOG_TRACE, L"<-- Exit RunSectionExe()");
         return TRUE;
     } catch (...) {

@@ -7,7 +7,13 @@
 # it photographs the progress dialog while "pxprep" runs and the finish page, then ticks
 # "no restart" and presses Finish. Prints where the log, the screenshots and the
 # stand-in programs' records went, and the log itself. Installs whatever is missing first.
+#
+# With --quiet the medium runs unattended instead, as a deployment tool starts it:
+# "Setup.exe -ui quiet"; the script then reports the launcher's windows (there must be
+# none) and its exit code (3010 after the whole job).
 set -euo pipefail
+quiet=0
+[ "${1:-}" = --quiet ] && quiet=1
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/setup.sh
@@ -50,29 +56,37 @@ cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/pxprep.exe"
 cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/addon-setup.exe"
 new_temp 0
 
-echo "Running $MEDIUM_WIN\\Setup.exe (current directory $MEDIUM_WIN, log folder $TEMP_WIN) ..."
-RUN_BACKGROUND=1 run_setup ""
-if uidriver wait 30000 --title "$caption" >/dev/null; then
-  sleep 2
-  uidriver dump --title "$caption" >"$out/progress-dialog.txt"
-  screenshot "$out/progress-dialog.png"
-  echo "--- progress dialog (screenshot $out/progress-dialog.png):"
-  cat "$out/progress-dialog.txt"
+if [ "$quiet" = 1 ]; then
+  echo "Running $MEDIUM_WIN\\Setup.exe -ui quiet (current directory $MEDIUM_WIN, log folder $TEMP_WIN) ..."
+  run_setup "-ui quiet"
+  echo "Windows of the launcher: $(run_windows | wc -l)"
+  run_windows
+  echo "Exit code: $(run_exit_code)"
 else
-  echo "--- no dialog came up (see the log below)"
+  echo "Running $MEDIUM_WIN\\Setup.exe (current directory $MEDIUM_WIN, log folder $TEMP_WIN) ..."
+  RUN_BACKGROUND=1 run_setup ""
+  if uidriver wait 30000 --title "$caption" >/dev/null; then
+    sleep 2
+    uidriver dump --title "$caption" >"$out/progress-dialog.txt"
+    screenshot "$out/progress-dialog.png"
+    echo "--- progress dialog (screenshot $out/progress-dialog.png):"
+    cat "$out/progress-dialog.txt"
+  else
+    echo "--- no dialog came up (see the log below)"
+  fi
+  if wait_finish_page 60; then
+    sleep 1  # past the page's brief topmost phase
+    uidriver dump --title "$caption" >"$out/finish-page.txt"
+    screenshot "$out/finish-page.png"
+    echo "--- finish page (screenshot $out/finish-page.png):"
+    cat "$out/finish-page.txt"
+    echo "--- ticking \"no restart\" and pressing Finish"
+    uidriver check 1016 --title "$caption" >/dev/null
+    uidriver click 1001 --title "$caption" >/dev/null
+  fi
+  wait "$RUN_PID"
+  echo "Exit code: $?"
 fi
-if wait_finish_page 60; then
-  sleep 1  # past the page's brief topmost phase
-  uidriver dump --title "$caption" >"$out/finish-page.txt"
-  screenshot "$out/finish-page.png"
-  echo "--- finish page (screenshot $out/finish-page.png):"
-  cat "$out/finish-page.txt"
-  echo "--- ticking \"no restart\" and pressing Finish"
-  uidriver check 1016 --title "$caption" >/dev/null
-  uidriver click 1001 --title "$caption" >/dev/null
-fi
-wait "$RUN_PID"
-echo "Exit code: $?"
 
 echo "--- programs the Run section started (their own records, $MEDIUM/testinst-record.txt):"
 tr -d '\r' <"$MEDIUM/testinst-record.txt" 2>/dev/null
@@ -81,8 +95,8 @@ if [ -f "$dat" ]; then echo "--- uninstaller data file copied next to the uninst
 log=$(log_path 0)
 cp "$log" "$out/"
 echo "--- the run in short (banner, system check, programs, end):"
-log_lines | grep -E '^\+\+\+|^Valid OS|^This Operating|^Service Pack Version|^Call CreateProcess|^--> Enter RunApplication|^<-- Exit (RunSectionExe|DropMain)|^## [^R]|Magic Keyword|^>> |^<< '
+log_lines | grep -E '^\+\+\+|^Valid OS|^This Operating|^Service Pack Version|^Call CreateProcess|^--> Enter RunApplication|^<-- Exit (RunSectionExe|DropMain)|^## [^R]|Magic Keyword|^>> |^<< |^\*\* Exit code'
 echo "--- log: $log"
 echo "    (copied to $out/$(basename "$log"))"
 tr -d '\r' <"$log"
-echo "--- screenshots: $out/progress-dialog.png $out/finish-page.png"
+[ "$quiet" = 1 ] || echo "--- screenshots: $out/progress-dialog.png $out/finish-page.png"

@@ -37,7 +37,7 @@ INI
 }
 
 # The stand-in installer's records: all, or the lines of one kind ("start", "probe", ...).
-records() { tr -d '\r' <"$MEDIUM/testinst-record.txt" 2>/dev/null; }
+records() { tr -d '\r' 2>/dev/null <"$MEDIUM/testinst-record.txt"; }
 record_lines() { records | grep "^$1|" | cut -d'|' -f2-; }
 clear_records() { rm -f "$MEDIUM/testinst-record.txt"; }
 

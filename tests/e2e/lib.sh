@@ -126,20 +126,30 @@ new_temp() {
 # run_setup [RAW-ARGUMENTS]: runs MEDIUM\Setup.exe with exactly this argument text,
 # current directory = MEDIUM, TEMP = TEMP_WIN (RUN_ENV may add NAME=VALUE words; an
 # empty value removes the variable); waits for it and sets RUN_RC. With
-# RUN_BACKGROUND=1 it returns at once and sets RUN_PID.
+# RUN_BACKGROUND=1 it returns at once and sets RUN_PID. runenv's report (the
+# launcher's visible windows and its whole exit code) goes to RUN_OUT (default
+# $E2E_WORK/runenv.txt); read it with run_exit_code and run_windows.
 run_setup() {
   local args=${1:-}
   local cmd="\"$MEDIUM_WIN\\Setup.exe\"${args:+ $args}"
   local -a env=("TEMP=$TEMP_WIN" "TMP=$TEMP_WIN")
   [ -n "${RUN_ENV:-}" ] && read -r -a extra <<<"$RUN_ENV" && env+=("${extra[@]}")
+  local out=${RUN_OUT:-$E2E_WORK/runenv.txt}
+  rm -f "$out"
   if [ "${RUN_BACKGROUND:-0}" = 1 ]; then
-    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >/dev/null 2>&1) &
+    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>/dev/null) &
     RUN_PID=$!
     return 0
   fi
-  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >/dev/null 2>&1)
+  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>/dev/null)
   RUN_RC=$?
 }
+
+# run_exit_code [OUT]: the launcher's whole exit code (RUN_RC keeps only 8 bits); empty
+# when runenv did not see it end. run_windows [OUT]: "window|CLASS|CAPTION" for each
+# visible top-level window the launcher's process showed.
+run_exit_code() { tr -d '\r' <"${1:-${RUN_OUT:-$E2E_WORK/runenv.txt}}" 2>/dev/null | sed -n 's/^exit code //p'; }
+run_windows() { tr -d '\r' <"${1:-${RUN_OUT:-$E2E_WORK/runenv.txt}}" 2>/dev/null | grep '^window|'; }
 
 # ---- the log --------------------------------------------------------------
 

@@ -1,7 +1,8 @@
 // libFuzzer target: the command line. The program name is skipped without reading
 // past the text; the switch split agrees with splitting the lower-cased text at every
-// "-" (right-most 30 pieces, name up to the first blank); the left-most "-f" and
-// "-log" with a value win.
+// "-" (right-most 30 pieces, name up to the first blank); the left-most "-f", "-log",
+// "-ui" and "-restart" with a value win; quiet only for "quiet", a forced restart only
+// with it.
 #include "app/cmdline.h"
 #include "framework/wstr.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -32,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     SwitchChoice choice = ChooseSwitches(names, values, count);
     bool fileSeen = false, levelSeen = false;
+    std::wstring ui, restart;
     for (int i = count - 1; i >= 0; --i) {
         if (!fileSeen && names[i] == L"-f" && !values[i].empty()) {
             fileSeen = true;
@@ -44,7 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             levelSeen = true;
             FUZZ_EXPECT(choice.level == wstr::ToInt(values[i]));
         }
+        if (ui.empty() && names[i] == L"-ui") ui = values[i];
+        if (restart.empty() && names[i] == L"-restart") restart = values[i];
     }
     FUZZ_EXPECT(choice.fileGiven == fileSeen && choice.levelGiven == levelSeen);
+    FUZZ_EXPECT(choice.ui == ui && choice.restart == restart);
+    std::wstring notes[2];
+    UnattendedMode mode = ChooseUnattended(choice, notes);
+    FUZZ_EXPECT(mode.quiet == (ui == L"quiet") && mode.forceRestart == (mode.quiet && restart == L"force"));
     return 0;
 }

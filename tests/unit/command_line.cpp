@@ -50,6 +50,8 @@ void TestParse()
 
 void TestChoice()
 {
+    // Rows without the unattended columns expect no "-ui" or "-restart" value, the full
+    // user interface and no log notes.
     struct Case {
         const char* what;
         const wchar_t* arguments;
@@ -57,6 +59,12 @@ void TestChoice()
         const wchar_t* file;
         bool levelGiven;
         int level;
+        const wchar_t* ui = nullptr;
+        const wchar_t* restart = nullptr;
+        bool quiet = false;
+        bool forceRestart = false;
+        const wchar_t* uiNote = nullptr;
+        const wchar_t* restartNote = nullptr;
     } cases[] = {
         {"nothing", L"", false, L"", false, 0},
         {"quotes removed, blanks kept", L"-f \"C:\\My Setup\\a.inf\"", true, L"c:\\my setup\\a.inf", false, 0},
@@ -64,7 +72,29 @@ void TestChoice()
         {"level digits then text", L"-log 127abc", false, L"", true, 127},
         {"level without digits", L"-log abc", false, L"", true, 0},
         {"unknown switch", L"-x 1 -fa b", false, L"", false, 0},
+        {"quiet", L"-ui quiet", false, L"", false, 0, L"quiet", L"", true, false},
+        {"quiet upper case, forced restart", L"-UI Quiet -Restart FORCE", false, L"", false, 0, L"quiet", L"force", true,
+         true},
+        {"quiet, no restart", L"-ui quiet -restart no", false, L"", false, 0, L"quiet", L"no", true, false},
+        {"full", L"-ui full -f a.inf", true, L"a.inf", false, 0, L"full", L"", false, false},
+        {"left-most ui wins", L"-ui full -ui quiet", false, L"", false, 0, L"full", L"", false, false},
+        {"left-most restart wins", L"-ui quiet -restart no -restart force", false, L"", false, 0, L"quiet", L"no", true,
+         false},
+        {"switches without values ignored", L"-ui -restart", false, L"", false, 0, L"", L"", false, false},
+        {"ui without value ignored, the next one counts", L"-ui -log 1 -ui quiet", false, L"", true, 1, L"quiet", L"", true,
+         false},
+        {"unknown ui value", L"-ui silent -restart force", false, L"", false, 0, L"silent", L"force", false, false,
+         L"## Unknown value of -ui: silent (using full)",
+         L"** -restart force is used only with -ui quiet; the finish page decides"},
+        {"unknown restart value", L"-ui quiet -restart now", false, L"", false, 0, L"quiet", L"now", true, false, nullptr,
+         L"## Unknown value of -restart: now (using no)"},
+        {"value with more words", L"-ui quiet please", false, L"", false, 0, L"quiet please", L"", false, false,
+         L"## Unknown value of -ui: quiet please (using full)"},
+        {"restart force alone", L"-restart force", false, L"", false, 0, L"", L"force", false, false, nullptr,
+         L"** -restart force is used only with -ui quiet; the finish page decides"},
+        {"glued value is another name", L"-ui=quiet", false, L"", false, 0, L"", L"", false, false},
     };
+    auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
     for (const Case& c : cases) {
         check::Context ctx(c.what);
         std::wstring names[MAX_SWITCHES], values[MAX_SWITCHES];
@@ -74,6 +104,14 @@ void TestChoice()
         ok(choice.file == c.file, "file [%s], expected [%s]\n", wn(choice.file), wn(c.file));
         ok(choice.levelGiven == c.levelGiven, "levelGiven %d\n", choice.levelGiven);
         ok(choice.level == c.level, "level %d, expected %d\n", choice.level, c.level);
+        ok(choice.ui == text(c.ui), "ui [%s], expected [%s]\n", wn(choice.ui), wn(text(c.ui)));
+        ok(choice.restart == text(c.restart), "restart [%s], expected [%s]\n", wn(choice.restart), wn(text(c.restart)));
+        std::wstring notes[2];
+        UnattendedMode mode = ChooseUnattended(choice, notes);
+        ok(mode.quiet == c.quiet, "quiet %d, expected %d\n", mode.quiet, c.quiet);
+        ok(mode.forceRestart == c.forceRestart, "forceRestart %d, expected %d\n", mode.forceRestart, c.forceRestart);
+        ok(notes[0] == text(c.uiNote), "ui note [%s], expected [%s]\n", wn(notes[0]), wn(text(c.uiNote)));
+        ok(notes[1] == text(c.restartNote), "restart note [%s], expected [%s]\n", wn(notes[1]), wn(text(c.restartNote)));
     }
 }
 

@@ -1,0 +1,52 @@
+#include "app/run_outcome.h"
+
+#include "framework/wstr.h"
+
+namespace {
+
+struct OutcomeText {
+    RunOutcome outcome;
+    int exitCode;
+    const wchar_t* why;
+};
+
+const OutcomeText OUTCOMES[] = {
+    {RunOutcome::Completed, EXIT_RESTART_REQUIRED, L"the Run list ran to its end"},
+    {RunOutcome::EntryNotStarted, EXIT_INSTALL_FAILURE, L"a Run entry could not be started"},
+    {RunOutcome::RunCutShort, EXIT_INSTALL_FAILURE, L"the Run list was cut short by an error"},
+    {RunOutcome::OsNotSupported, EXIT_INSTALL_FAILURE, L"the operating system is not supported (message text 1)"},
+    {RunOutcome::DriverNotFound, EXIT_INSTALL_FAILURE, L"no installed driver package was found (message text 8)"},
+    {RunOutcome::NoCurrentDirectory, EXIT_INSTALL_FAILURE, L"the current directory cannot be read"},
+    {RunOutcome::NoProgramPath, EXIT_INSTALL_FAILURE, L"the program's own path cannot be read"},
+    {RunOutcome::AnotherInstance, EXIT_ANOTHER_INSTALL, L"another instance of the setup is running"},
+};
+
+const OutcomeText& TextOf(RunOutcome outcome)
+{
+    for (const OutcomeText& text : OUTCOMES)
+        if (text.outcome == outcome) return text;
+    return OUTCOMES[2];  // not reached: every outcome has a row
+}
+
+}  // namespace
+
+int ExitCodeOf(RunOutcome outcome) { return TextOf(outcome).exitCode; }
+
+std::wstring ExitLine(RunOutcome outcome, bool restarting)
+{
+    const OutcomeText& text = TextOf(outcome);
+    std::wstring line = text.exitCode == EXIT_RESTART_REQUIRED ? L"** " : L"## ";
+    line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + text.why;
+    if (restarting)
+        line += L"; restarting the computer (-restart force)";
+    else if (outcome == RunOutcome::Completed)
+        line += L"; the computer must be restarted";
+    return line;
+}
+
+std::wstring QuietMessageLine(const std::wstring& text)
+{
+    std::wstring line = text;
+    wstr::ReplaceAll(line, L"\\n", L" ");
+    return L"## " + line;
+}

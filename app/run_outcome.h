@@ -1,0 +1,30 @@
+// How a run ended, and the exit code and log line that tell a deployment tool so in
+// unattended mode. No Windows headers: built on the host too.
+#pragma once
+#include <string>
+
+enum class RunOutcome {
+    Completed,           // the Run list ran to its end; the add-on needs a restart
+    EntryNotStarted,     // the list ran to its end, but an entry could not be started
+    RunCutShort,         // the list stopped early (an error inside the run step)
+    OsNotSupported,      // message text 1
+    DriverNotFound,      // message text 8
+    NoCurrentDirectory,  // the start-up check of the current directory failed
+    NoProgramPath,       // the program's own path could not be read whole
+    AnotherInstance,     // another copy of the launcher holds the single-instance mutex
+};
+
+// Installer exit codes that deployment tools understand.
+const int EXIT_RESTART_REQUIRED = 3010;  // success, restart needed
+const int EXIT_INSTALL_FAILURE = 1603;
+const int EXIT_ANOTHER_INSTALL = 1618;
+
+int ExitCodeOf(RunOutcome outcome);
+
+// The run's last level-1 line: the exit code and why; `restarting` when the computer is
+// restarted next ("-restart force").
+std::wstring ExitLine(RunOutcome outcome, bool restarting);
+
+// A message text as one log line in place of its message box: "## " and the text, with
+// its line breaks (backslash and n) as blanks.
+std::wstring QuietMessageLine(const std::wstring& text);

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Unattended mode: "-ui quiet" shows no window of the launcher's process at any time
+# (runenv watches its visible top-level windows every 10 ms; the stand-in "pxprep"
+# probes for dialogs too), ends with the installer exit codes and names the code in the
+# log's last level-1 line; "-restart force" restarts, nothing else does; "-ui full", an
+# unknown value and no switch keep the dialogs and exit code 0.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib-mainjob.sh"
+
+start_display
+use_prefix win32-win7
+mainjob_medium
+restart_marker
+
+TEXT1='This system is not supported.\nThe setup ends.'
+TEXT8='No printer driver package.\nInstall the driver first.'
+
+# unattended_ini KIND: the medium's autorun.inf. job: a "pxprep" program and another
+# one; bad-entry: a program that cannot be started, then one that can; slow: one
+# program of 6 s; no-os: no system accepted; no-driver: no magic keyword found.
+unattended_ini() {
+  local run
+  case $1 in
+    bad-entry) run=$'1=nosuch.exe --Missing\n2=testinst.exe --after' ;;
+    slow) run=$'1=testinst.exe --sleep=6000' ;;
+    *) run=$'1=pxprep.exe --probe=700 --sleep=1500\n2=testinst.exe --step=two' ;;
+  esac
+  {
+    passing_ini_head "Main Job Test" TarvikMainJobKeyword
+    printf '[English]\n1=%s\n2=Setup has finished\n3=Restart needed.\n4=No restart\n5=Click Finish.\n6=Finish\n8=%s\n[Run]\n%s\n' \
+      "$TEXT1" "$TEXT8" "$run"
+  } | write_ini "$MEDIUM/autorun.inf"
+  case $1 in
+    no-os) sed -i 's/^os_list=.*/os_list=999\r/' "$MEDIUM/autorun.inf" ;;
+    no-driver) sed -i 's/^1=TarvikMainJobKeyword/1=NoSuchKeyword/' "$MEDIUM/autorun.inf" ;;
+  esac
+}
+
+EXIT_DONE="** Exit code 3010: the Run list ran to its end; the computer must be restarted"
+EXIT_NOT_STARTED="## Exit code 1603: a Run entry could not be started"
+EXIT_OS="## Exit code 1603: the operating system is not supported (message text 1)"
+EXIT_DRIVER="## Exit code 1603: no installed driver package was found (message text 8)"
+QUIET_TEXT1="## This system is not supported. The setup ends."
+QUIET_TEXT8="## No printer driver package. Install the driver first."
+
+# Columns: name | arguments | configuration | exit code | windows (visible top-level
+# windows of the launcher: quiet 0; with the user interface the dialogs it showed) |
+# last log line (every line is level 1: "-log 1") or "-" | another log line or "-" |
+# the programs started, in order.
+ROWS=(
+  "quiet job|-ui quiet -log 1|job|3010|0|$EXIT_DONE|-|pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two"
+  "quiet, restart no, upper case|-UI QUIET -RESTART NO -log 1|bad-entry|1603|0|$EXIT_NOT_STARTED|## Run entry could not be started (error 2): nosuch.exe --Missing|testinst.exe --after"
+  "quiet, unknown restart value|-ui quiet -restart later -log 1|bad-entry|1603|0|$EXIT_NOT_STARTED|## Unknown value of -restart: later (using no)|testinst.exe --after"
+  "quiet, system not accepted|-ui quiet -log 1|no-os|1603|0|$EXIT_OS|$QUIET_TEXT1|"
+  "quiet, restart force, no driver|-ui quiet -restart force -log 1|no-driver|1603|0|$EXIT_DRIVER|$QUIET_TEXT8|"
+  "full, restart force ignored|-ui full -restart force -log 1|job|0|2|-|** -restart force is used only with -ui quiet; the finish page decides|pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two"
+  "unknown ui value, system not accepted|-ui silent -log 1|no-os|0|1|-|## Unknown value of -ui: silent (using full)|"
+  "no switch, no driver|-log 1|no-driver|0|1|-|-|"
+)
+
+n=0
+for row in "${ROWS[@]}"; do
+  IFS='|' read -r name args ini code windows last line programs <<<"$row"
+  n=$((n + 1))
+  unattended_ini "$ini"
+  new_temp "$n"
+  clear_records
+  if [ "$code" = 0 ]; then
+    run_setup_closing "$args"  # closes each dialog with Esc: no restart
+  else
+    RUN_TIMEOUT=60 run_setup "$args"
+  fi
+  expect_eq "$name: exit code" "$code" "$(run_exit_code)"
+  if [ "$windows" = 0 ]; then
+    expect_eq "$name: windows" "" "$(run_windows)"
+  else
+    expect_eq "$name: dialogs" "$windows" "$(run_windows | grep -c '^window|#32770|Main Job Test$')"
+  fi
+  [ "$last" = - ] || expect_eq "$name: last log line" "$last" "$(log_lines | tail -n 1)"
+  [ "$code" = 0 ] && { log_lines | grep -q '^.. Exit code'; ok $((!$?)) "$name: exit code line without -ui quiet"; }
+  [ "$line" = - ] || expect_line "$line"
+  expect_eq "$name: programs" "$programs" "$(record_lines start | cut -d'|' -f1 | paste -sd,)"
+  [ ! -f "$DRIVE_C/restart-marker.txt" ]; ok $? "$name: restarted"
+  if [ "$windows" = 0 ] && [ "$ini" = job ]; then
+    expect_eq "$name: dialogs the pxprep program saw" 0 "$(probe_dialogs 700)"
+  fi
+done
+expect_eq "message box text 8 (no switch)" "[No printer driver package.\\nInstall the driver first.]" \
+  "$(dump_field 1 65535 text)"
+
+# A second copy while a quiet run is busy: 1618 at once; the first ends with 3010.
+unattended_ini slow
+new_temp 30
+clear_records
+RUN_BACKGROUND=1 RUN_OUT="$E2E_WORK/first.txt" run_setup "-ui quiet -log 1"
+first=$RUN_PID
+for i in $(seq 1 100); do [ -f "$MEDIUM/testinst-record.txt" ] && break; sleep 0.1; done
+RUN_TIMEOUT=60 run_setup "-ui quiet -log 1"
+expect_eq "second copy: exit code" 1618 "$(run_exit_code)"
+expect_eq "second copy: windows" "" "$(run_windows)"
+expect_sequence 1 "## Mutex exist: An instance of the same Application is running." \
+  "## Exit code 1618: another instance of the setup is running"
+expect_eq "second copy: last log line" "## Exit code 1618: another instance of the setup is running" \
+  "$(log_lines 1 | tail -n 1)"
+wait "$first"
+expect_eq "first copy: exit code" 3010 "$(run_exit_code "$E2E_WORK/first.txt")"
+
+# "-restart force" after the whole job: the exit line, then the restart (the RunOnce
+# marker); Wine ends every process of the prefix, the launcher included.
+unattended_ini job
+new_temp 40
+RUN_TIMEOUT=60 run_setup "-ui quiet -restart force -log 1"
+restart_requested; ok $? "quiet, restart force: no restart"
+expect_eq "quiet, restart force: windows" "" "$(run_windows)"
+expect_eq "quiet, restart force: last log line" \
+  "** Exit code 3010: the Run list ran to its end; restarting the computer (-restart force)" \
+  "$(log_lines | tail -n 1)"
+
+finish
