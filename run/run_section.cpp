@@ -77,9 +77,14 @@ std::wstring ReadUninstallString(const std::wstring& entryName)
 }  // namespace
 
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
-// product's uninstaller, as its uninstall command line names it.
+// product's uninstaller, as its uninstall command line names it. The product's entry
+// under the Uninstall key is "UninstallKey" of [Version]; without it, the Uninstall key
+// itself.
 void CTarvikApp::CopyUninstallerDataFile()
 {
+    std::wstring entryName;
+    if (g_configReader.ReadStrValue(L"Version", L"UninstallKey", entryName)) m_strUninstallKey = entryName;
+    LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, m_strUninstallKey.c_str());
     std::wstring commandLine = ReadUninstallString(m_strUninstallKey);
     UninstallDataTarget target;
     if (commandLine.empty() || !ParseUninstallString(commandLine, target)) return;
