@@ -27,4 +27,5 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/setup.rc PROPERTIES
 add_dependencies(Setup resource_assets)
 target_link_libraries(Setup PRIVATE -Wl,--whole-archive launcher_core -Wl,--no-whole-archive ${STATIC_LINK} -municode)
 
+include(${CMAKE_SOURCE_DIR}/cmake/medium.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/windows-tests.cmake)
