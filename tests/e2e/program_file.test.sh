@@ -43,4 +43,20 @@ done
 sizes=$(res --dump 14 101 | od -An -tu1 -v -j6 | tr -s ' \n' ' ' | awk '{ for (i = 1; i <= NF; i += 14) printf "%d ", ($i == 0 ? 256 : $i) }')
 expect_eq "icon sizes" "16 24 32 48 64 128 256 " "$sizes"
 
+# ---- the installation medium ------------------------------------------------------
+# The build's medium folder: these files, its Setup.exe the same program without symbols.
+medium=$TEST_BUILD_DIR/medium
+expected_files="FILECOPY_16.AVI
+Setup.exe
+autorun.inf
+drivers/tarvikdrv.inf
+setup/pxclean.dat"
+[ -f "$medium/setupcheck.exe" ] && expected_files="$expected_files
+setupcheck.exe"
+expect_eq "medium files" "$(sort <<<"$expected_files")" "$(cd "$medium" && find . -type f | sed 's|^\./||' | sort)"
+expect_eq "medium Setup.exe symbols" "no symbols" "$("$OBJDUMP" -t "$medium/Setup.exe" | sed -n '/SYMBOL TABLE/{n;p;}')"
+expect_eq "medium Setup.exe imports" "$imports" "$(bash "$TEST_SOURCE_DIR/tests/e2e/list-imports.sh" "$medium/Setup.exe")"
+cmp -s <(res --dump 24 1) <(python3 "$TEST_SOURCE_DIR/tests/e2e/pe_resources.py" "$medium/Setup.exe" --dump 24 1)
+ok $? "medium Setup.exe lacks the manifest"
+
 finish
