@@ -163,9 +163,15 @@ check $((!$?)) "no restart (Finish with the box ticked)"
 
 echo "Programs run, in order:"
 records | awk -F'|' '$1 == "start" { print "  " $2 "   (current directory " $3 ($2 ~ /pxprep/ ? "; progress dialog)" : ")") }'
-echo "  printer update: $(line '^\*\* OS is not XP' || line '^<< End of UpdateDriver')"
-log_lines | grep '^!! ' | sed 's/^/  /'
-{ tr -d '\r' <"$DRIVE_C/windows/$syswow/rundll32.txt"; } 2>/dev/null | sed 's/^/  printui: /'
+not_xp=$(line '^\*\* OS is not XP')
+if [ -n "$not_xp" ]; then
+  echo "  printer update (pxnetadj.exe entry): skipped: $not_xp"
+else
+  echo "  printer update (pxnetadj.exe entry), the queue changes in the log:"
+  log_lines | grep '^!! ' | sed 's/^/    /'
+fi
+printui=$({ tr -d '\r' <"$DRIVE_C/windows/$syswow/rundll32.txt"; } 2>/dev/null | grep -c .)
+echo "  printui (the system's rundll32.exe, a stand-in here): started $printui times"
 { tr -d '\r' <"$pictora/Bin/pxstatus.txt"; } 2>/dev/null | sed -n '2,$s/^/  tray program: /p'
 
 echo "What changed on the machine:"
