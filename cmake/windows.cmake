@@ -27,5 +27,11 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/setup.rc PROPERTIES
 add_dependencies(Setup resource_assets)
 target_link_libraries(Setup PRIVATE -Wl,--whole-archive launcher_core -Wl,--no-whole-archive ${STATIC_LINK} -municode)
 
+# The configuration checker as a console program for the medium.
+include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)
+add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp ${CHECKER_TEXT_SOURCES})
+target_compile_options(setupcheck PRIVATE -Wall -Wextra -O2)
+target_link_libraries(setupcheck PRIVATE launcher_core ${STATIC_LINK} -municode)
+
 include(${CMAKE_SOURCE_DIR}/cmake/medium.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/windows-tests.cmake)

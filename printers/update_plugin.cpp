@@ -15,8 +15,6 @@ const wchar_t* const DEVICE_SERVICE = L"pxlinkd";
 
 namespace {
 
-const wchar_t* const UPDATE_DRIVERS_SECTION = L"UpdateDrivers";
-
 // The low-order byte of GetVersion's result.
 int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
@@ -26,7 +24,7 @@ BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
 {
     std::wstring infPath = InfPathFromEntry(commandLine);
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
-    if (MajorVersion() != 5) {
+    if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
         return FALSE;
     }

@@ -24,3 +24,5 @@ bool RegistryStringText(unsigned long type, const void* data, size_t byteCount, 
     text = result;
     return true;
 }
+
+const wchar_t* const CD_GUIDS_SECTION = L"XRV.CDGUIDs";

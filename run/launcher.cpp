@@ -10,6 +10,7 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
+#include "run/run_text.h"
 
 namespace {
 
@@ -73,9 +74,9 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         PROCESS_INFORMATION process = {};
         m_copyDlg.m_configPath = g_strIniFile;
         CUpdateDriverPlugin update(g_strIniFile);
-        bool prep = wstr::Contains(commandLine, L"pxprep");
-        std::wstring lower = wstr::ToLower(commandLine);
-        if (wstr::Contains(lower, L"pxnetadj.exe")) {
+        bool prep = ShowsProgressDialog(commandLine);
+        std::wstring lower = LaunchCommandLine(commandLine);
+        if (IsPrinterUpdateEntry(lower)) {
             (void)update.RunUpdate(lower);  // the update step logs its own outcome
             return 1;
         }

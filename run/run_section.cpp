@@ -7,6 +7,7 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "run/run_text.h"
 #include "run/uninstall_text.h"
 
 namespace {
@@ -20,10 +21,10 @@ BOOL CTarvikApp::DropMain()
         LogMessage(LOG_TRACE, L"--> Enter DropMain()");
         if (PlatformCode == PLATFORM_32BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter NULL for 32 bit OS");
-            (void)RunSectionExe(L"");  // its failures are in the log
+            (void)RunSectionExe(RunSectionSuffix(false));  // its failures are in the log
         } else if (PlatformCode == PLATFORM_64BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter .x64 for 64 bit OS");
-            (void)RunSectionExe(L".x64");
+            (void)RunSectionExe(RunSectionSuffix(true));
         }
         LogMessage(LOG_TRACE, L"<-- Exit DropMain()");
         return TRUE;
@@ -38,7 +39,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
-        std::wstring section = L"Run" + platformSuffix;
+        std::wstring section = RUN_SECTION + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
         std::vector<std::wstring> entries;
         GetKeyValues(section, entries, count);
