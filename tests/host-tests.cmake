@@ -6,3 +6,7 @@ foreach(src IN LISTS HOST_TESTS)
   target_link_libraries(unit_${name} PRIVATE text_logic)
   add_test(NAME unit.${name} COMMAND unit_${name})
 endforeach()
+
+# The installation medium's reference configuration: no findings.
+add_test(NAME medium.autorun COMMAND setupcheck ${CMAKE_SOURCE_DIR}/media/autorun.inf)
+set_tests_properties(medium.autorun PROPERTIES PASS_REGULAR_EXPRESSION "Findings: 0 errors, 0 warnings")
