@@ -114,7 +114,7 @@ restart_marker
 echo "==== 1. The configuration checker: $MEDIUM_WIN\\setupcheck.exe autorun.inf"
 (cd "$MEDIUM" && wine setupcheck.exe autorun.inf) 2>/dev/null | tr -d '\r' >"$out/setupcheck.txt"
 check_rc=${PIPESTATUS[0]}
-(cd "$MEDIUM" && wine setupcheck.exe --os "$os_entry" autorun.inf) 2>/dev/null | tr -d '\r'
+(cd "$MEDIUM" && wine setupcheck.exe --os "$os_entry" autorun.inf) 2>/dev/null | tr -d '\r' | tee "$out/setupcheck-plan.txt"
 
 echo "==== 2. The launcher: $MEDIUM_WIN\\Setup.exe"
 new_temp 0
@@ -158,6 +158,10 @@ check $((run_rc != 0)) "Setup.exe ended with exit code $run_rc"
 restart_requested 10
 check $((!$?)) "no restart (Finish with the box ticked)"
 
+predicted=$(sed -n 's/^    [0-9]*\. //p' "$out/setupcheck-plan.txt" | grep -v '^printer update')
+started=$(records | awk -F'|' '$1 == "start" { print $2 }')
+[ -n "$started" ] && [ "$predicted" = "$started" ]
+check $? "the programs that ran are the ones setupcheck's plan for $os_entry names"
 echo "Programs run, in order:"
 records | awk -F'|' '$1 == "start" { print "  " $2 "   (current directory " $3 ($2 ~ /pxprep/ ? "; progress dialog)" : ")") }'
 not_xp=$(line '^\*\* OS is not XP')
