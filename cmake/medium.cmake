@@ -1,7 +1,8 @@
 # The installation medium, ready to be copied as it is to a disc or a USB stick:
-# build/windows-x86/medium/ with Setup.exe (without symbols), the configuration checker
-# setupcheck.exe, the progress dialog's clip and the files of media/ (autorun.inf, the
-# add-on's uninstaller data file, the driver package). Rebuilt whole on every change.
+# build/windows-x86/medium/ with Setup.exe (linked without symbols), the configuration
+# checker setupcheck.exe (stripped here), the progress dialog's clip and the files of
+# media/ (autorun.inf, the add-on's uninstaller data file, the driver package). Rebuilt
+# whole on every change.
 set(MEDIUM_DIR ${CMAKE_BINARY_DIR}/medium)
 file(GLOB_RECURSE MEDIUM_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}/media ${CMAKE_SOURCE_DIR}/media/*)
 
@@ -20,7 +21,7 @@ function(add_medium_target)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/medium.stamp
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${MEDIUM_DIR}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_DIR}
-    COMMAND ${CMAKE_STRIP} -o ${MEDIUM_DIR}/Setup.exe $<TARGET_FILE:Setup>
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Setup> ${MEDIUM_DIR}/Setup.exe
     COMMAND ${CMAKE_COMMAND} -E copy ${COPY_CLIP} ${MEDIUM_DIR}/FILECOPY_16.AVI
     ${copies}
     COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/medium.stamp

@@ -24,6 +24,15 @@ header=$("$OBJDUMP" -f -p "$SETUP_EXE")
 echo "$header" | grep -q 'file format pei-i386'; ok $? "not a 32-bit PE file"
 echo "$header" | grep -Eq 'Subsystem\s+0*2\s'; ok $? "not a GUI-subsystem program"
 
+# The shipped file is stripped: no symbol table, no debug sections.
+echo "$header" | grep -q 'symbols stripped'; ok $? "symbols not stripped"
+! "$OBJDUMP" -h "$SETUP_EXE" | grep -q '\.debug'; ok $? "debug sections left in the program file"
+# Size: stripped, icon images from 48 px up PNG-compressed and no demangler from the
+# runtime's default terminate handler give about 606 KB; each of these undone adds 75 KB
+# or more. The bound leaves about 7 % for growth.
+size=$(stat -c %s "$SETUP_EXE")
+[ "$size" -le 665600 ]; ok $? "program file is $size bytes, more than 665600"
+
 # ---- resources ----------------------------------------------------------------
 res() { python3 "$TEST_SOURCE_DIR/tests/e2e/pe_resources.py" "$SETUP_EXE" "$@"; }
 manifest=$(res --dump 24 1)
@@ -44,7 +53,7 @@ sizes=$(res --dump 14 101 | od -An -tu1 -v -j6 | tr -s ' \n' ' ' | awk '{ for (i
 expect_eq "icon sizes" "16 24 32 48 64 128 256 " "$sizes"
 
 # ---- the installation medium ------------------------------------------------------
-# The build's medium folder: these files, its Setup.exe the same program without symbols.
+# The build's medium folder: these files, its Setup.exe the program itself.
 medium=$TEST_BUILD_DIR/medium
 expected_files="FILECOPY_16.AVI
 Setup.exe
@@ -53,9 +62,7 @@ drivers/tarvikdrv.inf
 setup/pxclean.dat
 setupcheck.exe"
 expect_eq "medium files" "$(sort <<<"$expected_files")" "$(cd "$medium" && find . -type f | sed 's|^\./||' | sort)"
-expect_eq "medium Setup.exe symbols" "no symbols" "$("$OBJDUMP" -t "$medium/Setup.exe" | sed -n '/SYMBOL TABLE/{n;p;}')"
-expect_eq "medium Setup.exe imports" "$imports" "$(bash "$TEST_SOURCE_DIR/tests/e2e/list-imports.sh" "$medium/Setup.exe")"
-cmp -s <(res --dump 24 1) <(python3 "$TEST_SOURCE_DIR/tests/e2e/pe_resources.py" "$medium/Setup.exe" --dump 24 1)
-ok $? "medium Setup.exe lacks the manifest"
+cmp -s "$SETUP_EXE" "$medium/Setup.exe"; ok $? "the medium's Setup.exe differs from the program"
+"$OBJDUMP" -f -p "$medium/setupcheck.exe" | grep -q 'symbols stripped'; ok $? "the medium's setupcheck.exe has symbols"
 
 finish
