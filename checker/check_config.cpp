@@ -140,6 +140,7 @@ struct Checker {
         plan.runSection = std::wstring(RUN_SECTION) + RunSectionSuffix(plan.is64);
         plan.variantSection = VariantSection(plan.runSection, entry);
         auto read = [&](const std::wstring& s, const std::wstring& k, std::wstring& v) { return Read(s, k, v); };
+        if (plan.system.empty()) return plan;  // never accepted: nothing runs
         int count = CountList(plan.runSection);
         bool anyUpdate = false;
         for (int n = 1; n <= count; ++n) {
@@ -169,7 +170,9 @@ struct Checker {
         int line = 0;
         std::vector<std::wstring> entries = OsList(line);
         if (input.onlyEntries.empty()) {
-            for (const std::wstring& e : entries) report.plans.push_back(Plan(e, line, true));
+            for (size_t i = 0; i < entries.size(); ++i)
+                if (std::find(entries.begin(), entries.begin() + static_cast<long>(i), entries[i]) == entries.begin() + static_cast<long>(i))
+                    report.plans.push_back(Plan(entries[i], line, true));  // a repeated entry is never tried
             return;
         }
         for (const std::wstring& wanted : input.onlyEntries) {
@@ -261,7 +264,7 @@ struct Checker {
                 std::wstring value = ProfileValueText(k.value, &cut);
                 if (cut)
                     Add(k.line, Severity::Error,
-                        L"The value of " + Quoted(k.name) + L" is longer than 499 characters: the launcher reads only the first 499.",
+                        L"The value of key " + Quoted(k.name) + L" in " + Bracketed(s.name) + L" is longer than 499 characters: the launcher reads only the first 499.",
                         L"Shorten the value to at most 499 characters.");
                 if (s.line == 0)
                     Add(k.line, Severity::Warning, L"Key " + Quoted(k.name) + L" stands before the first section header and is never read.",

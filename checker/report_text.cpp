@@ -34,10 +34,10 @@ std::wstring ServicePack(const OsPlan& plan)
            SpSource(plan.spMajorFrom) + L", minor from " + SpSource(plan.spMinorFrom) + L")";
 }
 
-std::wstring DataFileCopy(const CheckReport& report, const OsPlan& plan)
+std::wstring DataFileCopy(const OsPlan& plan)
 {
-    return L"setup\\<name> copied next to the uninstaller that \"UninstallString\" of " + report.uninstallRegistryKey +
-           (plan.is64 ? L" (32-bit registry view)" : L"") + L" names";
+    return std::wstring(L"the data-file copy: setup\\<name> next to the uninstaller that \"UninstallString\" names") +
+           (plan.is64 ? L" (32-bit registry view)" : L"");
 }
 
 std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" : L"warning"; }
@@ -99,6 +99,10 @@ std::wstring FormatReportText(const CheckReport& report)
         out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
         out += plan.system.empty() ? L"never matches" : L"version " + Version(plan) + L", " + plan.system;
         out += L"; " + ServicePack(plan) + L"\n";
+        if (plan.system.empty()) {
+            out += L"  nothing runs here\n";
+            continue;
+        }
         out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
                Num(static_cast<int>(plan.programs.size())) + (plan.programs.size() == 1 ? L" entry\n" : L" entries\n");
         for (const PlannedProgram& p : plan.programs) {
@@ -120,7 +124,7 @@ std::wstring FormatReportText(const CheckReport& report)
             out += p.commandLine + L"\n";
             out += L"       [" + p.section + L"] line " + Num(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
         }
-        out += L"  then: " + DataFileCopy(report, plan) + L"\n";
+        out += L"  then: " + DataFileCopy(plan) + L"\n";
         out += L"  then: the finish page (with -ui quiet: none)\n";
     }
 
@@ -197,7 +201,7 @@ std::wstring FormatReportJson(const CheckReport& report)
         }
         out += L"],\n     \"updateDrivers\": [";
         for (size_t k = 0; k < p.drivers.size(); ++k) out += (k ? L", " : L"") + Json(p.drivers[k]);
-        out += L"],\n     " + Field(L"dataFileCopy", DataFileCopy(report, p)) + L", " + Field(L"finishPage", true) + L"}";
+        out += L"],\n     " + Field(L"dataFileCopy", DataFileCopy(p)) + L", " + Field(L"finishPage", true) + L"}";
     }
     out += L"],\n  \"texts\": [";
     for (size_t i = 0; i < report.languages.size(); ++i) {
