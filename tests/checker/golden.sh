@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Golden outputs of the configuration checker. This folder is the example medium: each
 # *.inf gives exactly its .out file (the text report, then the exit code), traps.inf
-# also traps.json with --json. A missing file and a wrong command line give exit code 2.
+# also traps.json with --json, custom.inf with --os custom-os.out. A missing file and
+# a wrong command line give exit code 2.
 #   golden.sh CHECKER            the host build
 #   golden.sh CHECKER RUNNER     the Windows build through RUNNER (tests/e2e/wine-run.sh)
 # UPDATE_GOLDEN=1 rewrites the golden files from the current output.
@@ -31,6 +32,8 @@ for inf in "${infs[@]}"; do
   compare "${inf%.inf}.out" "$(run "$inf" | tr -d '\r')"
 done
 compare "$here/traps.json" "$(run --json "$here/traps.inf" | tr -d '\r')"
+# Entries chosen on the command line: one of the list, one it does not hold.
+[ -z "$runner" ] && compare "$here/custom-os.out" "$(run --os 501_64 --os 700 "$here/custom.inf" | tr -d '\r')"
 
 cases=("$here/no-such-file.inf" "--json" "--bogus $here/custom.inf")
 [ -n "$runner" ] && cases=("$here/no-such-file.inf")
