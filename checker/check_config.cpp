@@ -286,7 +286,7 @@ struct Checker {
     }
 
     // Numbered keys that the list never reaches: after a gap, with leading zeros.
-    void CheckListKeys(const std::wstring& section, int count, const std::wstring& why)
+    void CheckListKeys(const std::wstring& section, int count, const std::wstring& why, const std::wstring& advice)
     {
         const ProfileSection* s = file.Find(section);
         if (!s) return;
@@ -298,20 +298,17 @@ struct Checker {
                 continue;
             }
             int n = wstr::ToInt(k.name);
-            if (n > count) Add(k.line, Severity::Error, L"Key " + k.name + L" in " + Bracketed(s->name) + L" is never read: " + why, L"" );
+            if (n > count) Add(k.line, Severity::Error, L"Key " + k.name + L" in " + Bracketed(s->name) + L" is never read: " + why, advice);
         }
     }
 
     void CheckLists(const std::vector<std::wstring>& entries)
     {
-        const std::wstring gapAdvice = L"Number the keys 1, 2, 3, ... without a gap.";
         const wchar_t* lists[] = {RUN_SECTION, L"Run.x64", MAGIC_KEYWORDS_SECTION, CD_GUIDS_SECTION, UPDATE_DRIVERS_SECTION};
         for (const wchar_t* list : lists) {
             int count = CountList(list);
-            size_t before = report.findings.size();
-            CheckListKeys(list, count, L"the list ends after key " + Num(count) + L" because key " + Num(count + 1) + L" is missing.");
-            for (size_t i = before; i < report.findings.size(); ++i)
-                if (report.findings[i].advice.empty()) report.findings[i].advice = gapAdvice;
+            CheckListKeys(list, count, L"the list ends after key " + Num(count) + L" because key " + Num(count + 1) + L" is missing.",
+                          L"Number the keys 1, 2, 3, ... without a gap.");
         }
         for (const ProfileSection& s : file.sections) {
             if (file.Find(s.name) != &s || !StartsWithNoCase(s.name, L"Run.") || Same(s.name, L"Run.x64")) continue;
@@ -325,12 +322,8 @@ struct Checker {
                 continue;
             }
             int count = CountList(plain);
-            size_t before = report.findings.size();
-            CheckListKeys(s.name, count,
-                          L"a per-system section only replaces keys of " + Bracketed(plain) + L", which has " + Num(count) + L".");
-            for (size_t i = before; i < report.findings.size(); ++i)
-                if (report.findings[i].advice.empty())
-                    report.findings[i].advice = L"Add the entry to " + Bracketed(plain) + L" as well, so that the variant can replace it.";
+            CheckListKeys(s.name, count, L"a per-system section only replaces keys of " + Bracketed(plain) + L", which has " + Num(count) + L".",
+                          L"Add the entry to " + Bracketed(plain) + L" as well, so that the variant can replace it.");
         }
         for (const ProfileSection& s : file.sections) {
             if (file.Find(s.name) != &s || !StartsWithNoCase(s.name, std::wstring(OS_SUPPORT_SECTION) + L".")) continue;
