@@ -65,7 +65,7 @@ struct ProfileRead {
     bool found = false;
     std::wstring value;  // the text the read returns when found
     bool cut = false;
-    int line = 0;        // line of the key (or 0)
+    int line = 0;  // line of the key (or 0)
 };
 ProfileRead ReadProfile(const ProfileFile& file, const std::wstring& section, const std::wstring& key);
 

@@ -11,14 +11,22 @@ std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 const wchar_t* TextRole(int number)
 {
     switch (number) {
-    case TEXT_OS_NOT_VALID: return L"message box: system not supported";
-    case TEXT_FINISH_TITLE: return L"finish page headline";
-    case TEXT_FINISH_BODY: return L"finish page body";
-    case TEXT_FINISH_NO_RESTART: return L"finish page \"no restart\" box";
-    case TEXT_FINISH_EXIT_HINT: return L"finish page hint";
-    case TEXT_FINISH_BUTTON: return L"finish page button";
-    case TEXT_DRIVER_NOT_FOUND: return L"message box: no driver package";
-    default: return L"";
+        case TEXT_OS_NOT_VALID:
+            return L"message box: system not supported";
+        case TEXT_FINISH_TITLE:
+            return L"finish page headline";
+        case TEXT_FINISH_BODY:
+            return L"finish page body";
+        case TEXT_FINISH_NO_RESTART:
+            return L"finish page \"no restart\" box";
+        case TEXT_FINISH_EXIT_HINT:
+            return L"finish page hint";
+        case TEXT_FINISH_BUTTON:
+            return L"finish page button";
+        case TEXT_DRIVER_NOT_FOUND:
+            return L"message box: no driver package";
+        default:
+            return L"";
     }
 }
 
@@ -49,22 +57,32 @@ std::wstring Json(const std::wstring& s)
     std::wstring out = L"\"";
     for (wchar_t c : s) {
         switch (c) {
-        case L'"': out += L"\\\""; break;
-        case L'\\': out += L"\\\\"; break;
-        case L'\n': out += L"\\n"; break;
-        case L'\r': out += L"\\r"; break;
-        case L'\t': out += L"\\t"; break;
-        default:
-            if (static_cast<unsigned>(c) < 0x20) {
-                wchar_t buf[8] = L"\\u00";
-                const wchar_t* hex = L"0123456789abcdef";
-                buf[4] = hex[(c >> 4) & 0xF];
-                buf[5] = hex[c & 0xF];
-                buf[6] = 0;
-                out += buf;
-            } else {
-                out.push_back(c);
-            }
+            case L'"':
+                out += L"\\\"";
+                break;
+            case L'\\':
+                out += L"\\\\";
+                break;
+            case L'\n':
+                out += L"\\n";
+                break;
+            case L'\r':
+                out += L"\\r";
+                break;
+            case L'\t':
+                out += L"\\t";
+                break;
+            default:
+                if (static_cast<unsigned>(c) < 0x20) {
+                    wchar_t buf[8] = L"\\u00";
+                    const wchar_t* hex = L"0123456789abcdef";
+                    buf[4] = hex[(c >> 4) & 0xF];
+                    buf[5] = hex[c & 0xF];
+                    buf[6] = 0;
+                    out += buf;
+                } else {
+                    out.push_back(c);
+                }
         }
     }
     return out + L"\"";
@@ -117,12 +135,14 @@ std::wstring FormatReportText(const CheckReport& report)
                 out += L"       INF: " + p.infPath + L"\n";
                 out += L"       re-creates the non-USB queues of:";
                 if (plan.drivers.empty()) out += L" (no driver listed)";
-                for (size_t i = 0; i < plan.drivers.size(); ++i) out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
+                for (size_t i = 0; i < plan.drivers.size(); ++i)
+                    out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
                 out += L"\n";
                 continue;
             }
             out += p.commandLine + L"\n";
-            out += L"       [" + p.section + L"] line " + Num(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
+            out += L"       [" + p.section + L"] line " + Num(p.line) +
+                   (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
         }
         out += L"  then: " + DataFileCopy(plan) + L"\n";
         out += L"  then: the finish page (with -ui quiet: none)\n";
@@ -132,9 +152,12 @@ std::wstring FormatReportText(const CheckReport& report)
     if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
     for (const LanguagePlan& l : report.languages) {
         out += l.key + L" -> [" + l.section + L"] (line " + Num(l.line) + L")";
-        if (!l.keyUsable) out += L": never matches a language\n";
-        else if (!l.sectionExists) out += L": no such section\n";
-        else out += L"\n";
+        if (!l.keyUsable)
+            out += L": never matches a language\n";
+        else if (!l.sectionExists)
+            out += L": no such section\n";
+        else
+            out += L"\n";
         if (!l.keyUsable || !l.sectionExists) continue;
         for (const LanguageText& t : l.texts) {
             out += L"  " + Num(t.number) + L" " + TextRole(t.number) + L": ";
@@ -151,7 +174,8 @@ std::wstring FormatReportText(const CheckReport& report)
             size_t pos = 0;
             for (;;) {
                 size_t end = box.find(L'\n', pos);
-                out += L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
+                out +=
+                    L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
                 if (end == std::wstring::npos) break;
                 pos = end + 1;
             }
@@ -162,7 +186,8 @@ std::wstring FormatReportText(const CheckReport& report)
     out += L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
            (warnings == 1 ? L" warning\n" : L" warnings\n");
     for (const Finding& f : report.findings) {
-        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " + f.problem + L"\n";
+        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
+               f.problem + L"\n";
         out += L"    " + f.advice + L"\n";
     }
     return out;
@@ -188,15 +213,16 @@ std::wstring FormatReportJson(const CheckReport& report)
                Field(L"bits", p.is64 ? 64 : 32) + L", " + Field(L"matches", !p.system.empty()) + L", " +
                Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
                Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
-               Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) + L", " +
-               Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
+               Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) +
+               L", " + Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
         for (size_t k = 0; k < p.programs.size(); ++k) {
             const PlannedProgram& g = p.programs[k];
             out += k ? L",\n       {" : L"\n       {";
-            out += Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " + Field(L"line", g.line) + L", " +
-                   Field(L"commandLine", g.commandLine) + L", " + Field(L"progressDialog", g.progressDialog) + L", " +
-                   Field(L"printerUpdate", g.printerUpdate);
-            if (g.printerUpdate) out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
+            out += Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " + Field(L"line", g.line) +
+                   L", " + Field(L"commandLine", g.commandLine) + L", " + Field(L"progressDialog", g.progressDialog) +
+                   L", " + Field(L"printerUpdate", g.printerUpdate);
+            if (g.printerUpdate)
+                out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
             out += L"}";
         }
         out += L"],\n     \"updateDrivers\": [";
@@ -207,12 +233,14 @@ std::wstring FormatReportJson(const CheckReport& report)
     for (size_t i = 0; i < report.languages.size(); ++i) {
         const LanguagePlan& l = report.languages[i];
         out += i ? L",\n    {" : L"\n    {";
-        out += Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " + Field(L"matches", l.keyUsable) + L", " +
-               Field(L"section", l.section) + L", " + Field(L"sectionExists", l.sectionExists) + L",\n     \"texts\": {";
+        out += Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " + Field(L"matches", l.keyUsable) +
+               L", " + Field(L"section", l.section) + L", " + Field(L"sectionExists", l.sectionExists) +
+               L",\n     \"texts\": {";
         bool first = true;
         for (const LanguageText& t : l.texts) {
             if (!t.present) continue;
-            out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " + Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
+            out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " +
+                   Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
             first = false;
         }
         out += L"}}";
@@ -225,7 +253,8 @@ std::wstring FormatReportJson(const CheckReport& report)
                Field(L"problem", f.problem) + L", " + Field(L"advice", f.advice) + L"}";
     }
     out += L"],\n  " + Field(L"errors", report.Count(Severity::Error)) + L", " +
-           Field(L"warnings", report.Count(Severity::Warning)) + L", " + Field(L"exitCode", report.ExitCode()) + L"\n}\n";
+           Field(L"warnings", report.Count(Severity::Warning)) + L", " + Field(L"exitCode", report.ExitCode()) +
+           L"\n}\n";
     return out;
 }
 

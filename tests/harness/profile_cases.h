@@ -33,7 +33,8 @@ inline std::string Utf16LeWithMark(const std::string& ascii)
 
 inline std::vector<ProfileCase> ProfileCases()
 {
-    const std::string quotes = "[S]\r\na=\"v\"\r\nb='v'\r\nc=\"v\r\nd=\"a\"b\"\r\ne=\"\"\r\nf=\"\r\ng= \" v \" \r\nh='v\"\r\n";
+    const std::string quotes =
+        "[S]\r\na=\"v\"\r\nb='v'\r\nc=\"v\r\nd=\"a\"b\"\r\ne=\"\"\r\nf=\"\r\ng= \" v \" \r\nh='v\"\r\n";
     const std::string headers = "  [A]  \r\na=1\r\n[B] trailing\r\nb=1\r\n[C\r\nc=1\r\n[ D ]\r\nd=1\r\n";
     const std::string longValues = "[S]\r\nl=" + std::string(600, 'x') + "\r\nq=\"" + std::string(600, 'y') + "\"\r\n";
     static const std::wstring x499(499, L'x'), y499(499, L'y');

@@ -16,7 +16,9 @@ void TestSystemReads()
         check::Context ctx(c.what);
         ProfileRead read = ReadProfile(ParseProfile(c.bytes), c.section, c.key);
         ok(read.found == (c.expected != nullptr), "[%s] %s: found %d\n", wn(c.section), wn(c.key), read.found);
-        if (c.expected) ok(read.value == c.expected, "value [%s], expected [%s]\n", wn(read.value.substr(0, 60)), wn(std::wstring(c.expected).substr(0, 60)));
+        if (c.expected)
+            ok(read.value == c.expected, "value [%s], expected [%s]\n", wn(read.value.substr(0, 60)),
+               wn(std::wstring(c.expected).substr(0, 60)));
     }
 }
 
@@ -45,15 +47,16 @@ void TestShape()
     ok(file.sections.size() == 3, "sections %d\n", static_cast<int>(file.sections.size()));
     if (file.sections.size() == 3) {
         ok(file.sections[0].name.empty() && file.sections[0].keys.size() == 1, "implicit section holds k\n");
-        ok(file.sections[1].line == 3 && file.sections[1].keys[0].line == 5, "A at %d, x at %d\n", file.sections[1].line,
-           file.sections[1].keys[0].line);
+        ok(file.sections[1].line == 3 && file.sections[1].keys[0].line == 5, "A at %d, x at %d\n",
+           file.sections[1].line, file.sections[1].keys[0].line);
         ok(file.Find(L"A") == &file.sections[1], "Find takes the first [A]\n");
         const ProfileKey& lonely = file.sections[2].keys.back();
         ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n", wn(lonely.name),
            lonely.hasValue);
     }
     bool cut = false;
-    ok(ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size() == 499 && !cut, "499 inside quotes are not cut\n");
+    ok(ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size() == 499 && !cut,
+       "499 inside quotes are not cut\n");
     ProfileValueText(std::wstring(500, L'v'), &cut);
     ok(cut, "500 characters are cut\n");
 }
@@ -63,9 +66,16 @@ void TestSharedRules()
     struct Device {
         const wchar_t* path;
         bool device;
-    } devices[] = {{L"<medium>\\drivers\\prn.inf", true}, {L"NUL", true}, {L"c:\\x\\Com1.txt", true},
-                   {L"lpt9", true},    {L"con .inf", true},   {L"c:\\con\\a.inf", false},
-                   {L"com10.inf", false}, {L"lpt0.inf", false}, {L"printer.inf", false}, {L"nul2.inf", false}};
+    } devices[] = {{L"<medium>\\drivers\\prn.inf", true},
+                   {L"NUL", true},
+                   {L"c:\\x\\Com1.txt", true},
+                   {L"lpt9", true},
+                   {L"con .inf", true},
+                   {L"c:\\con\\a.inf", false},
+                   {L"com10.inf", false},
+                   {L"lpt0.inf", false},
+                   {L"printer.inf", false},
+                   {L"nul2.inf", false}};
     for (const Device& d : devices)
         ok(NamesDosDevice(d.path) == d.device, "%s: device %d\n", wn(d.path), NamesDosDevice(d.path));
 
@@ -82,7 +92,8 @@ void TestSharedRules()
     };
     std::wstring value;
     ok(ReadPreferred(read, L"own", L"plain", L"k", value) == ReadSource::Preferred && value == L"own", "preferred\n");
-    ok(ReadPreferred(read, L"missing", L"plain", L"k", value) == ReadSource::Fallback && value == L"plain", "fallback\n");
+    ok(ReadPreferred(read, L"missing", L"plain", L"k", value) == ReadSource::Fallback && value == L"plain",
+       "fallback\n");
     ok(ReadPreferred(read, L"missing", L"missing", L"k", value) == ReadSource::None, "none\n");
 }
 
