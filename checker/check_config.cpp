@@ -10,6 +10,7 @@
 #include "product/keyword_search.h"
 #include "product/registration_text.h"
 #include "run/run_text.h"
+#include "run/uninstall_text.h"
 #include "system/os_entry.h"
 
 const wchar_t* const MEDIUM_PLACEHOLDER = L"<medium>";
@@ -19,7 +20,6 @@ namespace {
 const wchar_t* const VERSION_SECTION = L"Version";
 const wchar_t* const LANGMAP_SECTION = L"LangMap";
 const wchar_t* const AUTOPLAY_SECTION = L"autorun";
-const wchar_t* const UNINSTALL_KEY = L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const int LANGUAGE_TEXTS[] = {1, 2, 3, 4, 5, 6, 8};
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
@@ -454,8 +454,8 @@ struct Checker {
                     L"Write Log=1, Log=127 or Log=511.");
         }
         report.uninstallKeyFound = Read(VERSION_SECTION, L"UninstallKey", report.uninstallKey, &line);
-        report.uninstallRegistryKey = UNINSTALL_KEY;
-        if (report.uninstallKeyFound) report.uninstallRegistryKey += L"\\" + report.uninstallKey;
+        report.uninstallRegistryKey =
+            std::wstring(L"HKLM\\") + UNINSTALL_KEY + (report.uninstallKeyFound ? report.uninstallKey : L"");
         report.unattendedCommand = L"Setup.exe -ui quiet";
         if (!Same(input.fileName, L"autorun.inf")) {
             report.unattendedCommand += L" -f \"" + std::wstring(MEDIUM_PLACEHOLDER) + L"\\" + input.fileName + L"\"";
