@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The configuration checker against the launcher: for each configuration and system,
 # the command lines setupcheck predicts for the accepted os_list entry are exactly the
-# ones the launcher starts, in order, and its printer-update entries are exactly the
-# entries the launcher hands to the printer update.
+# ones the launcher starts, in order, its printer-update entries are exactly the
+# entries the launcher hands to the printer update, and as many progress dialogs show
+# as it marks programs for one.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
@@ -15,7 +16,7 @@ config_variants() {
   cat <<'INI'
 [Run]
 1=TestInst.exe --Plain-One
-2=pxprep.exe --sleep=200
+2=pxprep.exe --sleep=1500
 3=%sourcepath%testinst.exe
 4=pxnetadj.exe %sourcepath%drivers\printer.inf
 6=testinst.exe --after-gap
@@ -25,7 +26,7 @@ config_variants() {
 [Run.x64]
 1=testinst.exe --x64-one
 2=PXNETADJ.EXE "c:\drivers\printer.inf"
-3=PxPrep.exe --sleep=200
+3=PxPrep.exe --sleep=1500
 [Run.x64.601_64]
 1=testinst.exe --Win7-64
 [UpdateDrivers]
@@ -57,14 +58,18 @@ launcher_actions() {
     $0 == ">> Stating UpdateDriver Plug-in" { print "update|" tolower(entry) }'
 }
 
-# What the checker predicts for ENTRY, in the same form.
+# What the checker predicts for ENTRY, in the same form; with "dialogs", the number of
+# programs that run with the progress dialog.
 checker_actions() {
   wine "$CHECKER_EXE" --json --os "$1" "$MEDIUM_WIN\\autorun.inf" 2>/dev/null | python3 -c '
 import json, sys
 plan = json.load(sys.stdin)["plan"][0]
 for p in plan["programs"]:
     line = p["commandLine"].replace("<medium>", sys.argv[1])
-    print(("update|" if p["printerUpdate"] else "start|") + line)' "${MEDIUM_WIN,,}"
+    if sys.argv[2] != "dialogs":
+        print(("update|" if p["printerUpdate"] else "start|") + line)
+if sys.argv[2] == "dialogs":
+    print(sum(p["progressDialog"] for p in plan["programs"]))' "${MEDIUM_WIN,,}" "${2:-}"
 }
 
 crosscheck() {  # crosscheck NAME CONFIG-FUNCTION [OS-LIST]
@@ -81,6 +86,9 @@ crosscheck() {  # crosscheck NAME CONFIG-FUNCTION [OS-LIST]
   actual=$(launcher_actions)
   expect_eq "$1 ($entry): predicted actions" "$predicted" "$actual"
   [ -n "$actual" ]; ok $? "$1: the launcher did nothing"
+  # run_setup_closing saved every dialog it closed: the progress dialogs say "Copying ...".
+  expect_eq "$1: progress dialogs" "$(checker_actions "$entry" dialogs)" \
+    "$(grep -l '^control id=1013 .*text=\[Copying' "$E2E_WORK"/dialog-*.txt 2>/dev/null | wc -l)"
   # Every predicted start of an existing program really ran, with that command line.
   expect_eq "$1: recorded starts" "$(printf '%s\n' "$predicted" | sed -n 's/^start|\(testinst\|pxprep\)/\1/p')" \
     "$(record_lines start | cut -d'|' -f1 | grep -v '^"')"
