@@ -555,6 +555,11 @@ struct Checker {
                     Add(k.line, Severity::Error,
                         L"The entry writes %sourcepath% in other letters: it is not replaced by the medium's folder.",
                         L"Write %sourcepath% in lower case.");
+                if (UnquotedPathWithBlank(value))
+                    Add(k.line, Severity::Warning,
+                        L"The program path contains a blank but is not quoted: Windows tries the path up to the "
+                        L"first blank first (C:\\Program.exe for C:\\Program Files\\...).",
+                        L"Enclose the program path in double quotes.");
                 if (SourcePathWithArguments(value))
                     Add(k.line, Severity::Error,
                         L"Arguments follow %sourcepath%: the closing quote goes to the end of the line, so the program "
@@ -578,6 +583,20 @@ struct Checker {
                 L"A pxnetadj.exe entry runs the printer update, which works only on Windows major version 5, and no "
                 L"os_list entry is one.",
                 L"Remove the entry, or accept Windows XP or Server 2003 in os_list.");
+    }
+
+    // The first word is a path (it has a backslash) but no program file: the program
+    // path goes on after a blank.
+    static bool UnquotedPathWithBlank(const std::wstring& value)
+    {
+        std::wstring lower = wstr::ToLower(wstr::TrimLeft(value));
+        size_t blank = lower.find(L' ');
+        if (lower.empty() || lower[0] == L'"' || blank == std::wstring::npos) return false;
+        std::wstring first = lower.substr(0, blank);
+        if (first.find(L'\\') == std::wstring::npos) return false;
+        for (const wchar_t* ext : {L".exe", L".com", L".bat", L".cmd"})
+            if (first.size() >= 4 && first.compare(first.size() - 4, 4, ext) == 0) return false;
+        return lower.find(L".exe", blank) != std::wstring::npos;
     }
 
     static bool SourcePathWithArguments(const std::wstring& value)
