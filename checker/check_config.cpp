@@ -79,7 +79,8 @@ struct Checker {
     {
         ProfileRead read = ReadProfile(file, section, key);
         if (line) *line = read.line;
-        value = read.found ? ExpandSourcePath(read.value, MEDIUM_PLACEHOLDER) : std::wstring(READ_FAILED);
+        value = read.found ? ConfigValueFromBuffer(read.value.c_str(), read.value.size(), MEDIUM_PLACEHOLDER)
+                           : std::wstring(READ_FAILED);
         return IsReadValue(value);
     }
 

@@ -12,3 +12,29 @@ add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp)
 target_link_libraries(setupcheck PRIVATE checker_logic)
 
 include(${CMAKE_SOURCE_DIR}/tests/host-tests.cmake)
+
+# libFuzzer targets: every tests/fuzz/<name>_fuzz.cpp against the text logic (the
+# checker's included) built with coverage for the fuzzer, seeded from
+# tests/fuzz/corpus/<name>/ (committed, read only).
+# CTest runs each for FUZZ_SECONDS; tests/fuzz/run.sh runs them longer.
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  set(FUZZ_SECONDS 3 CACHE STRING "How long CTest runs each fuzz target")
+  set(FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all -g -O1)
+  add_library(fuzz_text_logic STATIC ${TEXT_SOURCES} ${CHECKER_TEXT_SOURCES})
+  target_include_directories(fuzz_text_logic PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(fuzz_text_logic PUBLIC ${FUZZ_FLAGS})
+  file(GLOB FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+  foreach(src IN LISTS FUZZ_TARGETS)
+    get_filename_component(target ${src} NAME_WE)
+    string(REGEX REPLACE "_fuzz$" "" name ${target})
+    add_executable(${target} ${src})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    target_link_libraries(${target} PRIVATE fuzz_text_logic)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+    set(found ${CMAKE_BINARY_DIR}/fuzz/${name}.found)
+    file(MAKE_DIRECTORY ${found})
+    add_test(NAME fuzz.${name}
+      COMMAND ${target} -max_total_time=${FUZZ_SECONDS} -max_len=4096 -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz/${name}-
+              ${found} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+  endforeach()
+endif()

@@ -6,7 +6,7 @@
 
 namespace {
 
-const DWORD VALUE_BUFFER_CHARS = 500;
+const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
 
 std::wstring CurrentDirectory()
 {
@@ -54,8 +54,7 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
     wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
     DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
                                            m_strFile.c_str());
-    if (len >= VALUE_BUFFER_CHARS) len = VALUE_BUFFER_CHARS - 1;
-    value = ExpandSourcePath(std::wstring(buffer, len), CurrentDirectory());
+    value = ConfigValueFromBuffer(buffer, len, CurrentDirectory());
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
     if (IsReadValue(value)) {
         LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with TRUE");

@@ -29,6 +29,9 @@ const int TEXT_DRIVER_NOT_FOUND = 8;
 
 // A language text as a message box shows it: every backslash + "n" is a line break.
 std::wstring MessageBoxText(const std::wstring& text);
+// The value of one profile read from the system's buffer: the `length` characters it
+// reported, cut to CONFIG_VALUE_MAX, then "%sourcepath%" expanded as above.
+std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory);
 
 // "0x%04x" of a language identifier.
 std::wstring LangMapKey(unsigned langId);

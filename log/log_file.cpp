@@ -77,7 +77,7 @@ int CLogFile::WriteFormatted(const wchar_t* format, va_list args)
     return AppendEntry(FormatLogTextV(format, args, LOG_MESSAGE_MAX));
 }
 
-int LogMessage(int level, const wchar_t* format, ...)
+int LogEntryIfLevel(int level, const wchar_t* format, ...)
 {
     if (level > g_logFile.m_nLogLevel) return 0;
     va_list args;
@@ -87,7 +87,7 @@ int LogMessage(int level, const wchar_t* format, ...)
     return written;
 }
 
-int LogAlways(const wchar_t* format, ...)
+int LogEntryAlways(const wchar_t* format, ...)
 {
     va_list args;
     va_start(args, format);

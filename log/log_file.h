@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 
 #include "log/log_text.h"
 
@@ -29,7 +30,47 @@ private:
 extern CLogFile g_logFile;
 extern int g_nLogLevelSetting;
 
+// The argument types log formats take: "%s" a wide C string or a std::wstring, "%d"
+// and "%ld" an integer of at most 32 bits. Anything else (a double, a byte string, a
+// 64-bit integer) is refused by the compiler instead of reaching the formatter.
+namespace logarg {
+inline const wchar_t* Pass(const wchar_t* text) { return text; }
+inline const wchar_t* Pass(const std::wstring& text) { return text.c_str(); }
+template <typename T>
+int Pass(T value, typename std::enable_if<std::is_integral<T>::value && std::is_signed<T>::value>::type* = nullptr)
+{
+    static_assert(sizeof(T) <= sizeof(int), "log argument: integer wider than 32 bits");
+    return value;
+}
+template <typename T>
+unsigned Pass(T value, typename std::enable_if<std::is_integral<T>::value && std::is_unsigned<T>::value>::type* = nullptr)
+{
+    static_assert(sizeof(T) <= sizeof(unsigned), "log argument: integer wider than 32 bits");
+    return value;
+}
+template <typename T>
+typename std::enable_if<!std::is_integral<T>::value && !std::is_convertible<const T&, const wchar_t*>::value &&
+                        !std::is_same<T, std::wstring>::value>::type
+Pass(const T&)
+{
+    static_assert(sizeof(T) == 0, "log argument: takes wide C strings, std::wstring and 32-bit integers only");
+}
+}  // namespace logarg
+
+// The formatter's entry points behind the two writers below; arguments already passed
+// through logarg::Pass.
+int LogEntryIfLevel(int level, const wchar_t* format, ...);
+int LogEntryAlways(const wchar_t* format, ...);
+
 // Writes one entry when `level` is at most the threshold; 1 written, 0 not.
-int LogMessage(int level, const wchar_t* format, ...);
+template <typename... Args>
+int LogMessage(int level, const wchar_t* format, const Args&... args)
+{
+    return LogEntryIfLevel(level, format, logarg::Pass(args)...);
+}
 // Writes one entry whatever the threshold.
-int LogAlways(const wchar_t* format, ...);
+template <typename... Args>
+int LogAlways(const wchar_t* format, const Args&... args)
+{
+    return LogEntryAlways(format, logarg::Pass(args)...);
+}

@@ -13,6 +13,7 @@ const size_t LOG_MESSAGE_MAX = 512;
 // The log folder's file-name prefix.
 extern const wchar_t* const LOG_FILE_PREFIX;  // "TarvikLangSetup"
 
+// Our own formatter, not the C library's: "%s" is a wide string on every C runtime, and 512 characters is a hard bound.
 // printf-style formatting of a log message. Understands the directives the program's
 // log texts use: %s (a wide string; a null pointer prints "(null)"), %d %i %ld %u
 // %x %X (a 32-bit integer), %c (a wide character) and %%, with the flags '-' and

@@ -17,36 +17,6 @@ namespace {
 const DWORD CLOSE_GRACE_MS = 200;
 const size_t EXCEPTION_TEXT_CHARS = 255;
 
-// The thread of the latest progress-dialog showing. The next showing waits for it to
-// end first, since both would use the one dialog object.
-UniqueHandle g_copyDialogThread;
-
-DWORD WINAPI CopyDialogThread(LPVOID parameter)
-{
-    try {
-        (void)static_cast<CCopyDlg*>(parameter)->DoModal();  // closed by the launcher or the user
-    } catch (...) {
-        // Nothing may leave the thread; the dialog is simply gone.
-    }
-    return 0;
-}
-
-void WaitForPreviousShowing()
-{
-    if (!g_copyDialogThread) return;
-    (void)::WaitForSingleObject(g_copyDialogThread.get(), INFINITE);  // a failed wait leaves nothing to wait for
-    g_copyDialogThread.reset();
-}
-
-void StartCopyDialog(CCopyDlg& dialog)
-{
-    WaitForPreviousShowing();
-    dialog.ResetCloseRequest();
-    DWORD threadId = 0;
-    // A thread that cannot start shows no dialog; the close request then finds no window.
-    g_copyDialogThread.reset(::CreateThread(nullptr, 0, CopyDialogThread, &dialog, 0, &threadId));
-}
-
 // A writable copy of the command line with room for at least MAX_PATH characters.
 std::vector<wchar_t> WritableCommandLine(const std::wstring& commandLine)
 {
@@ -72,7 +42,6 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process = {};
-        m_copyDlg.m_configPath = g_strIniFile;
         CUpdateDriverPlugin update(g_strIniFile);
         bool prep = ShowsProgressDialog(commandLine);
         std::wstring lower = LaunchCommandLine(commandLine);
@@ -85,7 +54,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
             return ::GetLastError();
         UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
-        if (prep) StartCopyDialog(m_copyDlg);
+        if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         if (::WaitForSingleObject(processHandle.get(), INFINITE) == WAIT_FAILED)
             (void)::GetLastError();  // carry on as if the program had ended
         processHandle.reset();
@@ -93,7 +62,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
         if (prep) {
             ::Sleep(CLOSE_GRACE_MS);
-            m_copyDlg.RequestClose();
+            m_copyDlg.Close();
         }
         return 1;
     } catch (const std::exception& e) {

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Draws the program icon (a printer with a plus sign) and writes it as an .ico file
-with images from 16x16 to 256x256: 32-bit DIB images for the small sizes, a PNG
-image for 256x256 as Windows Vista and later expect it."""
+with images from 16x16 to 256x256: 32-bit DIB images for the small sizes, which
+Windows XP shows, and PNG-compressed images from 48x48 up, which only Windows Vista
+and later read (XP uses its small images for every view)."""
 import struct
 import sys
 import zlib
 
 SIZES = [16, 24, 32, 48, 64, 128, 256]
+PNG_FROM = 48
 
 
 def pixel(x, y, n):
@@ -58,7 +60,7 @@ def png(n):
 
 
 def main(path):
-    images = [png(n) if n == 256 else dib(n) for n in SIZES]
+    images = [png(n) if n >= PNG_FROM else dib(n) for n in SIZES]
     out = bytearray(struct.pack('<HHH', 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for n, img in zip(SIZES, images):

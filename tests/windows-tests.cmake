@@ -51,3 +51,18 @@ foreach(src IN LISTS BENCHMARKS)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_link_libraries(${name} PRIVATE launcher_core ${STATIC_LINK})
 endforeach()
+
+# The log writers take only the argument types log formats print: case 0 compiles, the
+# others (a double, a byte string, a 64-bit integer) are refused by the compiler.
+set(LOG_ARG_DEFINES)
+foreach(define IN LISTS WINDOWS_DEFINES)
+  list(APPEND LOG_ARG_DEFINES -D${define})
+endforeach()
+foreach(argCase 0 1 2 3)
+  add_test(NAME compile.log_arguments_${argCase}
+    COMMAND ${CMAKE_CXX_COMPILER} -std=c++17 -fsyntax-only ${LOG_ARG_DEFINES} -DARG_CASE=${argCase}
+            -I${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/compile/log_arguments.cpp)
+  if(NOT argCase EQUAL 0)
+    set_tests_properties(compile.log_arguments_${argCase} PROPERTIES PASS_REGULAR_EXPRESSION "log argument:")
+  endif()
+endforeach()

@@ -76,11 +76,32 @@ void CCopyDlg::SetPercent(int percent)
     (void)m_percentText.SetWindowText(wstr::FromInt(percent) + L"%");  // a static text takes any text
 }
 
-void CCopyDlg::RequestClose()
+DWORD WINAPI CCopyDlg::ShowingThread(LPVOID dialog)
+{
+    try {
+        (void)static_cast<CCopyDlg*>(dialog)->DoModal();  // closed by the launcher or the user
+    } catch (...) {
+        // Nothing may leave the thread; the dialog is simply gone.
+    }
+    return 0;
+}
+
+void CCopyDlg::ShowOnOwnThread(const std::wstring& configPath)
+{
+    if (m_showingThread) {
+        (void)::WaitForSingleObject(m_showingThread.get(), INFINITE);  // a failed wait leaves nothing to wait for
+        m_showingThread.reset();
+    }
+    m_configPath = configPath;
+    (void)::InterlockedExchange(&m_closeRequested, 0);  // previous value
+    DWORD threadId = 0;
+    // A thread that cannot start shows no dialog; the close request then finds no window.
+    m_showingThread.reset(::CreateThread(nullptr, 0, ShowingThread, this, 0, &threadId));
+}
+
+void CCopyDlg::Close()
 {
     (void)::InterlockedExchange(&m_closeRequested, 1);  // previous value
     HWND window = reinterpret_cast<HWND>(::InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&m_hWnd), nullptr, nullptr));
     if (window != nullptr) (void)::SendMessageW(window, WM_CLOSE, 0, 0);  // the close handling has no result
 }
-
-void CCopyDlg::ResetCloseRequest() { (void)::InterlockedExchange(&m_closeRequested, 0); }  // previous value

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/dialog.h"
+#include "framework/handles.h"
 
 // The clip the animation control plays; a file of the installation medium, opened
 // from the current directory.
@@ -15,11 +16,13 @@ class CCopyDlg : public CDialog {
 public:
     CCopyDlg();
 
-    // Close request from the program launcher's thread. When the window does not exist
-    // yet, the request is kept and the dialog ends as soon as its initialisation is done.
-    void RequestClose();
-    // Forgets an old close request; called before a new showing's thread starts.
-    void ResetCloseRequest();
+    // Shows the dialog modally on a thread of its own, its caption read from the
+    // configuration file `configPath`. One showing at a time: a previous showing's
+    // thread is waited for before anything of this one is set.
+    void ShowOnOwnThread(const std::wstring& configPath);
+    // Ends the current showing through its close step. When the window does not exist
+    // yet, the dialog ends as soon as its initialisation is done.
+    void Close();
 
     CAnimateCtrl m_animation;
     CProgressCtrl m_progress;
@@ -36,6 +39,9 @@ protected:
 
 private:
     void SetPercent(int percent);
+    static DWORD WINAPI ShowingThread(LPVOID dialog);
+
+    UniqueHandle m_showingThread;    // the latest showing's thread, until the next one starts
 
     volatile LONG m_closeRequested;  // written by the launcher's thread, read by the dialog's
     bool m_bClosing;                 // dialog thread only: the close step has run

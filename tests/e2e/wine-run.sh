@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows test program under Wine in a shared prefix for unit tests, with a
-# TEMP folder of its own. Used as the CTest cross-compiling emulator.
+# TEMP folder of its own that is also its working folder (whatever a test leaves in
+# either goes with it). Used as the CTest cross-compiling emulator.
 set -u
 build=${TEST_BUILD_DIR:-$(pwd)}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -21,4 +22,5 @@ export TEST_TEMP_UNIX=$tmp
 temp="C:\\${tmp##*/}"
 # Wine takes TEMP from the prefix registry, not from this environment: runenv sets it.
 program=$(winepath -w "$1" 2>/dev/null); shift
+cd "$tmp"
 wine "$build/tools/runenv.exe" "TEMP=$temp" "TMP=$temp" -- "\"$program\"${*:+ $*}"

@@ -61,6 +61,28 @@ inline std::string Utf16(const std::string& text, bool bom)
     return bytes;
 }
 
+// The entries in the bytes of a log file, without their time stamps. An entry ends at
+// the line end in front of the next time stamp, so a line break inside a message (a
+// system message's "\r\n" is written as "\r\r\n") stays in it, its "\r" visible.
+inline std::vector<std::string> LogEntries(const std::string& bytes)
+{
+    const size_t STAMP = 21;  // "[MM/DD/YYYY hh:mm:ss]"
+    std::vector<std::string> entries;
+    for (size_t start = 0, next; start < bytes.size(); start = next) {
+        size_t end = bytes.find("\r\n[", start);
+        if (end == std::string::npos) {
+            end = next = bytes.size();
+            if (end - start >= 2 && bytes.compare(end - 2, 2, "\r\n") == 0) end -= 2;  // the last entry's line end
+        } else {
+            next = end + 2;
+        }
+        std::string line = bytes.substr(start, end - start);
+        bool stamped = line.size() >= STAMP && line[0] == '[' && line[STAMP - 1] == ']';
+        entries.push_back(stamped ? line.substr(STAMP) : line);
+    }
+    return entries;
+}
+
 // The log lines written since construction, without their time stamps. Makes every
 // level visible for its lifetime.
 class LogTail {
@@ -71,21 +93,7 @@ public:
     }
     ~LogTail() { g_logFile.m_nLogLevel = m_level; }
 
-    std::vector<std::string> Lines() const
-    {
-        std::string text = ReadBytes(g_logFile.m_strLogFile).substr(m_start);
-        std::vector<std::string> lines;
-        size_t pos = 0;
-        while (pos < text.size()) {
-            size_t end = text.find("\r\n", pos);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(pos, end - pos);
-            size_t stamp = line.find(']');
-            lines.push_back(stamp == std::string::npos ? line : line.substr(stamp + 1));
-            pos = end + 2;
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return LogEntries(ReadBytes(g_logFile.m_strLogFile).substr(m_start)); }
     bool Has(const std::string& line) const
     {
         for (const std::string& l : Lines())

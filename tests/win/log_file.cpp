@@ -11,24 +11,7 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(bytes.substr(start));
-            break;
-        }
-        lines.push_back(bytes.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
-// The message part of a line: what follows the 21-character time stamp.
-std::string Message(const std::string& line) { return line.size() >= 21 ? line.substr(21) : std::string(); }
+std::vector<std::string> Lines(const std::wstring& path) { return winfiles::LogEntries(winfiles::ReadBytes(path)); }
 
 const int THREADS = 4;
 const int LINES_PER_THREAD = 300;
@@ -69,14 +52,14 @@ void TestEntries()
     };
     std::wstring path = g_logFile.m_strLogFile;
     for (const Case& c : cases) {
-        size_t before = Lines(winfiles::ReadBytes(path)).size();
+        size_t before = Lines(path).size();
         int written = LogMessage(c.level, c.format, c.argument);
-        std::vector<std::string> lines = Lines(winfiles::ReadBytes(path));
+        std::vector<std::string> lines = Lines(path);
         ok(written == c.written, "[%s]: result %d\n", wn(c.format), written);
         ok(lines.size() == before + (c.written ? 1 : 0), "[%s]: %d lines after %d\n", wn(c.format),
            static_cast<int>(lines.size()), static_cast<int>(before));
         if (c.written && !lines.empty())
-            ok(Message(lines.back()) == c.message, "[%s]: message [%s]\n", wn(c.format), Message(lines.back()).c_str());
+            ok(lines.back() == c.message, "[%s]: message [%s]\n", wn(c.format), lines.back().c_str());
     }
     g_logFile.m_nLogLevel = LOG_TRACE;
     ok(LogMessage(LOG_TRACE, L"trace") == 1, "level 511 written at threshold 511\n");
@@ -87,20 +70,20 @@ void TestEntries()
 void TestThreads()
 {
     std::wstring path = g_logFile.m_strLogFile;
-    size_t before = Lines(winfiles::ReadBytes(path)).size();
+    size_t before = Lines(path).size();
     HANDLE threads[THREADS];
     for (int t = 0; t < THREADS; ++t)
         threads[t] = CreateThread(nullptr, 0, Writer, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(t)), 0, nullptr);
     WaitForMultipleObjects(THREADS, threads, TRUE, INFINITE);
     for (HANDLE h : threads) CloseHandle(h);
 
-    std::vector<std::string> lines = Lines(winfiles::ReadBytes(path));
+    std::vector<std::string> lines = Lines(path);
     ok(lines.size() == before + THREADS * LINES_PER_THREAD, "%d lines from the threads\n",
        static_cast<int>(lines.size() - before));
     int next[THREADS] = {0};
     int broken = 0;
     for (size_t i = before; i < lines.size(); ++i) {
-        std::string m = Message(lines[i]);
+        const std::string& m = lines[i];
         int id = -1, n = -1;
         char tail[1024] = {0};
         if (sscanf(m.c_str(), "thread %d line %d %1023s", &id, &n, tail) != 3 || id < 0 || id >= THREADS) {

@@ -15,6 +15,7 @@
 #include "printers/registry_value.h"
 #include "printers/update_plugin.h"
 #include "tests/harness/check.h"
+#include "tests/harness/win_files.h"
 
 namespace {
 
@@ -34,35 +35,14 @@ std::wstring ToolPath(const wchar_t* file)
     return L"Z:" + dir + L"\\tools\\" + file;
 }
 
-// The log lines written since the last call, without time stamps; "\r" stays visible.
+// The log entries written since the last call, without time stamps.
 std::vector<std::string> NewLogLines()
 {
     static size_t seen = 0;
-    std::string bytes;
-    HANDLE h = CreateFileW(g_logFile.m_strLogFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-        CloseHandle(h);
-    }
+    std::string bytes = winfiles::ReadBytes(g_logFile.m_strLogFile);
     std::string fresh = bytes.size() > seen ? bytes.substr(seen) : std::string();
     seen = bytes.size();
-    std::vector<std::string> lines;
-    size_t start = 0, end;
-    while ((end = fresh.find("\r\n[", start)) != std::string::npos || start < fresh.size()) {
-        if (end == std::string::npos) end = fresh.size();
-        std::string line = fresh.substr(start, end - start);
-        size_t stamp = line.find(']');
-        lines.push_back(stamp == std::string::npos ? line : line.substr(stamp + 1));
-        start = end + 2;
-    }
-    if (!lines.empty()) {  // the last line's own line end
-        std::string& last = lines.back();
-        if (last.size() >= 2 && last.compare(last.size() - 2, 2, "\r\n") == 0) last.erase(last.size() - 2);
-    }
-    return lines;
+    return winfiles::LogEntries(fresh);
 }
 
 int CountProcesses(const std::wstring& image)
