@@ -54,35 +54,23 @@ std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" :
 
 std::wstring Json(const std::wstring& s)
 {
+    const wchar_t* hex = L"0123456789abcdef";
     std::wstring out = L"\"";
     for (wchar_t c : s) {
-        switch (c) {
-            case L'"':
-                out += L"\\\"";
-                break;
-            case L'\\':
-                out += L"\\\\";
-                break;
-            case L'\n':
-                out += L"\\n";
-                break;
-            case L'\r':
-                out += L"\\r";
-                break;
-            case L'\t':
-                out += L"\\t";
-                break;
-            default:
-                if (static_cast<unsigned>(c) < 0x20) {
-                    wchar_t buf[8] = L"\\u00";
-                    const wchar_t* hex = L"0123456789abcdef";
-                    buf[4] = hex[(c >> 4) & 0xF];
-                    buf[5] = hex[c & 0xF];
-                    buf[6] = 0;
-                    out += buf;
-                } else {
-                    out.push_back(c);
-                }
+        const wchar_t* named = c == L'"'    ? L"\\\""
+                               : c == L'\\' ? L"\\\\"
+                               : c == L'\n' ? L"\\n"
+                               : c == L'\r' ? L"\\r"
+                               : c == L'\t' ? L"\\t"
+                                            : nullptr;
+        if (named) {
+            out += named;
+        } else if (static_cast<unsigned>(c) < 0x20) {
+            out += L"\\u00";
+            out.push_back(hex[(c >> 4) & 0xF]);
+            out.push_back(hex[c & 0xF]);
+        } else {
+            out.push_back(c);
         }
     }
     return out + L"\"";
