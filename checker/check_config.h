@@ -21,8 +21,8 @@ struct Finding {
 };
 
 struct PlannedProgram {
-    int number = 0;            // key number in the list
-    std::wstring section;      // section the value came from (the variant or the plain list)
+    int number = 0;        // key number in the list
+    std::wstring section;  // section the value came from (the variant or the plain list)
     int line = 0;
     std::wstring commandLine;  // what the launcher starts (expanded, lower-cased)
     bool progressDialog = false;
@@ -33,15 +33,15 @@ struct PlannedProgram {
 
 struct OsPlan {
     std::wstring entry;
-    int line = 0;             // line of os_list; 0 for an entry given only on the command line
-    bool listed = true;       // false for a --os entry that os_list does not hold
-    int versionCode = 0;      // the first three characters' number
-    int testedCode = 0;       // what the version test asks for (501 on 64-bit: 502)
+    int line = 0;         // line of os_list; 0 for an entry given only on the command line
+    bool listed = true;   // false for a --os entry that os_list does not hold
+    int versionCode = 0;  // the first three characters' number
+    int testedCode = 0;   // what the version test asks for (501 on 64-bit: 502)
     bool is64 = false;
     int spMajor = 0, spMinor = 0;
     std::wstring spMajorFrom, spMinorFrom;  // section the minimum came from; "" = default 0
-    std::wstring system;      // the Windows versions that report this version; "" when none
-    std::wstring runSection;  // "Run" or "Run.x64"
+    std::wstring system;                    // the Windows versions that report this version; "" when none
+    std::wstring runSection;                // "Run" or "Run.x64"
     std::wstring variantSection;
     std::vector<PlannedProgram> programs;
     std::vector<std::wstring> drivers;  // driver names of [UpdateDrivers], when an update runs here
@@ -82,8 +82,8 @@ struct CheckReport {
 };
 
 struct CheckInput {
-    std::string bytes;                    // the whole file
-    std::wstring fileName;                // its name without folder
+    std::string bytes;                      // the whole file
+    std::wstring fileName;                  // its name without folder
     std::vector<std::wstring> onlyEntries;  // plan only these entries (--os); all when empty
     // Whether a path relative to the medium's folder names a file there.
     std::function<bool(const std::wstring& relativePath)> mediumHasFile;

@@ -31,7 +31,8 @@ typedef std::wstring NativePath;
 
 bool ReadWholeFile(const NativePath& path, std::string& bytes)
 {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = ::GetFileType(h) == FILE_TYPE_DISK;
     char buffer[65536];

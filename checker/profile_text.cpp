@@ -6,10 +6,9 @@
 namespace {
 
 // Windows-1252 for the bytes 0x80-0x9F; the rest of the page is Latin-1.
-const wchar_t CP1252_HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const wchar_t CP1252_HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+                                 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::wstring DecodeAnsi(const std::string& bytes)
 {
@@ -111,7 +110,9 @@ ProfileFile ParseProfile(const std::string& bytes)
 {
     ProfileFile file;
     std::wstring text;
-    auto startsWith = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
+    auto startsWith = [&](const char* mark, size_t n) {
+        return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0;
+    };
     if (startsWith("\xFF\xFE", 2)) {
         file.encoding = ProfileEncoding::Utf16Le;
         text = DecodeUtf16(bytes, 2, false);
@@ -188,11 +189,16 @@ ProfileRead ReadProfile(const ProfileFile& file, const std::wstring& section, co
 std::wstring EncodingName(ProfileEncoding encoding)
 {
     switch (encoding) {
-    case ProfileEncoding::Ansi: return L"ANSI";
-    case ProfileEncoding::Utf16Le: return L"UTF-16 LE with byte-order mark";
-    case ProfileEncoding::Utf16Be: return L"UTF-16 BE with byte-order mark";
-    case ProfileEncoding::Utf8Bom: return L"UTF-8 with byte-order mark";
-    case ProfileEncoding::Utf16LeNoMark: return L"UTF-16 without byte-order mark";
+        case ProfileEncoding::Ansi:
+            return L"ANSI";
+        case ProfileEncoding::Utf16Le:
+            return L"UTF-16 LE with byte-order mark";
+        case ProfileEncoding::Utf16Be:
+            return L"UTF-16 BE with byte-order mark";
+        case ProfileEncoding::Utf8Bom:
+            return L"UTF-8 with byte-order mark";
+        case ProfileEncoding::Utf16LeNoMark:
+            return L"UTF-16 without byte-order mark";
     }
     return L"";
 }

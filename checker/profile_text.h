@@ -8,7 +8,8 @@
 //   (inside the brackets), a key and a value are dropped;
 // - "[name]" opens a section (the name runs to the last "]"; text after it is
 //   ignored); a line starting with "[" but without "]" is not a section header;
-// - a line starting with ";" is a comment;
+// - a line starting with ";" is a comment (Wine still finds it when asked for the
+//   whole text before its "=" as a key name; the launcher never asks for such a name);
 // - "key=value" splits at the first "="; a line without "=" is a key without a
 //   value: reading it fails, and it hides a later key of the same name;
 // - names match without regard to letter case; the first section of a name is the
@@ -64,7 +65,7 @@ struct ProfileRead {
     bool found = false;
     std::wstring value;  // the text the read returns when found
     bool cut = false;
-    int line = 0;        // line of the key (or 0)
+    int line = 0;  // line of the key (or 0)
 };
 ProfileRead ReadProfile(const ProfileFile& file, const std::wstring& section, const std::wstring& key);
 

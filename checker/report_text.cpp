@@ -11,14 +11,22 @@ std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 const wchar_t* TextRole(int number)
 {
     switch (number) {
-    case TEXT_OS_NOT_VALID: return L"message box: system not supported";
-    case TEXT_FINISH_TITLE: return L"finish page headline";
-    case TEXT_FINISH_BODY: return L"finish page body";
-    case TEXT_FINISH_NO_RESTART: return L"finish page \"no restart\" box";
-    case TEXT_FINISH_EXIT_HINT: return L"finish page hint";
-    case TEXT_FINISH_BUTTON: return L"finish page button";
-    case TEXT_DRIVER_NOT_FOUND: return L"message box: no driver package";
-    default: return L"";
+        case TEXT_OS_NOT_VALID:
+            return L"message box: system not supported";
+        case TEXT_FINISH_TITLE:
+            return L"finish page headline";
+        case TEXT_FINISH_BODY:
+            return L"finish page body";
+        case TEXT_FINISH_NO_RESTART:
+            return L"finish page \"no restart\" box";
+        case TEXT_FINISH_EXIT_HINT:
+            return L"finish page hint";
+        case TEXT_FINISH_BUTTON:
+            return L"finish page button";
+        case TEXT_DRIVER_NOT_FOUND:
+            return L"message box: no driver package";
+        default:
+            return L"";
     }
 }
 
@@ -34,10 +42,10 @@ std::wstring ServicePack(const OsPlan& plan)
            SpSource(plan.spMajorFrom) + L", minor from " + SpSource(plan.spMinorFrom) + L")";
 }
 
-std::wstring DataFileCopy(const CheckReport& report, const OsPlan& plan)
+std::wstring DataFileCopy(const OsPlan& plan)
 {
-    return L"setup\\<name> copied next to the uninstaller that \"UninstallString\" of " + report.uninstallRegistryKey +
-           (plan.is64 ? L" (32-bit registry view)" : L"") + L" names";
+    return std::wstring(L"the data-file copy: setup\\<name> next to the uninstaller that \"UninstallString\" names") +
+           (plan.is64 ? L" (32-bit registry view)" : L"");
 }
 
 std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" : L"warning"; }
@@ -46,25 +54,23 @@ std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" :
 
 std::wstring Json(const std::wstring& s)
 {
+    const wchar_t* hex = L"0123456789abcdef";
     std::wstring out = L"\"";
     for (wchar_t c : s) {
-        switch (c) {
-        case L'"': out += L"\\\""; break;
-        case L'\\': out += L"\\\\"; break;
-        case L'\n': out += L"\\n"; break;
-        case L'\r': out += L"\\r"; break;
-        case L'\t': out += L"\\t"; break;
-        default:
-            if (static_cast<unsigned>(c) < 0x20) {
-                wchar_t buf[8] = L"\\u00";
-                const wchar_t* hex = L"0123456789abcdef";
-                buf[4] = hex[(c >> 4) & 0xF];
-                buf[5] = hex[c & 0xF];
-                buf[6] = 0;
-                out += buf;
-            } else {
-                out.push_back(c);
-            }
+        const wchar_t* named = c == L'"'    ? L"\\\""
+                               : c == L'\\' ? L"\\\\"
+                               : c == L'\n' ? L"\\n"
+                               : c == L'\r' ? L"\\r"
+                               : c == L'\t' ? L"\\t"
+                                            : nullptr;
+        if (named) {
+            out += named;
+        } else if (static_cast<unsigned>(c) < 0x20) {
+            out += L"\\u00";
+            out.push_back(hex[(c >> 4) & 0xF]);
+            out.push_back(hex[c & 0xF]);
+        } else {
+            out.push_back(c);
         }
     }
     return out + L"\"";
@@ -99,6 +105,10 @@ std::wstring FormatReportText(const CheckReport& report)
         out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
         out += plan.system.empty() ? L"never matches" : L"version " + Version(plan) + L", " + plan.system;
         out += L"; " + ServicePack(plan) + L"\n";
+        if (plan.system.empty()) {
+            out += L"  nothing runs here\n";
+            continue;
+        }
         out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
                Num(static_cast<int>(plan.programs.size())) + (plan.programs.size() == 1 ? L" entry\n" : L" entries\n");
         for (const PlannedProgram& p : plan.programs) {
@@ -113,14 +123,16 @@ std::wstring FormatReportText(const CheckReport& report)
                 out += L"       INF: " + p.infPath + L"\n";
                 out += L"       re-creates the non-USB queues of:";
                 if (plan.drivers.empty()) out += L" (no driver listed)";
-                for (size_t i = 0; i < plan.drivers.size(); ++i) out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
+                for (size_t i = 0; i < plan.drivers.size(); ++i)
+                    out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
                 out += L"\n";
                 continue;
             }
             out += p.commandLine + L"\n";
-            out += L"       [" + p.section + L"] line " + Num(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
+            out += L"       [" + p.section + L"] line " + Num(p.line) +
+                   (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
         }
-        out += L"  then: " + DataFileCopy(report, plan) + L"\n";
+        out += L"  then: " + DataFileCopy(plan) + L"\n";
         out += L"  then: the finish page (with -ui quiet: none)\n";
     }
 
@@ -128,9 +140,12 @@ std::wstring FormatReportText(const CheckReport& report)
     if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
     for (const LanguagePlan& l : report.languages) {
         out += l.key + L" -> [" + l.section + L"] (line " + Num(l.line) + L")";
-        if (!l.keyUsable) out += L": never matches a language\n";
-        else if (!l.sectionExists) out += L": no such section\n";
-        else out += L"\n";
+        if (!l.keyUsable)
+            out += L": never matches a language\n";
+        else if (!l.sectionExists)
+            out += L": no such section\n";
+        else
+            out += L"\n";
         if (!l.keyUsable || !l.sectionExists) continue;
         for (const LanguageText& t : l.texts) {
             out += L"  " + Num(t.number) + L" " + TextRole(t.number) + L": ";
@@ -147,7 +162,8 @@ std::wstring FormatReportText(const CheckReport& report)
             size_t pos = 0;
             for (;;) {
                 size_t end = box.find(L'\n', pos);
-                out += L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
+                out +=
+                    L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
                 if (end == std::wstring::npos) break;
                 pos = end + 1;
             }
@@ -158,7 +174,8 @@ std::wstring FormatReportText(const CheckReport& report)
     out += L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
            (warnings == 1 ? L" warning\n" : L" warnings\n");
     for (const Finding& f : report.findings) {
-        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " + f.problem + L"\n";
+        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
+               f.problem + L"\n";
         out += L"    " + f.advice + L"\n";
     }
     return out;
@@ -184,31 +201,34 @@ std::wstring FormatReportJson(const CheckReport& report)
                Field(L"bits", p.is64 ? 64 : 32) + L", " + Field(L"matches", !p.system.empty()) + L", " +
                Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
                Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
-               Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) + L", " +
-               Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
+               Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) +
+               L", " + Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
         for (size_t k = 0; k < p.programs.size(); ++k) {
             const PlannedProgram& g = p.programs[k];
             out += k ? L",\n       {" : L"\n       {";
-            out += Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " + Field(L"line", g.line) + L", " +
-                   Field(L"commandLine", g.commandLine) + L", " + Field(L"progressDialog", g.progressDialog) + L", " +
-                   Field(L"printerUpdate", g.printerUpdate);
-            if (g.printerUpdate) out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
+            out += Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " + Field(L"line", g.line) +
+                   L", " + Field(L"commandLine", g.commandLine) + L", " + Field(L"progressDialog", g.progressDialog) +
+                   L", " + Field(L"printerUpdate", g.printerUpdate);
+            if (g.printerUpdate)
+                out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
             out += L"}";
         }
         out += L"],\n     \"updateDrivers\": [";
         for (size_t k = 0; k < p.drivers.size(); ++k) out += (k ? L", " : L"") + Json(p.drivers[k]);
-        out += L"],\n     " + Field(L"dataFileCopy", DataFileCopy(report, p)) + L", " + Field(L"finishPage", true) + L"}";
+        out += L"],\n     " + Field(L"dataFileCopy", DataFileCopy(p)) + L", " + Field(L"finishPage", true) + L"}";
     }
     out += L"],\n  \"texts\": [";
     for (size_t i = 0; i < report.languages.size(); ++i) {
         const LanguagePlan& l = report.languages[i];
         out += i ? L",\n    {" : L"\n    {";
-        out += Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " + Field(L"matches", l.keyUsable) + L", " +
-               Field(L"section", l.section) + L", " + Field(L"sectionExists", l.sectionExists) + L",\n     \"texts\": {";
+        out += Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " + Field(L"matches", l.keyUsable) +
+               L", " + Field(L"section", l.section) + L", " + Field(L"sectionExists", l.sectionExists) +
+               L",\n     \"texts\": {";
         bool first = true;
         for (const LanguageText& t : l.texts) {
             if (!t.present) continue;
-            out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " + Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
+            out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " +
+                   Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
             first = false;
         }
         out += L"}}";
@@ -221,7 +241,8 @@ std::wstring FormatReportJson(const CheckReport& report)
                Field(L"problem", f.problem) + L", " + Field(L"advice", f.advice) + L"}";
     }
     out += L"],\n  " + Field(L"errors", report.Count(Severity::Error)) + L", " +
-           Field(L"warnings", report.Count(Severity::Warning)) + L", " + Field(L"exitCode", report.ExitCode()) + L"\n}\n";
+           Field(L"warnings", report.Count(Severity::Warning)) + L", " + Field(L"exitCode", report.ExitCode()) +
+           L"\n}\n";
     return out;
 }
 

@@ -34,6 +34,7 @@ include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)
 add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp ${CHECKER_TEXT_SOURCES})
 target_compile_options(setupcheck PRIVATE -Wall -Wextra -O2)
 target_link_libraries(setupcheck PRIVATE launcher_core ${STATIC_LINK} -municode)
+target_link_options(setupcheck PRIVATE -s)  # shipped on the medium, like Setup.exe
 
 include(${CMAKE_SOURCE_DIR}/cmake/medium.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/windows-tests.cmake)

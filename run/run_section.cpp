@@ -11,7 +11,6 @@
 #include "run/uninstall_text.h"
 
 namespace {
-const wchar_t* const UNINSTALL_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const DWORD UNINSTALL_STRING_BYTES = 500;
 }  // namespace
 
