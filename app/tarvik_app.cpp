@@ -113,8 +113,7 @@ void CTarvikApp::EndUnattended(RunOutcome outcome)
 int ShowErrorMessage(std::wstring configPath, int textNumber)
 {
     CConfigReader reader(configPath);
-    std::wstring text = reader.GetLangMapText(textNumber);
-    wstr::ReplaceAll(text, L"\\n", L"\n");
+    std::wstring text = MessageBoxText(reader.GetLangMapText(textNumber));
     std::wstring caption;
     if (!g_configReader.ReadStrValue(L"Version", L"WindowCaption", caption))
         LogMessage(LOG_TRACE, L"Window caption not found");

@@ -7,13 +7,10 @@
 
 #include "app/cmdline.h"
 #include "app/run_outcome.h"
+#include "config/config_text.h"
 #include "framework/app.h"
 #include "ui/copy_dlg.h"
 #include "ui/finish_screen.h"
-
-// Language-map texts used by the start-up sequence.
-const int TEXT_OS_NOT_VALID = 1;
-const int TEXT_DRIVER_NOT_FOUND = 8;
 
 extern const wchar_t* const SINGLE_INSTANCE_MUTEX;  // "TARVIK{...}"
 extern const wchar_t* const PROGRAM_VERSION;        // "1.0.0.1"

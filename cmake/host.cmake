@@ -5,15 +5,22 @@ target_include_directories(text_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(text_logic PUBLIC ${SANITIZE} -Wall -Wextra -g)
 target_link_options(text_logic PUBLIC ${SANITIZE})
 
+include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)
+add_library(checker_logic STATIC ${CHECKER_TEXT_SOURCES})
+target_link_libraries(checker_logic PUBLIC text_logic)
+add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp)
+target_link_libraries(setupcheck PRIVATE checker_logic)
+
 include(${CMAKE_SOURCE_DIR}/tests/host-tests.cmake)
 
-# libFuzzer targets: every tests/fuzz/<name>_fuzz.cpp against the text logic built with
-# coverage for the fuzzer, seeded from tests/fuzz/corpus/<name>/ (committed, read only).
+# libFuzzer targets: every tests/fuzz/<name>_fuzz.cpp against the text logic (the
+# checker's included) built with coverage for the fuzzer, seeded from
+# tests/fuzz/corpus/<name>/ (committed, read only).
 # CTest runs each for FUZZ_SECONDS; tests/fuzz/run.sh runs them longer.
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   set(FUZZ_SECONDS 3 CACHE STRING "How long CTest runs each fuzz target")
   set(FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all -g -O1)
-  add_library(fuzz_text_logic STATIC ${TEXT_SOURCES})
+  add_library(fuzz_text_logic STATIC ${TEXT_SOURCES} ${CHECKER_TEXT_SOURCES})
   target_include_directories(fuzz_text_logic PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(fuzz_text_logic PUBLIC ${FUZZ_FLAGS})
   file(GLOB FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)

@@ -31,4 +31,12 @@ target_link_libraries(Setup PRIVATE -Wl,--whole-archive launcher_core -Wl,--no-w
 # The shipped program file carries no symbols or debug sections (a third of its size).
 target_link_options(Setup PRIVATE -s)
 
+# The configuration checker as a console program for the medium.
+include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)
+add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp ${CHECKER_TEXT_SOURCES})
+target_compile_options(setupcheck PRIVATE -Wall -Wextra -O2)
+target_link_libraries(setupcheck PRIVATE launcher_core ${STATIC_LINK} -municode)
+target_link_options(setupcheck PRIVATE -s)  # shipped on the medium, like Setup.exe
+
+include(${CMAKE_SOURCE_DIR}/cmake/medium.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/windows-tests.cmake)

@@ -15,12 +15,17 @@ std::wstring CurrentDirectory()
     return std::wstring(buffer, len);
 }
 
+bool ReadMain(const std::wstring& section, const std::wstring& key, std::wstring& value)
+{
+    return g_configReader.ReadStrValue(section, key, value) != FALSE;
+}
+
 // One service-pack number with the fallback to the plain "OS_Support" section.
 int ReadSPNumber(const std::wstring& ownSection, const wchar_t* key, const wchar_t* missingLine, const wchar_t* valueLine)
 {
     std::wstring value;
     int number = 0;
-    if (g_configReader.ReadStrValue(ownSection, key, value) || g_configReader.ReadStrValue(L"OS_Support", key, value)) {
+    if (ReadPreferred(ReadMain, ownSection, OS_SUPPORT_SECTION, key, value) != ReadSource::None) {
         number = wstr::ToInt(value);
     } else {
         LogMessage(LOG_MEDIUM, missingLine);
@@ -94,9 +99,10 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
         std::wstring key = wstr::FromInt(i + 1);
         std::wstring variant = VariantSection(section, acceptedOS);
         std::wstring value;
-        if (g_configReader.ReadStrValue(variant, key, value)) {
+        ReadSource from = ReadPreferred(ReadMain, variant, section, key, value);
+        if (from == ReadSource::Preferred) {
             LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%d Value=%s", variant.c_str(), i + 1, value.c_str());
-        } else if (g_configReader.ReadStrValue(section, key, value)) {
+        } else if (from == ReadSource::Fallback) {
             LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
         } else {
             LogMessage(LOG_TRACE, L"GetKeyValues() failed to read Section %s , Key %s", section.c_str(), key.c_str());
@@ -109,11 +115,11 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
 void ReadSPVersion(std::wstring entry, int& major, int& minor)
 {
     LogMessage(LOG_TRACE, L"--> Enter ReadSPVersion()");
-    std::wstring ownSection = L"OS_Support." + entry;
-    major = ReadSPNumber(ownSection, L"ServicePack_MajorVersion",
+    std::wstring ownSection = OsSupportSection(entry);
+    major = ReadSPNumber(ownSection, SP_MAJOR_KEY,
                          L"Service Pack Major Version information not found. Set to Default \"0\"",
                          L"Service Pack Major Version is %d");
-    minor = ReadSPNumber(ownSection, L"ServicePack_MinorVersion",
+    minor = ReadSPNumber(ownSection, SP_MINOR_KEY,
                          L"Service Pack Minor Version information not found. Set to Default \"0\"",
                          L"Service Pack Minor Version is %d");
     LogMessage(LOG_TRACE, L"<-- Exit ReadSPVersion()");

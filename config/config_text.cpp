@@ -17,6 +17,19 @@ std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& cur
     return expanded;
 }
 
+const wchar_t* const OS_SUPPORT_SECTION = L"OS_Support";
+const wchar_t* const SP_MAJOR_KEY = L"ServicePack_MajorVersion";
+const wchar_t* const SP_MINOR_KEY = L"ServicePack_MinorVersion";
+
+std::wstring MessageBoxText(const std::wstring& text)
+{
+    std::wstring shown(text);
+    wstr::ReplaceAll(shown, L"\\n", L"\n");
+    return shown;
+}
+
+std::wstring OsSupportSection(const std::wstring& entry) { return std::wstring(OS_SUPPORT_SECTION) + L"." + entry; }
+
 std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory)
 {
     if (length > CONFIG_VALUE_MAX) length = CONFIG_VALUE_MAX;

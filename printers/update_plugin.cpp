@@ -11,8 +11,6 @@
 
 namespace {
 
-const wchar_t* const UPDATE_DRIVERS_SECTION = L"UpdateDrivers";
-
 // The low-order byte of GetVersion's result.
 int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
@@ -22,7 +20,7 @@ BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
 {
     std::wstring infPath = InfPathFromEntry(commandLine);
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
-    if (MajorVersion() != 5) {
+    if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
         return FALSE;
     }

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// The configuration section that lists the magic keywords (numbered keys).
+extern const wchar_t* const MAGIC_KEYWORDS_SECTION;  // "XRV.MagicKeywords"
+
 // A whole INF file in memory, always followed by a zero unit, so that nothing that
 // stops at a zero unit can run past the file's end (odd byte counts included).
 class InfText {

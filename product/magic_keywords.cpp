@@ -10,8 +10,6 @@
 
 namespace {
 
-const wchar_t* const MAGIC_KEYWORDS_SECTION = L"XRV.MagicKeywords";
-
 std::wstring WindowsDirectory()
 {
     wchar_t buffer[MAX_PATH + 1] = {0};

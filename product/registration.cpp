@@ -11,7 +11,6 @@
 
 namespace {
 
-const wchar_t* const CD_GUIDS_SECTION = L"XRV.CDGUIDs";
 const wchar_t* const SCRUBBER_SECTION = L"Scrubber.FileUninstaller.MagicKeywords";
 const wchar_t* const ADDON_MAGIC_KEYWORD = L"{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}";
 

@@ -9,3 +9,5 @@ std::wstring UninstallerDataFilePath(const std::wstring& installFolder, const st
     wstr::ReplaceAll(path, L"%CDGUID%", cdGuid);
     return path;
 }
+
+const wchar_t* const CD_GUIDS_SECTION = L"XRV.CDGUIDs";

@@ -3,6 +3,9 @@
 #pragma once
 #include <string>
 
+// The configuration section that lists the imaging product's discs (numbered keys).
+extern const wchar_t* const CD_GUIDS_SECTION;  // "XRV.CDGUIDs"
+
 // "%InstallFolder%Pictora\%CDGUID%\setup\pxclean.dat" with every "%InstallFolder%"
 // replaced by the install folder, then every "%CDGUID%" by the CD GUID. The folder is
 // used as read: it is expected to end with a backslash.

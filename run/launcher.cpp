@@ -10,6 +10,7 @@
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
 #include "system/process.h"
+#include "run/run_text.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
-        bool prep = !m_unattended.quiet && wstr::Contains(commandLine, L"pxprep");  // quiet: no dialog
-        std::wstring lower = wstr::ToLower(commandLine);
-        if (wstr::Contains(lower, L"pxnetadj.exe")) {
+        bool prep = !m_unattended.quiet && ShowsProgressDialog(commandLine);  // quiet: no dialog
+        std::wstring lower = LaunchCommandLine(commandLine);
+        if (IsPrinterUpdateEntry(lower)) {
             (void)update.RunUpdate(lower);  // the update step logs its own outcome
             return 1;
         }

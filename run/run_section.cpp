@@ -9,10 +9,10 @@
 #include "log/log_file.h"
 #include "system/os_validation.h"
 #include "system/registry.h"
+#include "run/run_text.h"
 #include "run/uninstall_text.h"
 
 namespace {
-const wchar_t* const UNINSTALL_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const DWORD UNINSTALL_STRING_BYTES = 500;
 }  // namespace
 
@@ -22,10 +22,10 @@ BOOL CTarvikApp::DropMain()
         LogMessage(LOG_TRACE, L"--> Enter DropMain()");
         if (PlatformCode == PLATFORM_32BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter NULL for 32 bit OS");
-            (void)RunSectionExe(L"");  // its failures are in the log
+            (void)RunSectionExe(RunSectionSuffix(false));  // its failures are in the log
         } else if (PlatformCode == PLATFORM_64BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter .x64 for 64 bit OS");
-            (void)RunSectionExe(L".x64");
+            (void)RunSectionExe(RunSectionSuffix(true));
         }
         LogMessage(LOG_TRACE, L"<-- Exit DropMain()");
         return TRUE;
@@ -40,7 +40,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
-        std::wstring section = L"Run" + platformSuffix;
+        std::wstring section = RUN_SECTION + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
         std::vector<std::wstring> entries;
         GetKeyValues(section, AcceptedOS, entries, count);
@@ -85,9 +85,14 @@ std::wstring ReadUninstallString(const std::wstring& entryName)
 }  // namespace
 
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
-// product's uninstaller, as its uninstall command line names it.
+// product's uninstaller, as its uninstall command line names it. The product's entry
+// under the Uninstall key is "UninstallKey" of [Version]; without it, the Uninstall key
+// itself.
 void CTarvikApp::CopyUninstallerDataFile()
 {
+    std::wstring entryName;
+    if (g_configReader.ReadStrValue(L"Version", L"UninstallKey", entryName)) m_strUninstallKey = entryName;
+    LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, m_strUninstallKey.c_str());
     std::wstring commandLine = ReadUninstallString(m_strUninstallKey);
     UninstallDataTarget target;
     if (commandLine.empty() || !ParseUninstallString(commandLine, target)) return;

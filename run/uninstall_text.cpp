@@ -2,6 +2,8 @@
 
 #include "framework/wstr.h"
 
+const wchar_t* const UNINSTALL_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
 namespace {
 const wchar_t* const UNINSTALLER_NAME = L"pxclean";
 const wchar_t* const DATFILE_OPTION = L"-datfile";

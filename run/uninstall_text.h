@@ -3,6 +3,10 @@
 #pragma once
 #include <string>
 
+// The system's Uninstall key under HKEY_LOCAL_MACHINE, with its trailing backslash:
+// the product's entry name follows it.
+extern const wchar_t* const UNINSTALL_KEY;
+
 struct UninstallDataTarget {
     std::wstring uninstallerFolder;  // the text in front of the first "pxclean"; empty without it
     std::wstring dataFileName;       // the token after "-datfile"

@@ -3,6 +3,13 @@ file(GLOB HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 foreach(src IN LISTS HOST_TESTS)
   get_filename_component(name ${src} NAME_WE)
   add_executable(unit_${name} ${src})
-  target_link_libraries(unit_${name} PRIVATE text_logic)
+  target_link_libraries(unit_${name} PRIVATE checker_logic)
   add_test(NAME unit.${name} COMMAND unit_${name})
 endforeach()
+
+# The configuration checker's golden outputs over the example files in tests/checker/.
+add_test(NAME checker.golden COMMAND bash ${CMAKE_SOURCE_DIR}/tests/checker/golden.sh $<TARGET_FILE:setupcheck>)
+
+# The installation medium's reference configuration: no findings.
+add_test(NAME medium.autorun COMMAND setupcheck ${CMAKE_SOURCE_DIR}/media/autorun.inf)
+set_tests_properties(medium.autorun PROPERTIES PASS_REGULAR_EXPRESSION "Findings: 0 errors, 0 warnings")

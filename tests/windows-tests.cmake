@@ -15,6 +15,12 @@ foreach(src IN LISTS WIN_TESTS)
     RESOURCE_LOCK wine_unit_prefix)
 endforeach()
 
+# The Windows build of the configuration checker gives the same golden outputs.
+add_test(NAME win.checker_golden
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/checker/golden.sh $<TARGET_FILE:setupcheck> ${CMAKE_SOURCE_DIR}/tests/e2e/wine-run.sh)
+set_tests_properties(win.checker_golden PROPERTIES
+  ENVIRONMENT "TEST_BUILD_DIR=${CMAKE_BINARY_DIR}" RESOURCE_LOCK wine_unit_prefix)
+
 file(GLOB TEST_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
 set(TOOL_TARGETS)
 foreach(src IN LISTS TEST_TOOLS)

@@ -5,15 +5,9 @@
 
 #include <string>
 
+#include "config/config_text.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
-
-// Language-map texts of the page.
-const int TEXT_FINISH_TITLE = 2;
-const int TEXT_FINISH_BODY = 3;
-const int TEXT_FINISH_NO_RESTART = 4;
-const int TEXT_FINISH_EXIT_HINT = 5;
-const int TEXT_FINISH_BUTTON = 6;
 
 // Private messages the page posts to itself to come up above every other window.
 const UINT WM_FINISH_MAKE_TOPMOST = WM_USER + 1;

@@ -47,6 +47,7 @@ expect_sequence 0 "--> Enter DropMain()" \
 expect_eq "run A: one dialog, the finish page" 1 "$DIALOG_COUNT"
 expect_eq "run A finish page caption" "[Main Job Test]" "$(window_field 1 caption)"
 cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Apps/pxclean.dat"; ok $? "run A: data file not copied next to the uninstaller"
+expect_line '** Uninstall entry : HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\'
 restart_requested 10; ok $((!$?)) "run A: Esc on the finish page restarted"
 
 # An unstartable entry does not stop the next; a command line over 260 characters is
@@ -104,7 +105,7 @@ done
 # ---- 64-bit system --------------------------------------------------------------
 use_prefix win64-win7
 mainjob_medium
-mkdir -p "$MEDIUM/setup" "$DRIVE_C/Apps64"
+mkdir -p "$MEDIUM/setup" "$DRIVE_C/Apps64" "$DRIVE_C/Apps"
 echo "add-on data" >"$MEDIUM/setup/pxclean.dat"
 # Run.x64 with a variant for the accepted entry: key 2 replaced, key 3 never read.
 mainjob_ini <<'INI'
@@ -117,12 +118,19 @@ mainjob_ini <<'INI'
 2=testinst.exe --Variant-Two
 3=testinst.exe --variant-three
 INI
-uninstall_string 'C:\Apps64\pxclean.exe -datfile pxclean.dat' 32
+# The product's own Uninstall entry, named by [Version] UninstallKey (32-bit registry
+# view); the Uninstall key's own value is not read then.
+sed -i 's/^Log=511\r$/&\nUninstallKey={0A1B2C3D-Pictora}\r/' "$MEDIUM/autorun.inf"
+uninstall_string 'C:\Apps\pxclean.exe -datfile pxclean.dat' 32
+reg_add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{0A1B2C3D-Pictora}' UninstallString \
+  'C:\Apps64\pxclean.exe -datfile pxclean.dat' REG_SZ 32
 new_temp 4
 clear_records
 run_setup_closing ""
 expect_eq "run D programs" "testinst.exe --x64-one|C:\\media
 testinst.exe --variant-two|C:\\media" "$(record_lines start)"
+expect_line '** Uninstall entry : HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{0A1B2C3D-Pictora}'
+[ ! -f "$DRIVE_C/Apps/pxclean.dat" ]; ok $? "run D: the Uninstall key's own entry was used"
 expect_line "Calling RunSectionExe() with Parameter .x64 for 64 bit OS"
 expect_line "--> Enter RunSectionExe(.x64)"
 expect_line "Number of keys in [Run.x64] : 2"

@@ -55,4 +55,17 @@ done
 sizes=$(res --dump 14 101 | od -An -tu1 -v -j6 | tr -s ' \n' ' ' | awk '{ for (i = 1; i <= NF; i += 14) printf "%d ", ($i == 0 ? 256 : $i) }')
 expect_eq "icon sizes" "16 24 32 48 64 128 256 " "$sizes"
 
+# ---- the installation medium ------------------------------------------------------
+# The build's medium folder: these files, its Setup.exe the program itself.
+medium=$TEST_BUILD_DIR/medium
+expected_files="FILECOPY_16.AVI
+Setup.exe
+autorun.inf
+drivers/tarvikdrv.inf
+setup/pxclean.dat
+setupcheck.exe"
+expect_eq "medium files" "$(sort <<<"$expected_files")" "$(cd "$medium" && find . -type f | sed 's|^\./||' | sort)"
+cmp -s "$SETUP_EXE" "$medium/Setup.exe"; ok $? "the medium's Setup.exe differs from the program"
+"$OBJDUMP" -f -p "$medium/setupcheck.exe" | grep -q 'symbols stripped'; ok $? "the medium's setupcheck.exe has symbols"
+
 finish

@@ -2,6 +2,8 @@
 //
 //   testinst [--sleep=MS] [--probe=MS ...] [--exit=CODE] [anything else]
 //
+// Without --sleep it runs for TESTINST_SLEEP milliseconds from its environment, if set
+// (a demo medium's command lines then stay as an administrator would write them).
 // Appends to "testinst-record.txt" beside itself (UTF-8, one record per line):
 //   start|COMMAND LINE|CURRENT DIRECTORY
 //   probe|MS|dialogs=N                          at MS milliseconds after the start, then per
@@ -114,7 +116,9 @@ int wmain()
 
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    long sleepMs = 0, exitCode = 0;
+    wchar_t defaultSleep[16] = {0};
+    long sleepMs = GetEnvironmentVariableW(L"TESTINST_SLEEP", defaultSleep, 16) ? wcstol(defaultSleep, nullptr, 10) : 0;
+    long exitCode = 0;
     std::vector<long> probes;
     for (int i = 1; argv && i < argc; ++i) {
         long v;

@@ -1,0 +1,683 @@
+#include "checker/check_config.h"
+
+#include <algorithm>
+#include <map>
+
+#include "config/config_text.h"
+#include "framework/wstr.h"
+#include "log/log_text.h"
+#include "printers/printer_text.h"
+#include "product/keyword_search.h"
+#include "product/registration_text.h"
+#include "run/run_text.h"
+#include "run/uninstall_text.h"
+#include "system/os_entry.h"
+
+const wchar_t* const MEDIUM_PLACEHOLDER = L"<medium>";
+
+namespace {
+
+const wchar_t* const VERSION_SECTION = L"Version";
+const wchar_t* const LANGMAP_SECTION = L"LangMap";
+const wchar_t* const AUTOPLAY_SECTION = L"autorun";
+const int LANGUAGE_TEXTS[] = {1, 2, 3, 4, 5, 6, 8};
+
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+std::wstring Bracketed(const std::wstring& s) { return L"[" + s + L"]"; }
+std::wstring Num(int n) { return wstr::FromInt(n); }
+bool Same(const std::wstring& a, const std::wstring& b) { return wstr::CompareNoCase(a, b) == 0; }
+
+bool StartsWithNoCase(const std::wstring& s, const std::wstring& prefix)
+{
+    return s.size() >= prefix.size() && Same(s.substr(0, prefix.size()), prefix);
+}
+
+bool AllDigits(const std::wstring& s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+bool HasSpace(const std::wstring& s) { return std::any_of(s.begin(), s.end(), wstr::IsSpace); }
+
+// Windows versions that report a version code to a 32-bit program without a
+// compatibility manifest (Windows 8.1 and later report 6.2), by platform.
+std::wstring SystemName(int testedCode, bool is64)
+{
+    switch (testedCode) {
+        case 500:
+            return is64 ? L"" : L"Windows 2000";
+        case 501:
+            return is64 ? L"" : L"Windows XP";
+        case 502:
+            return is64 ? L"Windows XP x64 / Server 2003 x64" : L"Windows Server 2003";
+        case 600:
+            return L"Windows Vista / Server 2008";
+        case 601:
+            return L"Windows 7 / Server 2008 R2";
+        case 602:
+            return L"Windows 8 / Server 2012, and 8.1, 10, 11 (they report 6.2 to the launcher)";
+        default:
+            return L"";
+    }
+}
+
+struct Checker {
+    const CheckInput& input;
+    ProfileFile file;
+    CheckReport report;
+
+    explicit Checker(const CheckInput& in) : input(in), file(ParseProfile(in.bytes)) {}
+
+    void Add(int line, Severity severity, const std::wstring& problem, const std::wstring& advice)
+    {
+        report.findings.push_back(Finding{line, severity, problem, advice});
+    }
+
+    // One read of the launcher's reader: the system's profile read, then
+    // "%sourcepath%" expanded with the placeholder; the failure text counts as missing.
+    bool Read(const std::wstring& section, const std::wstring& key, std::wstring& value, int* line = nullptr) const
+    {
+        ProfileRead read = ReadProfile(file, section, key);
+        if (line) *line = read.line;
+        value = read.found ? ConfigValueFromBuffer(read.value.c_str(), read.value.size(), MEDIUM_PLACEHOLDER)
+                           : std::wstring(READ_FAILED);
+        return IsReadValue(value);
+    }
+
+    int CountList(const std::wstring& section) const
+    {
+        return CountNumberedKeys([&](int n) {
+            std::wstring value;
+            return Read(section, Num(n), value);
+        });
+    }
+
+    std::vector<std::wstring> ReadList(const std::wstring& section) const
+    {
+        std::vector<std::wstring> values;
+        int count = CountList(section);
+        for (int n = 1; n <= count; ++n) {
+            std::wstring value;
+            (void)Read(section, Num(n), value);
+            values.push_back(value);
+        }
+        return values;
+    }
+
+    int SectionLine(const std::wstring& section) const
+    {
+        const ProfileSection* s = file.Find(section);
+        return s ? s->line : 0;
+    }
+
+    std::vector<std::wstring> OsList(int& line) const
+    {
+        std::wstring list;
+        std::vector<std::wstring> entries;
+        if (!Read(OS_SUPPORT_SECTION, L"os_list", list, &line)) return entries;
+        size_t pos = 0;
+        for (std::wstring e = wstr::Tokenize(list, L",", pos); !e.empty(); e = wstr::Tokenize(list, L",", pos))
+            entries.push_back(e);
+        return entries;
+    }
+
+    // ---- the plan ------------------------------------------------------------
+
+    int ServicePack(const std::wstring& entry, const wchar_t* key, std::wstring& from) const
+    {
+        std::wstring value;
+        std::wstring own = OsSupportSection(entry);
+        auto read = [&](const std::wstring& s, const std::wstring& k, std::wstring& v) { return Read(s, k, v); };
+        ReadSource source = ReadPreferred(read, own, OS_SUPPORT_SECTION, key, value);
+        from = source == ReadSource::Preferred ? own : source == ReadSource::Fallback ? OS_SUPPORT_SECTION : L"";
+        return source == ReadSource::None ? 0 : wstr::ToInt(value);
+    }
+
+    OsPlan Plan(const std::wstring& entry, int line, bool listed) const
+    {
+        OsPlan plan;
+        plan.entry = entry;
+        plan.line = line;
+        plan.listed = listed;
+        plan.versionCode = OsEntryVersionCode(entry);
+        plan.is64 = OsEntryIs64(entry);
+        plan.testedCode = OsEntryEffectiveCode(plan.versionCode, plan.is64);
+        plan.spMajor = ServicePack(entry, SP_MAJOR_KEY, plan.spMajorFrom);
+        plan.spMinor = ServicePack(entry, SP_MINOR_KEY, plan.spMinorFrom);
+        plan.system = SystemName(plan.testedCode, plan.is64);
+        plan.runSection = std::wstring(RUN_SECTION) + RunSectionSuffix(plan.is64);
+        plan.variantSection = VariantSection(plan.runSection, entry);
+        auto read = [&](const std::wstring& s, const std::wstring& k, std::wstring& v) { return Read(s, k, v); };
+        if (plan.system.empty()) return plan;  // never accepted: nothing runs
+        int count = CountList(plan.runSection);
+        bool anyUpdate = false;
+        for (int n = 1; n <= count; ++n) {
+            PlannedProgram program;
+            program.number = n;
+            std::wstring value;
+            ReadSource from = ReadPreferred(read, plan.variantSection, plan.runSection, Num(n), value);
+            program.section = from == ReadSource::Preferred ? plan.variantSection : plan.runSection;
+            program.line = ReadProfile(file, program.section, Num(n)).line;
+            program.progressDialog = ShowsProgressDialog(value);
+            program.commandLine = LaunchCommandLine(value);
+            program.printerUpdate = IsPrinterUpdateEntry(program.commandLine);
+            if (program.printerUpdate) {
+                program.progressDialog = false;
+                program.infPath = InfPathFromEntry(program.commandLine);
+                program.updateRuns = UpdatesPrinters(plan.testedCode / 100);
+                anyUpdate = anyUpdate || program.updateRuns;
+            }
+            plan.programs.push_back(program);
+        }
+        if (anyUpdate) plan.drivers = ReadList(UPDATE_DRIVERS_SECTION);
+        return plan;
+    }
+
+    void MakePlans()
+    {
+        int line = 0;
+        std::vector<std::wstring> entries = OsList(line);
+        if (input.onlyEntries.empty()) {
+            for (size_t i = 0; i < entries.size(); ++i)
+                if (std::find(entries.begin(), entries.begin() + static_cast<long>(i), entries[i]) ==
+                    entries.begin() + static_cast<long>(i))
+                    report.plans.push_back(Plan(entries[i], line, true));  // a repeated entry is never tried
+            return;
+        }
+        for (const std::wstring& wanted : input.onlyEntries) {
+            bool listed = std::find(entries.begin(), entries.end(), wanted) != entries.end();
+            report.plans.push_back(Plan(wanted, listed ? line : 0, listed));
+        }
+    }
+
+    void MakeLanguages()
+    {
+        const ProfileSection* map = file.Find(LANGMAP_SECTION);
+        if (!map) return;
+        std::vector<std::wstring> seen;
+        for (const ProfileKey& k : map->keys) {
+            if (std::any_of(seen.begin(), seen.end(), [&](const std::wstring& s) { return Same(s, k.name); })) continue;
+            seen.push_back(k.name);
+            LanguagePlan language;
+            language.key = k.name;
+            language.line = k.line;
+            std::wstring lower = wstr::ToLower(k.name);
+            language.keyUsable = lower.size() == 6 && lower.compare(0, 2, L"0x") == 0 &&
+                                 std::all_of(lower.begin() + 2, lower.end(), [](wchar_t c) {
+                                     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f');
+                                 });
+            if (!Read(LANGMAP_SECTION, k.name, language.section)) language.section.clear();
+            language.sectionExists = !language.section.empty() && file.Find(language.section) != nullptr;
+            for (int number : LANGUAGE_TEXTS) {
+                LanguageText text{number, false, L"", 0};
+                if (language.sectionExists) text.present = Read(language.section, Num(number), text.value, &text.line);
+                if (!text.present) text.value.clear();
+                language.texts.push_back(text);
+            }
+            report.languages.push_back(language);
+        }
+    }
+
+    // ---- findings --------------------------------------------------------------
+
+    void CheckEncoding()
+    {
+        switch (file.encoding) {
+            case ProfileEncoding::Ansi:
+            case ProfileEncoding::Utf16Le:
+                break;
+            default:
+                Add(0, Severity::Error,
+                    L"The file is " + EncodingName(file.encoding) +
+                        L", which Windows does not read as a configuration file.",
+                    L"Save it as UTF-16 LE with byte-order mark (\"Unicode\" in Notepad) or in the ANSI code page.");
+        }
+        if (file.ansiLooksUtf8)
+            Add(0, Severity::Warning,
+                L"The file has no byte-order mark but its non-ASCII characters are UTF-8: they are read as ANSI and "
+                L"come out garbled.",
+                L"Save it as UTF-16 LE with byte-order mark (\"Unicode\" in Notepad).");
+    }
+
+    void CheckStructure()
+    {
+        for (size_t i = 1; i < file.sections.size(); ++i) {
+            const ProfileSection& s = file.sections[i];
+            const ProfileSection* first = file.Find(s.name);
+            if (first != &s) {
+                Add(s.line, Severity::Warning,
+                    L"Section " + Bracketed(s.name) + L" appears again: the system reads only the first one (line " +
+                        Num(first->line) + L"), so the keys here are never read.",
+                    L"Merge the two sections into one.");
+                continue;
+            }
+            if (!IsKnownSection(s.name))
+                Add(s.line, Severity::Warning, L"Section " + Bracketed(s.name) + L" is never read by the launcher.",
+                    L"Check the section name for a typing error, or remove the section.");
+        }
+        for (const ProfileSection& s : file.sections) {
+            if (file.Find(s.name) != &s) continue;
+            for (size_t i = 0; i < s.keys.size(); ++i) {
+                const ProfileKey& k = s.keys[i];
+                auto earlier = std::find_if(s.keys.begin(), s.keys.begin() + static_cast<long>(i),
+                                            [&](const ProfileKey& e) { return Same(e.name, k.name); });
+                if (earlier != s.keys.begin() + static_cast<long>(i)) {
+                    Add(k.line, Severity::Warning,
+                        L"Key " + Quoted(k.name) + L" appears again in " + Bracketed(s.name) +
+                            L": the system takes the first one (line " + Num(earlier->line) + L").",
+                        L"Keep one key of each name in a section.");
+                    continue;
+                }
+                if (!k.hasValue) {
+                    Add(k.line, Severity::Warning,
+                        L"Line " + Quoted(k.name) + L" has no \"=\": it is not a key and value, and reading it fails.",
+                        L"Write the line as key=value, or start it with \";\" to make it a comment.");
+                    continue;
+                }
+                bool cut = false;
+                std::wstring value = ProfileValueText(k.value, &cut);
+                if (cut)
+                    Add(k.line, Severity::Error,
+                        L"The value of key " + Quoted(k.name) + L" in " + Bracketed(s.name) +
+                            L" is longer than 499 characters: the launcher reads only the first 499.",
+                        L"Shorten the value to at most 499 characters.");
+                if (s.line == 0)
+                    Add(k.line, Severity::Warning,
+                        L"Key " + Quoted(k.name) + L" stands before the first section header and is never read.",
+                        L"Put it under the section it belongs to.");
+            }
+        }
+    }
+
+    bool IsKnownSection(const std::wstring& name) const
+    {
+        const wchar_t* fixed[] = {VERSION_SECTION,  OS_SUPPORT_SECTION, LANGMAP_SECTION, MAGIC_KEYWORDS_SECTION,
+                                  CD_GUIDS_SECTION, RUN_SECTION,        L"Run.x64",      UPDATE_DRIVERS_SECTION,
+                                  AUTOPLAY_SECTION};
+        for (const wchar_t* f : fixed)
+            if (Same(name, f)) return true;
+        if (StartsWithNoCase(name, std::wstring(OS_SUPPORT_SECTION) + L".") || StartsWithNoCase(name, L"Run."))
+            return true;
+        for (const LanguagePlan& l : report.languages)
+            if (Same(l.section, name)) return true;
+        return false;
+    }
+
+    // Numbered keys that the list never reaches: after a gap, with leading zeros.
+    void CheckListKeys(const std::wstring& section, int count, const std::wstring& why, const std::wstring& advice)
+    {
+        const ProfileSection* s = file.Find(section);
+        if (!s) return;
+        for (const ProfileKey& k : s->keys) {
+            if (!AllDigits(k.name)) continue;
+            if (k.name.size() > 1 && k.name[0] == L'0') {
+                Add(k.line, Severity::Error,
+                    L"Key " + Quoted(k.name) + L" in " + Bracketed(s->name) +
+                        L" is never read: list keys are plain numbers.",
+                    L"Write the key without leading zeros.");
+                continue;
+            }
+            int n = wstr::ToInt(k.name);
+            if (n > count)
+                Add(k.line, Severity::Error,
+                    L"Key " + k.name + L" in " + Bracketed(s->name) + L" is never read: " + why, advice);
+        }
+    }
+
+    void CheckLists(const std::vector<std::wstring>& entries)
+    {
+        const wchar_t* lists[] = {RUN_SECTION, L"Run.x64", MAGIC_KEYWORDS_SECTION, CD_GUIDS_SECTION,
+                                  UPDATE_DRIVERS_SECTION};
+        for (const wchar_t* list : lists) {
+            int count = CountList(list);
+            CheckListKeys(
+                list, count,
+                L"the list ends after key " + Num(count) + L" because key " + Num(count + 1) + L" is missing.",
+                L"Number the keys 1, 2, 3, ... without a gap.");
+        }
+        for (const ProfileSection& s : file.sections) {
+            if (file.Find(s.name) != &s || !StartsWithNoCase(s.name, L"Run.") || Same(s.name, L"Run.x64")) continue;
+            std::wstring plain;
+            for (const std::wstring& e : entries)
+                if (Same(s.name, VariantSection(std::wstring(RUN_SECTION) + RunSectionSuffix(OsEntryIs64(e)), e)))
+                    plain = std::wstring(RUN_SECTION) + RunSectionSuffix(OsEntryIs64(e));
+            if (plain.empty()) {
+                Add(s.line, Severity::Warning,
+                    L"Section " + Bracketed(s.name) + L" is never read: no os_list entry selects it.",
+                    L"Name it [Run.<entry>] for a 32-bit entry or [Run.x64.<entry>] for a 64-bit entry, with the entry "
+                    L"exactly as in os_list.");
+                continue;
+            }
+            int count = CountList(plain);
+            CheckListKeys(
+                s.name, count,
+                L"a per-system section only replaces keys of " + Bracketed(plain) + L", which has " + Num(count) + L".",
+                L"Add the entry to " + Bracketed(plain) + L" as well, so that the variant can replace it.");
+        }
+        for (const ProfileSection& s : file.sections) {
+            if (file.Find(s.name) != &s || !StartsWithNoCase(s.name, std::wstring(OS_SUPPORT_SECTION) + L".")) continue;
+            bool used = std::any_of(entries.begin(), entries.end(),
+                                    [&](const std::wstring& e) { return Same(OsSupportSection(e), s.name); });
+            if (!used)
+                Add(s.line, Severity::Warning,
+                    L"Section " + Bracketed(s.name) + L" is never read: no os_list entry has this name.",
+                    L"Name it [OS_Support.<entry>] with the entry exactly as in os_list.");
+        }
+    }
+
+    void CheckOsList(const std::vector<std::wstring>& entries, int line)
+    {
+        if (!file.Find(OS_SUPPORT_SECTION) || line == 0) {
+            Add(SectionLine(OS_SUPPORT_SECTION), Severity::Error,
+                L"There is no os_list in [OS_Support]: no system is accepted and every run stops with text 1.",
+                L"Add os_list=501,600,600_64,601,601_64 (the systems to accept).");
+            return;
+        }
+        if (entries.empty())
+            Add(line, Severity::Error, L"os_list is empty: no system is accepted and every run stops with text 1.",
+                L"List the systems to accept, e.g. os_list=501,600,601,601_64.");
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const std::wstring& e = entries[i];
+            std::wstring q = Quoted(e);
+            int code = OsEntryVersionCode(e);
+            bool is64 = OsEntryIs64(e);
+            std::wstring decoded = L"it is read as version code " + Num(code) + (is64 ? L", 64-bit" : L", 32-bit");
+            if (std::find(entries.begin(), entries.begin() + static_cast<long>(i), e) !=
+                entries.begin() + static_cast<long>(i)) {
+                Add(line, Severity::Warning, L"os_list entry " + q + L" is listed twice; the second is never tried.",
+                    L"Remove the repeated entry.");
+                continue;
+            }
+            if (HasSpace(e)) {
+                Add(line, Severity::Error,
+                    L"os_list entry " + q + L" contains a blank, which is not removed: " + decoded +
+                        (SystemName(OsEntryEffectiveCode(code, is64), is64).empty() ? L" and never matches." : L"."),
+                    L"Remove the blanks: write the entries separated by commas only.");
+                continue;
+            }
+            if (SystemName(OsEntryEffectiveCode(code, is64), is64).empty()) {
+                Add(line, Severity::Error,
+                    L"os_list entry " + q + L" can never match: " + decoded +
+                        L", which no Windows reports to the launcher.",
+                    L"Use a three-digit code 501, 502, 600, 601 or 602, with _64 for 64-bit Windows.");
+                continue;
+            }
+            if (e.size() > 3 && !is64) {
+                bool meant64 = wstr::Contains(wstr::ToLower(e), L"64");
+                Add(line, meant64 ? Severity::Error : Severity::Warning,
+                    L"os_list entry " + q +
+                        (meant64 ? L" is a 32-bit entry: only the exact suffix _64 marks 64-bit Windows."
+                                 : L" has characters after its code that are ignored: it is a 32-bit entry."),
+                    meant64 ? L"Write the 64-bit entry as " + e.substr(0, 3) + L"_64."
+                            : L"Write the entry as its three-digit code alone.");
+            } else if (e.size() > 6 || (is64 && e.size() != 6)) {
+                Add(line, Severity::Warning,
+                    L"os_list entry " + q + L" is not of the form NNN or NNN_64; " + decoded + L".",
+                    L"Write the entry as a three-digit code, with _64 for 64-bit Windows.");
+            }
+        }
+    }
+
+    void CheckServicePacks()
+    {
+        for (const ProfileSection& s : file.sections) {
+            if (file.Find(s.name) != &s) continue;
+            if (!Same(s.name, OS_SUPPORT_SECTION) && !StartsWithNoCase(s.name, std::wstring(OS_SUPPORT_SECTION) + L"."))
+                continue;
+            for (const wchar_t* key : {SP_MAJOR_KEY, SP_MINOR_KEY}) {
+                std::wstring value;
+                int line = 0;
+                if (Read(s.name, key, value, &line) && !AllDigits(wstr::Trim(value)))
+                    Add(line, Severity::Warning,
+                        Quoted(key) + L" = " + Quoted(value) + L" is read as the number " + Num(wstr::ToInt(value)) +
+                            L".",
+                        L"Write the service-pack number in decimal digits only.");
+            }
+        }
+    }
+
+    void CheckVersion()
+    {
+        int line = 0;
+        report.captionFound = Read(VERSION_SECTION, L"WindowCaption", report.caption, &line);
+        if (!report.captionFound)
+            Add(SectionLine(VERSION_SECTION), Severity::Warning,
+                L"There is no WindowCaption in [Version]: every message box and dialog is captioned \"<READ_FAILED>\".",
+                L"Add WindowCaption=<the product's setup title> to [Version].");
+        std::wstring log;
+        if (Read(VERSION_SECTION, L"Log", log, &line)) {
+            int level = wstr::ToInt(log);
+            report.logLevel = ClampLogLevel(level);
+            if (report.logLevel != level || !AllDigits(log))
+                Add(line, Severity::Warning,
+                    L"Log = " + Quoted(log) + L" is not 1, 127 or 511: the launcher logs at level " +
+                        Num(report.logLevel) + L".",
+                    L"Write Log=1, Log=127 or Log=511.");
+        }
+        report.uninstallKeyFound = Read(VERSION_SECTION, L"UninstallKey", report.uninstallKey, &line);
+        report.uninstallRegistryKey =
+            std::wstring(L"HKLM\\") + UNINSTALL_KEY + (report.uninstallKeyFound ? report.uninstallKey : L"");
+        report.unattendedCommand = L"Setup.exe -ui quiet";
+        if (!Same(input.fileName, L"autorun.inf")) {
+            report.unattendedCommand += L" -f \"" + std::wstring(MEDIUM_PLACEHOLDER) + L"\\" + input.fileName + L"\"";
+            if (wstr::Contains(input.fileName, L"-"))
+                Add(0, Severity::Warning,
+                    L"The file name contains \"-\": the launcher's -f switch cuts its value there, so this file cannot "
+                    L"be named on the command line.",
+                    L"Rename the file without \"-\", or name it autorun.inf.");
+        }
+    }
+
+    void CheckKeywords()
+    {
+        std::vector<std::wstring> keywords = ReadList(MAGIC_KEYWORDS_SECTION);
+        if (keywords.empty())
+            Add(SectionLine(MAGIC_KEYWORDS_SECTION), Severity::Error,
+                L"[XRV.MagicKeywords] has no key 1: no driver package is ever found and every run stops with text 8.",
+                L"List a text of the driver package's INF file as 1= in [XRV.MagicKeywords].");
+        for (size_t i = 0; i < keywords.size(); ++i)
+            if (keywords[i].empty())
+                Add(ReadProfile(file, MAGIC_KEYWORDS_SECTION, Num(static_cast<int>(i) + 1)).line, Severity::Warning,
+                    L"Magic keyword " + Num(static_cast<int>(i) + 1) + L" is empty: it matches any driver INF file.",
+                    L"Give the keyword a text that only the driver package's INF file contains.");
+    }
+
+    void CheckLanguages()
+    {
+        if (!file.Find(LANGMAP_SECTION)) {
+            Add(0, Severity::Error, L"There is no [LangMap] section: every message box and the finish page are empty.",
+                L"Add [LangMap] with 0x0409=<section> and that section's texts 1-6 and 8.");
+            return;
+        }
+        if (report.languages.empty())
+            Add(SectionLine(LANGMAP_SECTION), Severity::Error,
+                L"[LangMap] names no language: every message box and the finish page are empty.",
+                L"Add 0x0409=<section> and that section's texts 1-6 and 8.");
+        for (const LanguagePlan& l : report.languages) {
+            if (!l.keyUsable) {
+                Add(l.line, Severity::Warning,
+                    L"LangMap key " + Quoted(l.key) +
+                        L" never matches a language: keys are 0x and four hexadecimal digits.",
+                    L"Write the language identifier as 0x and four digits, e.g. 0x0409.");
+                continue;
+            }
+            if (!l.sectionExists) {
+                Add(l.line, Severity::Error,
+                    L"LangMap " + l.key + L" names section " + Bracketed(l.section) +
+                        L", which does not exist: that language's messages and finish page are empty.",
+                    L"Add the section " + Bracketed(l.section) + L" with texts 1-6 and 8, or correct the name.");
+                continue;
+            }
+            std::wstring missingPage, missingBoxes;
+            for (const LanguageText& t : l.texts) {
+                if (t.present) continue;
+                std::wstring& list = t.number >= 2 && t.number <= 6 ? missingPage : missingBoxes;
+                list += (list.empty() ? L"" : L", ") + Num(t.number);
+            }
+            int line = SectionLine(l.section);
+            if (missingPage == L"2, 3, 4, 5, 6")
+                Add(line, Severity::Warning,
+                    L"Language section " + Bracketed(l.section) + L" has none of texts 2-6: its finish page is empty.",
+                    L"Add texts 2 (headline) to 6 (button) to " + Bracketed(l.section) + L".");
+            else if (!missingPage.empty())
+                Add(line, Severity::Warning,
+                    L"Language section " + Bracketed(l.section) + L" lacks finish-page text " + missingPage +
+                        L": that control is empty.",
+                    L"Add the missing texts to " + Bracketed(l.section) + L".");
+            if (!missingBoxes.empty())
+                Add(line, Severity::Warning,
+                    L"Language section " + Bracketed(l.section) + L" lacks message text " + missingBoxes +
+                        L": that message box is empty.",
+                    L"Add the missing texts to " + Bracketed(l.section) + L".");
+        }
+    }
+
+    // Every Run value as written, wherever the launcher may read it.
+    void CheckRunEntries(const std::vector<std::wstring>& entries)
+    {
+        bool updateAnywhere = false;
+        for (const ProfileSection& s : file.sections) {
+            if (file.Find(s.name) != &s || (!Same(s.name, RUN_SECTION) && !StartsWithNoCase(s.name, L"Run."))) continue;
+            for (const ProfileKey& k : s.keys) {
+                if (!k.hasValue || !AllDigits(k.name)) continue;
+                std::wstring value = ProfileValueText(k.value);
+                std::wstring launch = LaunchCommandLine(value);
+                if (IsPrinterUpdateEntry(launch)) {
+                    updateAnywhere = true;
+                    CheckInfPath(k.line,
+                                 InfPathFromEntry(LaunchCommandLine(ExpandSourcePath(value, MEDIUM_PLACEHOLDER))));
+                    continue;
+                }
+                if (wstr::Contains(launch, L"pxprep") && !ShowsProgressDialog(value))
+                    Add(k.line, Severity::Warning,
+                        L"The entry names \"pxprep\" in other letters: it runs without the progress dialog.",
+                        L"Write pxprep in lower case where the progress dialog should show.");
+                if (wstr::Contains(launch, SOURCEPATH_PLACEHOLDER) && !wstr::Contains(value, SOURCEPATH_PLACEHOLDER))
+                    Add(k.line, Severity::Error,
+                        L"The entry writes %sourcepath% in other letters: it is not replaced by the medium's folder.",
+                        L"Write %sourcepath% in lower case.");
+                if (UnquotedPathWithBlank(value))
+                    Add(k.line, Severity::Warning,
+                        L"The program path contains a blank but is not quoted: Windows tries the path up to the "
+                        L"first blank first (C:\\Program.exe for C:\\Program Files\\...).",
+                        L"Enclose the program path in double quotes.");
+                if (SourcePathWithArguments(value))
+                    Add(k.line, Severity::Error,
+                        L"Arguments follow %sourcepath%: the closing quote goes to the end of the line, so the program "
+                        L"path would be " +
+                            ExpandSourcePath(value, MEDIUM_PLACEHOLDER) + L".",
+                        L"Write only the program path after %sourcepath%, or drop %sourcepath% and rely on the medium "
+                        L"being the current folder.");
+            }
+        }
+        if (!updateAnywhere) return;
+        if (CountList(UPDATE_DRIVERS_SECTION) == 0)
+            Add(SectionLine(UPDATE_DRIVERS_SECTION), Severity::Warning,
+                L"A pxnetadj.exe entry runs the printer update, but [UpdateDrivers] has no key 1: no queue is "
+                L"re-created.",
+                L"List the driver names whose queues are to be re-created in [UpdateDrivers].");
+        bool anyXp = std::any_of(entries.begin(), entries.end(), [](const std::wstring& e) {
+            return UpdatesPrinters(OsEntryEffectiveCode(OsEntryVersionCode(e), OsEntryIs64(e)) / 100);
+        });
+        if (!anyXp && !entries.empty())
+            Add(SectionLine(RUN_SECTION), Severity::Warning,
+                L"A pxnetadj.exe entry runs the printer update, which works only on Windows major version 5, and no "
+                L"os_list entry is one.",
+                L"Remove the entry, or accept Windows XP or Server 2003 in os_list.");
+    }
+
+    // The first word is a path (it has a backslash) but no program file: the program
+    // path goes on after a blank.
+    static bool UnquotedPathWithBlank(const std::wstring& value)
+    {
+        std::wstring lower = wstr::ToLower(wstr::TrimLeft(value));
+        size_t blank = lower.find(L' ');
+        if (lower.empty() || lower[0] == L'"' || blank == std::wstring::npos) return false;
+        std::wstring first = lower.substr(0, blank);
+        if (first.find(L'\\') == std::wstring::npos) return false;
+        for (const wchar_t* ext : {L".exe", L".com", L".bat", L".cmd"})
+            if (first.size() >= 4 && first.compare(first.size() - 4, 4, ext) == 0) return false;
+        return lower.find(L".exe", blank) != std::wstring::npos;
+    }
+
+    static bool SourcePathWithArguments(const std::wstring& value)
+    {
+        size_t at = value.rfind(SOURCEPATH_PLACEHOLDER);
+        if (at == std::wstring::npos) return false;
+        std::wstring rest = wstr::ToLower(value.substr(at + wcslen(SOURCEPATH_PLACEHOLDER)));
+        for (const wchar_t* ext : {L".exe", L".com", L".bat", L".cmd", L".msi"}) {
+            size_t e = rest.find(ext);
+            if (e != std::wstring::npos) return !wstr::Trim(rest.substr(e + wcslen(ext))).empty();
+        }
+        return wstr::Contains(rest, L" /") || wstr::Contains(rest, L" -");
+    }
+
+    void CheckInfPath(int line, const std::wstring& inf)
+    {
+        if (inf.empty()) {
+            Add(line, Severity::Error,
+                L"The pxnetadj.exe entry names no INF file: the printer update would hand printui an empty path.",
+                L"Write the INF path after pxnetadj.exe, e.g. pxnetadj.exe %sourcepath%drivers\\printer.inf.");
+            return;
+        }
+        if (NamesDosDevice(inf)) {
+            Add(line, Severity::Error, L"The INF path " + Quoted(inf) + L" names a DOS device, not a file.",
+                L"Rename the INF file: con, prn, aux, nul, com1-9 and lpt1-9 cannot be file names, whatever the "
+                L"extension.");
+            return;
+        }
+        std::wstring prefix = std::wstring(MEDIUM_PLACEHOLDER) + L"\\";
+        std::wstring relative;
+        if (inf.compare(0, prefix.size(), prefix) == 0)
+            relative = inf.substr(prefix.size());
+        else if (inf.find(L':') == std::wstring::npos && inf[0] != L'\\')
+            relative = inf;
+        else {
+            Add(line, Severity::Warning,
+                L"The INF path " + Quoted(inf) + L" lies outside the medium and cannot be checked here.",
+                L"Put the driver on the medium and write %sourcepath%<folder>\\<file>.inf.");
+            return;
+        }
+        if (input.mediumHasFile && !input.mediumHasFile(relative))
+            Add(line, Severity::Error, L"The INF path " + Quoted(inf) + L" names no file on the medium.",
+                L"Copy the driver's INF file there, or correct the path.");
+    }
+
+    void Run()
+    {
+        int line = 0;
+        std::vector<std::wstring> entries = OsList(line);
+        report.fileName = input.fileName;
+        report.encoding = file.encoding;
+        MakeLanguages();
+        CheckEncoding();
+        CheckVersion();
+        CheckOsList(entries, line);
+        CheckServicePacks();
+        CheckLanguages();
+        CheckKeywords();
+        CheckLists(entries);
+        CheckRunEntries(entries);
+        CheckStructure();
+        MakePlans();
+        std::stable_sort(report.findings.begin(), report.findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    }
+};
+
+}  // namespace
+
+int CheckReport::Count(Severity severity) const
+{
+    return static_cast<int>(
+        std::count_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.severity == severity; }));
+}
+
+int CheckReport::ExitCode() const { return Count(Severity::Error) > 0 ? 1 : 0; }
+
+CheckReport CheckConfiguration(const CheckInput& input)
+{
+    Checker checker(input);
+    checker.Run();
+    return checker.report;
+}

@@ -1,0 +1,6 @@
+# The configuration checker setupcheck: its own text logic on top of the launcher's
+# text rules (TEXT_SOURCES), and a small main for each platform.
+set(CHECKER_TEXT_SOURCES
+  ${CMAKE_SOURCE_DIR}/checker/profile_text.cpp
+  ${CMAKE_SOURCE_DIR}/checker/check_config.cpp
+  ${CMAKE_SOURCE_DIR}/checker/report_text.cpp)

@@ -1,0 +1,189 @@
+// setupcheck [--json] [--os ENTRY]... FILE
+//
+// Reads a launcher configuration file with the launcher's own rules and prints the
+// plan per os_list entry, the language texts and the findings. Exit code 0: no
+// errors; 1: errors; 2: the file cannot be read (or the command line is wrong).
+// Built natively on Linux and as a Windows console program; only the file access and
+// the output differ between the two.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "checker/check_config.h"
+#include "checker/report_text.h"
+#include "framework/wstr.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+const int EXIT_UNREADABLE = 2;
+
+const char* const USAGE = "usage: setupcheck [--json] [--os ENTRY]... FILE\n";
+
+#ifdef _WIN32
+typedef std::wstring NativePath;
+
+bool ReadWholeFile(const NativePath& path, std::string& bytes)
+{
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = ::GetFileType(h) == FILE_TYPE_DISK;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ok && ::ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+    ::CloseHandle(h);
+    return ok;
+}
+
+bool IsFile(const NativePath& folder, const std::wstring& relative)
+{
+    std::wstring path = folder + L"\\" + relative;
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Wide(const NativePath& path) { return path; }
+
+void Write(const std::wstring& text)
+{
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (::GetConsoleMode(out, &mode)) {
+        (void)::WriteConsoleW(out, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    std::string bytes = ToUtf8(text);
+    (void)::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+#else
+typedef std::string NativePath;
+
+bool ReadWholeFile(const NativePath& path, std::string& bytes)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, got);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+// Windows finds a file whatever the letter case of its path: so does this.
+bool IsFile(const NativePath& folder, const std::wstring& relative)
+{
+    std::string path = folder;
+    size_t pos = 0;
+    for (;;) {
+        size_t end = relative.find_first_of(L"\\/", pos);
+        std::wstring part = relative.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
+        pos = end == std::wstring::npos ? relative.size() : end + 1;
+        if (part.empty() || part == L".") {
+            if (end == std::wstring::npos) break;
+            continue;
+        }
+        DIR* dir = ::opendir(path.c_str());
+        if (!dir) return false;
+        std::string match;
+        while (dirent* e = ::readdir(dir)) {
+            std::string name = e->d_name;
+            if (wstr::CompareNoCase(std::wstring(name.begin(), name.end()), part) == 0) {
+                match = name;
+                break;
+            }
+        }
+        ::closedir(dir);
+        if (match.empty()) return false;
+        path += "/" + match;
+        if (end == std::wstring::npos) break;
+    }
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::wstring Wide(const NativePath& path)
+{
+    std::wstring wide;
+    for (unsigned char c : path) wide.push_back(static_cast<wchar_t>(c));
+    return wide;
+}
+
+void Write(const std::wstring& text)
+{
+    std::string bytes = ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+#endif
+
+NativePath FolderOf(const NativePath& path)
+{
+    for (size_t i = path.size(); i > 0; --i)
+        if (path[i - 1] == '/' || path[i - 1] == '\\') return path.substr(0, i - 1);
+    return NativePath(1, '.');
+}
+
+NativePath NameOf(const NativePath& path)
+{
+    for (size_t i = path.size(); i > 0; --i)
+        if (path[i - 1] == '/' || path[i - 1] == '\\') return path.substr(i);
+    return path;
+}
+
+int Check(const std::vector<NativePath>& args)
+{
+    bool json = false;
+    CheckInput input;
+    NativePath file;
+    bool haveFile = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::wstring arg = Wide(args[i]);
+        if (arg == L"--json") {
+            json = true;
+        } else if (arg == L"--os" && i + 1 < args.size()) {
+            input.onlyEntries.push_back(Wide(args[++i]));
+        } else if (!haveFile && (arg.empty() || arg[0] != L'-' || arg == L"-")) {
+            file = args[i];
+            haveFile = true;
+        } else {
+            std::fputs(USAGE, stderr);
+            return EXIT_UNREADABLE;
+        }
+    }
+    if (!haveFile) {
+        std::fputs(USAGE, stderr);
+        return EXIT_UNREADABLE;
+    }
+    if (!ReadWholeFile(file, input.bytes)) {
+        std::fprintf(stderr, "setupcheck: cannot read %s\n", ToUtf8(Wide(file)).c_str());
+        return EXIT_UNREADABLE;
+    }
+    input.fileName = Wide(NameOf(file));
+    NativePath folder = FolderOf(file);
+    input.mediumHasFile = [folder](const std::wstring& relative) { return IsFile(folder, relative); };
+    CheckReport report = CheckConfiguration(input);
+    Write(json ? FormatReportJson(report) : FormatReportText(report));
+    return report.ExitCode();
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv)
+#else
+int main(int argc, char** argv)
+#endif
+{
+    std::vector<NativePath> args(argv + 1, argv + argc);
+    return Check(args);
+}

@@ -1,0 +1,279 @@
+#include "checker/report_text.h"
+
+#include "config/config_text.h"
+#include "framework/wstr.h"
+
+namespace {
+
+std::wstring Num(int n) { return wstr::FromInt(n); }
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+const wchar_t* TextRole(int number)
+{
+    switch (number) {
+        case TEXT_OS_NOT_VALID:
+            return L"message box: system not supported";
+        case TEXT_FINISH_TITLE:
+            return L"finish page headline";
+        case TEXT_FINISH_BODY:
+            return L"finish page body";
+        case TEXT_FINISH_NO_RESTART:
+            return L"finish page \"no restart\" box";
+        case TEXT_FINISH_EXIT_HINT:
+            return L"finish page hint";
+        case TEXT_FINISH_BUTTON:
+            return L"finish page button";
+        case TEXT_DRIVER_NOT_FOUND:
+            return L"message box: no driver package";
+        default:
+            return L"";
+    }
+}
+
+bool IsMessageBox(int number) { return number == TEXT_OS_NOT_VALID || number == TEXT_DRIVER_NOT_FOUND; }
+
+std::wstring Version(const OsPlan& plan) { return Num(plan.testedCode / 100) + L"." + Num(plan.testedCode % 100); }
+
+std::wstring SpSource(const std::wstring& from) { return from.empty() ? L"default" : L"[" + from + L"]"; }
+
+std::wstring ServicePack(const OsPlan& plan)
+{
+    return L"service pack at least " + Num(plan.spMajor) + L"." + Num(plan.spMinor) + L" (major from " +
+           SpSource(plan.spMajorFrom) + L", minor from " + SpSource(plan.spMinorFrom) + L")";
+}
+
+std::wstring DataFileCopy(const OsPlan& plan)
+{
+    return std::wstring(L"the data-file copy: setup\\<name> next to the uninstaller that \"UninstallString\" names") +
+           (plan.is64 ? L" (32-bit registry view)" : L"");
+}
+
+std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" : L"warning"; }
+
+// ---- JSON ------------------------------------------------------------------------
+
+std::wstring Json(const std::wstring& s)
+{
+    const wchar_t* hex = L"0123456789abcdef";
+    std::wstring out = L"\"";
+    for (wchar_t c : s) {
+        const wchar_t* named = c == L'"'    ? L"\\\""
+                               : c == L'\\' ? L"\\\\"
+                               : c == L'\n' ? L"\\n"
+                               : c == L'\r' ? L"\\r"
+                               : c == L'\t' ? L"\\t"
+                                            : nullptr;
+        if (named) {
+            out += named;
+        } else if (static_cast<unsigned>(c) < 0x20) {
+            out += L"\\u00";
+            out.push_back(hex[(c >> 4) & 0xF]);
+            out.push_back(hex[c & 0xF]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out + L"\"";
+}
+
+std::wstring Json(bool b) { return b ? L"true" : L"false"; }
+std::wstring Json(int n) { return Num(n); }
+
+template <typename T>
+std::wstring Field(const wchar_t* name, const T& value)
+{
+    return Json(std::wstring(name)) + L": " + Json(value);
+}
+
+}  // namespace
+
+std::wstring FormatReportText(const CheckReport& report)
+{
+    std::wstring out;
+    out += L"Configuration file: " + report.fileName + L" (" + EncodingName(report.encoding) + L")\n";
+    out += L"Caption: " + Quoted(report.caption) + (report.captionFound ? L"" : L" (missing)") + L"\n";
+    out += L"Log level without -log: " + Num(report.logLevel) + L"\n";
+    out += L"Unattended: " + report.unattendedCommand + L"\n";
+    out += L"Data-file copy reads \"UninstallString\" of " + report.uninstallRegistryKey +
+           (report.uninstallKeyFound ? L" ([Version] UninstallKey)" : L" ([Version] has no UninstallKey)") + L"\n";
+
+    out += L"\nPlan\n";
+    if (report.plans.empty()) out += L"  (no os_list entry)\n";
+    for (const OsPlan& plan : report.plans) {
+        out += L"os_list entry " + Quoted(plan.entry) +
+               (plan.listed ? L" (line " + Num(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
+        out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
+        out += plan.system.empty() ? L"never matches" : L"version " + Version(plan) + L", " + plan.system;
+        out += L"; " + ServicePack(plan) + L"\n";
+        if (plan.system.empty()) {
+            out += L"  nothing runs here\n";
+            continue;
+        }
+        out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
+               Num(static_cast<int>(plan.programs.size())) + (plan.programs.size() == 1 ? L" entry\n" : L" entries\n");
+        for (const PlannedProgram& p : plan.programs) {
+            out += L"    " + Num(p.number) + L". ";
+            if (p.printerUpdate) {
+                out += L"printer update (not started as a program), [" + p.section + L"] line " + Num(p.line) + L"\n";
+                out += L"       entry: " + p.commandLine + L"\n";
+                if (!p.updateRuns) {
+                    out += L"       does nothing here: the update works only on Windows major version 5\n";
+                    continue;
+                }
+                out += L"       INF: " + p.infPath + L"\n";
+                out += L"       re-creates the non-USB queues of:";
+                if (plan.drivers.empty()) out += L" (no driver listed)";
+                for (size_t i = 0; i < plan.drivers.size(); ++i)
+                    out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
+                out += L"\n";
+                continue;
+            }
+            out += p.commandLine + L"\n";
+            out += L"       [" + p.section + L"] line " + Num(p.line) +
+                   (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
+        }
+        out += L"  then: " + DataFileCopy(plan) + L"\n";
+        out += L"  then: the finish page (with -ui quiet: none)\n";
+    }
+
+    out += L"\nTexts\n";
+    if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
+    for (const LanguagePlan& l : report.languages) {
+        out += l.key + L" -> [" + l.section + L"] (line " + Num(l.line) + L")";
+        if (!l.keyUsable)
+            out += L": never matches a language\n";
+        else if (!l.sectionExists)
+            out += L": no such section\n";
+        else
+            out += L"\n";
+        if (!l.keyUsable || !l.sectionExists) continue;
+        for (const LanguageText& t : l.texts) {
+            out += L"  " + Num(t.number) + L" " + TextRole(t.number) + L": ";
+            if (!t.present) {
+                out += L"(missing: empty)\n";
+                continue;
+            }
+            if (!IsMessageBox(t.number)) {
+                out += Quoted(t.value) + L"\n";
+                continue;
+            }
+            out += L"caption " + Quoted(report.caption) + L"\n";
+            std::wstring box = MessageBoxText(t.value);
+            size_t pos = 0;
+            for (;;) {
+                size_t end = box.find(L'\n', pos);
+                out +=
+                    L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
+                if (end == std::wstring::npos) break;
+                pos = end + 1;
+            }
+        }
+    }
+
+    int errors = report.Count(Severity::Error), warnings = report.Count(Severity::Warning);
+    out += L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
+           (warnings == 1 ? L" warning\n" : L" warnings\n");
+    for (const Finding& f : report.findings) {
+        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
+               f.problem + L"\n";
+        out += L"    " + f.advice + L"\n";
+    }
+    return out;
+}
+
+std::wstring FormatReportJson(const CheckReport& report)
+{
+    std::wstring out = L"{\n";
+    out += L"  " + Field(L"file", report.fileName) + L",\n";
+    out += L"  " + Field(L"encoding", EncodingName(report.encoding)) + L",\n";
+    out += L"  " + Field(L"caption", report.caption) + L", " + Field(L"captionFound", report.captionFound) + L",\n";
+    out += L"  " + Field(L"logLevel", report.logLevel) + L",\n";
+    out += L"  " + Field(L"unattended", report.unattendedCommand) + L",\n";
+    out += L"  " + Field(L"uninstallKey", report.uninstallKeyFound ? report.uninstallKey : std::wstring()) + L", " +
+           Field(L"uninstallKeyFound", report.uninstallKeyFound) + L", " +
+           Field(L"uninstallRegistryKey", report.uninstallRegistryKey) + L",\n";
+    out += L"  \"plan\": [";
+    for (size_t i = 0; i < report.plans.size(); ++i) {
+        const OsPlan& p = report.plans[i];
+        out += i ? L",\n    {" : L"\n    {";
+        out += Field(L"entry", p.entry) + L", " + Field(L"line", p.line) + L", " + Field(L"listed", p.listed) + L", " +
+               Field(L"versionCode", p.versionCode) + L", " + Field(L"testedVersion", Version(p)) + L", " +
+               Field(L"bits", p.is64 ? 64 : 32) + L", " + Field(L"matches", !p.system.empty()) + L", " +
+               Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
+               Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
+               Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) +
+               L", " + Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
+        for (size_t k = 0; k < p.programs.size(); ++k) {
+            const PlannedProgram& g = p.programs[k];
+            out += k ? L",\n       {" : L"\n       {";
+            out += Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " + Field(L"line", g.line) +
+                   L", " + Field(L"commandLine", g.commandLine) + L", " + Field(L"progressDialog", g.progressDialog) +
+                   L", " + Field(L"printerUpdate", g.printerUpdate);
+            if (g.printerUpdate)
+                out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
+            out += L"}";
+        }
+        out += L"],\n     \"updateDrivers\": [";
+        for (size_t k = 0; k < p.drivers.size(); ++k) out += (k ? L", " : L"") + Json(p.drivers[k]);
+        out += L"],\n     " + Field(L"dataFileCopy", DataFileCopy(p)) + L", " + Field(L"finishPage", true) + L"}";
+    }
+    out += L"],\n  \"texts\": [";
+    for (size_t i = 0; i < report.languages.size(); ++i) {
+        const LanguagePlan& l = report.languages[i];
+        out += i ? L",\n    {" : L"\n    {";
+        out += Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " + Field(L"matches", l.keyUsable) +
+               L", " + Field(L"section", l.section) + L", " + Field(L"sectionExists", l.sectionExists) +
+               L",\n     \"texts\": {";
+        bool first = true;
+        for (const LanguageText& t : l.texts) {
+            if (!t.present) continue;
+            out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " +
+                   Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
+            first = false;
+        }
+        out += L"}}";
+    }
+    out += L"],\n  \"findings\": [";
+    for (size_t i = 0; i < report.findings.size(); ++i) {
+        const Finding& f = report.findings[i];
+        out += i ? L",\n    {" : L"\n    {";
+        out += Field(L"line", f.line) + L", " + Field(L"severity", std::wstring(SeverityName(f.severity))) + L", " +
+               Field(L"problem", f.problem) + L", " + Field(L"advice", f.advice) + L"}";
+    }
+    out += L"],\n  " + Field(L"errors", report.Count(Severity::Error)) + L", " +
+           Field(L"warnings", report.Count(Severity::Warning)) + L", " + Field(L"exitCode", report.ExitCode()) +
+           L"\n}\n";
+    return out;
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned cp = static_cast<unsigned>(text[i]) & 0xFFFFu;
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
+            unsigned lo = static_cast<unsigned>(text[i + 1]) & 0xFFFFu;
+            if (lo >= 0xDC00 && lo < 0xE000) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+        if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | cp >> 6));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | cp >> 12));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | cp >> 18));
+            out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Golden outputs of the configuration checker. This folder is the example medium: each
+# *.inf gives exactly its .out file (the text report, then the exit code), traps.inf
+# also traps.json with --json, custom.inf with --os custom-os.out. A missing file and
+# a wrong command line give exit code 2.
+#   golden.sh CHECKER            the host build
+#   golden.sh CHECKER RUNNER     the Windows build through RUNNER (tests/e2e/wine-run.sh)
+# UPDATE_GOLDEN=1 rewrites the golden files from the current output.
+set -u
+checker=$1
+runner=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
+passed=0 failed=0
+
+run() {  # run ARGS... FILE: the checker's output followed by its exit code
+  local file=${*: -1} args=("${@:1:$#-1}")
+  [ -n "$runner" ] && file=$(winepath -w "$file" 2>/dev/null)
+  if [ -n "$runner" ]; then "$runner" "$checker" "${args[@]}" "$file"; else "$checker" "${args[@]}" "$file"; fi
+  echo "exit code $?"
+}
+
+compare() {  # compare GOLDEN-FILE ACTUAL-TEXT
+  if [ -n "${UPDATE_GOLDEN:-}" ]; then printf '%s\n' "$2" >"$1"; fi
+  if diff -u "$1" <(printf '%s\n' "$2") >&2; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1" >&2; fi
+}
+
+# Through Wine each run costs seconds: there the two files that differ most (ANSI with
+# every trap, UTF-16 clean) are enough to show that both builds read alike.
+infs=("$here"/*.inf)
+[ -n "$runner" ] && infs=("$here/traps.inf" "$here/custom.inf")
+for inf in "${infs[@]}"; do
+  compare "${inf%.inf}.out" "$(run "$inf" | tr -d '\r')"
+done
+compare "$here/traps.json" "$(run --json "$here/traps.inf" | tr -d '\r')"
+# Entries chosen on the command line: one of the list, one it does not hold.
+[ -z "$runner" ] && compare "$here/custom-os.out" "$(run --os 501_64 --os 700 "$here/custom.inf" | tr -d '\r')"
+
+cases=("$here/no-such-file.inf" "--json" "--bogus $here/custom.inf")
+[ -n "$runner" ] && cases=("$here/no-such-file.inf")
+for args in "${cases[@]}"; do
+  # shellcheck disable=SC2086
+  got=$(run $args 2>/dev/null | tail -n1)
+  [ "$got" = "exit code 2" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: [$args] gave [$got], expected exit code 2" >&2; }
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

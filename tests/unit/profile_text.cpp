@@ -1,0 +1,108 @@
+// The checker's profile reader: the system's reads (tests/harness/profile_cases.h),
+// the file's shape (encodings, line numbers, duplicates) and the rules it shares with
+// the launcher.
+#include "checker/profile_text.h"
+#include "config/config_text.h"
+#include "printers/printer_text.h"
+#include "run/run_text.h"
+#include "tests/harness/check.h"
+#include "tests/harness/profile_cases.h"
+
+namespace {
+
+void TestSystemReads()
+{
+    for (const ProfileCase& c : ProfileCases()) {
+        check::Context ctx(c.what);
+        ProfileRead read = ReadProfile(ParseProfile(c.bytes), c.section, c.key);
+        ok(read.found == (c.expected != nullptr), "[%s] %s: found %d\n", wn(c.section), wn(c.key), read.found);
+        if (c.expected)
+            ok(read.value == c.expected, "value [%s], expected [%s]\n", wn(read.value.substr(0, 60)),
+               wn(std::wstring(c.expected).substr(0, 60)));
+    }
+}
+
+void TestShape()
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ProfileEncoding encoding;
+        bool looksUtf8;
+    } cases[] = {
+        {"ANSI", "[S]\r\nk=\xE9\r\n", ProfileEncoding::Ansi, false},
+        {"UTF-8 bytes without mark", "[S]\r\nk=\xC3\xA9\r\n", ProfileEncoding::Ansi, true},
+        {"UTF-16 LE", Utf16LeWithMark("[S]"), ProfileEncoding::Utf16Le, false},
+        {"UTF-16 BE", BytesOf("\xFE\xFF\0[\0S\0]"), ProfileEncoding::Utf16Be, false},
+        {"UTF-8 with mark", "\xEF\xBB\xBF[S]", ProfileEncoding::Utf8Bom, false},
+        {"UTF-16 without mark", Utf16LeWithMark("[S]\r\n").substr(2), ProfileEncoding::Utf16LeNoMark, false},
+    };
+    for (const Case& c : cases) {
+        ProfileFile file = ParseProfile(c.bytes);
+        ok(file.encoding == c.encoding && file.ansiLooksUtf8 == c.looksUtf8, "%s: encoding %d, UTF-8 look %d\n", c.what,
+           static_cast<int>(file.encoding), file.ansiLooksUtf8);
+    }
+
+    ProfileFile file = ParseProfile("; top\r\nk=0\n[A]\r\n\r\nx=1\r[a]\ny=2\r\nlonely\r\n");
+    ok(file.sections.size() == 3, "sections %d\n", static_cast<int>(file.sections.size()));
+    if (file.sections.size() == 3) {
+        ok(file.sections[0].name.empty() && file.sections[0].keys.size() == 1, "implicit section holds k\n");
+        ok(file.sections[1].line == 3 && file.sections[1].keys[0].line == 5, "A at %d, x at %d\n",
+           file.sections[1].line, file.sections[1].keys[0].line);
+        ok(file.Find(L"A") == &file.sections[1], "Find takes the first [A]\n");
+        const ProfileKey& lonely = file.sections[2].keys.back();
+        ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n", wn(lonely.name),
+           lonely.hasValue);
+    }
+    bool cut = false;
+    ok(ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size() == 499 && !cut,
+       "499 inside quotes are not cut\n");
+    ProfileValueText(std::wstring(500, L'v'), &cut);
+    ok(cut, "500 characters are cut\n");
+}
+
+void TestSharedRules()
+{
+    struct Device {
+        const wchar_t* path;
+        bool device;
+    } devices[] = {{L"<medium>\\drivers\\prn.inf", true},
+                   {L"NUL", true},
+                   {L"c:\\x\\Com1.txt", true},
+                   {L"lpt9", true},
+                   {L"con .inf", true},
+                   {L"c:\\con\\a.inf", false},
+                   {L"com10.inf", false},
+                   {L"lpt0.inf", false},
+                   {L"printer.inf", false},
+                   {L"nul2.inf", false}};
+    for (const Device& d : devices)
+        ok(NamesDosDevice(d.path) == d.device, "%s: device %d\n", wn(d.path), NamesDosDevice(d.path));
+
+    ok(ShowsProgressDialog(L"x\\pxprep.exe") && !ShowsProgressDialog(L"PxPrep.exe"), "pxprep only in these letters\n");
+    ok(IsPrinterUpdateEntry(LaunchCommandLine(L"C:\\PXNETADJ.EXE a.inf")), "pxnetadj.exe in any case\n");
+    ok(LaunchCommandLine(L"A.EXE /Q") == L"a.exe /q", "lower-cased whole\n");
+    ok(std::wstring(RunSectionSuffix(true)) == L".x64" && std::wstring(RunSectionSuffix(false)).empty(), "suffixes\n");
+    ok(MessageBoxText(L"a\\nb\\n") == L"a\nb\n", "line breaks [%s]\n", wn(MessageBoxText(L"a\\nb\\n")));
+    ok(UpdatesPrinters(5) && !UpdatesPrinters(6) && !UpdatesPrinters(4), "only major version 5\n");
+
+    auto read = [](const std::wstring& section, const std::wstring&, std::wstring& value) {
+        value = section;
+        return section != L"missing";
+    };
+    std::wstring value;
+    ok(ReadPreferred(read, L"own", L"plain", L"k", value) == ReadSource::Preferred && value == L"own", "preferred\n");
+    ok(ReadPreferred(read, L"missing", L"plain", L"k", value) == ReadSource::Fallback && value == L"plain",
+       "fallback\n");
+    ok(ReadPreferred(read, L"missing", L"missing", L"k", value) == ReadSource::None, "none\n");
+}
+
+}  // namespace
+
+int main()
+{
+    TestSystemReads();
+    TestShape();
+    TestSharedRules();
+    return check::summary();
+}
