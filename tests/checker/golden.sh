@@ -15,8 +15,13 @@ passed=0 failed=0
 run() {  # run ARGS... FILE: the checker's output followed by its exit code
   local file=${*: -1} args=("${@:1:$#-1}")
   [ -n "$runner" ] && file=$(winepath -w "$file" 2>/dev/null)
-  if [ -n "$runner" ]; then "$runner" "$checker" "${args[@]}" "$file"; else "$checker" "${args[@]}" "$file"; fi
-  echo "exit code $?"
+  if [ -z "$runner" ]; then
+    "$checker" "${args[@]}" "$file"
+    echo "exit code $?"
+    return
+  fi
+  # The runner reports the program's exit code itself, as its last line.
+  "$runner" "$checker" "${args[@]}" "$file" | tr -d '\r'
 }
 
 compare() {  # compare GOLDEN-FILE ACTUAL-TEXT
