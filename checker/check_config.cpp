@@ -620,8 +620,8 @@ struct Checker {
                 L"Write the INF path after pxnetadj.exe, e.g. pxnetadj.exe %sourcepath%drivers\\printer.inf.");
             return;
         }
-        if (NamesDosDevice(inf)) {
-            Add(line, Severity::Error, L"The INF path " + Quoted(inf) + L" names a DOS device, not a file.",
+        if (IsDevicePath(inf)) {
+            Add(line, Severity::Error, L"The INF path " + Quoted(inf) + L" names a device, not a file.",
                 L"Rename the INF file: con, prn, aux, nul, com1-9 and lpt1-9 cannot be file names, whatever the "
                 L"extension.");
             return;

@@ -122,13 +122,3 @@ std::wstring TextUpToNull(const wchar_t* data, size_t maxChars)
 }
 
 bool UpdatesPrinters(int majorVersion) { return majorVersion == 5; }
-
-bool NamesDosDevice(const std::wstring& path)
-{
-    size_t slash = path.find_last_of(L"\\/:");
-    std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
-    name = wstr::ToLower(wstr::TrimRight(name.substr(0, name.find(L'.'))));
-    if (name == L"con" || name == L"prn" || name == L"aux" || name == L"nul") return true;
-    return name.size() == 4 && (name.compare(0, 3, L"com") == 0 || name.compare(0, 3, L"lpt") == 0) &&
-           name[3] >= L'1' && name[3] <= L'9';
-}

@@ -17,11 +17,6 @@ extern const wchar_t* const UPDATE_DRIVERS_SECTION;  // "UpdateDrivers"
 // The update re-creates queues only on Windows major version 5 (2000, XP, Server 2003).
 bool UpdatesPrinters(int majorVersion);
 
-// A path whose file name is a DOS device (con, prn, aux, nul, com1-com9, lpt1-lpt9,
-// any letter case, with or without an extension): the system opens the device, not a
-// file of that name.
-bool NamesDosDevice(const std::wstring& path);
-
 // Longest port name, in characters, that the update handles.
 const size_t PORT_NAME_MAX = 259;
 

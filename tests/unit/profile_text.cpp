@@ -63,22 +63,6 @@ void TestShape()
 
 void TestSharedRules()
 {
-    struct Device {
-        const wchar_t* path;
-        bool device;
-    } devices[] = {{L"<medium>\\drivers\\prn.inf", true},
-                   {L"NUL", true},
-                   {L"c:\\x\\Com1.txt", true},
-                   {L"lpt9", true},
-                   {L"con .inf", true},
-                   {L"c:\\con\\a.inf", false},
-                   {L"com10.inf", false},
-                   {L"lpt0.inf", false},
-                   {L"printer.inf", false},
-                   {L"nul2.inf", false}};
-    for (const Device& d : devices)
-        ok(NamesDosDevice(d.path) == d.device, "%s: device %d\n", wn(d.path), NamesDosDevice(d.path));
-
     ok(ShowsProgressDialog(L"x\\pxprep.exe") && !ShowsProgressDialog(L"PxPrep.exe"), "pxprep only in these letters\n");
     ok(IsPrinterUpdateEntry(LaunchCommandLine(L"C:\\PXNETADJ.EXE a.inf")), "pxnetadj.exe in any case\n");
     ok(LaunchCommandLine(L"A.EXE /Q") == L"a.exe /q", "lower-cased whole\n");
