@@ -180,7 +180,7 @@ started=$(records | awk -F'|' '$1 == "start" { print $2 }')
 [ -n "$started" ] && [ "$predicted" = "$started" ]
 check $? "the programs that ran are the ones setupcheck's plan for $os_entry names"
 echo "Programs run, in order:"
-records | awk -F'|' '$1 == "start" { print "  " $2 "   (current directory " $3 ($2 ~ /pxprep/ ? "; progress dialog)" : ")") }'
+records | awk -F'|' -v quiet="$quiet" '$1 == "start" { print "  " $2 "   (current directory " $3 ($2 ~ /pxprep/ && !quiet ? "; progress dialog)" : ")") }'
 not_xp=$(line '^\*\* OS is not XP')
 if [ -n "$not_xp" ]; then
   echo "  printer update (pxnetadj.exe entry): skipped: $not_xp"
