@@ -106,14 +106,17 @@ int ToInt(const std::wstring& s)
 std::wstring FromInt(int n)
 {
     long long v = n;
-    bool negative = v < 0;
-    if (negative) v = -v;
+    if (v >= 0) return FromUnsigned(static_cast<unsigned long>(v));
+    return L"-" + FromUnsigned(static_cast<unsigned long>(-v));
+}
+
+std::wstring FromUnsigned(unsigned long n)
+{
     std::wstring digits;
     do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + v % 10));
-        v /= 10;
-    } while (v != 0);
-    if (negative) digits.insert(digits.begin(), L'-');
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + n % 10));
+        n /= 10;
+    } while (n != 0);
     return digits;
 }
 

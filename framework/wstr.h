@@ -37,6 +37,8 @@ int ToInt(const std::wstring& s);
 
 // "%d" of a 32-bit integer.
 std::wstring FromInt(int n);
+// "%lu" of an unsigned 32-bit integer.
+std::wstring FromUnsigned(unsigned long n);
 
 // Tokenizer over a set of delimiter characters: runs of delimiters count as one,
 // delimiters in front are skipped, an empty token comes back when nothing is left.

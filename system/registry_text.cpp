@@ -1,5 +1,7 @@
 #include "system/registry_text.h"
 
+#include "framework/wstr.h"
+
 std::wstring RegistryDataText(const void* data, size_t byteCount)
 {
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
@@ -28,12 +30,7 @@ std::wstring RegistryValueLogText(unsigned long type, const void* data, size_t b
     if (type == REGISTRY_TYPE_DWORD && byteCount == 4) {
         const unsigned char* b = static_cast<const unsigned char*>(data);
         unsigned long number = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<unsigned long>(b[3]) << 24);
-        std::wstring digits;
-        do {
-            digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
-            number /= 10;
-        } while (number != 0);
-        return digits;
+        return wstr::FromUnsigned(number);
     }
     return std::wstring();
 }

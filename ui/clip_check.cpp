@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "framework/wstr.h"
+
 namespace {
 
 const uint32_t RIFF_ID = 0x46464952;  // "RIFF"
@@ -75,16 +77,6 @@ private:
     const unsigned char* m_data;
     size_t m_size;
 };
-
-std::wstring Decimal(uint32_t n)
-{
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + n % 10));
-        n /= 10;
-    } while (n != 0);
-    return digits;
-}
 
 std::wstring Missing(const wchar_t* what) { return std::wstring(what) + L" is missing or does not fit inside the file"; }
 
@@ -167,13 +159,13 @@ std::wstring ClipRefusal(const unsigned char* data, size_t size)
         Chunk frame;
         if (!walk.ChunkAt(at, movi.end(), frame)) break;
         if (format.compression == BI_RGB && frame.size < pictureBytes)
-            return L"frame " + Decimal(found + 1) + L" is smaller than its picture";
+            return L"frame " + wstr::FromUnsigned(found + 1) + L" is smaller than its picture";
         if (frame.size > largest) largest = frame.size;
         at = RiffWalk::Next(frame);
     }
     if (found < frames)
-        return L"its main header counts " + Decimal(frames) + L" frames, the file holds " +
-               Decimal(found);
+        return L"its main header counts " + wstr::FromUnsigned(frames) + L" frames, the file holds " +
+               wstr::FromUnsigned(found);
     if (format.compression == BI_RLE8 && (format.imageSize == 0 || format.imageSize > largest))
         return L"its RLE8 frame size is missing or larger than its frames";
     return std::wstring();
