@@ -14,6 +14,7 @@ const OutcomeText OUTCOMES[] = {
     {RunOutcome::Completed, EXIT_RESTART_REQUIRED, L"the Run list ran to its end"},
     {RunOutcome::EntryNotStarted, EXIT_INSTALL_FAILURE, L"a Run entry could not be started"},
     {RunOutcome::RunCutShort, EXIT_INSTALL_FAILURE, L"the Run list was cut short by an error"},
+    {RunOutcome::QueueLost, EXIT_INSTALL_FAILURE, L"a printer queue was lost: it could not be restored"},
     {RunOutcome::OsNotSupported, EXIT_INSTALL_FAILURE, L"the operating system is not supported (message text 1)"},
     {RunOutcome::DriverNotFound, EXIT_INSTALL_FAILURE, L"no installed driver package was found (message text 8)"},
     {RunOutcome::NoCurrentDirectory, EXIT_INSTALL_FAILURE, L"the current directory cannot be read"},

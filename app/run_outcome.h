@@ -7,6 +7,7 @@ enum class RunOutcome {
     Completed,           // the Run list ran to its end; the add-on needs a restart
     EntryNotStarted,     // the list ran to its end, but an entry could not be started
     RunCutShort,         // the list stopped early (an error inside the run step)
+    QueueLost,           // a printer queue could not be restored
     OsNotSupported,      // message text 1
     DriverNotFound,      // message text 8
     NoCurrentDirectory,  // the start-up check of the current directory failed

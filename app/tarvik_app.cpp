@@ -6,6 +6,7 @@
 #include "config/config_reader.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
+#include "printers/queue_safety.h"
 #include "system/os_validation.h"
 #include "system/paths.h"
 
@@ -45,7 +46,9 @@ void InitCommonControlClasses()
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false) {}
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0)
+{
+}
 
 BOOL CTarvikApp::InitInstance()
 {
@@ -53,7 +56,7 @@ BOOL CTarvikApp::InitInstance()
     if (m_unattended.quiet) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
-           outcome == RunOutcome::RunCutShort;
+           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
 }
 
 RunOutcome CTarvikApp::RunSetup()
@@ -71,6 +74,9 @@ RunOutcome CTarvikApp::RunSetup()
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
     if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
+    // Before anything else changes the machine, and never by two copies at once: queues
+    // that a run cut short left deleted.
+    m_nQueuesLost += RestoreRecordedQueues();
     InitCommonControlClasses();
     if (::GetCurrentDirectoryW(0, nullptr) == 0) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
@@ -88,6 +94,7 @@ RunOutcome CTarvikApp::RunSetup()
     (void)ProcessXRVCDGUIDsSection();  // the run goes on without registration
     (void)DropMain();                  // failures are in the log
     if (!m_bRunListEnded) return RunOutcome::RunCutShort;
+    if (m_nQueuesLost > 0) return RunOutcome::QueueLost;
     return m_nEntriesNotStarted > 0 ? RunOutcome::EntryNotStarted : RunOutcome::Completed;
 }
 

@@ -58,6 +58,7 @@ public:
     UnattendedMode m_unattended;  // "-ui" and "-restart"
     int m_nEntriesNotStarted;     // Run entries whose program could not be started
     bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
+    int m_nQueuesLost;            // printer queues that could not be restored
 };
 
 extern CTarvikApp theApp;

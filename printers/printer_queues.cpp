@@ -1,13 +1,17 @@
 // Re-creation of the printer queues of the listed drivers: every local, non-USB queue
 // whose driver is listed is deleted and installed again through printui under the
 // same name, on the same port and with the same model, keeping its device identifier.
+// Its definition is recorded first, and a queue that printui does not bring back is
+// created again from it (printers/queue_safety.cpp).
 #include <vector>
 
 #include "framework/handles.h"
+#include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/printer_handles.h"
 #include "printers/printer_text.h"
 #include "printers/process_control.h"
+#include "printers/queue_safety.h"
 #include "printers/spooler.h"
 #include "printers/update_plugin.h"
 #include "system/paths.h"
@@ -103,11 +107,50 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
     if (!IsUpdateDriver(Text(printer.pDriverName))) return FALSE;
     LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
     if (!CanRecreateQueue(printer, infPath)) return TRUE;
+    SavedQueue saved;
+    if (!RecordQueue(printer, saved)) return TRUE;
     RegistryValue id = GetDeviceInstanceID(name);
     (void)DeletePrinterQueue(name);  // re-added even when the delete failed
     (void)AddPrinterQueue(printer, infPath);
+    BOOL back = BringBackQueue(saved);
     (void)SetDeviceInstanceID(name, id);
+    if (back) RemoveQueueRecord(name);  // a lost queue keeps its record: the next run tries again
     return TRUE;
+}
+
+BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved)
+{
+    LONG error = ERROR_SUCCESS;
+    if (TakeQueueDefinition(printer, saved, error)) error = WriteQueueRecord(saved);
+    if (error == ERROR_SUCCESS) return TRUE;
+    // Without its record a queue could be lost for good by a run cut short after the delete.
+    LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
+               FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
+    return FALSE;
+}
+
+BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved)
+{
+    QueuePresence presence = FindQueue(saved);
+    if (presence == QueuePresence::Present) return TRUE;
+    // printui made a queue of that name elsewhere or with another model: the saved one takes its place.
+    if (presence == QueuePresence::Different) (void)DeletePrinterQueue(saved.name);
+    DWORD error = RecreateQueue(saved);
+    if (error != ERROR_SUCCESS) {
+        LogMessage(LOG_HIGH, L"## %s is lost: printui did not install it again (%s) and restoring it failed: %s",
+                   saved.name.c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
+        ++m_nQueuesLost;
+        return FALSE;
+    }
+    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui did not install it again (%s)", saved.name.c_str(),
+               PrintUiEnd().c_str());
+    return TRUE;
+}
+
+std::wstring CUpdateDriverPlugin::PrintUiEnd() const
+{
+    if (!m_bPrintUiStarted) return L"not started";
+    return L"exit code " + wstr::FromUnsigned(m_dwPrintUiExitCode);
 }
 
 BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
@@ -171,8 +214,13 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
                                                   Text(printer.pDriverName));
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    DWORD result = WaitForProcessEnd(StartProcess(rundll32.c_str(), commandLine));
+    StartedProcess printui = StartProcess(rundll32.c_str(), commandLine);
+    DWORD result = WaitForProcessEnd(printui);
+    m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
+    // The line above shows the wait's result; printui's own verdict is its exit code.
+    if (!m_bPrintUiStarted || m_dwPrintUiExitCode != 0)
+        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", Text(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
     return 1;
 }
 

@@ -17,7 +17,9 @@ bool LoadSpooler(SpoolerFunctions& functions)
     HMODULE library = LoadSystemLibrary(L"winspool.drv");
     if (library == nullptr) return false;
     return Bind(library, "EnumPrintersW", functions.EnumPrintersW) && Bind(library, "OpenPrinterW", functions.OpenPrinterW) &&
-           Bind(library, "DeletePrinter", functions.DeletePrinter) && Bind(library, "ClosePrinter", functions.ClosePrinter);
+           Bind(library, "DeletePrinter", functions.DeletePrinter) && Bind(library, "ClosePrinter", functions.ClosePrinter) &&
+           Bind(library, "AddPrinterW", functions.AddPrinterW) && Bind(library, "GetPrinterW", functions.GetPrinterW) &&
+           Bind(library, "SetPrinterDataExW", functions.SetPrinterDataExW);
 }
 
 }  // namespace

@@ -10,6 +10,9 @@ struct SpoolerFunctions {
     BOOL(WINAPI* OpenPrinterW)(LPWSTR, LPHANDLE, LPPRINTER_DEFAULTSW);
     BOOL(WINAPI* DeletePrinter)(HANDLE);
     BOOL(WINAPI* ClosePrinter)(HANDLE);
+    HANDLE(WINAPI* AddPrinterW)(LPWSTR, DWORD, LPBYTE);
+    BOOL(WINAPI* GetPrinterW)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
+    DWORD(WINAPI* SetPrinterDataExW)(HANDLE, LPCWSTR, LPCWSTR, DWORD, LPBYTE, DWORD);
 };
 
 // The functions, or null (with a "## " line in the log) when the library or one of

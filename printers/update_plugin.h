@@ -8,11 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "printers/saved_queue.h"
 #include "system/registry.h"
 
 class CUpdateDriverPlugin {
 public:
-    explicit CUpdateDriverPlugin(const std::wstring& iniFile) : m_strIniFile(iniFile), m_nDrivers(0) {}
+    explicit CUpdateDriverPlugin(const std::wstring& iniFile)
+        : m_strIniFile(iniFile), m_nDrivers(0), m_nQueuesLost(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0)
+    {
+    }
 
     // Runs the update for one Run entry (already lower-cased by the launcher). TRUE
     // when the update ran, FALSE when the system is not major version 5.
@@ -35,10 +39,21 @@ public:
     std::wstring m_strInstallFolder;
     std::vector<std::wstring> m_astrDrivers;
     int m_nDrivers;
+    int m_nQueuesLost;  // queues that neither printui nor the saved definition brought back
+    // How the last printui run ended (AddPrinterQueue).
+    BOOL m_bPrintUiStarted;
+    DWORD m_dwPrintUiExitCode;
 
 private:
     // One enumerated queue: TRUE when it is a non-USB queue of a listed driver.
     BOOL UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
     // FALSE, with a "## " line naming the queue, when printui cannot re-create it.
     BOOL CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
+    // FALSE, with a "## " line naming the queue, when its definition cannot be recorded.
+    BOOL RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved);
+    // After printui: the saved queue again when printui did not bring it back; FALSE
+    // when it is lost.
+    BOOL BringBackQueue(const SavedQueue& saved);
+    // printui's end as a log line shows it: "exit code N" or "not started".
+    std::wstring PrintUiEnd() const;
 };

@@ -36,6 +36,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         std::wstring lower = LaunchCommandLine(commandLine);
         if (IsPrinterUpdateEntry(lower)) {
             (void)update.RunUpdate(lower);  // the update step logs its own outcome
+            m_nQueuesLost += update.m_nQueuesLost;
             return 1;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());

@@ -26,3 +26,9 @@ DWORD WaitForProcessEnd(const StartedProcess& process)
     if (result == WAIT_FAILED) return ::GetLastError();
     return result;
 }
+
+BOOL ProcessExitCode(const StartedProcess& process, DWORD& exitCode)
+{
+    exitCode = 0;
+    return process.started && ::GetExitCodeProcess(process.process.get(), &exitCode) ? TRUE : FALSE;
+}

@@ -26,3 +26,7 @@ StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& 
 // WaitForSingleObject without a time limit: 0 once the process has ended, or
 // GetLastError()'s code when the wait fails (as it does for a process never started).
 DWORD WaitForProcessEnd(const StartedProcess& process);
+
+// The exit code of a process that has ended; FALSE when it was never started or the
+// code cannot be read.
+BOOL ProcessExitCode(const StartedProcess& process, DWORD& exitCode);

@@ -39,3 +39,60 @@ std::wstring RegistryValueText(const RegistryValue& value)
 {
     return RegistryDataText(value.data.data(), value.data.size());
 }
+
+LONG RegistryKey::Open(HKEY root, const std::wstring& path, REGSAM access)
+{
+    return ::RegOpenKeyExW(root, path.c_str(), 0, access, m_key.put());
+}
+
+LONG RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM access)
+{
+    return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, m_key.put(),
+                             nullptr);
+}
+
+LONG RegistryKey::ReadValues(std::vector<NamedRegistryValue>& values) const
+{
+    values.clear();
+    DWORD count = 0, longestName = 0;
+    LONG rc = ::RegQueryInfoKeyW(m_key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                 &longestName, nullptr, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::vector<wchar_t> name(longestName + 1, 0);
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        rc = ::RegEnumValueW(m_key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;  // a value went away meanwhile
+        if (rc != ERROR_SUCCESS) return rc;
+        NamedRegistryValue value;
+        value.name.assign(name.data(), length);
+        rc = ReadRegistryValue(m_key.get(), value.name.c_str(), 0, value.value);
+        if (rc != ERROR_SUCCESS) return rc;
+        values.push_back(value);
+    }
+    return ERROR_SUCCESS;
+}
+
+bool RegistryKey::IsEmpty() const
+{
+    DWORD subkeys = 0, values = 0;
+    return ::RegQueryInfoKeyW(m_key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                              nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
+void DeleteEmptyKeys(HKEY root, const std::wstring& path, int stopAt)
+{
+    std::wstring key = path;
+    for (;;) {
+        int depth = 1;
+        for (wchar_t c : key) depth += c == L'\\' ? 1 : 0;
+        if (depth <= stopAt) return;
+        RegistryKey open;
+        if (open.Open(root, key, KEY_READ) != ERROR_SUCCESS || !open.IsEmpty()) return;
+        if (::RegDeleteKeyW(root, key.c_str()) != ERROR_SUCCESS) return;
+        size_t cut = key.rfind(L'\\');
+        if (cut == std::wstring::npos) return;
+        key.erase(cut);
+    }
+}

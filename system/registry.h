@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
+
 // A value as the registry holds it: its type and all its bytes.
 struct RegistryValue {
     DWORD type = REG_NONE;
@@ -22,3 +24,33 @@ LONG WriteRegistryValue(HKEY key, const wchar_t* valueName, const RegistryValue&
 // The data read as text: up to the first null or the end of the data, whatever the
 // value's type (an unterminated value is still read safely).
 std::wstring RegistryValueText(const RegistryValue& value);
+
+// A value with its name.
+struct NamedRegistryValue {
+    std::wstring name;
+    RegistryValue value;
+};
+
+// An open key, closed when the object goes. `access` carries the registry view
+// (KEY_WOW64_32KEY, KEY_WOW64_64KEY) along with the rights.
+class RegistryKey {
+public:
+    LONG Open(HKEY root, const std::wstring& path, REGSAM access);
+    LONG Create(HKEY root, const std::wstring& path, REGSAM access);
+    HKEY get() const { return m_key.get(); }
+
+    // Every value of the key, whole, in the key's order.
+    LONG ReadValues(std::vector<NamedRegistryValue>& values) const;
+    // Whether the key holds neither values nor subkeys.
+    bool IsEmpty() const;
+    // Writes what the key holds to disk now, rather than some seconds later.
+    LONG Flush() const { return ::RegFlushKey(m_key.get()); }
+
+private:
+    UniqueRegKey m_key;
+};
+
+// Deletes the key at `path` and then each key above it, for as long as the key is
+// empty (no values, no subkeys); `stopAt` parts of the path (counted from its start)
+// are never deleted. The keys are those of the caller's own registry view.
+void DeleteEmptyKeys(HKEY root, const std::wstring& path, int stopAt);

@@ -1,11 +1,14 @@
 // The text rules of the printer update step: the INF path of a Run entry, the printui
 // command line, the one-line system text, the USB test, the driver-list match, the
 // queues printui cannot take (read back under the system's argument rules), device
-// paths, and the bounded text of system buffers.
+// paths, the bounded text of system buffers, and the saved queue's registry record.
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "printers/printer_text.h"
+#include "printers/saved_queue.h"
 #include "tests/harness/argv_reference.h"
 #include "tests/harness/check.h"
 
@@ -213,6 +216,112 @@ void TestTextUpToNull()
     ok(TextUpToNull(nullptr, 5).empty(), "no buffer\n");
 }
 
+SavedQueue FullQueue()
+{
+    SavedQueue q;
+    q.name = L"B\u00fcro \u2013 Office A";
+    q.port = L"LPT1:";
+    q.driver = L"Model X 100";
+    q.printProcessor = L"WinPrint";
+    q.datatype = L"RAW";
+    q.shareName = L"office-a";
+    q.comment = L"";
+    q.location = L"2nd floor\r\nroom 7";
+    q.attributes = 0x80000243u;
+    q.driverData = {{L"SoftwareCUEContextID", 1, {'U', 0, 'S', 0, 'B', 0, 0, 0}},
+                    {L"", 3, {}},
+                    {L"Blob", 3, {0, 0xFF, 0, 0x7F, 0x80}},
+                    {L"AiODDPnPWorked", 4, {1, 0, 0, 0}}};
+    return q;
+}
+
+bool SameQueue(const SavedQueue& a, const SavedQueue& b)
+{
+    if (a.name != b.name || a.port != b.port || a.driver != b.driver || a.printProcessor != b.printProcessor ||
+        a.datatype != b.datatype || a.shareName != b.shareName || a.comment != b.comment ||
+        a.location != b.location || a.attributes != b.attributes || a.driverData.size() != b.driverData.size())
+        return false;
+    for (size_t i = 0; i < a.driverData.size(); ++i)
+        if (a.driverData[i].name != b.driverData[i].name || a.driverData[i].type != b.driverData[i].type ||
+            a.driverData[i].data != b.driverData[i].data)
+            return false;
+    return true;
+}
+
+std::vector<unsigned char> Bytes(std::initializer_list<unsigned> list)
+{
+    std::vector<unsigned char> out;
+    for (unsigned b : list) out.push_back(static_cast<unsigned char>(b));
+    return out;
+}
+
+struct RecordRow {
+    const char* name;
+    std::vector<unsigned char> record;
+    bool read;
+};
+
+void TestSavedQueueRecord()
+{
+    const SavedQueue full = FullQueue();
+    const std::vector<unsigned char> whole = SavedQueueRecord(full);
+    std::vector<unsigned char> empty = SavedQueueRecord(SavedQueue());
+    std::vector<unsigned char> longer = whole, badTag = whole, hugeText = empty, hugeCount = empty;
+    longer.push_back(0);
+    badTag[3] = '2';
+    hugeText[4] = hugeText[5] = hugeText[6] = hugeText[7] = 0xFF;                  // the name's unit count
+    std::fill(hugeCount.end() - 4, hugeCount.end(), static_cast<unsigned char>(0xFF));  // the value count
+    const RecordRow rows[] = {
+        {"whole record", whole, true},
+        {"empty queue", empty, true},
+        {"a byte left over", longer, false},
+        {"other tag", badTag, false},
+        {"text count beyond the data", hugeText, false},
+        {"value count beyond the data", hugeCount, false},
+        {"nothing", {}, false},
+        {"tag only", Bytes({'T', 'Q', 'R', '1'}), false},
+    };
+    for (const RecordRow& row : rows) {
+        check::Context context(row.name);
+        SavedQueue got;
+        got.name = L"untouched";
+        bool read = ReadSavedQueueRecord(row.record.data(), row.record.size(), got);
+        ok(read == row.read, "read %d from %u bytes\n", read, static_cast<unsigned>(row.record.size()));
+        if (!read) ok(got.name == L"untouched", "a refused record changed the queue: [%s]\n", wn(got.name));
+    }
+    SavedQueue back;
+    ok(ReadSavedQueueRecord(whole.data(), whole.size(), back) && SameQueue(back, full),
+       "the whole queue did not come back: [%s] on [%s], %u values\n", wn(back.name), wn(back.location),
+       static_cast<unsigned>(back.driverData.size()));
+    int cutRead = 0;
+    for (size_t n = 0; n < whole.size(); ++n) cutRead += ReadSavedQueueRecord(whole.data(), n, back) ? 1 : 0;
+    ok(cutRead == 0, "%d records cut short were read\n", cutRead);
+    ok(!ReadSavedQueueRecord(nullptr, 40, back), "no data\n");
+}
+
+struct SameRow {
+    const char* name;
+    const wchar_t* port;
+    const wchar_t* driver;
+    bool same;
+};
+
+void TestIsSameQueue()
+{
+    SavedQueue saved = FullQueue();
+    const SameRow rows[] = {
+        {"same port and driver", L"LPT1:", L"Model X 100", true},
+        {"other letter case", L"lpt1:", L"MODEL x 100", true},
+        {"other port", L"LPT2:", L"Model X 100", false},
+        {"other driver", L"LPT1:", L"Model X 100 Plus", false},
+        {"nothing known", L"", L"", false},
+    };
+    for (const SameRow& row : rows) {
+        check::Context context(row.name);
+        ok(IsSameQueue(saved, row.port, row.driver) == row.same, "expected %d\n", row.same);
+    }
+}
+
 }  // namespace
 
 int main()
@@ -226,5 +335,7 @@ int main()
     TestDevicePaths();
     TestDriverDataKey();
     TestTextUpToNull();
+    TestSavedQueueRecord();
+    TestIsSameQueue();
     return check::summary();
 }
