@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The printer update never loses a queue on Windows XP: a queue that printui does not
+# bring back (it fails, or installs it elsewhere) is created again as it was, with its
+# driver data; a queue that cannot be restored is reported lost (exit code 1603 with
+# -ui quiet) and keeps its record; a run killed while printui installs leaves a record
+# in HKLM from which the next run restores the queue; a record for a queue that exists
+# again is removed. The rows run in order, each on what the one before left.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib-printers.sh"
+
+printers_prefix win32-winxp
+
+ID_A='USB\VID_1234&PID_5678\A1'
+printerbed driver "Model X 100" driver "Model Y" driver "Model S" driver "Other Model" \
+  printer "Office A" "LPT1:" "Model X 100" \
+  printer "Office B" "IP_10.0.0.7" "Model Y" \
+  printer "Other" "LPT3:" "Other Model" \
+  printer "Solo" "LPT4:" "Model S" \
+  id "Office A" "$ID_A" value "Office A" AiODDPnPWorked 0 value "Office A" Marker 7 \
+  id "Solo" "ID-SOLO" >/dev/null
+OTHER="Other|LPT3:|Other Model|-|-|-"
+A_BACK="Office A|LPT1:|Model X 100|$ID_A|1|3"   # its three values, AiODDPnPWorked set by the update
+B_BACK="Office B|IP_10.0.0.7|Model Y|-|-|-"     # it had no driver data, nor has it now
+RECORD_KEY='HKLM\Software\Tarvik\Setup\SavedPrinterQueues'
+EXIT_LOST="## Exit code 1603: a printer queue was lost: it could not be restored"
+RESTORED_LATER="restored as it was: an earlier run deleted it and ended before it came back"
+
+# record_names: the queues that have a record; "none" when not even the key is left.
+record_names() {
+  if ! wine reg query 'HKLM\Software\Tarvik' >/dev/null 2>&1; then echo none; return; fi
+  wine reg query "$RECORD_KEY" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_BINARY    .*/\1/p' | sort | paste -sd,
+}
+
+# Columns: name | printerbed commands first | printui double's settings (RUN_ENV) |
+# how the launcher runs: full (Esc on every dialog), quiet (-ui quiet) or kill (ended
+# with the prefix once printui has started) | listed drivers | exit code ("-": not
+# looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a
+# line matches | queues (";"): a dump line that must be there, "no:TEXT": no dump line
+# holds TEXT | records left.
+ROWS=(
+  "printui fails for both queues||PRINTUI_TEST_EXIT=3|full|Model X 100,Model Y|0|## printui for Office A: exit code 3;## Office A restored as it was: printui did not install it again (exit code 3);Updating new printer with DeviceInstanceID : $ID_A;## printui for Office B: exit code 3;## Office B restored as it was: printui did not install it again (exit code 3);** Starting Trayapp;<< End of UpdateDriver Plug-in|$A_BACK;$B_BACK;Solo|LPT4:|Model S|ID-SOLO|-|1|none"
+  "printui installs it on another port||PRINTUI_TEST_PORT=LPT9:|full|Model X 100|0|!! Printer deleted   : Office A;!! Printer Added  : rundll32 printui.dll,PrintUIEntry /if /b \"Office A\" /f \"c:\\media\\x.inf\" /r \"LPT1:\" /m \"Model X 100\" returns with 0;!! Printer deleted   : Office A;## Office A restored as it was: printui did not install it again (exit code 0);no:## printui for Office A: exit code 0|$A_BACK;no:LPT9:|none"
+  "quiet: printui fails and the driver is gone||PRINTUI_TEST_EXIT=3 PRINTUI_TEST_DROP_DRIVER=1|quiet|Model S|1603|## printui for Solo: exit code 3;re:^## Solo is lost: printui did not install it again \\(exit code 3\\) and restoring it failed: .+;$EXIT_LOST|no:Solo|;$A_BACK|Solo"
+  "quiet: the driver still gone at the next start|||quiet|No Such Model|1603|re:^## Solo is lost: an earlier run deleted it and restoring it failed: .+;$EXIT_LOST|no:Solo||Solo"
+  "quiet: driver back, the next start restores it|driver \"Model S\"||quiet|No Such Model|3010|## Solo $RESTORED_LATER;Valid OS found. OS: 501|Solo|LPT4:|Model S|ID-SOLO|-|1|none"
+  "killed while printui installs||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "the next run restores it first|||full|No Such Model|0|## Office A $RESTORED_LATER;Valid OS found. OS: 501;No matching printer found|$A_BACK|none"
+  "killed again, then the queue made by hand||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "a record for a queue that exists again is removed|printer \"Office A\" LPT7: \"Model X 100\"||quiet|No Such Model|3010|** Office A exists: its saved definition is removed;no:## Office A $RESTORED_LATER|Office A|LPT7:|Model X 100|-|-|-|none"
+)
+
+for row in "${ROWS[@]}"; do
+  IFS='|' read -r name bed env how drivers rc lines queues records <<<"$row"
+  # The queue fields hold "|" themselves: everything between the lines and the records.
+  queues=${row#*|*|*|*|*|*|*|}
+  records=${queues##*|}
+  queues=${queues%|*}
+  new_temp
+  listed=$(echo "$drivers" | tr ',' '\n' | awk '{ print NR "=" $0 }')
+  printer_ini 'pxnetadj.exe %sourcepath%x.inf' "$listed"
+  clear_records
+  [ -n "$bed" ] && eval "printerbed $bed" >/dev/null
+  start_service
+  case $how in
+    full)
+      RUN_ENV="$env" run_setup_closing ""
+      expect_eq "[$name] exit code" "$rc" "$RUN_RC" ;;
+    quiet)
+      RUN_ENV="$env" run_setup "-ui quiet"
+      expect_eq "[$name] exit code" "$rc" "$(run_exit_code)" ;;
+    kill)
+      RUN_ENV="$env" RUN_BACKGROUND=1 run_setup ""
+      for _ in $(seq 1 300); do [ -n "$(printui_record)" ] && break; sleep 0.2; done
+      expect_eq "[$name] printui started" 1 "$(printui_record | wc -l)"
+      stop_prefix
+      wait "$RUN_PID" 2>/dev/null ;;
+  esac
+  ordered=()
+  IFS=';' read -r -a items <<<"$lines"
+  for item in "${items[@]}"; do
+    case $item in
+      no:*) expect_no_line "${item#no:}" ;;
+      re:*) expect_match "${item#re:}" ;;
+      *) ordered+=("$item") ;;
+    esac
+  done
+  [ ${#ordered[@]} -gt 0 ] && expect_sequence 0 "${ordered[@]}"
+  dump=$(printerbed dump)
+  IFS=';' read -r -a items <<<"$queues;$OTHER"
+  for item in "${items[@]}"; do
+    case $item in
+      no:*) ! grep -Fq -- "${item#no:}" <<<"$dump"; ok $? "[$name] a queue holds [${item#no:}]: $dump" ;;
+      *) grep -Fxq -- "$item" <<<"$dump"; ok $? "[$name] no queue [$item]: $dump" ;;
+    esac
+  done
+  expect_eq "[$name] records" "$records" "$(record_names)"
+done
+
+finish
