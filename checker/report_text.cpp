@@ -126,6 +126,8 @@ std::wstring FormatReportText(const CheckReport& report)
                 for (size_t i = 0; i < plan.drivers.size(); ++i)
                     out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
                 out += L"\n";
+                out += L"       each queue is recorded in HKLM first and restored if printui does not bring it back "
+                       L"(by the next run if this one is cut short)\n";
                 continue;
             }
             out += p.commandLine + L"\n";

@@ -142,7 +142,9 @@ BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved)
         ++m_nQueuesLost;
         return FALSE;
     }
-    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui did not install it again (%s)", saved.name.c_str(),
+    const wchar_t* what = presence == QueuePresence::Different ? L"installed it on another port or with another driver"
+                                                                : L"did not install it again";
+    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui %s (%s)", saved.name.c_str(), what,
                PrintUiEnd().c_str());
     return TRUE;
 }
