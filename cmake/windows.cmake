@@ -13,6 +13,8 @@ target_include_directories(launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(launcher_core PUBLIC ${WINDOWS_DEFINES})
 target_compile_options(launcher_core PRIVATE -Wall -Wextra -O2)
 target_link_libraries(launcher_core PUBLIC ${WINDOWS_LIBS})
+# The printer update's safety net runs a few times per run at most: built for size.
+set_source_files_properties(printers/queue_safety.cpp printers/saved_queue.cpp PROPERTIES COMPILE_OPTIONS -Os)
 
 # Generated resource assets: the program icon, and what ui/assets.cmake adds.
 set(GENERATED_ASSETS ${CMAKE_BINARY_DIR}/app.ico)

@@ -22,15 +22,13 @@ LPWSTR Field(const std::wstring& text) { return text.empty() ? nullptr : const_c
 
 std::wstring ErrorText(DWORD error) { return FlattenLineBreaks(SystemMessageText(error)); }
 
-std::vector<SavedDriverValue> AsDriverData(const std::vector<NamedRegistryValue>& values)
+std::vector<SavedDriverValue> AsDriverData(std::vector<NamedRegistryValue>& values)
 {
-    std::vector<SavedDriverValue> data;
-    for (const NamedRegistryValue& value : values) {
-        SavedDriverValue saved;
-        saved.name = value.name;
-        saved.type = value.value.type;
-        saved.data.assign(value.value.data.begin(), value.value.data.end());
-        data.push_back(saved);
+    std::vector<SavedDriverValue> data(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        data[i].name.swap(values[i].name);
+        data[i].type = values[i].value.type;
+        data[i].data.swap(values[i].value.data);
     }
     return data;
 }
@@ -38,9 +36,10 @@ std::vector<SavedDriverValue> AsDriverData(const std::vector<NamedRegistryValue>
 void RestoreDriverData(HANDLE printer, const SavedQueue& queue)
 {
     for (const SavedDriverValue& value : queue.driverData) {
-        std::vector<BYTE> data(value.data.begin(), value.data.end());
-        DWORD rc = Spooler()->SetPrinterDataExW(printer, DRIVER_DATA_KEY_NAME, value.name.c_str(), value.type,
-                                                data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+        // The spooler only reads the data.
+        LPBYTE data = value.data.empty() ? nullptr : const_cast<LPBYTE>(value.data.data());
+        DWORD rc = Spooler()->SetPrinterDataExW(printer, DRIVER_DATA_KEY_NAME, value.name.c_str(), value.type, data,
+                                                static_cast<DWORD>(value.data.size()));
         if (rc != ERROR_SUCCESS)
             LogMessage(LOG_MEDIUM, L"## %s: driver-data value \"%s\" not restored: %s", queue.name.c_str(),
                        value.name.c_str(), ErrorText(rc).c_str());
@@ -82,14 +81,12 @@ bool RestoreRecordedQueue(const std::wstring& recordName, const RegistryValue& r
 BOOL TakeQueueDefinition(const PRINTER_INFO_2W& printer, SavedQueue& queue, LONG& error)
 {
     queue = SavedQueue();
-    queue.name = Text(printer.pPrinterName);
-    queue.port = Text(printer.pPortName);
-    queue.driver = Text(printer.pDriverName);
-    queue.printProcessor = Text(printer.pPrintProcessor);
-    queue.datatype = Text(printer.pDatatype);
-    queue.shareName = Text(printer.pShareName);
-    queue.comment = Text(printer.pComment);
-    queue.location = Text(printer.pLocation);
+    const wchar_t* const fields[] = {printer.pPrinterName, printer.pPortName, printer.pDriverName,
+                                     printer.pPrintProcessor, printer.pDatatype, printer.pShareName,
+                                     printer.pComment, printer.pLocation};
+    std::wstring* const texts[] = {&queue.name,     &queue.port,      &queue.driver,  &queue.printProcessor,
+                                   &queue.datatype, &queue.shareName, &queue.comment, &queue.location};
+    for (size_t i = 0; i < sizeof(fields) / sizeof(fields[0]); ++i) texts[i]->assign(fields[i] ? fields[i] : L"");
     queue.attributes = printer.Attributes;
     RegistryKey key;
     error = key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(queue.name), KEY_READ | KEY_WOW64_64KEY);
@@ -109,8 +106,7 @@ LONG WriteQueueRecord(const SavedQueue& queue)
     if (rc != ERROR_SUCCESS) return rc;
     RegistryValue record;
     record.type = REG_BINARY;
-    std::vector<unsigned char> bytes = SavedQueueRecord(queue);
-    record.data.assign(bytes.begin(), bytes.end());
+    record.data = SavedQueueRecord(queue);
     rc = WriteRegistryValue(key.get(), queue.name.c_str(), record);
     if (rc != ERROR_SUCCESS) return rc;
     // The queue is deleted next: the record must outlive a power cut from then on.

@@ -15,16 +15,20 @@ const unsigned char RECORD_TAG[4] = {'T', 'Q', 'R', '1'};
 
 void PutNumber(std::vector<unsigned char>& out, uint32_t n)
 {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<unsigned char>(n >> shift));
+    const unsigned char bytes[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
+                                    static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)};
+    out.insert(out.end(), bytes, bytes + 4);
 }
 
 // UTF-16 units: wchar_t is 16 bits on Windows, where the records are written.
 void PutText(std::vector<unsigned char>& out, const std::wstring& text)
 {
     PutNumber(out, static_cast<uint32_t>(text.size()));
+    size_t at = out.size();
+    out.resize(at + 2 * text.size());
     for (wchar_t c : text) {
-        out.push_back(static_cast<unsigned char>(c & 0xFF));
-        out.push_back(static_cast<unsigned char>((c >> 8) & 0xFF));
+        out[at++] = static_cast<unsigned char>(c & 0xFF);
+        out[at++] = static_cast<unsigned char>((c >> 8) & 0xFF);
     }
 }
 
@@ -53,9 +57,9 @@ public:
         uint32_t units = 0;
         const unsigned char* at = nullptr;
         if (!Number(units) || units > m_left / 2 || !Bytes(static_cast<size_t>(units) * 2, at)) return false;
-        text.clear();
+        text.resize(units);
         for (uint32_t i = 0; i < units; ++i)
-            text.push_back(static_cast<wchar_t>(at[2 * i] | static_cast<unsigned>(at[2 * i + 1]) << 8));
+            text[i] = static_cast<wchar_t>(at[2 * i] | static_cast<unsigned>(at[2 * i + 1]) << 8);
         return true;
     }
     bool Data(std::vector<unsigned char>& data)

@@ -59,16 +59,18 @@ LONG RegistryKey::ReadValues(std::vector<NamedRegistryValue>& values) const
                                  &longestName, nullptr, nullptr, nullptr);
     if (rc != ERROR_SUCCESS) return rc;
     std::vector<wchar_t> name(longestName + 1, 0);
+    values.resize(count);
     for (DWORD i = 0; i < count; ++i) {
         DWORD length = static_cast<DWORD>(name.size());
         rc = ::RegEnumValueW(m_key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;  // a value went away meanwhile
+        if (rc == ERROR_NO_MORE_ITEMS) {  // a value went away meanwhile
+            values.resize(i);
+            break;
+        }
         if (rc != ERROR_SUCCESS) return rc;
-        NamedRegistryValue value;
-        value.name.assign(name.data(), length);
-        rc = ReadRegistryValue(m_key.get(), value.name.c_str(), 0, value.value);
+        values[i].name.assign(name.data(), length);
+        rc = ReadRegistryValue(m_key.get(), values[i].name.c_str(), 0, values[i].value);
         if (rc != ERROR_SUCCESS) return rc;
-        values.push_back(value);
     }
     return ERROR_SUCCESS;
 }
