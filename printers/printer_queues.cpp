@@ -14,6 +14,7 @@
 #include "printers/queue_safety.h"
 #include "printers/spooler.h"
 #include "printers/update_plugin.h"
+#include "system/file_type.h"
 #include "system/paths.h"
 #include "system/process.h"
 #include "system/registry.h"
@@ -51,15 +52,14 @@ const wchar_t* InfFileProblem(const std::wstring& infPath)
 {
     if (infPath.empty()) return INF_MISSING;
     if (IsDevicePath(infPath)) return INF_NOT_A_FILE;  // never opened: opening a device can act on it
-    DWORD attributes = ::GetFileAttributesW(infPath.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return INF_MISSING;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return INF_NOT_A_FILE;
-    // A pipe's server may learn who connected, never act in the launcher's name.
+    FileKind kind = FileKindOf(infPath);
+    if (kind == FileKind::Missing) return INF_MISSING;
+    if (kind != FileKind::DiskFile) return INF_NOT_A_FILE;
+    // Only a disk file is opened to read its data.
     UniqueFile file(::CreateFileW(infPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
                                   nullptr));
-    if (!file) return INF_MISSING;
-    return ::GetFileType(file.get()) == FILE_TYPE_DISK ? nullptr : INF_NOT_A_FILE;
+    return file ? nullptr : INF_MISSING;
 }
 
 // All local queues at level 2 in one buffer; FALSE when the enumeration fails.

@@ -8,26 +8,23 @@ namespace {
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
-typedef BOOL(WINAPI* SetDefaultDllDirectoriesFn)(DWORD);
-typedef BOOL(WINAPI* SetDllDirectoryWFn)(LPCWSTR);
-
 template <typename Fn>
-Fn KernelFunction(const char* name)
+void KernelFunction(const char* name, Fn& function)
 {
     HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))) : nullptr;
+    function = kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))) : nullptr;
 }
 
-bool RestrictDllSearch()
+bool RestrictDllSearchAtLoad()
 {
-    SetDefaultDllDirectoriesFn setDefault = KernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
-    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
-    SetDllDirectoryWFn setDirectory = KernelFunction<SetDllDirectoryWFn>("SetDllDirectoryW");
-    return setDirectory != nullptr && setDirectory(L"") != FALSE;
+    DllSearchFunctions kernel;
+    KernelFunction("SetDefaultDllDirectories", kernel.SetDefaultDllDirectories);
+    KernelFunction("SetDllDirectoryW", kernel.SetDllDirectoryW);
+    return RestrictDllSearch(kernel);
 }
 
 struct DllSearchAtLoad {
-    DllSearchAtLoad() : restricted(RestrictDllSearch()) {}
+    DllSearchAtLoad() : restricted(RestrictDllSearchAtLoad()) {}
     bool restricted;
 };
 
@@ -38,3 +35,11 @@ DllSearchAtLoad g_dllSearch __attribute__((init_priority(101)));
 }  // namespace
 
 bool DllSearchRestricted() { return g_dllSearch.restricted; }
+
+bool RestrictDllSearch(const DllSearchFunctions& kernel)
+{
+    if (kernel.SetDefaultDllDirectories != nullptr && kernel.SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return true;
+    // The empty text, not null: null would put the current folder back in the search.
+    return kernel.SetDllDirectoryW != nullptr && kernel.SetDllDirectoryW(L"") != FALSE;
+}

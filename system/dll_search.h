@@ -5,6 +5,16 @@
 // (SetDllDirectoryW("")). Neither call exists on every supported system, so both are
 // looked up at run time.
 #pragma once
+#include <windows.h>
 
 // TRUE when one of the two restrictions took effect at load time.
 bool DllSearchRestricted();
+
+// The two kernel functions the restriction uses; null where the system has none.
+struct DllSearchFunctions {
+    BOOL(WINAPI* SetDefaultDllDirectories)(DWORD);
+    BOOL(WINAPI* SetDllDirectoryW)(LPCWSTR);
+};
+
+// The restriction itself, through the given functions (at load time: kernel32's).
+bool RestrictDllSearch(const DllSearchFunctions& kernel);

@@ -2,6 +2,7 @@
 
 #include "config/config_reader.h"
 #include "framework/app.h"
+#include "system/privileges.h"
 #include "ui/resource.h"
 
 namespace {
@@ -187,15 +188,7 @@ void CFinishScreen::OnFinishClicked()
 
 void RestartComputer()
 {
-    UniqueHandle token;
     // Without the privilege the restart request below fails; it is made anyway.
-    (void)::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put());
-    TOKEN_PRIVILEGES privileges;
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    privileges.Privileges[0].Luid.LowPart = 0;
-    privileges.Privileges[0].Luid.HighPart = 0;
-    (void)::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
-    (void)::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    (void)EnableShutdownPrivilege();
     (void)::ExitWindowsEx(EWX_REBOOT | EWX_FORCE, RESTART_REASON);  // a refused restart ends like a declined one
 }

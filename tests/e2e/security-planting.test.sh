@@ -61,6 +61,8 @@ case_planted_and_unquoted() {
   expect_eq "planted DLLs loaded" "" "$(loaded_markers)"
   expect_line "** Process : C:\\Program Files\\Norvale\\Pictora\\Bin\\pxstatus.exe return with 1"
   expect_eq "tray program started from the install folder" 1 "$(tray_record | grep -c '^started ')"
+  expect_eq "tray program's command line is its quoted path" '"C:\Program Files\Norvale\Pictora\Bin\pxstatus.exe"' \
+    "$(tray_record | sed -n 's/^started [0-9]* //p')"
   [ ! -e "$DRIVE_C/Program.txt" ]; ok $? "C:\\Program.exe was started: $(cat "$DRIVE_C/Program.txt" 2>/dev/null)"
   [ ! -e "$MEDIUM/rundll32.txt" ]; ok $? "the rundll32.exe beside the launcher was run"
   expect_eq "printui runs of the system's rundll32" 3 "$(printui_record | grep -c 'printui.dll,PrintUIEntry /if')"

@@ -18,6 +18,18 @@ inline std::wstring TempFolder()
     return std::wstring(buffer, n < MAX_PATH ? n : 0);
 }
 
+// A file of the build's tools folder (TEST_BUILD_DIR\tools) as a Windows path: Wine
+// maps the Unix root to Z:.
+inline std::wstring ToolPath(const wchar_t* file)
+{
+    wchar_t buffer[MAX_PATH] = {0};
+    DWORD n = GetEnvironmentVariableW(L"TEST_BUILD_DIR", buffer, MAX_PATH);
+    std::wstring dir(buffer, n < MAX_PATH ? n : 0);
+    for (wchar_t& c : dir)
+        if (c == L'/') c = L'\\';
+    return L"Z:" + dir + L"\\tools\\" + file;
+}
+
 inline std::string ReadBytes(const std::wstring& path)
 {
     std::string bytes;

@@ -108,6 +108,8 @@ const Row ROWS[] = {
      L"frame 1 is smaller than its picture"},
     {"32-bit picture in 8-bit frames", RGB8, [](Bytes& b) { Put16(b, BIH + 14, 32); },
      L"frame 1 is smaller than its picture"},
+    {"rows padded to 4 bytes: 2 x 3 pixels need 12", RGB8, [](Bytes& b) { Put32(b, BIH + 4, 2); Put32(b, BIH + 8, 3); },
+     L"frame 1 is smaller than its picture"},
     {"picture too wide", RGB8, [](Bytes& b) { Put32(b, BIH + 4, 5000); }, L"1 to 4096 pixels"},
     {"top-down picture", RGB8, [](Bytes& b) { Put32(b, BIH + 8, static_cast<uint32_t>(-2)); }, L"bottom-up"},
     {"no width", RGB8, [](Bytes& b) { Put32(b, BIH + 4, 0); }, L"1 to 4096 pixels"},
@@ -116,10 +118,19 @@ const Row ROWS[] = {
     {"two planes", RGB8, [](Bytes& b) { Put16(b, BIH + 12, 2); }, L"neither"},
     {"more colours than 8 bits", RGB8, [](Bytes& b) { Put32(b, BIH + 32, 0x01000000); }, L"larger than its colours"},
     {"colour table beyond its chunk", RGB24, [](Bytes& b) { Put32(b, BIH + 32, 16); }, L"does not fit inside its"},
+    {"256 colours of 4 bytes in 40 + 512", RGB8, [](Bytes& b) { Put32(b, STRF_SIZE, 40 + 512); },
+     L"does not fit inside its"},
     {"RLE8 without a frame size", RLE8, [](Bytes& b) { Put32(b, BIH + 20, 0); }, L"RLE8 frame size"},
     {"RLE8 frame size beyond the frames", RLE8, [](Bytes& b) { Put32(b, BIH + 20, 3); }, L"RLE8 frame size"},
     {"no frame list", RGB8, [](Bytes& b) { b[b.size() - 2 * 16 - 4] = 'x'; }, L"frame list is missing"},
     {"last frame beyond the file", RGB8, [](Bytes& b) { Put32(b, b.size() - 12, 9); }, L"the file holds 1"},
+    {"last frame beyond its list, inside the file", RGB8,
+     [](Bytes& b) {
+         Put32(b, b.size() - 12, 16);
+         Append(b, "idx1", Bytes(32, 0));
+         Put32(b, 4, static_cast<uint32_t>(b.size() - 8));
+     },
+     L"the file holds 1"},
 };
 
 void TestRows()

@@ -96,7 +96,8 @@ const PortRow PORT_ROWS[] = {
 void TestUsbPorts()
 {
     for (const PortRow& row : PORT_ROWS) {
-        check::Context context(check::narrow(row.port).c_str());
+        const std::string name = check::narrow(row.port);
+        check::Context context(name.c_str());
         std::wstring upper = UpperPortName(row.port);
         ok(upper == row.upper, "upper case: got [%s]\n", wn(upper));
         ok(IsUsbPort(upper) == row.usb, "USB test: expected %d\n", row.usb);
@@ -193,7 +194,8 @@ const DeviceRow DEVICE_ROWS[] = {
 void TestDevicePaths()
 {
     for (const DeviceRow& row : DEVICE_ROWS) {
-        check::Context context(check::narrow(row.path).c_str());
+        const std::string name = check::narrow(row.path);
+        check::Context context(name.c_str());
         ok(IsDevicePath(row.path) == row.device, "expected %d\n", row.device);
     }
 }

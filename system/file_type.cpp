@@ -1,0 +1,18 @@
+#include "system/file_type.h"
+
+#include <windows.h>
+
+#include "framework/handles.h"
+
+FileKind FileKindOf(const std::wstring& path)
+{
+    // Backup semantics let a folder be opened too, so that it is named a folder.
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (!file) return FileKind::Missing;
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return FileKind::Other;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file.get(), &info)) return FileKind::Other;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Other : FileKind::DiskFile;
+}

@@ -1,0 +1,14 @@
+// What a path names, decided from the object the system opens for it rather than from
+// its attributes: a pipe or a device can look like a file by name and attributes.
+#pragma once
+#include <string>
+
+enum class FileKind {
+    Missing,   // nothing can be opened under this path
+    DiskFile,  // a file on a disk, not a folder
+    Other,     // a folder, a pipe, a device
+};
+
+// Opens the path only to read its attributes (never to read or write its data), as an
+// anonymous client that a pipe's server cannot act for, and asks the handle.
+FileKind FileKindOf(const std::wstring& path);
