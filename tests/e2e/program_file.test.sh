@@ -17,7 +17,7 @@ $unknown"
 dlls=$(echo "$imports" | cut -d'!' -f1 | sort -u | tr '\n' ' ')
 for dll in $dlls; do
   case $dll in
-    KERNEL32.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|COMCTL32.DLL|MSVCRT.DLL) ok 0 ;;
+    KERNEL32.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|COMCTL32.DLL|MSVCRT.DLL) ok 0 ;;
     *) ok 1 "static import of $dll, which is not always taken from the system folder" ;;
   esac
 done
