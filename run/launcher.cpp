@@ -39,8 +39,9 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
             return 1;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
-        // The administrator's own command line: the launcher's folder is searched first on purpose.
-        StartedProcess process = StartProcess(nullptr, lower);
+        // The administrator's own command line: the launcher's folder is searched first on
+        // purpose, the current folder never for a program named without a folder.
+        StartedProcess process = StartCommandLine(lower, m_strExeDir);
         if (!process.started) return process.error;
         if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
