@@ -35,6 +35,7 @@ public:
     std::wstring m_strInstallFolder;
     std::vector<std::wstring> m_astrDrivers;
     int m_nDrivers;
+    bool m_quiet = false;  // "-ui quiet": printui gets its own quiet option, so no error box of its can stall the run
 
 private:
     // One enumerated queue: TRUE when it is a non-USB queue of a listed driver.

@@ -32,6 +32,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
+        update.m_quiet = m_unattended.quiet;
         bool prep = !m_unattended.quiet && ShowsProgressDialog(commandLine);  // quiet: no dialog
         std::wstring lower = LaunchCommandLine(commandLine);
         if (IsPrinterUpdateEntry(lower)) {
