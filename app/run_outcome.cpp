@@ -16,6 +16,7 @@ const OutcomeText OUTCOMES[] = {
     {RunOutcome::RunCutShort, EXIT_INSTALL_FAILURE, L"the Run list was cut short by an error"},
     {RunOutcome::QueueLost, EXIT_INSTALL_FAILURE, L"a printer queue was lost: it could not be restored"},
     {RunOutcome::OsNotSupported, EXIT_INSTALL_FAILURE, L"the operating system is not supported (message text 1)"},
+    {RunOutcome::ConfigUnreadable, EXIT_INSTALL_FAILURE, L"the configuration file could not be read"},
     {RunOutcome::DriverNotFound, EXIT_INSTALL_FAILURE, L"no installed driver package was found (message text 8)"},
     {RunOutcome::NoCurrentDirectory, EXIT_INSTALL_FAILURE, L"the current directory cannot be read"},
     {RunOutcome::NoProgramPath, EXIT_INSTALL_FAILURE, L"the program's own path cannot be read"},
@@ -33,11 +34,13 @@ const OutcomeText& TextOf(RunOutcome outcome)
 
 int ExitCodeOf(RunOutcome outcome) { return TextOf(outcome).exitCode; }
 
-std::wstring ExitLine(RunOutcome outcome, bool restarting)
+std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& configFile)
 {
     const OutcomeText& text = TextOf(outcome);
     std::wstring line = text.exitCode == EXIT_RESTART_REQUIRED ? L"** " : L"## ";
-    line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + text.why;
+    std::wstring why = text.why;
+    if (outcome == RunOutcome::ConfigUnreadable) wstr::ReplaceAll(why, L"file could", L"file " + configFile + L" could");
+    line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + why;
     if (restarting)
         line += L"; restarting the computer (-restart force)";
     else if (outcome == RunOutcome::Completed)

@@ -9,6 +9,7 @@ enum class RunOutcome {
     RunCutShort,         // the list stopped early (an error inside the run step)
     QueueLost,           // a printer queue could not be restored
     OsNotSupported,      // message text 1
+    ConfigUnreadable,    // no system accepted because the configuration file could not be read
     DriverNotFound,      // message text 8
     NoCurrentDirectory,  // the start-up check of the current directory failed
     NoProgramPath,       // the program's own path could not be read whole
@@ -23,8 +24,8 @@ const int EXIT_ANOTHER_INSTALL = 1618;
 int ExitCodeOf(RunOutcome outcome);
 
 // The run's last level-1 line: the exit code and why; `restarting` when the computer is
-// restarted next ("-restart force").
-std::wstring ExitLine(RunOutcome outcome, bool restarting);
+// restarted next ("-restart force"). `configFile` is named when it could not be read.
+std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& configFile = std::wstring());
 
 // A message text as one log line in place of its message box: "## " and the text, with
 // its line breaks (backslash and n) as blanks.

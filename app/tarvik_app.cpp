@@ -83,6 +83,8 @@ RunOutcome CTarvikApp::RunSetup()
         return RunOutcome::NoCurrentDirectory;
     }
     if (!FindSupportedOS()) {
+        // Unattended, say what happened: without its configuration no system can be accepted.
+        if (m_unattended.quiet && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
@@ -112,7 +114,7 @@ void CTarvikApp::EndUnattended(RunOutcome outcome)
 {
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && m_bRunListEnded;
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart).c_str());
+    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, g_strIniFile).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
 }

@@ -1,5 +1,6 @@
 #include "config/config_reader.h"
 
+#include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 
@@ -138,4 +139,21 @@ int GetLogLevel()
     LogMessage(LOG_HIGH, L"Log Level returned FALSE... Using DEFAULT Log Level as HIGH.");
     LogMessage(LOG_TRACE, L"<-- Exit GetLogLevel()");
     return 1;
+}
+
+bool ConfigFileReadable(const std::wstring& path)
+{
+    if (path.empty() || !FitsProfilePath(path)) return false;
+    std::wstring file = path;
+    if (path.find_first_of(L"\\/:") == std::wstring::npos) {
+        wchar_t windows[MAX_PATH + 1] = {0};
+        UINT len = ::GetWindowsDirectoryW(windows, MAX_PATH);
+        if (len == 0 || len > MAX_PATH) return false;
+        file = std::wstring(windows, len) + L"\\" + path;
+    }
+    UniqueFile opened(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    return opened && ::GetFileInformationByHandle(opened.get(), &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

@@ -28,3 +28,7 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
                   int count);
 void ReadSPVersion(std::wstring entry, int& major, int& minor);
 int GetLogLevel();
+
+// The configuration file can be opened for reading as the profile functions would look
+// for it (a name without a folder in the Windows folder), and its path fits them.
+bool ConfigFileReadable(const std::wstring& path);

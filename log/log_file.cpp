@@ -1,12 +1,14 @@
 #include "log/log_file.h"
 
-#include <shellapi.h>
+#include <winternl.h>
 
+#include <utility>
 #include <vector>
 
-#include "framework/handles.h"
-
 namespace {
+
+typedef LONG(NTAPI* NtCreateFileFn)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG,
+                                    ULONG, ULONG, ULONG, PVOID, ULONG);
 
 std::wstring TempFolder()
 {
@@ -18,12 +20,47 @@ std::wstring TempFolder()
     return std::wstring(buffer.data(), got);
 }
 
-// The shell knows a type name for every existing file or folder.
-bool NameIsTaken(const std::wstring& path)
+bool IsPlainFolder(DWORD attributes)
 {
-    SHFILEINFOW info;
-    ZeroMemory(&info, sizeof(info));
-    return ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_TYPENAME) != 0;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+// The folder itself, never what a link or junction at its last component points to.
+// Windows shows a reparse point on the handle opened without following it; Wine shows
+// a host link only in the attributes of the path, so both are asked.
+UniqueFile OpenLogFolder(const std::wstring& path)
+{
+    if (!IsPlainFolder(::GetFileAttributesW(path.c_str()))) return UniqueFile();
+    UniqueFile folder(::CreateFileW(path.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!folder || !::GetFileInformationByHandle(folder.get(), &info) || !IsPlainFolder(info.dwFileAttributes))
+        return UniqueFile();
+    return folder;
+}
+
+// Creates `name` inside the opened folder, relative to its handle; fails when the name
+// exists in any form (file, folder, link, dangling or not). Others may read the file.
+UniqueFile CreateNewInFolder(HANDLE folder, const std::wstring& name)
+{
+    static const NtCreateFileFn createFile = reinterpret_cast<NtCreateFileFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll"), "NtCreateFile")));
+    if (createFile == nullptr) return UniqueFile();
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(name.c_str());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK io;
+    HANDLE file = nullptr;
+    LONG status = createFile(&file, FILE_APPEND_DATA | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                             FILE_SHARE_READ, FILE_CREATE,
+                             FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (status < 0) return UniqueFile();
+    return UniqueFile(file);
 }
 
 }  // namespace
@@ -39,18 +76,22 @@ CLogFile::~CLogFile() { ::DeleteCriticalSection(&m_lock); }
 void CLogFile::InitLogFile()
 {
     m_strLogFile = TempFolder() + L"\\";
-    MakeLogFileName();  // without a free name the entries are dropped; the run goes on
+    MakeLogFileName();  // without a log the entries are dropped; the run goes on
     m_nLogLevel = ClampLogLevel(g_nLogLevelSetting);
 }
 
 BOOL CLogFile::MakeLogFileName()
 {
+    ScopedLock lock(m_lock);
+    m_file.reset();
+    UniqueFile folder = OpenLogFolder(LogFolderToOpen(m_strLogFile));
+    if (!folder) return FALSE;
     for (int n = 0; n <= 999; ++n) {
-        std::wstring name = MakeLogCandidateName(m_strLogFile, n);
-        if (!NameIsTaken(name)) {
-            m_strLogFile = name;
-            return TRUE;
-        }
+        UniqueFile file = CreateNewInFolder(folder.get(), MakeLogCandidateName(L"", n));
+        if (!file) continue;  // taken, whatever it is: the next number
+        m_file = std::move(file);
+        m_strLogFile = MakeLogCandidateName(m_strLogFile, n);
+        return TRUE;
     }
     return FALSE;
 }
@@ -58,16 +99,14 @@ BOOL CLogFile::MakeLogFileName()
 int CLogFile::AppendEntry(const std::wstring& message)
 {
     ScopedLock lock(m_lock);
-    UniqueFile file(::CreateFileW(m_strLogFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return 0;
+    if (!m_file) return 0;
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     std::string bytes = EncodeLogLine(
         FormatLogTimestamp(now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond) + message + L"\n");
     DWORD written = 0;
     // A short write cannot be repaired here; the entry is as complete as the disk allowed.
-    (void)::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (!::WriteFile(m_file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return 0;
     return 1;
 }
 

@@ -1,11 +1,13 @@
 // The run's log file in the TEMP folder: one numbered file per run, one line per
-// entry, opened and closed for every entry.
+// entry. The file is created new inside the opened folder and its handle is kept for
+// the whole run: every entry goes to that file, whatever happens to names in TEMP.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <type_traits>
 
+#include "framework/handles.h"
 #include "log/log_text.h"
 
 class CLogFile {
@@ -16,7 +18,11 @@ public:
     CLogFile& operator=(const CLogFile&) = delete;
 
     void InitLogFile();
+    // Creates the log in the folder `m_strLogFile` names (with its trailing backslash):
+    // the first of the 1000 numbered names that does not exist in any form. FALSE, and
+    // no log, when the folder is a link, cannot be opened or has no free name.
     BOOL MakeLogFileName();
+    // One line to the file, written through before it returns; 0 without a log file.
     int AppendEntry(const std::wstring& message);
     int WriteFormatted(const wchar_t* format, va_list args);
 
@@ -25,6 +31,7 @@ public:
 
 private:
     CRITICAL_SECTION m_lock;  // one writer at a time: format and append never interleave
+    UniqueFile m_file;        // the log, open for appending from its creation to the end of the run
 };
 
 extern CLogFile g_logFile;

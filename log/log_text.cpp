@@ -143,6 +143,15 @@ std::wstring MakeLogCandidateName(const std::wstring& folder, int counter)
     return folder + LOG_FILE_PREFIX + FormatLogText(16, L"%03d", counter) + L".log";
 }
 
+std::wstring LogFolderToOpen(const std::wstring& folder)
+{
+    std::wstring path = folder;
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    if (path.empty()) return L"\\";
+    if (path.size() == 2 && path[1] == L':') path.push_back(L'\\');
+    return path;
+}
+
 int ClampLogLevel(int requested)
 {
     if (requested == LOG_HIGH || requested == LOG_MEDIUM || requested == LOG_TRACE) return requested;

@@ -32,5 +32,10 @@ std::string EncodeLogLine(const std::wstring& line);
 // Folder (with its trailing backslash) + prefix + three-digit counter + ".log".
 std::wstring MakeLogCandidateName(const std::wstring& folder, int counter);
 
+// The log folder as it is opened: without trailing backslashes (so that its last
+// component is the folder itself, not a name inside it), except a drive's root
+// ("C:\"); nothing left (TEMP unset or "\") is the root of the current drive, "\".
+std::wstring LogFolderToOpen(const std::wstring& folder);
+
 // The threshold rule: 1, 127 and 511 stand; any other value becomes 1.
 int ClampLogLevel(int requested);

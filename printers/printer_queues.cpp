@@ -214,6 +214,7 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
 {
     std::wstring commandLine = PrintUiCommandLine(Text(printer.pPrinterName), infPath, Text(printer.pPortName),
                                                   Text(printer.pDriverName));
+    if (m_quiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
     StartedProcess printui = StartProcess(rundll32.c_str(), commandLine);

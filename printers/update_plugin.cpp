@@ -38,17 +38,11 @@ BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
 
 void CUpdateDriverPlugin::GetInstallFolder()
 {
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    // The same reading as the registration's: without a usable folder the tray path stays relative and is not started.
+    if (!ReadInstallFolder(m_strInstallFolder)) {
         LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
         return;
     }
-    // The type is not examined; a value longer than MAX_PATH characters is not read.
-    RegistryValue folder;
-    if (ReadRegistryValue(key.get(), INSTALL_FOLDER_VALUE, MAX_PATH * sizeof(wchar_t), folder) != ERROR_SUCCESS)
-        LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
-    m_strInstallFolder = RegistryValueText(folder);
-    key.reset();
     LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());
 }
 

@@ -43,6 +43,7 @@ public:
     // How the last printui run ended (AddPrinterQueue).
     BOOL m_bPrintUiStarted;
     DWORD m_dwPrintUiExitCode;
+    bool m_quiet = false;  // "-ui quiet": printui gets its own quiet option, so no error box of its can stall the run
 
 private:
     // One enumerated queue: TRUE when it is a non-USB queue of a listed driver.

@@ -1,6 +1,7 @@
 // What the launcher relies on from the installed imaging product, defined once: its
 // registry entries, the tray application and the device service.
 #pragma once
+#include <string>
 
 // Under HKEY_LOCAL_MACHINE, 32-bit registry view: value INSTALL_FOLDER_VALUE holds
 // the install folder with its trailing backslash.
@@ -12,3 +13,11 @@ constexpr const wchar_t* INSTALLED_PRODUCTS_KEY = L"SOFTWARE\\Norvale\\Installed
 constexpr const wchar_t* TRAY_APP_FOLDER = L"Pictora\\Bin\\";  // below the install folder
 constexpr const wchar_t* TRAY_APP_IMAGE = L"pxstatus.exe";
 constexpr const wchar_t* DEVICE_SERVICE = L"pxlinkd";
+
+// The install folder, read once by these rules for the registration and the printer
+// update alike: HKLM, 32-bit registry view, PRODUCT_REGISTRY_KEY value
+// INSTALL_FOLDER_VALUE, a string of at most 259 characters; an expandable string with
+// its system-folder names expanded from the machine's values (never the environment);
+// a full path (drive and backslash, or a server). FALSE when there is no such value;
+// a value that is there but unusable also gets a "## " line at level 127 saying why.
+bool ReadInstallFolder(std::wstring& folder);

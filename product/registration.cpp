@@ -14,21 +14,7 @@ namespace {
 const wchar_t* const SCRUBBER_SECTION = L"Scrubber.FileUninstaller.MagicKeywords";
 const wchar_t* const ADDON_MAGIC_KEYWORD = L"{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}";
 
-const size_t INSTALL_FOLDER_CHARS = MAX_PATH;  // including the terminator
 const DWORD INSTALLED_PRODUCT_DATA_BYTES = 2048;
-
-// The product's install folder from the 32-bit registry view. FALSE when the key or
-// value is missing, is not text, or does not fit 259 characters.
-BOOL ReadInstallFolder(std::wstring& folder)
-{
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return FALSE;
-    RegistryValue value;
-    if (ReadRegistryValue(key.get(), INSTALL_FOLDER_VALUE, INSTALL_FOLDER_CHARS * sizeof(wchar_t), value) != ERROR_SUCCESS)
-        return FALSE;
-    return RegistryStringText(value.type, value.data.data(), value.data.size(), INSTALL_FOLDER_CHARS - 1, folder) ? TRUE
-                                                                                                                 : FALSE;
-}
 
 // Switches the file-system redirection off for one scope on a 64-bit version 6.0
 // workstation, where the product keeps its files outside the 32-bit view.
@@ -71,7 +57,7 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
 {
     LogMessage(LOG_TRACE, L"--> Enter ProcessXRVCDGUIDsSection()");
     std::wstring installFolder;
-    if (!ReadInstallFolder(installFolder)) {
+    if (!ReadInstallFolder(installFolder)) {  // missing, or unusable: never a folder of the moment
         LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
         LogMessage(LOG_TRACE, L"ProcessXRVCDGUIDsSection() returns FALSE");
         return FALSE;

@@ -32,6 +32,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
+        update.m_quiet = m_unattended.quiet;
         bool prep = !m_unattended.quiet && ShowsProgressDialog(commandLine);  // quiet: no dialog
         std::wstring lower = LaunchCommandLine(commandLine);
         if (IsPrinterUpdateEntry(lower)) {
@@ -40,8 +41,9 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
             return 1;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
-        // The administrator's own command line: the launcher's folder is searched first on purpose.
-        StartedProcess process = StartProcess(nullptr, lower);
+        // The administrator's own command line: the launcher's folder is searched first on
+        // purpose, the current folder never for a program named without a folder.
+        StartedProcess process = StartCommandLine(lower, m_strExeDir);
         if (!process.started) return process.error;
         if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end

@@ -11,6 +11,9 @@
 #include "system/registry.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
+#include "framework/wstr.h"
+#include "printers/printer_text.h"
+#include "printers/process_control.h"
 
 namespace {
 const DWORD UNINSTALL_STRING_BYTES = 500;
@@ -69,17 +72,22 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
 
 namespace {
 
-// "UninstallString" of the Uninstall entry; empty when it cannot be read whole.
-std::wstring ReadUninstallString(const std::wstring& entryName)
+// "UninstallString" of the Uninstall entry; REG_NONE when it cannot be read whole.
+RegistryValue ReadUninstallString(const std::wstring& entryName)
 {
     std::wstring keyPath = UNINSTALL_KEY + entryName;
     UniqueRegKey key;
-    if (::RegOpenKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str(), key.put()) != ERROR_SUCCESS) return std::wstring();
-    RegistryValue value;  // its type is not examined
-    LONG status = ReadRegistryValue(key.get(), L"UninstallString", UNINSTALL_STRING_BYTES, value);
-    key.reset();
-    if (status != ERROR_SUCCESS) return std::wstring();
-    return RegistryValueText(value);
+    RegistryValue value;  // its type is not examined, except that an expandable one is expanded
+    if (::RegOpenKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str(), key.put()) != ERROR_SUCCESS) return value;
+    if (ReadRegistryValue(key.get(), L"UninstallString", UNINSTALL_STRING_BYTES, value) != ERROR_SUCCESS)
+        return RegistryValue();
+    return value;
+}
+
+void LogCopyFailure(const std::wstring& source, const std::wstring& destination, const std::wstring& reason)
+{
+    LogMessage(LOG_HIGH, L"## The data file %s could not be copied to %s: %s", source.c_str(), destination.c_str(),
+               reason.c_str());
 }
 
 }  // namespace
@@ -87,16 +95,25 @@ std::wstring ReadUninstallString(const std::wstring& entryName)
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
 // product's uninstaller, as its uninstall command line names it. The product's entry
 // under the Uninstall key is "UninstallKey" of [Version]; without it, the Uninstall key
-// itself.
+// itself. Nothing to copy to is no failure; a copy attempted and failed is.
 void CTarvikApp::CopyUninstallerDataFile()
 {
     std::wstring entryName;
     if (g_configReader.ReadStrValue(L"Version", L"UninstallKey", entryName)) m_strUninstallKey = entryName;
     LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, m_strUninstallKey.c_str());
-    std::wstring commandLine = ReadUninstallString(m_strUninstallKey);
+    RegistryValue value = ReadUninstallString(m_strUninstallKey);
+    std::wstring commandLine, unknown;
+    bool expanded = ExpandedRegistryText(value, commandLine, unknown);
     UninstallDataTarget target;
     if (commandLine.empty() || !ParseUninstallString(commandLine, target)) return;
     std::wstring source = L"setup\\" + target.dataFileName;
     std::wstring destination = target.uninstallerFolder + target.dataFileName;
-    (void)::CopyFileW(source.c_str(), destination.c_str(), FALSE);  // a failed copy ends this step only
+    if (!expanded) {
+        LogCopyFailure(source, destination, unknown + L" is not expanded");
+        return;
+    }
+    if (::CopyFileW(source.c_str(), destination.c_str(), FALSE)) return;  // an older data file there is replaced
+    DWORD error = ::GetLastError();
+    std::wstring reason = wstr::Trim(FlattenLineBreaks(SystemMessageText(error)));
+    LogCopyFailure(source, destination, reason.empty() ? L"error " + wstr::FromUnsigned(error) : reason);
 }

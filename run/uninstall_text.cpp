@@ -14,6 +14,8 @@ bool ParseUninstallString(const std::wstring& commandLine, UninstallDataTarget& 
 {
     size_t uninstaller = commandLine.find(UNINSTALLER_NAME);
     target.uninstallerFolder = uninstaller == std::wstring::npos ? std::wstring() : commandLine.substr(0, uninstaller);
+    // A quoted uninstaller path ("C:\Program Files\...\pxclean.exe" -datfile x): the folder without the quote.
+    if (!target.uninstallerFolder.empty() && target.uninstallerFolder[0] == L'"') target.uninstallerFolder.erase(0, 1);
     target.dataFileName.clear();
     size_t pos = commandLine.find(DATFILE_OPTION);
     if (pos == std::wstring::npos) return false;

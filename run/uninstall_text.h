@@ -8,11 +8,12 @@
 extern const wchar_t* const UNINSTALL_KEY;
 
 struct UninstallDataTarget {
-    std::wstring uninstallerFolder;  // the text in front of the first "pxclean"; empty without it
+    std::wstring uninstallerFolder;  // the text in front of the first "pxclean", without an opening quote; empty without it
     std::wstring dataFileName;       // the token after "-datfile"
 };
 
 // TRUE when the command line names a data file: its first "-datfile" (case-sensitive)
 // stands as a whole space-delimited token and is followed by a non-empty token.
-// Quotes are kept as they are.
+// The opening quote of a quoted uninstaller path is not part of the folder; other
+// quotes are kept as they are.
 bool ParseUninstallString(const std::wstring& commandLine, UninstallDataTarget& target);

@@ -87,7 +87,8 @@ printf '[Scrubber.FileUninstaller.MagicKeywords]\r\n1={3B6F0D2C-9E41-4A7B-8C15-D
 cp "$TEST_TOOLS_DIR/testinst.exe" "$pictora/Uninstall/pxclean.exe"
 entry="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$uninstall_key"
 reg_add "$entry" DisplayName "Norvale Pictora" REG_SZ "$view32"
-reg_add "$entry" UninstallString "$pictora_win\\Uninstall\\pxclean.exe -datfile pxclean.dat" REG_SZ "$view32"
+# Quoted, as an uninstaller under "Program Files" is registered on a real machine.
+reg_add "$entry" UninstallString "\"$pictora_win\\Uninstall\\pxclean.exe\" -datfile pxclean.dat" REG_SZ "$view32"
 
 # The product's tray program and device service, running.
 cp "$TEST_TOOLS_DIR/pxstatus.exe" "$TEST_TOOLS_DIR/pxlinkd.exe" "$pictora/Bin/"

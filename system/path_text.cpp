@@ -1,5 +1,7 @@
 #include "system/path_text.h"
 
+#include "framework/wstr.h"
+
 bool IsFullPath(const std::wstring& path)
 {
     if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
@@ -7,4 +9,93 @@ bool IsFullPath(const std::wstring& path)
         return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
     }
     return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
+}
+
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// Where the first word starts and ends in the command line, quotes included.
+void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end)
+{
+    begin = 0;
+    while (begin < commandLine.size() && IsBlank(commandLine[begin])) ++begin;
+    end = begin;
+    if (end < commandLine.size() && commandLine[end] == L'"') {
+        end = commandLine.find(L'"', begin + 1);
+        end = end == std::wstring::npos ? commandLine.size() : end + 1;
+        return;
+    }
+    while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* tail)
+{
+    std::wstring lower = wstr::ToLower(text);
+    std::wstring end(tail);
+    return lower.size() >= end.size() && lower.compare(lower.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+std::wstring FirstWord(const std::wstring& commandLine)
+{
+    size_t begin = 0, end = 0;
+    FirstWordSpan(commandLine, begin, end);
+    std::wstring word = commandLine.substr(begin, end - begin);
+    if (!word.empty() && word[0] == L'"') {
+        word.erase(0, 1);
+        if (!word.empty() && word.back() == L'"') word.pop_back();
+    }
+    return word;
+}
+
+bool IsBareProgramName(const std::wstring& program)
+{
+    return !program.empty() && program.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+std::wstring ProgramFileName(const std::wstring& name)
+{
+    return name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
+}
+
+std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, const std::wstring& systemFolder,
+                                               const std::wstring& windowsFolder, const std::wstring& pathVariable)
+{
+    std::vector<std::wstring> candidates = {ownFolder, systemFolder, windowsFolder};
+    size_t start = 0;
+    for (;;) {
+        size_t semicolon = pathVariable.find(L';', start);
+        std::wstring entry = wstr::Trim(pathVariable.substr(start, semicolon == std::wstring::npos ? std::wstring::npos
+                                                                                                  : semicolon - start));
+        if (entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"') entry = entry.substr(1, entry.size() - 2);
+        candidates.push_back(entry);
+        if (semicolon == std::wstring::npos) break;
+        start = semicolon + 1;
+    }
+    std::vector<std::wstring> folders;
+    for (const std::wstring& folder : candidates)
+        if (IsFullPath(folder)) folders.push_back(folder);
+    return folders;
+}
+
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& fileName)
+{
+    if (!folder.empty() && folder.back() == L'\\') return folder + fileName;
+    return folder + L"\\" + fileName;
+}
+
+bool IsBatchFile(const std::wstring& program) { return EndsWithNoCase(program, L".bat") || EndsWithNoCase(program, L".cmd"); }
+
+std::wstring BatchCommandLine(const std::wstring& cmdPath, const std::wstring& entry)
+{
+    return L"\"" + cmdPath + L"\" /d /s /c \"" + entry + L"\"";
+}
+
+std::wstring WithProgramPath(const std::wstring& commandLine, const std::wstring& programPath)
+{
+    size_t begin = 0, end = 0;
+    FirstWordSpan(commandLine, begin, end);
+    return commandLine.substr(0, begin) + L"\"" + programPath + L"\"" + commandLine.substr(end);
 }

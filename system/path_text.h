@@ -1,7 +1,40 @@
 // Text rules for paths. No Windows headers: built and tested on the host.
 #pragma once
 #include <string>
+#include <vector>
 
 // A path that names its drive ("C:\...") or its server ("\\server\..."), so that
 // nothing is searched for and no folder of the moment is put in front of it.
 bool IsFullPath(const std::wstring& path);
+
+// The program of a command line as CreateProcessW reads it without an application
+// name: blanks in front skipped, then a quoted string (without its quotes; without a
+// closing quote, the rest of the line), or the text up to the first blank or tab.
+std::wstring FirstWord(const std::wstring& commandLine);
+
+// A program named without a folder: no '\', '/' or ':' in it (and not empty).
+bool IsBareProgramName(const std::wstring& program);
+
+// The file a bare program name stands for: ".exe" appended when the name has no
+// extension (no '.').
+std::wstring ProgramFileName(const std::wstring& name);
+
+// The folders a bare program name is looked up in, in this order: the launcher's own
+// folder, the system folder, the Windows folder, then the entries of PATH (separated
+// by ';', blanks and one pair of quotes around an entry removed). Only full paths are
+// kept, so an empty entry, "." or a relative folder never brings in the current folder.
+std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, const std::wstring& systemFolder,
+                                               const std::wstring& windowsFolder, const std::wstring& pathVariable);
+
+// `fileName` in `folder`, with one backslash between them.
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& fileName);
+
+// A batch file: the program ends with ".bat" or ".cmd", in any letter case.
+bool IsBatchFile(const std::wstring& program);
+
+// The command line that runs a batch entry under the system's command interpreter
+// `cmdPath`, without the user's AutoRun: "<cmd>" /d /s /c "<entry>".
+std::wstring BatchCommandLine(const std::wstring& cmdPath, const std::wstring& entry);
+
+// The command line with its first word (FirstWord) replaced by `programPath` in quotes.
+std::wstring WithProgramPath(const std::wstring& commandLine, const std::wstring& programPath);

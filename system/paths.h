@@ -13,6 +13,15 @@ std::wstring ModulePath();
 // system redirects it to the 32-bit folder). Empty when the system cannot give it.
 std::wstring SystemFolder();
 
+// The Windows folder of the machine (GetSystemWindowsDirectoryW: the shared one, not
+// a user's own folder on a terminal server). Empty when the system cannot give it.
+std::wstring WindowsFolder();
+
+// The file a bare program name stands for, looked up in the folders
+// ProgramSearchFolders lists (the launcher's own folder first, never the current
+// folder). Empty when none holds it.
+std::wstring FindBareProgram(const std::wstring& fileName, const std::wstring& ownFolder);
+
 // `fileName` in the system folder; empty when the folder is unknown.
 std::wstring SystemFilePath(const wchar_t* fileName);
 

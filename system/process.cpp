@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "system/path_text.h"
+#include "system/paths.h"
+
 StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& commandLine)
 {
     // CreateProcessW may write into the command line.
@@ -16,6 +19,29 @@ StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& 
                                     &startup, &info);
     DWORD error = started ? 0 : ::GetLastError();
     return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
+}
+
+namespace {
+
+StartedProcess NotStarted(DWORD error) { return StartedProcess{FALSE, error, UniqueHandle(), UniqueHandle()}; }
+
+}  // namespace
+
+StartedProcess StartCommandLine(const std::wstring& commandLine, const std::wstring& ownFolder)
+{
+    std::wstring program = FirstWord(commandLine);
+    bool bare = IsBareProgramName(program);
+    std::wstring found;
+    if (bare) {
+        found = FindBareProgram(ProgramFileName(program), ownFolder);
+        if (found.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
+    }
+    if (IsBatchFile(program)) {
+        std::wstring cmd = SystemFilePath(L"cmd.exe");
+        if (cmd.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
+        return StartProcess(cmd.c_str(), BatchCommandLine(cmd, bare ? WithProgramPath(commandLine, found) : commandLine));
+    }
+    return StartProcess(bare ? found.c_str() : nullptr, commandLine);
 }
 
 DWORD WaitForProcessEnd(const StartedProcess& process)

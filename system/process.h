@@ -17,11 +17,18 @@ struct StartedProcess {
 
 // CreateProcessW with nothing inherited, the caller's environment and current folder
 // and no window options. With `applicationName` null the program is the first word
-// of the command line, found the way the system searches (the launcher's own folder
-// first): for the configured Run entries only. With an application name, that file
+// of the command line, found the way the system searches: only for command lines
+// whose program names its folder (StartCommandLine). With an application name, that file
 // is started and nothing is parsed from the command line to find it. The command
 // line is passed in a writable buffer of at least MAX_PATH characters.
 StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& commandLine);
+
+// Starts a configured command line (a Run entry): a program named without a folder
+// is looked up by FindBareProgram and started by the path found, with the command
+// line unchanged (not found: ERROR_FILE_NOT_FOUND, nothing started); a batch file
+// runs under the system folder's cmd.exe, without the user's COMSPEC and AutoRun; any
+// other program is found by the system as the command line names it.
+StartedProcess StartCommandLine(const std::wstring& commandLine, const std::wstring& ownFolder);
 
 // WaitForSingleObject without a time limit: 0 once the process has ended, or
 // GetLastError()'s code when the wait fails (as it does for a process never started).

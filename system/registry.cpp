@@ -1,6 +1,39 @@
 #include "system/registry.h"
 
+#include "framework/handles.h"
+#include "system/paths.h"
 #include "system/registry_text.h"
+
+namespace {
+
+const wchar_t* const CURRENT_VERSION_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const size_t FOLDER_VALUE_CHARS = 32767;
+
+// The values of the names an expandable value may use, as this machine has them.
+std::vector<FolderName> MachineFolderNames()
+{
+    std::vector<FolderName> names;
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+        const wchar_t* const valueNames[][2] = {{L"ProgramFiles", L"ProgramFilesDir"},
+                                                {L"ProgramFiles(x86)", L"ProgramFilesDir (x86)"},
+                                                {L"CommonProgramFiles", L"CommonFilesDir"}};
+        for (const auto& pair : valueNames) {
+            RegistryValue value;
+            std::wstring text;
+            if (ReadRegistryValue(key.get(), pair[1], 0, value) == ERROR_SUCCESS &&
+                RegistryStringText(value.type, value.data.data(), value.data.size(), FOLDER_VALUE_CHARS, text))
+                names.push_back(FolderName{pair[0], text});
+        }
+    }
+    std::wstring windows = WindowsFolder();
+    names.push_back(FolderName{L"SystemRoot", windows});
+    names.push_back(FolderName{L"windir", windows});
+    if (windows.size() >= 2 && windows[1] == L':') names.push_back(FolderName{L"SystemDrive", windows.substr(0, 2)});
+    return names;
+}
+
+}  // namespace
 
 LONG ReadRegistryValue(HKEY key, const wchar_t* valueName, DWORD maxBytes, RegistryValue& value)
 {
@@ -33,6 +66,17 @@ LONG WriteRegistryValue(HKEY key, const wchar_t* valueName, const RegistryValue&
 {
     return ::RegSetValueExW(key, valueName, 0, value.type, value.data.empty() ? nullptr : value.data.data(),
                             static_cast<DWORD>(value.data.size()));
+}
+
+bool ExpandedRegistryText(const RegistryValue& value, std::wstring& text, std::wstring& unknown)
+{
+    text = RegistryValueText(value);
+    unknown.clear();
+    if (value.type != REG_EXPAND_SZ) return true;
+    std::wstring expanded;
+    if (!ExpandFolderNames(text, MachineFolderNames(), expanded, unknown)) return false;
+    text = expanded;
+    return true;
 }
 
 std::wstring RegistryValueText(const RegistryValue& value)

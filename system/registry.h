@@ -21,6 +21,14 @@ LONG ReadRegistryValue(HKEY key, const wchar_t* valueName, DWORD maxBytes, Regis
 // Writes the value with its own type and bytes.
 LONG WriteRegistryValue(HKEY key, const wchar_t* valueName, const RegistryValue& value);
 
+// The text of a value as a path or command line: the data as text (RegistryValueText);
+// a REG_EXPAND_SZ value with its system-folder names (EXPANDABLE_FOLDER_NAMES) expanded
+// from the machine's own values (HKLM ...\CurrentVersion "ProgramFilesDir",
+// "ProgramFilesDir (x86)", "CommonFilesDir" in the program's registry view, and the
+// Windows folder), never from the environment. FALSE when the value names anything
+// else: `unknown` then holds that reference and `text` the value as read.
+bool ExpandedRegistryText(const RegistryValue& value, std::wstring& text, std::wstring& unknown);
+
 // The data read as text: up to the first null or the end of the data, whatever the
 // value's type (an unterminated value is still read safely).
 std::wstring RegistryValueText(const RegistryValue& value);

@@ -34,3 +34,42 @@ std::wstring RegistryValueLogText(unsigned long type, const void* data, size_t b
     }
     return std::wstring();
 }
+
+const wchar_t* const EXPANDABLE_FOLDER_NAMES[6] = {L"ProgramFiles", L"ProgramFiles(x86)", L"CommonProgramFiles",
+                                                    L"SystemRoot",   L"windir",            L"SystemDrive"};
+
+namespace {
+
+bool IsExpandableFolderName(const std::wstring& name)
+{
+    for (const wchar_t* allowed : EXPANDABLE_FOLDER_NAMES)
+        if (wstr::CompareNoCase(allowed, name) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+bool ExpandFolderNames(const std::wstring& text, const std::vector<FolderName>& folders, std::wstring& expanded,
+                       std::wstring& unknown)
+{
+    std::wstring result;
+    size_t pos = 0;
+    for (;;) {
+        size_t open = text.find(L'%', pos);
+        size_t close = open == std::wstring::npos ? std::wstring::npos : text.find(L'%', open + 1);
+        if (close == std::wstring::npos) break;
+        std::wstring name = text.substr(open + 1, close - open - 1);
+        const FolderName* found = nullptr;
+        for (const FolderName& folder : folders)
+            if (IsExpandableFolderName(name) && !folder.value.empty() && wstr::CompareNoCase(folder.name, name) == 0)
+                found = &folder;
+        if (found == nullptr) {
+            unknown = L"%" + name + L"%";
+            return false;
+        }
+        result += text.substr(pos, open - pos) + found->value;
+        pos = close + 1;
+    }
+    expanded = result + text.substr(pos);
+    return true;
+}

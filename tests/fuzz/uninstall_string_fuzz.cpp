@@ -1,5 +1,5 @@
 // libFuzzer target: the uninstall command line. The uninstaller folder is the text in
-// front of the first "pxclean"; a data file is named exactly when the first
+// front of the first "pxclean", without an opening quote; a data file is named exactly when the first
 // "-datfile" starts a blank-delimited token that is "-datfile" itself and another
 // token follows it.
 #include "run/uninstall_text.h"
@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool named = ParseUninstallString(line, target);
 
     size_t uninstaller = line.find(L"pxclean");
-    FUZZ_EXPECT(target.uninstallerFolder == (uninstaller == std::wstring::npos ? L"" : line.substr(0, uninstaller)));
+    std::wstring folder = uninstaller == std::wstring::npos ? L"" : line.substr(0, uninstaller);
+    if (!folder.empty() && folder[0] == L'"') folder.erase(0, 1);
+    FUZZ_EXPECT(target.uninstallerFolder == folder);
     std::wstring name;
     size_t pos = line.find(L"-datfile");
     if (pos != std::wstring::npos) {

@@ -68,6 +68,15 @@ void TestNamesAndLevels()
     name = MakeLogCandidateName(L"\\", 999);
     ok(name == L"\\TarvikLangSetup999.log", "last name [%s]\n", wn(name));
 
+    // The folder the log is created in, as it is opened.
+    const wchar_t* folders[][2] = {
+        {L"C:\\Temp\\", L"C:\\Temp"}, {L"C:\\Temp\\\\", L"C:\\Temp"}, {L"C:\\", L"C:\\"},
+        {L"\\", L"\\"},           {L"", L"\\"},             {L"\\\\srv\\share\\t\\", L"\\\\srv\\share\\t"},
+    };
+    for (const auto& f : folders)
+        ok(LogFolderToOpen(f[0]) == f[1], "folder [%s] opened as [%s], expected [%s]\n", wn(f[0]),
+           wn(LogFolderToOpen(f[0])), wn(f[1]));
+
     const int levels[][2] = {{1, 1}, {127, 127}, {511, 511}, {0, 1}, {2, 1}, {1000, 1}, {-1, 1}, {128, 1}};
     for (const auto& l : levels)
         ok(ClampLogLevel(l[0]) == l[1], "level %d gives %d, expected %d\n", l[0], ClampLogLevel(l[0]), l[1]);

@@ -1,5 +1,6 @@
 // Text rules of the system layer: registry data as text (the install folder's string
-// rule, the log text of a value of any type) and the full-path test.
+// rule, the log text of a value of any type, the expansion of system-folder names),
+// the full-path test and how a Run entry's program is found.
 #include "system/path_text.h"
 #include "system/registry_text.h"
 
@@ -102,6 +103,91 @@ void CheckFullPaths()
     }
 }
 
+// How a Run entry's program is found: the first word as CreateProcessW reads it, the
+// bare-name test, the file name looked up, and the folders searched (never the current one).
+void CheckProgramNames()
+{
+    struct Row {
+        const wchar_t* commandLine;
+        const wchar_t* first;
+        bool bare;
+        const wchar_t* file;  // the file a bare name is looked up as
+        bool batch;
+    } rows[] = {
+        {L"msiexec.exe /i \"c:\\m\\a.msi\"", L"msiexec.exe", true, L"msiexec.exe", false},
+        {L"regsvr32 /s x.dll", L"regsvr32", true, L"regsvr32.exe", false},
+        {L"cmd.exe\t/c echo", L"cmd.exe", true, L"cmd.exe", false},
+        {L"  setup.exe /q", L"setup.exe", true, L"setup.exe", false},
+        {L"\"my tool.exe\" /q", L"my tool.exe", true, L"my tool.exe", false},
+        {L"\"c:\\media\\tools\\x.exe /q", L"c:\\media\\tools\\x.exe /q", false, L"", false},
+        {L"c:\\program files\\x.exe /q", L"c:\\program", false, L"", false},
+        {L"tools\\x.exe", L"tools\\x.exe", false, L"", false},
+        {L"tools/x.exe", L"tools/x.exe", false, L"", false},
+        {L"c:x.exe", L"c:x.exe", false, L"", false},
+        {L"inst.CMD /x", L"inst.CMD", true, L"inst.CMD", true},
+        {L"\"c:\\media\\inst.bat\"", L"c:\\media\\inst.bat", false, L"", true},
+        {L"inst.bat.exe", L"inst.bat.exe", true, L"inst.bat.exe", false},
+        {L"", L"", false, L"", false},
+    };
+    for (const Row& row : rows) {
+        std::wstring first = FirstWord(row.commandLine);
+        ok(first == row.first, "[%s]: first word [%s], expected [%s]\n", wn(row.commandLine), wn(first), wn(row.first));
+        ok(IsBareProgramName(first) == row.bare, "[%s]: bare %d\n", wn(row.commandLine), IsBareProgramName(first));
+        if (row.bare)
+            ok(ProgramFileName(first) == row.file, "[%s]: file [%s]\n", wn(row.commandLine), wn(ProgramFileName(first)));
+        ok(IsBatchFile(first) == row.batch, "[%s]: batch %d\n", wn(row.commandLine), IsBatchFile(first));
+    }
+
+    std::vector<std::wstring> folders =
+        ProgramSearchFolders(L"C:\\media", L"C:\\windows\\system32", L"C:\\windows",
+                             L"C:\\tools;;.;bin; \"C:\\Quoted Dir\" ;\\\\srv\\share;C:relative;\\rooted");
+    std::wstring joined;
+    for (const std::wstring& f : folders) joined += f + L"|";
+    ok(joined == L"C:\\media|C:\\windows\\system32|C:\\windows|C:\\tools|C:\\Quoted Dir|\\\\srv\\share|",
+       "search folders [%s]\n", wn(joined));
+    folders = ProgramSearchFolders(L"", L"C:\\windows\\system32", L"C:\\windows", L"");
+    ok(folders.size() == 2, "%d folders without an own folder and PATH\n", static_cast<int>(folders.size()));
+
+    std::wstring line = BatchCommandLine(L"C:\\windows\\system32\\cmd.exe", L"\"c:\\media\\inst.cmd\" /x");
+    ok(line == L"\"C:\\windows\\system32\\cmd.exe\" /d /s /c \"\"c:\\media\\inst.cmd\" /x\"", "batch line [%s]\n", wn(line));
+    line = WithProgramPath(L" inst.cmd /x \"a b\"", L"C:\\media\\inst.cmd");
+    ok(line == L" \"C:\\media\\inst.cmd\" /x \"a b\"", "program path put in [%s]\n", wn(line));
+}
+
+// Expandable registry values: only the fixed system-folder names, from the values given.
+void CheckFolderExpansion()
+{
+    const std::vector<FolderName> folders = {
+        {L"ProgramFiles", L"C:\\Program Files"}, {L"SystemRoot", L"C:\\windows"}, {L"windir", L"C:\\windows"},
+        {L"SystemDrive", L"C:"},                  {L"ProgramFiles(x86)", L""},       {L"TEMP", L"C:\\temp"},
+    };
+    struct Row {
+        const wchar_t* text;
+        bool expected;
+        const wchar_t* result;  // the expansion, or the reference that made it unusable
+    } rows[] = {
+        {L"%ProgramFiles%\\Norvale\\", true, L"C:\\Program Files\\Norvale\\"},
+        {L"%PROGRAMFILES%\\N\\", true, L"C:\\Program Files\\N\\"},
+        {L"%SystemDrive%\\a\\%windir%", true, L"C:\\a\\C:\\windows"},
+        {L"%SystemRoot%%SystemDrive%", true, L"C:\\windowsC:"},
+        {L"C:\\100%\\x", true, L"C:\\100%\\x"},
+        {L"C:\\plain\\", true, L"C:\\plain\\"},
+        {L"%TEMP%\\x", false, L"%TEMP%"},
+        {L"%EVIL%\\Norvale\\", false, L"%EVIL%"},
+        {L"%ProgramFiles(x86)%\\N", false, L"%ProgramFiles(x86)%"},
+        {L"%CommonProgramFiles%\\N", false, L"%CommonProgramFiles%"},
+        {L"C:\\a%%b", false, L"%%"},
+        {L"%ProgramFiles%\\%x", true, L"C:\\Program Files\\%x"},
+    };
+    for (const Row& row : rows) {
+        std::wstring expanded = L"stale", unknown;
+        bool got = ExpandFolderNames(row.text, folders, expanded, unknown);
+        ok(got == row.expected, "[%s]: result %d\n", wn(row.text), got);
+        const std::wstring& shown = got ? expanded : unknown;
+        ok(shown == row.result, "[%s]: gives [%s], expected [%s]\n", wn(row.text), wn(shown), wn(row.result));
+    }
+}
+
 }  // namespace
 
 int main()
@@ -109,5 +195,7 @@ int main()
     CheckRegistryStrings();
     CheckLogTexts();
     CheckFullPaths();
+    CheckProgramNames();
+    CheckFolderExpansion();
     return check::summary();
 }

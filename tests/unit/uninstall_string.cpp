@@ -18,8 +18,9 @@ void TestParse()
     } cases[] = {
         {"plain", L"C:\\Apps\\pxclean.exe -datfile pxclean.dat", true, L"C:\\Apps\\", L"pxclean.dat"},
         {"runs of spaces", L"C:\\Apps\\pxclean.exe   -datfile    data.dat   -q", true, L"C:\\Apps\\", L"data.dat"},
-        {"quotes kept", L"\"C:\\Program Files\\N\\pxclean.exe\" -datfile x.dat", true, L"\"C:\\Program Files\\N\\",
-         L"x.dat"},
+        {"quoted uninstaller: folder without the quote", L"\"C:\\Program Files\\N\\pxclean.exe\" -datfile x.dat", true,
+         L"C:\\Program Files\\N\\", L"x.dat"},
+        {"quote inside kept", L"C:\\A\"B\\pxclean.exe -datfile x.dat", true, L"C:\\A\"B\\", L"x.dat"},
         {"no pxclean: folder empty", L"C:\\Apps\\remove.exe -datfile x.dat", true, L"", L"x.dat"},
         {"first pxclean counts", L"C:\\pxclean\\pxclean.exe -datfile x.dat", true, L"C:\\", L"x.dat"},
         {"no -datfile", L"C:\\Apps\\pxclean.exe /datfile x.dat", false, L"C:\\Apps\\", L""},

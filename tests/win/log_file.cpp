@@ -97,14 +97,37 @@ void TestThreads()
     ok(broken == 0, "%d mixed or out-of-order lines\n", broken);
 }
 
-void TestUnwritableFolder()
+// The log is created new in the folder and kept open: a folder that cannot be opened
+// gives no log at all, a name that exists in any form is skipped, and changing the
+// name afterwards does not redirect the entries.
+void TestFolders()
 {
-    std::wstring saved = g_logFile.m_strLogFile;
-    g_logFile.m_strLogFile = L"C:\\no\\such\\folder\\TarvikLangSetup000.log";
-    ok(LogMessage(LOG_HIGH, L"lost") == 0, "entry to a missing folder reports 0\n");
+    std::wstring taken = winfiles::TempFolder() + L"\\taken\\";
+    winfiles::MakeFolders(taken);
+    winfiles::WriteBytes(taken + L"TarvikLangSetup000.log", "older run\r\n");
+    CreateDirectoryW((taken + L"TarvikLangSetup001.log").c_str(), nullptr);
+    struct Case {
+        const wchar_t* what;
+        std::wstring folder;
+        BOOL made;
+        std::wstring file;  // the log chosen; empty when there is none
+    } cases[] = {
+        {L"missing folder", L"C:\\no\\such\\folder\\", FALSE, L""},
+        {L"file and folder taken", taken, TRUE, taken + L"TarvikLangSetup002.log"},
+    };
+    for (const Case& c : cases) {
+        g_logFile.m_strLogFile = c.folder;
+        BOOL made = g_logFile.MakeLogFileName();
+        int written = LogMessage(LOG_HIGH, L"in %s", c.what);
+        ok(made == c.made, "[%s]: made %d\n", wn(c.what), made);
+        ok(written == (c.made ? 1 : 0), "[%s]: entry reports %d\n", wn(c.what), written);
+        if (c.made) ok(g_logFile.m_strLogFile == c.file, "[%s]: log [%s]\n", wn(c.what), wn(g_logFile.m_strLogFile));
+    }
+    ok(winfiles::ReadBytes(taken + L"TarvikLangSetup000.log") == "older run\r\n", "the older log was changed\n");
     g_logFile.m_strLogFile = L"C:\\";
-    ok(LogMessage(LOG_HIGH, L"lost") == 0, "entry to a bare folder reports 0\n");
-    g_logFile.m_strLogFile = saved;
+    ok(LogMessage(LOG_HIGH, L"kept") == 1, "a changed name redirected the entries\n");
+    std::vector<std::string> lines = Lines(taken + L"TarvikLangSetup002.log");
+    ok(lines.size() == 2 && lines.back() == "kept", "%d lines in the kept log\n", static_cast<int>(lines.size()));
 }
 
 }  // namespace
@@ -114,6 +137,6 @@ int main()
     TestName();
     TestEntries();
     TestThreads();
-    TestUnwritableFolder();
+    TestFolders();
     return check::summary();
 }
