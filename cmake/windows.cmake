@@ -11,10 +11,12 @@ set(STATIC_LINK -static -static-libgcc -static-libstdc++)
 add_library(launcher_core STATIC ${TEXT_SOURCES} ${WIN_SOURCES})
 target_include_directories(launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(launcher_core PUBLIC ${WINDOWS_DEFINES})
-target_compile_options(launcher_core PRIVATE -Wall -Wextra -O2)
+# Built for size: the launcher waits on programs and on the user, not on its own code.
+# The one loop that runs over many bytes, the keyword search of the INF copies, keeps
+# the optimisation for speed.
+target_compile_options(launcher_core PRIVATE -Wall -Wextra -Os)
 target_link_libraries(launcher_core PUBLIC ${WINDOWS_LIBS})
-# The printer update's safety net runs a few times per run at most: built for size.
-set_source_files_properties(printers/queue_safety.cpp printers/saved_queue.cpp PROPERTIES COMPILE_OPTIONS -Os)
+set_source_files_properties(product/keyword_search.cpp PROPERTIES COMPILE_OPTIONS -O2)
 
 # Generated resource assets: the program icon, and what ui/assets.cmake adds.
 set(GENERATED_ASSETS ${CMAKE_BINARY_DIR}/app.ico)
