@@ -83,6 +83,7 @@ fits() {
     /^window / { cx = v["clientx"]; cy = v["clienty"]; cw = v["clientw"]; ch = v["clienth"]
                  if (v["x"] < 0 || v["y"] < 0 || v["x"] + v["w"] > 2048 || v["y"] + v["h"] > 1536) print "window off the screen" }
     /^control / { n++; id[n] = v["id"]; x[n] = v["x"]; y[n] = v["y"]; r[n] = v["x"] + v["w"]; b[n] = v["y"] + v["h"]
+                  if ((v["class"] == "Static" || v["class"] == "Button") && v["texth"] < 0) print v["id"] " not measured"
                   if (v["texth"] <= 0) next  # the etched line runs from edge to edge, clipped
                   if (x[n] < cx || y[n] < cy || r[n] > cx + cw || b[n] > cy + ch) print v["id"] " outside the client area"
                   if (v["class"] == "Static" && v["wraph"] > v["h"]) print v["id"] " text " v["wraph"] " high in " v["h"]

@@ -32,9 +32,9 @@
 //   control id=ID class=CLASS x=X y=Y w=W h=H room=R textw=TW texth=TH wraph=WH
 // room is the width the control has for its text (a check box's box and a push
 // button's edges taken off), textw and texth the extent of its text on one line and
-// wraph its height wrapped at room, all measured with the launcher's dialog font (8
-// points "MS Shell Dlg", bold when the control's font is not the dialog's) at the
-// screen's DPI; -1 for a control without a font, 0 for an empty text.
+// wraph its height wrapped at room, all measured in the launcher's dialog font (8
+// points "MS Shell Dlg") made bold, at the screen's DPI; 0 for an empty text. Only
+// static and button controls are measured (-1 for the others).
 //
 // Keys are posted as key presses (WM_KEYDOWN, WM_KEYUP) to the control that has the
 // keyboard focus in the dialog's thread, so the dialog manager of the launcher handles
@@ -243,27 +243,26 @@ struct TextExtent {
 TextExtent MeasureText(HWND control, int width)
 {
     TextExtent extent = {width, -1, -1, -1};
+    std::wstring cls = ClassOf(control);
+    if (::lstrcmpiW(cls.c_str(), L"Static") != 0 && ::lstrcmpiW(cls.c_str(), L"Button") != 0) return extent;
     LONG style = ::GetWindowLongW(control, GWL_STYLE);
-    if (::lstrcmpiW(ClassOf(control).c_str(), L"Button") == 0) {
+    if (::lstrcmpiW(cls.c_str(), L"Button") == 0) {
         LONG kind = style & BS_TYPEMASK;
         bool box = kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX || kind == BS_RADIOBUTTON ||
                    kind == BS_AUTORADIOBUTTON || kind == BS_3STATE || kind == BS_AUTO3STATE;
         extent.room -= box ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 4 * ::GetSystemMetrics(SM_CXEDGE);
     }
-    // Another process's font cannot be read: the launcher's dialog font is made again, at
-    // the screen's DPI, bold when the control's font is not the dialog's.
-    HWND dialog = ::GetParent(control);
-    LRESULT font = SendQuery(control, WM_GETFONT);
+    // Another process's font can be neither read nor asked for (WM_GETFONT gives 0 under
+    // Wine): the launcher's dialog font is made again at the screen's DPI, bold, the
+    // widest the launcher uses, so that a text that fits here fits in either weight.
     std::wstring text = TextOf(control);
-    if (font == 0) return extent;
     if (text.empty()) return {extent.room, 0, 0, 0};
     HDC screen = ::GetDC(nullptr);
     int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
     ::ReleaseDC(nullptr, screen);
-    bool bold = font != SendQuery(dialog, WM_GETFONT);
-    HFONT copy = ::CreateFontW(-::MulDiv(DIALOG_FONT_POINTS, dpi, 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
-                               FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                               DEFAULT_QUALITY, DEFAULT_PITCH, DIALOG_FONT_FACE);
+    HFONT copy = ::CreateFontW(-::MulDiv(DIALOG_FONT_POINTS, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH, DIALOG_FONT_FACE);
     HDC dc = ::GetDC(nullptr);
     HGDIOBJ previous = ::SelectObject(dc, copy);
     RECT line = {0, 0, 0, 0}, wrapped = {0, 0, extent.room, 0};
