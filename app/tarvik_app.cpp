@@ -9,6 +9,7 @@
 #include "printers/queue_safety.h"
 #include "system/os_validation.h"
 #include "system/paths.h"
+#include "ui/dpi_awareness.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
@@ -52,6 +53,9 @@ CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotSta
 
 BOOL CTarvikApp::InitInstance()
 {
+    // Before any window: without it the system scales the windows as a bitmap. Nothing
+    // changes for the run when the system has no such switch.
+    (void)DeclareDpiAwareness();
     RunOutcome outcome = RunSetup();
     if (m_unattended.quiet) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.

@@ -167,6 +167,7 @@ LRESULT CALLBACK CDialog::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 LRESULT CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_SYSCOLORCHANGE) ForwardToControls(message, wParam, lParam);
     CurrentMessage current = {message, wParam, lParam};
     const CurrentMessage* previous = m_pCurrentMessage;
     m_pCurrentMessage = &current;
@@ -179,6 +180,14 @@ LRESULT CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     m_pCurrentMessage = previous;
     return result;
+}
+
+// Only top-level windows hear of a changed colour scheme; common controls keep the
+// system's colours they read before until they are told too.
+void CDialog::ForwardToControls(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+        (void)::SendMessageW(child, message, wParam, lParam);  // no result
 }
 
 bool CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

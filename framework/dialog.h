@@ -177,6 +177,7 @@ private:
 
     void Subclass(HWND hwnd);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ForwardToControls(UINT message, WPARAM wParam, LPARAM lParam) const;
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool DispatchCommand(WPARAM wParam, LPARAM lParam, LRESULT& result);
     void InitDialogAndCentre();

@@ -3,6 +3,7 @@
 #include "config/config_reader.h"
 #include "framework/app.h"
 #include "system/privileges.h"
+#include "ui/page_colours.h"
 #include "ui/resource.h"
 
 namespace {
@@ -43,10 +44,15 @@ private:
     HGDIOBJ m_previous;
 };
 
-bool IsTextControl(int id)
+// The user's high-contrast switch, read anew for every paint so that the page follows
+// it. Off when it cannot be read.
+bool HighContrastOn()
 {
-    return id == IDC_FINISH_EXIT_HINT || id == IDC_FINISH_TITLE || id == IDC_FINISH_BODY ||
-           id == IDC_FINISH_RESTART_CHECK;
+    HIGHCONTRASTW setting;
+    ZeroMemory(&setting, sizeof(setting));
+    setting.cbSize = sizeof(setting);
+    if (!::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0)) return false;
+    return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
 }  // namespace
@@ -58,6 +64,8 @@ ON_WM_CTLCOLOR()
 ON_WM_CREATE()
 ON_MESSAGE(WM_FINISH_MAKE_TOPMOST, OnMakeTopmost)
 ON_MESSAGE(WM_FINISH_RELEASE_TOPMOST, OnReleaseTopmost)
+ON_MESSAGE(WM_SETTINGCHANGE, OnColoursChanged)
+ON_MESSAGE(WM_SYSCOLORCHANGE, OnColoursChanged)
 END_MESSAGE_MAP()
 
 CFinishScreen::CFinishScreen() : CDialog(IDD_FINISH_SCREEN, nullptr) {}
@@ -165,19 +173,31 @@ void CFinishScreen::PaintPicture(HDC dc) const
                        SRCCOPY);  // nothing to paint instead
 }
 
+// The page and its texts: white with black text, or the system's window colours in high
+// contrast (see FinishPageColours); every other control keeps the default colours.
 HBRUSH CFinishScreen::OnCtlColor(HDC dc, HWND control, UINT ctlColorKind)
 {
     HBRUSH brush = reinterpret_cast<HBRUSH>(Default());
-    HBRUSH white = static_cast<HBRUSH>(m_whiteBrush.get());
-    if (IsTextControl(::GetDlgCtrlID(control))) {
-        (void)::SetBkMode(dc, TRANSPARENT);  // previous mode
-        brush = white;
-    }
-    if (ctlColorKind == CTLCOLOR_DLG) {
-        (void)::SetBkColor(dc, WHITE);  // previous colour
-        return white;
-    }
-    return brush;
+    bool page = ctlColorKind == CTLCOLOR_DLG;
+    int id = page ? FINISH_PAGE_ITSELF : ::GetDlgCtrlID(control);
+    PageColours colours =
+        FinishPageColours(id, HighContrastOn(), ::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT));
+    if (colours.brush == PageBrush::Default) return brush;
+    (void)::SetTextColor(dc, colours.text);      // previous colour
+    (void)::SetBkColor(dc, colours.background);  // likewise
+    if (!page) (void)::SetBkMode(dc, TRANSPARENT);  // previous mode
+    if (colours.brush == PageBrush::SystemWindow) return ::GetSysColorBrush(COLOR_WINDOW);
+    return static_cast<HBRUSH>(m_whiteBrush.get());
+}
+
+// The colours are chosen at every paint; a changed scheme or high-contrast switch only
+// needs the page and its controls painted again. The system repaints every window after
+// a colour change itself; a high-contrast switch alone may not change a colour.
+LRESULT CFinishScreen::OnColoursChanged(WPARAM, LPARAM)
+{
+    LRESULT result = Default();
+    (void)::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);  // nothing else to do
+    return result;
 }
 
 void CFinishScreen::OnFinishClicked()

@@ -1,4 +1,5 @@
-// The finish page: a white page with a picture and the language texts. Finish
+// The finish page: a white page with a picture and the language texts (the system's
+// window colours in high contrast). Finish
 // restarts the computer (forced) unless the user ticked the box that declines it.
 #pragma once
 #include <windows.h>
@@ -36,6 +37,7 @@ protected:
     int OnCreate(LPCREATESTRUCTW createStruct);
     LRESULT OnMakeTopmost(WPARAM, LPARAM);
     LRESULT OnReleaseTopmost(WPARAM, LPARAM);
+    LRESULT OnColoursChanged(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -85,10 +85,11 @@ stop_prefix() { wineserver -k >/dev/null 2>&1 || true; wineserver -w 2>/dev/null
 
 # Start it before the first run in a prefix: a prefix that already ran a program
 # without a display keeps a desktop process that cannot show windows (stop_prefix first).
+# E2E_SCREEN sets the screen's size (default 1024x768x24).
 start_display() {
   [ -n "$E2E_XVFB_PID" ] && return 0
   local fdfile="$E2E_WORK/display"
-  Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$fdfile" 2>/dev/null &
+  Xvfb -displayfd 1 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp >"$fdfile" 2>/dev/null &
   E2E_XVFB_PID=$!
   local i
   for i in $(seq 1 100); do

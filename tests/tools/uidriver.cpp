@@ -7,7 +7,9 @@
 //   uidriver dump [--title TEXT]                   describe the foremost one (below); 1 when none
 //   uidriver click ID [--title TEXT]               BM_CLICK on control ID (returns once handled)
 //   uidriver check ID [--title TEXT]               tick check box ID (clicks only when not ticked)
-//   uidriver key esc|enter [--title TEXT]          the keyboard's Esc / Enter on the dialog
+//   uidriver key esc|enter|tab|space [--title TEXT]  a key press on the dialog (below)
+//   uidriver focus [--title TEXT]                  the id of the control with the focus; 0 when none
+//   uidriver layout [--title TEXT]                 screen position and text extent of each control
 //
 // TIMEOUT_MS defaults to 30000. --title TEXT picks only windows whose caption contains
 // TEXT (case-sensitive). "Foremost" is the first in the z-order.
@@ -23,12 +25,25 @@
 // the template stored it). checked is BM_GETCHECK of buttons, progress PBM_GETPOS of
 // progress bars (-1 for other classes).
 //
-// Esc and Enter are posted as key presses to the control that has the keyboard focus
-// in the dialog's thread, so the dialog manager of the launcher handles them as it
-// would a real key (Esc: WM_COMMAND IDCANCEL; Enter: the default button, else IDOK).
-// When no control of the dialog has the focus, the WM_COMMAND that the dialog manager
-// would send is posted to the dialog directly. The call then waits up to a second for
-// the window to close.
+// layout prints, for the window and each child control in z-order, positions in screen
+// pixels (the driver is DPI aware, so these are the real pixels at any DPI); A is the
+// window's DPI awareness (0 unaware, 1 system aware, 2 per monitor, -1 unknown):
+//   window dpi=DPI aware=A x=L y=T w=W h=H clientx=X clienty=Y clientw=W clienth=H
+//   control id=ID class=CLASS x=X y=Y w=W h=H room=R textw=TW texth=TH wraph=WH
+// room is the width the control has for its text (a check box's box and a push
+// button's edges taken off), textw and texth the extent of its text on one line and
+// wraph its height wrapped at room, all measured in the launcher's dialog font (8
+// points "MS Shell Dlg") made bold, at the screen's DPI; 0 for an empty text. Only
+// static and button controls are measured (-1 for the others).
+//
+// Keys are posted as key presses (WM_KEYDOWN, WM_KEYUP) to the control that has the
+// keyboard focus in the dialog's thread, so the dialog manager of the launcher handles
+// them as it would a real key (Esc: WM_COMMAND IDCANCEL; Enter: the focused push
+// button, else the default button, else IDOK; Tab: the next control; Space: presses
+// the focused button). When no control of the dialog has the focus, Esc and Enter post
+// the WM_COMMAND that the dialog manager would send to the dialog directly. After Esc
+// and Enter the call waits up to a second for the window to close; after Tab and Space
+// up to a second for the key to be handled.
 //
 // Exit codes: 0 done, 1 no window / timeout, 2 usage, 3 no such control.
 #include <windows.h>
@@ -44,6 +59,8 @@ const DWORD DEFAULT_TIMEOUT_MS = 30000;
 const DWORD POLL_MS = 50;
 const UINT SEND_TIMEOUT_MS = 5000;
 const DWORD KEY_CLOSE_WAIT_MS = 1000;
+const int DIALOG_FONT_POINTS = 8;  // the launcher's dialog templates
+const wchar_t* const DIALOG_FONT_FACE = L"MS Shell Dlg";
 
 struct Options {
     std::wstring command;
@@ -218,6 +235,91 @@ HWND FocusInDialog(HWND dialog)
     return info.hwndFocus;
 }
 
+// The text room, one-line extent and wrapped height of a control's text (see layout).
+struct TextExtent {
+    int room, width, height, wrappedHeight;
+};
+
+TextExtent MeasureText(HWND control, int width)
+{
+    TextExtent extent = {width, -1, -1, -1};
+    std::wstring cls = ClassOf(control);
+    if (::lstrcmpiW(cls.c_str(), L"Static") != 0 && ::lstrcmpiW(cls.c_str(), L"Button") != 0) return extent;
+    LONG style = ::GetWindowLongW(control, GWL_STYLE);
+    if (::lstrcmpiW(cls.c_str(), L"Button") == 0) {
+        LONG kind = style & BS_TYPEMASK;
+        bool box = kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX || kind == BS_RADIOBUTTON ||
+                   kind == BS_AUTORADIOBUTTON || kind == BS_3STATE || kind == BS_AUTO3STATE;
+        extent.room -= box ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 4 * ::GetSystemMetrics(SM_CXEDGE);
+    }
+    // Another process's font can be neither read nor asked for (WM_GETFONT gives 0 under
+    // Wine): the launcher's dialog font is made again at the screen's DPI, bold, the
+    // widest the launcher uses, so that a text that fits here fits in either weight.
+    std::wstring text = TextOf(control);
+    if (text.empty()) return {extent.room, 0, 0, 0};
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    HFONT copy = ::CreateFontW(-::MulDiv(DIALOG_FONT_POINTS, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH, DIALOG_FONT_FACE);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ previous = ::SelectObject(dc, copy);
+    RECT line = {0, 0, 0, 0}, wrapped = {0, 0, extent.room, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(copy);
+    extent.width = line.right - line.left;
+    extent.height = line.bottom - line.top;
+    extent.wrappedHeight = wrapped.bottom - wrapped.top;
+    return extent;
+}
+
+// The window's DPI awareness as Windows 10 reports it (0 unaware, 1 system aware, 2 per
+// monitor); -1 where the system cannot say.
+int DpiAwarenessOf(HWND window)
+{
+    typedef HANDLE(WINAPI * ContextFn)(HWND);
+    typedef int(WINAPI * AwarenessFn)(HANDLE);
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    ContextFn context = reinterpret_cast<ContextFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    AwarenessFn awareness = reinterpret_cast<AwarenessFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (context == nullptr || awareness == nullptr) return -1;
+    return awareness(context(window));
+}
+
+std::wstring DescribeLayout(HWND dialog)
+{
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    RECT window, client;
+    ::GetWindowRect(dialog, &window);
+    ::GetClientRect(dialog, &client);
+    POINT origin = {0, 0};
+    ::ClientToScreen(dialog, &origin);
+    std::wstring out = L"window dpi=" + Num(dpi) + L" aware=" + Num(DpiAwarenessOf(dialog));
+    out += L" x=" + Num(window.left) + L" y=" + Num(window.top);
+    out += L" w=" + Num(window.right - window.left) + L" h=" + Num(window.bottom - window.top);
+    out += L" clientx=" + Num(origin.x) + L" clienty=" + Num(origin.y);
+    out += L" clientw=" + Num(client.right) + L" clienth=" + Num(client.bottom) + L"\n";
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        ::GetWindowRect(child, &rect);
+        TextExtent extent = MeasureText(child, rect.right - rect.left);
+        out += L"control id=" + Num(static_cast<int>(::GetDlgCtrlID(child))) + L" class=" + ClassOf(child);
+        out += L" x=" + Num(rect.left) + L" y=" + Num(rect.top);
+        out += L" w=" + Num(rect.right - rect.left) + L" h=" + Num(rect.bottom - rect.top);
+        out += L" room=" + Num(extent.room) + L" textw=" + Num(extent.width) + L" texth=" + Num(extent.height);
+        out += L" wraph=" + Num(extent.wrappedHeight) + L"\n";
+    }
+    return out;
+}
+
 // What the dialog manager sends for Enter when it cannot see the key: the default
 // button's command, else IDOK.
 WPARAM EnterCommand(HWND dialog)
@@ -229,17 +331,29 @@ WPARAM EnterCommand(HWND dialog)
 
 bool PressKey(HWND dialog, const std::wstring& key)
 {
-    bool escape = key == L"esc";
-    if (!escape && key != L"enter") return false;
-    UINT vk = escape ? VK_ESCAPE : VK_RETURN;
+    static const struct {
+        const wchar_t* name;
+        UINT vk;
+    } KEYS[] = {{L"esc", VK_ESCAPE}, {L"enter", VK_RETURN}, {L"tab", VK_TAB}, {L"space", VK_SPACE}};
+    UINT vk = 0;
+    for (const auto& k : KEYS)
+        if (key == k.name) vk = k.vk;
+    if (vk == 0) return false;
+    bool closing = vk == VK_ESCAPE || vk == VK_RETURN;
     HWND focus = FocusInDialog(dialog);
     if (focus != nullptr) {
         LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(vk, 0)) << 16;
         (void)::PostMessageW(focus, WM_KEYDOWN, vk, scan | 1);                // the window closes or the wait below
         (void)::PostMessageW(focus, WM_KEYUP, vk, scan | 1 | 0xC0000000);     // ends by time-out: both are fine
-    } else {
-        WPARAM command = escape ? MAKEWPARAM(IDCANCEL, BN_CLICKED) : EnterCommand(dialog);
+    } else if (closing) {
+        WPARAM command = vk == VK_ESCAPE ? MAKEWPARAM(IDCANCEL, BN_CLICKED) : EnterCommand(dialog);
         (void)::PostMessageW(dialog, WM_COMMAND, command, reinterpret_cast<LPARAM>(::GetDlgItem(dialog, LOWORD(command))));
+    }
+    if (!closing) {
+        // Handled once the dialog's thread answers a message sent after the posted keys.
+        DWORD_PTR ignored = 0;
+        (void)::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, KEY_CLOSE_WAIT_MS, &ignored);
+        return true;
     }
     DWORD start = ::GetTickCount();
     while (::IsWindow(dialog) && ::IsWindowVisible(dialog) && ::GetTickCount() - start < KEY_CLOSE_WAIT_MS) ::Sleep(POLL_MS);
@@ -274,7 +388,8 @@ bool ParseOptions(Options& options)
 
 int Usage()
 {
-    Write(L"usage: uidriver wait|waitgone [TIMEOUT_MS] | dump | click ID | check ID | key esc|enter  [--title TEXT]\n");
+    Write(L"usage: uidriver wait|waitgone [TIMEOUT_MS] | dump | layout | focus | click ID | check ID |"
+          L" key esc|enter|tab|space  [--title TEXT]\n");
     return 2;
 }
 
@@ -283,11 +398,22 @@ int Run(const Options& options)
     const std::wstring& command = options.command;
     if (command == L"wait") return WaitFor(options, true, TimeoutArgument(options)) ? 0 : 1;
     if (command == L"waitgone") return WaitFor(options, false, TimeoutArgument(options)) ? 0 : 1;
-    if (command != L"dump" && command != L"click" && command != L"check" && command != L"key") return Usage();
+    if (command != L"dump" && command != L"layout" && command != L"focus" && command != L"click" &&
+        command != L"check" && command != L"key")
+        return Usage();
     HWND dialog = FindDialog(options);
     if (dialog == nullptr) return 1;
     if (command == L"dump") {
         Write(DescribeDialog(dialog));
+        return 0;
+    }
+    if (command == L"layout") {
+        Write(DescribeLayout(dialog));
+        return 0;
+    }
+    if (command == L"focus") {
+        HWND focus = FocusInDialog(dialog);
+        Write(Num(focus != nullptr && focus != dialog ? ::GetDlgCtrlID(focus) : 0) + L"\n");
         return 0;
     }
     if (command == L"key") {
@@ -305,6 +431,11 @@ int Run(const Options& options)
 
 int wmain()
 {
+    // Real pixels at any DPI, like the launcher (present since Windows Vista; Wine has it).
+    typedef BOOL(WINAPI * SetAwareFn)();
+    SetAwareFn setAware = reinterpret_cast<SetAwareFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")));
+    if (setAware != nullptr) (void)setAware();
     Options options;
     if (!ParseOptions(options)) return Usage();
     return Run(options);
