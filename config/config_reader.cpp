@@ -22,7 +22,8 @@ bool ReadMain(const std::wstring& section, const std::wstring& key, std::wstring
 }
 
 // One service-pack number with the fallback to the plain "OS_Support" section.
-int ReadSPNumber(const std::wstring& ownSection, const wchar_t* key, const wchar_t* missingLine, const wchar_t* valueLine)
+int ReadSPNumber(const std::wstring& ownSection, const wchar_t* key, LogFormatFor<> missingLine,
+                 LogFormatFor<int> valueLine)
 {
     std::wstring value;
     int number = 0;

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "framework/handles.h"
+#include "log/log_format.h"
 #include "log/log_text.h"
 
 class CLogFile {
@@ -71,13 +72,13 @@ int LogEntryAlways(const wchar_t* format, ...);
 
 // Writes one entry when `level` is at most the threshold; 1 written, 0 not.
 template <typename... Args>
-int LogMessage(int level, const wchar_t* format, const Args&... args)
+int LogMessage(int level, LogFormatFor<Args...> format, const Args&... args)
 {
-    return LogEntryIfLevel(level, format, logarg::Pass(args)...);
+    return LogEntryIfLevel(level, format.c_str(), logarg::Pass(args)...);
 }
 // Writes one entry whatever the threshold.
 template <typename... Args>
-int LogAlways(const wchar_t* format, const Args&... args)
+int LogAlways(LogFormatFor<Args...> format, const Args&... args)
 {
-    return LogEntryAlways(format, logarg::Pass(args)...);
+    return LogEntryAlways(format.c_str(), logarg::Pass(args)...);
 }

@@ -58,17 +58,20 @@ foreach(src IN LISTS BENCHMARKS)
   target_link_libraries(${name} PRIVATE launcher_core shell32 ${STATIC_LINK})
 endforeach()
 
-# The log writers take only the argument types log formats print: case 0 compiles, the
-# others (a double, a byte string, a 64-bit integer) are refused by the compiler.
+# The log writers take only the argument types log formats print, and only formats that
+# match their arguments: case 0 compiles, the others (a double, a byte string, a 64-bit
+# integer; a missing, a left-over or a mismatched argument) are refused by the compiler.
 set(LOG_ARG_DEFINES)
 foreach(define IN LISTS WINDOWS_DEFINES)
   list(APPEND LOG_ARG_DEFINES -D${define})
 endforeach()
-foreach(argCase 0 1 2 3)
+foreach(argCase 0 1 2 3 4 5 6 7)
   add_test(NAME compile.log_arguments_${argCase}
-    COMMAND ${CMAKE_CXX_COMPILER} -std=c++17 -fsyntax-only ${LOG_ARG_DEFINES} -DARG_CASE=${argCase}
+    COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only ${LOG_ARG_DEFINES} -DARG_CASE=${argCase}
             -I${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/compile/log_arguments.cpp)
-  if(NOT argCase EQUAL 0)
+  if(argCase GREATER_EQUAL 4)
+    set_tests_properties(compile.log_arguments_${argCase} PROPERTIES PASS_REGULAR_EXPRESSION "log_format_error")
+  elseif(NOT argCase EQUAL 0)
     set_tests_properties(compile.log_arguments_${argCase} PROPERTIES PASS_REGULAR_EXPRESSION "log argument:")
   endif()
 endforeach()

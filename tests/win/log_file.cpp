@@ -38,7 +38,7 @@ void TestEntries()
     std::wstring longText(600, L'z');
     struct Case {
         int level;
-        const wchar_t* format;
+        LogFormatFor<const wchar_t*> format;
         const wchar_t* argument;
         int written;
         std::string message;  // empty when nothing is written
@@ -55,11 +55,11 @@ void TestEntries()
         size_t before = Lines(path).size();
         int written = LogMessage(c.level, c.format, c.argument);
         std::vector<std::string> lines = Lines(path);
-        ok(written == c.written, "[%s]: result %d\n", wn(c.format), written);
-        ok(lines.size() == before + (c.written ? 1 : 0), "[%s]: %d lines after %d\n", wn(c.format),
+        ok(written == c.written, "[%s]: result %d\n", wn(c.format.c_str()), written);
+        ok(lines.size() == before + (c.written ? 1 : 0), "[%s]: %d lines after %d\n", wn(c.format.c_str()),
            static_cast<int>(lines.size()), static_cast<int>(before));
         if (c.written && !lines.empty())
-            ok(lines.back() == c.message, "[%s]: message [%s]\n", wn(c.format), lines.back().c_str());
+            ok(lines.back() == c.message, "[%s]: message [%s]\n", wn(c.format.c_str()), lines.back().c_str());
     }
     g_logFile.m_nLogLevel = LOG_TRACE;
     ok(LogMessage(LOG_TRACE, L"trace") == 1, "level 511 written at threshold 511\n");
