@@ -2,9 +2,9 @@
 # Builds a release from the checkout: the medium, its zip, checksums, third-party
 # notices and an SPDX bill of materials, optionally Authenticode-signed.
 #
-#   bash scripts/release.sh --out DIR [--pfx FILE] [--timestamp URL] [--ca FILE]
+#   bash scripts/release.sh --out DIR [--pfx FILE] [--timestamp URL] [--ca FILE] [--tsa-ca FILE]
 #   bash scripts/release.sh --out DIR --pkcs11-module LIB --pkcs11-key ID
-#                           (--pkcs11-cert ID | --certs FILE) [--timestamp URL] [--ca FILE]
+#                           (--pkcs11-cert ID | --certs FILE) [--timestamp URL] [--ca FILE] [--tsa-ca FILE]
 #
 # DIR receives:
 #   TarvikAddon-<version>/            the medium (the build's medium folder, notices included)
@@ -20,7 +20,7 @@
 #                   PKCS#11 ids; the PIN comes from RELEASE_TOKEN_PIN, the same way
 # --timestamp URL   add an RFC 3161 time-stamp from this server to each signature
 # --ca FILE         the certificates the signatures are verified against after signing
-#                   (default: the system's store)
+#                   (default: the system's store); --tsa-ca FILE the same for time-stamps
 # --build-dir DIR   where to build (default: build/release; reused while the commit's
 #                   time stays the same, emptied otherwise)
 #
@@ -31,7 +31,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-out="" pfx="" timestamp="" ca="" build_dir="$root/build/release"
+out="" pfx="" timestamp="" ca="" tsa_ca="" build_dir="$root/build/release"
 pkcs11_module="" pkcs11_key="" pkcs11_cert="" certs=""
 usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
@@ -41,6 +41,7 @@ while [ $# -gt 0 ]; do
     --pfx) pfx=$2 ;;
     --timestamp) timestamp=$2 ;;
     --ca) ca=$2 ;;
+    --tsa-ca) tsa_ca=$2 ;;
     --build-dir) build_dir=$2 ;;
     --pkcs11-module) pkcs11_module=$2 ;;
     --pkcs11-key) pkcs11_key=$2 ;;
@@ -109,15 +110,20 @@ if [ "$signing" = 1 ]; then
   [ -n "$timestamp" ] && sign_opts+=(-ts "$timestamp")
   for program in "${programs[@]}"; do
     rm -f "$medium/$program"
-    # printf is a shell builtin: the secret goes through the pipe only.
-    osslsigncode sign "${sign_opts[@]}" -readpass <(printf '%s' "$secret") \
-      -in "$build_dir/medium/$program" -out "$medium/$program" >/dev/null ||
-      die "signing $program failed"
+    # printf is a shell builtin: the secret goes through the pipe only. (osslsigncode
+    # refuses an empty password file: a key without password gets none.)
+    if [ -n "$secret" ]; then
+      osslsigncode sign "${sign_opts[@]}" -readpass <(printf '%s' "$secret") \
+        -in "$build_dir/medium/$program" -out "$medium/$program" >/dev/null
+    else
+      osslsigncode sign "${sign_opts[@]}" -in "$build_dir/medium/$program" -out "$medium/$program" >/dev/null
+    fi || die "signing $program failed"
   done
   unset secret
   echo "==== Verifying the signatures"
   verify_opts=()
   [ -n "$ca" ] && verify_opts+=(--ca "$ca")
+  [ -n "$tsa_ca" ] && verify_opts+=(--tsa-ca "$tsa_ca")
   report=$(bash scripts/verify-release.sh "${verify_opts[@]}" "${programs[@]/#/$medium/}") || {
     echo "$report" >&2
     die "a signature does not verify"
@@ -128,6 +134,8 @@ if [ "$signing" = 1 ]; then
     unsigned=$(python3 scripts/release_files.py digest "$build_dir/medium/$program")
     grep -q "^ok: $medium/$program: SHA-256 digest $unsigned," <<<"$report" ||
       die "$program: the signed digest is not the unsigned build's ($unsigned)"
+    [ -z "$timestamp" ] || grep -q "^ok: $medium/$program: .*, time-stamped" <<<"$report" ||
+      die "$program: no time-stamp that verifies"
   done
   signed_note="signed (SHA-256${timestamp:+, time-stamped by $timestamp})"
 else
