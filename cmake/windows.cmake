@@ -7,6 +7,11 @@ set(WINDOWS_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE
 # README's "Security"); the spooler (winspool.drv) is loaded at run time by full path.
 set(WINDOWS_LIBS comctl32 advapi32 user32 gdi32 kernel32)
 set(STATIC_LINK -static -static-libgcc -static-libstdc++)
+# Reproducible program files: no source or build folder in them (the PE time stamp
+# comes from SOURCE_DATE_EPOCH when it is set; scripts/release.sh sets it to the
+# commit's time). GCC tries the last map first, so the build folder inside the source
+# folder wins.
+set(REPRODUCIBLE_FLAGS -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 
 add_library(launcher_core STATIC ${TEXT_SOURCES} ${WIN_SOURCES})
 target_include_directories(launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
@@ -14,7 +19,7 @@ target_compile_definitions(launcher_core PUBLIC ${WINDOWS_DEFINES})
 # Built for size: the launcher waits on programs and on the user, not on its own code.
 # The one loop that runs over many bytes, the keyword search of the INF copies, keeps
 # the optimisation for speed.
-target_compile_options(launcher_core PRIVATE -Wall -Wextra -Os)
+target_compile_options(launcher_core PRIVATE -Wall -Wextra -Os ${REPRODUCIBLE_FLAGS})
 target_link_libraries(launcher_core PUBLIC ${WINDOWS_LIBS})
 set_source_files_properties(product/keyword_search.cpp PROPERTIES COMPILE_OPTIONS -O2)
 
@@ -33,14 +38,15 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/setup.rc PROPERTIES
 add_dependencies(Setup resource_assets)
 target_link_libraries(Setup PRIVATE -Wl,--whole-archive launcher_core -Wl,--no-whole-archive ${STATIC_LINK} -municode)
 # The shipped program file carries no symbols or debug sections (a third of its size).
-target_link_options(Setup PRIVATE -s)
+# The link map names every runtime archive member linked in (notices, bill of materials).
+target_link_options(Setup PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/Setup.map)
 
 # The configuration checker as a console program for the medium.
 include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)
 add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp ${CHECKER_TEXT_SOURCES})
-target_compile_options(setupcheck PRIVATE -Wall -Wextra -O2)
+target_compile_options(setupcheck PRIVATE -Wall -Wextra -O2 ${REPRODUCIBLE_FLAGS})
 target_link_libraries(setupcheck PRIVATE launcher_core ${STATIC_LINK} -municode)
-target_link_options(setupcheck PRIVATE -s)  # shipped on the medium, like Setup.exe
+target_link_options(setupcheck PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/setupcheck.map)  # shipped on the medium, like Setup.exe
 
 include(${CMAKE_SOURCE_DIR}/cmake/medium.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/windows-tests.cmake)

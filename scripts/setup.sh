@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-apps imagemagick
   googletest python3
+  osslsigncode openssl
 )
 
 missing=()

@@ -60,6 +60,7 @@ expect_eq "icon sizes" "16 24 32 48 64 128 256 " "$sizes"
 medium=$TEST_BUILD_DIR/medium
 expected_files="FILECOPY_16.AVI
 Setup.exe
+THIRD-PARTY-NOTICES.txt
 autorun.inf
 drivers/tarvikdrv.inf
 setup/pxclean.dat

@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# Builds a release from the checkout: the medium, its zip, checksums, third-party
+# notices and an SPDX bill of materials, optionally Authenticode-signed.
+#
+#   bash scripts/release.sh --out DIR [--pfx FILE] [--timestamp URL] [--ca FILE] [--tsa-ca FILE]
+#   bash scripts/release.sh --out DIR --pkcs11-module LIB --pkcs11-key ID
+#                           (--pkcs11-cert ID | --certs FILE) [--timestamp URL] [--ca FILE] [--tsa-ca FILE]
+#
+# DIR receives:
+#   TarvikAddon-<version>/            the medium (the build's medium folder, notices included)
+#   TarvikAddon-<version>.zip         that folder, entries in a fixed order with fixed times
+#   TarvikAddon-<version>.spdx.json   SPDX 2.3 bill of materials
+#   SHA256SUMS                        for the zip, the bill of materials and every medium file
+#
+# --pfx FILE        sign Setup.exe and setupcheck.exe (SHA-256) with this PKCS#12 file; its
+#                   password comes from the environment variable RELEASE_PFX_PASSWORD and
+#                   reaches osslsigncode through a pipe (-readpass), never a command line
+# --pkcs11-module   sign with a key on a token or HSM through this PKCS#11 module; the key
+#                   (and the certificate, or a certificate file with --certs) by their
+#                   PKCS#11 ids; the PIN comes from RELEASE_TOKEN_PIN, the same way
+# --timestamp URL   add an RFC 3161 time-stamp from this server to each signature
+# --ca FILE         the certificates the signatures are verified against after signing
+#                   (default: the system's store); --tsa-ca FILE the same for time-stamps
+# --build-dir DIR   where to build (default: build/release; reused while the commit's
+#                   time stays the same, emptied otherwise)
+#
+# Without a signing key the release is complete but unsigned, and the script says so.
+# The version is the one of the version block in ui/setup.rc. The build runs with
+# SOURCE_DATE_EPOCH set to the commit's time, so the same commit gives the same bytes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+out="" pfx="" timestamp="" ca="" tsa_ca="" build_dir="$root/build/release"
+pkcs11_module="" pkcs11_key="" pkcs11_cert="" certs=""
+usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+while [ $# -gt 0 ]; do
+  [ $# -ge 2 ] || usage
+  case "$1" in
+    --out) out=$2 ;;
+    --pfx) pfx=$2 ;;
+    --timestamp) timestamp=$2 ;;
+    --ca) ca=$2 ;;
+    --tsa-ca) tsa_ca=$2 ;;
+    --build-dir) build_dir=$2 ;;
+    --pkcs11-module) pkcs11_module=$2 ;;
+    --pkcs11-key) pkcs11_key=$2 ;;
+    --pkcs11-cert) pkcs11_cert=$2 ;;
+    --certs) certs=$2 ;;
+    *) usage ;;
+  esac
+  shift 2
+done
+[ -n "$out" ] || usage
+die() { echo "release.sh: $*" >&2; exit 1; }
+[ -z "$pfx" ] || [ -f "$pfx" ] || die "no PKCS#12 file $pfx"
+[ -z "$pfx" ] || [ -z "$pkcs11_module" ] || die "--pfx and --pkcs11-module exclude each other"
+[ -z "$pkcs11_module" ] || { [ -n "$pkcs11_key" ] && [ -n "$pkcs11_cert$certs" ]; } ||
+  die "--pkcs11-module needs --pkcs11-key and --pkcs11-cert or --certs"
+signing=$([ -n "$pfx$pkcs11_module" ] && echo 1 || echo 0)
+[ -z "$timestamp" ] || [ "$signing" = 1 ] || die "--timestamp needs --pfx or --pkcs11-module"
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+bash scripts/setup.sh
+
+# ---- version and commit ----------------------------------------------------------
+rc_value() { sed -n "s/^ *VALUE \"$1\", \"\([^\"]*\)\".*/\1/p" ui/setup.rc; }
+version=$(rc_value ProductVersion)
+fixed_version=$(sed -n 's/^ *FILEVERSION *\([0-9, ]*\)$/\1/p' ui/setup.rc | tr -d ' ' | tr , .)
+[[ $version =~ ^[0-9]+(\.[0-9]+){3}$ ]] || die "no version in ui/setup.rc (ProductVersion: '$version')"
+[ "$fixed_version" = "$version" ] && [ "$(rc_value FileVersion)" = "$version" ] ||
+  die "ui/setup.rc names different versions: ProductVersion $version, FileVersion $(rc_value FileVersion), FILEVERSION $fixed_version"
+product=$(rc_value ProductName)
+name=TarvikAddon-$version
+commit=$(git rev-parse HEAD)
+epoch=$(git log -1 --format=%ct HEAD)
+source="$commit"
+if [ -n "$(git status --porcelain)" ]; then
+  echo "WARNING: the checkout has uncommitted changes; this release cannot be rebuilt from commit $commit" >&2
+  source="$commit with uncommitted changes"
+fi
+echo "==== $name from commit $commit ($(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S UTC'))"
+
+# ---- build ------------------------------------------------------------------------
+export SOURCE_DATE_EPOCH=$epoch
+if [ "$(cat "$build_dir/release-epoch" 2>/dev/null)" != "$epoch" ]; then
+  rm -rf "$build_dir"
+fi
+cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+echo "$epoch" >"$build_dir/release-epoch"
+cmake --build "$build_dir" --target medium
+
+# ---- the medium -------------------------------------------------------------------
+medium=$out/$name
+rm -rf "$medium" "$out/$name.zip" "$out/$name.spdx.json" "$out/SHA256SUMS"
+cp -r "$build_dir/medium" "$medium"
+programs=(Setup.exe setupcheck.exe)
+
+if [ "$signing" = 1 ]; then
+  sign_opts=(-h sha256 -n "$product")
+  if [ -n "$pfx" ]; then
+    sign_opts+=(-pkcs12 "$pfx")
+    secret=${RELEASE_PFX_PASSWORD-}
+  else
+    sign_opts+=(-pkcs11module "$pkcs11_module" -key "$pkcs11_key")
+    if [ -n "$certs" ]; then sign_opts+=(-certs "$certs"); else sign_opts+=(-pkcs11cert "$pkcs11_cert"); fi
+    secret=${RELEASE_TOKEN_PIN-}
+  fi
+  [ -n "$timestamp" ] && sign_opts+=(-ts "$timestamp")
+  for program in "${programs[@]}"; do
+    rm -f "$medium/$program"
+    # printf is a shell builtin: the secret goes through the pipe only. (osslsigncode
+    # refuses an empty password file: a key without password gets none.)
+    if [ -n "$secret" ]; then
+      osslsigncode sign "${sign_opts[@]}" -readpass <(printf '%s' "$secret") \
+        -in "$build_dir/medium/$program" -out "$medium/$program" >/dev/null
+    else
+      osslsigncode sign "${sign_opts[@]}" -in "$build_dir/medium/$program" -out "$medium/$program" >/dev/null
+    fi || die "signing $program failed"
+  done
+  unset secret
+  echo "==== Verifying the signatures"
+  verify_opts=()
+  [ -n "$ca" ] && verify_opts+=(--ca "$ca")
+  [ -n "$tsa_ca" ] && verify_opts+=(--tsa-ca "$tsa_ca")
+  report=$(bash scripts/verify-release.sh "${verify_opts[@]}" "${programs[@]/#/$medium/}") || {
+    echo "$report" >&2
+    die "a signature does not verify"
+  }
+  echo "$report"
+  # Signing adds the signature and nothing else: the signed digest is the unsigned file's.
+  for program in "${programs[@]}"; do
+    unsigned=$(python3 scripts/release_files.py digest "$build_dir/medium/$program")
+    grep -q "^ok: $medium/$program: SHA-256 digest $unsigned," <<<"$report" ||
+      die "$program: the signed digest is not the unsigned build's ($unsigned)"
+    [ -z "$timestamp" ] || grep -q "^ok: $medium/$program: .*, time-stamped" <<<"$report" ||
+      die "$program: no time-stamp that verifies"
+  done
+  signed_note="signed (SHA-256${timestamp:+, time-stamped by $timestamp})"
+else
+  signed_note="UNSIGNED"
+  echo "NOTE: no --pfx or --pkcs11-module given: Setup.exe and setupcheck.exe are NOT signed" \
+       "(Windows shows \"Unknown publisher\" when it asks for administrator rights)."
+fi
+
+# ---- zip, bill of materials, checksums --------------------------------------------
+python3 scripts/release_files.py zip --dir "$medium" --epoch "$epoch" --out "$out/$name.zip"
+python3 scripts/release_files.py sbom --medium "$medium" --zip "$out/$name.zip" \
+  --map "Setup.exe=$build_dir/Setup.map" --map "setupcheck.exe=$build_dir/setupcheck.map" \
+  --name TarvikAddon --version "$version" --commit "$source" --epoch "$epoch" \
+  --out "$out/$name.spdx.json"
+python3 -m json.tool "$out/$name.spdx.json" >/dev/null || die "the bill of materials is not well-formed JSON"
+(
+  cd "$out"
+  { echo "$name.zip"; echo "$name.spdx.json"; find "$name" -type f | LC_ALL=C sort; } |
+    xargs -d '\n' sha256sum >SHA256SUMS
+  sha256sum --quiet -c SHA256SUMS
+)
+
+echo "==== $name, $signed_note, in $out:"
+(cd "$out" && ls -l "$name.zip" "$name.spdx.json" SHA256SUMS && echo "$name/:" && find "$name" -type f | LC_ALL=C sort | sed 's/^/  /')
+for program in "${programs[@]}"; do
+  echo "Authenticode digest (SHA-256) of $program: $(python3 scripts/release_files.py digest "$medium/$program")"
+done
