@@ -14,6 +14,7 @@ mainjob_medium
 restart_marker
 mkdir -p "$MEDIUM/setup" "$DRIVE_C/Apps"
 echo "add-on data" >"$MEDIUM/setup/pxclean.dat"
+echo "older data" >"$DRIVE_C/Apps/pxclean.dat"  # an earlier version's: the medium's must replace it
 
 # Keys 1, 2 and 4: two programs, in order; Run.x64 is never read.
 mainjob_ini <<'INI'

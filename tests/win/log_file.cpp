@@ -106,6 +106,9 @@ void TestFolders()
     winfiles::MakeFolders(taken);
     winfiles::WriteBytes(taken + L"TarvikLangSetup000.log", "older run\r\n");
     CreateDirectoryW((taken + L"TarvikLangSetup001.log").c_str(), nullptr);
+    std::wstring nearlyFull = winfiles::TempFolder() + L"\\nearly-full\\";
+    winfiles::MakeFolders(nearlyFull);
+    for (int n = 0; n < 999; ++n) winfiles::WriteBytes(nearlyFull + MakeLogCandidateName(L"", n), "");
     struct Case {
         const wchar_t* what;
         std::wstring folder;
@@ -113,6 +116,7 @@ void TestFolders()
         std::wstring file;  // the log chosen; empty when there is none
     } cases[] = {
         {L"missing folder", L"C:\\no\\such\\folder\\", FALSE, L""},
+        {L"000 to 998 taken", nearlyFull, TRUE, nearlyFull + L"TarvikLangSetup999.log"},
         {L"file and folder taken", taken, TRUE, taken + L"TarvikLangSetup002.log"},
     };
     for (const Case& c : cases) {
