@@ -29,6 +29,9 @@ struct PlannedProgram {
     bool printerUpdate = false;  // not started: the built-in printer update
     std::wstring infPath;        // the INF path the update would use
     bool updateRuns = false;     // the update works on this system (major version 5)
+    std::wstring program;        // the program as CreateProcessW reads the command line
+    bool bareProgram = false;    // named without a folder: looked up along the launcher's order
+    bool batchFile = false;      // .bat or .cmd: run by the command processor
 };
 
 struct OsPlan {
@@ -90,3 +93,12 @@ struct CheckInput {
 };
 
 CheckReport CheckConfiguration(const CheckInput& input);
+
+// The program of a command line as CreateProcessW reads it: the text inside a leading
+// pair of double quotes, else everything up to the first blank.
+std::wstring FirstWord(const std::wstring& commandLine);
+// A program named without any folder (no "\", "/" or ":").
+bool IsBareProgramName(const std::wstring& program);
+// The file name the launcher looks for: ".exe" added when the name has no extension.
+std::wstring ProgramFileName(const std::wstring& program);
+bool IsBatchProgram(const std::wstring& program);
