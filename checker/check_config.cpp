@@ -234,7 +234,7 @@ struct Checker {
                 if (!text.present) text.value.clear();
                 language.texts.push_back(text);
             }
-            languageSections.insert(Folded(language.section));
+            languageSections.insert(Folded(TrimProfileBlanks(language.section)));
             report.languages.push_back(language);
         }
     }
@@ -323,7 +323,7 @@ struct Checker {
             if (Same(name, f)) return true;
         if (StartsWithNoCase(name, std::wstring(OS_SUPPORT_SECTION) + L".") || StartsWithNoCase(name, L"Run."))
             return true;
-        return languageSections.count(Folded(name)) > 0;
+        return languageSections.count(Folded(name)) > 0;  // names in the file are trimmed already
     }
 
     // Numbered keys that the list never reaches: after a gap, with leading zeros.

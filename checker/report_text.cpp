@@ -50,6 +50,59 @@ std::wstring DataFileCopy(const OsPlan& plan)
 
 std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" : L"warning"; }
 
+// What starts for a program named without a folder or a batch file, in the launcher's
+// order; "" for a program named with its folder.
+std::wstring WhatRuns(const PlannedProgram& p)
+{
+    if (p.batchFile) return L"\"<system folder>\\cmd.exe\" /d /s /c \"" + p.commandLine + L"\"";
+    if (!p.bareProgram) return L"";
+    return ProgramFileName(p.program) + L" from " + MEDIUM_PLACEHOLDER +
+           L", else the system folder, the Windows folder, PATH (not the current folder)";
+}
+
+// The lines of one planned program under its number.
+std::wstring ProgramLines(const OsPlan& plan, const PlannedProgram& p)
+{
+    std::wstring out;
+    if (p.printerUpdate) {
+        out += L"printer update (not started as a program), [" + p.section + L"] line " + Num(p.line) + L"\n";
+        out += L"       entry: " + p.commandLine + L"\n";
+        if (!p.updateRuns) return out + L"       does nothing here: the update works only on Windows major version 5\n";
+        out += L"       INF: " + p.infPath + L"\n";
+        out += L"       re-creates the non-USB queues of:";
+        if (plan.drivers.empty()) out += L" (no driver listed)";
+        for (size_t i = 0; i < plan.drivers.size(); ++i)
+            out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
+        return out + L"\n";
+    }
+    out += p.commandLine + L"\n";
+    out += L"       [" + p.section + L"] line " + Num(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") +
+           L"\n";
+    std::wstring runs = WhatRuns(p);
+    if (!runs.empty()) out += (p.batchFile ? L"       runs: " : L"       looked up: ") + runs + L"\n";
+    return out;
+}
+
+// Control characters of the file's text as escapes (\x1B), so that the report cannot
+// recolour, ring or garble the terminal; the report's own line ends stay.
+std::wstring EscapeControls(const std::wstring& text)
+{
+    const wchar_t* hex = L"0123456789ABCDEF";
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        unsigned u = static_cast<unsigned>(c);
+        if (c == L'\n' || !(u < 0x20 || (u >= 0x7F && u < 0xA0))) {
+            out.push_back(c);
+            continue;
+        }
+        out += L"\\x";
+        out.push_back(hex[(u >> 4) & 0xF]);
+        out.push_back(hex[u & 0xF]);
+    }
+    return out;
+}
+
 // ---- JSON ------------------------------------------------------------------------
 
 std::wstring Json(const std::wstring& s)
@@ -111,27 +164,7 @@ std::wstring FormatReportText(const CheckReport& report)
         }
         out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
                Num(static_cast<int>(plan.programs.size())) + (plan.programs.size() == 1 ? L" entry\n" : L" entries\n");
-        for (const PlannedProgram& p : plan.programs) {
-            out += L"    " + Num(p.number) + L". ";
-            if (p.printerUpdate) {
-                out += L"printer update (not started as a program), [" + p.section + L"] line " + Num(p.line) + L"\n";
-                out += L"       entry: " + p.commandLine + L"\n";
-                if (!p.updateRuns) {
-                    out += L"       does nothing here: the update works only on Windows major version 5\n";
-                    continue;
-                }
-                out += L"       INF: " + p.infPath + L"\n";
-                out += L"       re-creates the non-USB queues of:";
-                if (plan.drivers.empty()) out += L" (no driver listed)";
-                for (size_t i = 0; i < plan.drivers.size(); ++i)
-                    out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
-                out += L"\n";
-                continue;
-            }
-            out += p.commandLine + L"\n";
-            out += L"       [" + p.section + L"] line " + Num(p.line) +
-                   (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
-        }
+        for (const PlannedProgram& p : plan.programs) out += L"    " + Num(p.number) + L". " + ProgramLines(plan, p);
         out += L"  then: " + DataFileCopy(plan) + L"\n";
         out += L"  then: the finish page (with -ui quiet: none)\n";
     }
@@ -178,7 +211,7 @@ std::wstring FormatReportText(const CheckReport& report)
                f.problem + L"\n";
         out += L"    " + f.advice + L"\n";
     }
-    return out;
+    return EscapeControls(out);
 }
 
 std::wstring FormatReportJson(const CheckReport& report)
@@ -211,6 +244,7 @@ std::wstring FormatReportJson(const CheckReport& report)
                    L", " + Field(L"printerUpdate", g.printerUpdate);
             if (g.printerUpdate)
                 out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
+            if (!WhatRuns(g).empty()) out += L", " + Field(L"runs", WhatRuns(g));
             out += L"}";
         }
         out += L"],\n     \"updateDrivers\": [";
