@@ -85,7 +85,8 @@ struct Checker {
 
     void Add(int line, Severity severity, const std::wstring& problem, const std::wstring& advice)
     {
-        report.findings.push_back(Finding{line, severity, problem, advice});
+        ++(severity == Severity::Error ? report.errorCount : report.warningCount);
+        if (report.findings.size() < FINDINGS_LISTED) report.findings.push_back(Finding{line, severity, problem, advice});
     }
 
     // One read of the launcher's reader: the system's profile read, then
@@ -169,6 +170,7 @@ struct Checker {
         auto read = [&](const std::wstring& s, const std::wstring& k, std::wstring& v) { return Read(s, k, v); };
         if (plan.system.empty()) return plan;  // never accepted: nothing runs
         int count = CountList(plan.runSection);
+        plan.programCount = count;
         bool anyUpdate = false;
         for (int n = 1; n <= count; ++n) {
             PlannedProgram program;
@@ -189,7 +191,7 @@ struct Checker {
                 program.updateRuns = UpdatesPrinters(plan.testedCode / 100);
                 anyUpdate = anyUpdate || program.updateRuns;
             }
-            plan.programs.push_back(program);
+            if (plan.programs.size() < PLAN_PROGRAMS_LISTED) plan.programs.push_back(program);
         }
         if (anyUpdate) plan.drivers = ReadList(UPDATE_DRIVERS_SECTION);
         return plan;
@@ -737,11 +739,7 @@ struct Checker {
 
 }  // namespace
 
-int CheckReport::Count(Severity severity) const
-{
-    return static_cast<int>(
-        std::count_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.severity == severity; }));
-}
+int CheckReport::Count(Severity severity) const { return severity == Severity::Error ? errorCount : warningCount; }
 
 int CheckReport::ExitCode() const { return Count(Severity::Error) > 0 ? 1 : 0; }
 

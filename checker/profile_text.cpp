@@ -171,47 +171,55 @@ uint32_t HashName(const wchar_t* name, size_t length)
         hash ^= static_cast<uint32_t>(FoldCase(name[i]));
         hash *= 16777619u;
     }
+    // The multiplications only carry low bits upwards: mix the high ones down, since
+    // the table takes the low bits.
+    hash ^= hash >> 16;
+    hash *= 0x85EBCA6Bu;
+    hash ^= hash >> 13;
     return hash;
 }
 
 // The index of a vector of named items (sections or keys): open addressing over a
-// power-of-two table kept at most half full.
+// power-of-two table kept at most half full; a slot holds the name's hash (high half)
+// and its position + 1 (low half, 0 = free), so that most misses touch no name.
+uint64_t Slot(uint32_t hash, uint32_t position) { return static_cast<uint64_t>(hash) << 32 | (position + 1u); }
+
 template <typename Item>
 long IndexFind(const NameSlots& index, const std::vector<Item>& items, const wchar_t* name, size_t length)
 {
     if (index.slots.empty()) return -1;
+    uint32_t hash = HashName(name, length);
     size_t mask = index.slots.size() - 1;
-    for (size_t slot = HashName(name, length) & mask;; slot = (slot + 1) & mask) {
-        uint32_t entry = index.slots[slot];
-        if (entry == 0) return -1;
-        const std::wstring& other = items[entry - 1].name;
-        if (SameName(other.data(), other.size(), name, length)) return static_cast<long>(entry - 1);
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        uint64_t entry = index.slots[slot];
+        uint32_t position = static_cast<uint32_t>(entry);
+        if (position == 0) return -1;
+        if (static_cast<uint32_t>(entry >> 32) != hash) continue;
+        const std::wstring& other = items[position - 1].name;
+        if (SameName(other.data(), other.size(), name, length)) return static_cast<long>(position - 1);
     }
+}
+
+void Place(std::vector<uint64_t>& slots, uint64_t entry)
+{
+    size_t mask = slots.size() - 1;
+    size_t slot = static_cast<uint32_t>(entry >> 32) & mask;
+    while (slots[slot] != 0) slot = (slot + 1) & mask;
+    slots[slot] = entry;
 }
 
 template <typename Item>
 void IndexAdd(NameSlots& index, const std::vector<Item>& items, uint32_t position)
 {
     if ((index.used + 1) * 2 > index.slots.size()) {
-        NameSlots bigger;
-        bigger.slots.assign(index.slots.empty() ? 16 : index.slots.size() * 2, 0);
-        size_t mask = bigger.slots.size() - 1;
-        for (uint32_t entry : index.slots) {
-            if (entry == 0) continue;
-            const std::wstring& name = items[entry - 1].name;
-            size_t slot = HashName(name.data(), name.size()) & mask;
-            while (bigger.slots[slot] != 0) slot = (slot + 1) & mask;
-            bigger.slots[slot] = entry;
-        }
-        bigger.used = index.used;
-        index = std::move(bigger);
+        std::vector<uint64_t> bigger(index.slots.empty() ? 8 : index.slots.size() * 2, 0);
+        for (uint64_t entry : index.slots)
+            if (entry != 0) Place(bigger, entry);
+        index.slots.swap(bigger);
     }
     const std::wstring& name = items[position].name;
     if (IndexFind(index, items, name.data(), name.size()) >= 0) return;  // an earlier one of this name
-    size_t mask = index.slots.size() - 1;
-    size_t slot = HashName(name.data(), name.size()) & mask;
-    while (index.slots[slot] != 0) slot = (slot + 1) & mask;
-    index.slots[slot] = position + 1;
+    Place(index.slots, Slot(HashName(name.data(), name.size()), position));
     ++index.used;
 }
 

@@ -48,7 +48,7 @@ enum class ProfileEncoding {
 
 // Positions of the first item of each name, by a hash of the folded name.
 struct NameSlots {
-    std::vector<uint32_t> slots;  // position + 1; 0 = free
+    std::vector<uint64_t> slots;  // hash, position + 1; 0 = free
     size_t used = 0;
 };
 

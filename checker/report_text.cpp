@@ -163,8 +163,10 @@ std::wstring FormatReportText(const CheckReport& report)
             continue;
         }
         out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
-               Num(static_cast<int>(plan.programs.size())) + (plan.programs.size() == 1 ? L" entry\n" : L" entries\n");
+               Num(plan.programCount) + (plan.programCount == 1 ? L" entry\n" : L" entries\n");
         for (const PlannedProgram& p : plan.programs) out += L"    " + Num(p.number) + L". " + ProgramLines(plan, p);
+        int unlisted = plan.programCount - static_cast<int>(plan.programs.size());
+        if (unlisted > 0) out += L"    (" + Num(unlisted) + L" more entries, not listed)\n";
         out += L"  then: " + DataFileCopy(plan) + L"\n";
         out += L"  then: the finish page (with -ui quiet: none)\n";
     }
@@ -205,7 +207,10 @@ std::wstring FormatReportText(const CheckReport& report)
 
     int errors = report.Count(Severity::Error), warnings = report.Count(Severity::Warning);
     out += L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
-           (warnings == 1 ? L" warning\n" : L" warnings\n");
+           (warnings == 1 ? L" warning" : L" warnings") +
+           (static_cast<int>(report.findings.size()) < errors + warnings
+                ? L" (the first " + Num(static_cast<int>(report.findings.size())) + L" listed)\n"
+                : std::wstring(L"\n"));
     for (const Finding& f : report.findings) {
         out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
                f.problem + L"\n";
@@ -235,7 +240,8 @@ std::wstring FormatReportJson(const CheckReport& report)
                Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
                Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
                Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) +
-               L", " + Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
+               L", " + Field(L"variantSection", p.variantSection) + L", " + Field(L"programCount", p.programCount) +
+               L",\n     \"programs\": [";
         for (size_t k = 0; k < p.programs.size(); ++k) {
             const PlannedProgram& g = p.programs[k];
             out += k ? L",\n       {" : L"\n       {";
