@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "config/config_text.h"
 #include "framework/wstr.h"
@@ -22,15 +24,26 @@ const wchar_t* const LANGMAP_SECTION = L"LangMap";
 const wchar_t* const AUTOPLAY_SECTION = L"autorun";
 const int LANGUAGE_TEXTS[] = {1, 2, 3, 4, 5, 6, 8};
 
-std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
-std::wstring Bracketed(const std::wstring& s) { return L"[" + s + L"]"; }
+// A name or text from the file as a finding shows it: no longer than any value a read
+// returns, so that a line of megabytes does not end up in the report whole.
+std::wstring Shown(const std::wstring& s)
+{
+    const size_t most = CONFIG_VALUE_MAX + 1;
+    return s.size() <= most ? s : s.substr(0, most) + L"...";
+}
+
+std::wstring Quoted(const std::wstring& s) { return L"\"" + Shown(s) + L"\""; }
+std::wstring Bracketed(const std::wstring& s) { return L"[" + Shown(s) + L"]"; }
 std::wstring Num(int n) { return wstr::FromInt(n); }
-bool Same(const std::wstring& a, const std::wstring& b) { return wstr::CompareNoCase(a, b) == 0; }
+bool Same(const std::wstring& a, const std::wstring& b) { return SameProfileName(a, b); }
 
 bool StartsWithNoCase(const std::wstring& s, const std::wstring& prefix)
 {
     return s.size() >= prefix.size() && Same(s.substr(0, prefix.size()), prefix);
 }
+
+// A name as a key of the checker's own sets: letter case as the profile functions fold it.
+std::wstring Folded(const std::wstring& name) { return wstr::ToLower(name); }
 
 bool AllDigits(const std::wstring& s)
 {
@@ -65,12 +78,15 @@ struct Checker {
     const CheckInput& input;
     ProfileFile file;
     CheckReport report;
+    mutable std::unordered_map<std::wstring, int> listCounts;  // by folded section name
+    std::unordered_set<std::wstring> languageSections;        // folded
 
     explicit Checker(const CheckInput& in) : input(in), file(ParseProfile(in.bytes)) {}
 
     void Add(int line, Severity severity, const std::wstring& problem, const std::wstring& advice)
     {
-        report.findings.push_back(Finding{line, severity, problem, advice});
+        ++(severity == Severity::Error ? report.errorCount : report.warningCount);
+        if (report.findings.size() < FINDINGS_LISTED) report.findings.push_back(Finding{line, severity, problem, advice});
     }
 
     // One read of the launcher's reader: the system's profile read, then
@@ -86,10 +102,14 @@ struct Checker {
 
     int CountList(const std::wstring& section) const
     {
-        return CountNumberedKeys([&](int n) {
+        auto known = listCounts.find(Folded(section));
+        if (known != listCounts.end()) return known->second;
+        int count = CountNumberedKeys([&](int n) {
             std::wstring value;
             return Read(section, Num(n), value);
         });
+        listCounts[Folded(section)] = count;
+        return count;
     }
 
     std::vector<std::wstring> ReadList(const std::wstring& section) const
@@ -150,6 +170,7 @@ struct Checker {
         auto read = [&](const std::wstring& s, const std::wstring& k, std::wstring& v) { return Read(s, k, v); };
         if (plan.system.empty()) return plan;  // never accepted: nothing runs
         int count = CountList(plan.runSection);
+        plan.programCount = count;
         bool anyUpdate = false;
         for (int n = 1; n <= count; ++n) {
             PlannedProgram program;
@@ -161,13 +182,16 @@ struct Checker {
             program.progressDialog = ShowsProgressDialog(value);
             program.commandLine = LaunchCommandLine(value);
             program.printerUpdate = IsPrinterUpdateEntry(program.commandLine);
+            program.program = FirstWord(program.commandLine);
+            program.batchFile = !program.printerUpdate && IsBatchProgram(program.program);
+            program.bareProgram = !program.printerUpdate && !program.batchFile && IsBareProgramName(program.program);
             if (program.printerUpdate) {
                 program.progressDialog = false;
                 program.infPath = InfPathFromEntry(program.commandLine);
                 program.updateRuns = UpdatesPrinters(plan.testedCode / 100);
                 anyUpdate = anyUpdate || program.updateRuns;
             }
-            plan.programs.push_back(program);
+            if (plan.programs.size() < PLAN_PROGRAMS_LISTED) plan.programs.push_back(program);
         }
         if (anyUpdate) plan.drivers = ReadList(UPDATE_DRIVERS_SECTION);
         return plan;
@@ -194,10 +218,8 @@ struct Checker {
     {
         const ProfileSection* map = file.Find(LANGMAP_SECTION);
         if (!map) return;
-        std::vector<std::wstring> seen;
         for (const ProfileKey& k : map->keys) {
-            if (std::any_of(seen.begin(), seen.end(), [&](const std::wstring& s) { return Same(s, k.name); })) continue;
-            seen.push_back(k.name);
+            if (map->Find(k.name) != &k) continue;  // a later key of a name already listed
             LanguagePlan language;
             language.key = k.name;
             language.line = k.line;
@@ -214,6 +236,7 @@ struct Checker {
                 if (!text.present) text.value.clear();
                 language.texts.push_back(text);
             }
+            languageSections.insert(Folded(TrimProfileBlanks(language.section)));
             report.languages.push_back(language);
         }
     }
@@ -244,24 +267,22 @@ struct Checker {
         for (size_t i = 1; i < file.sections.size(); ++i) {
             const ProfileSection& s = file.sections[i];
             const ProfileSection* first = file.Find(s.name);
-            if (first != &s) {
+            if (first && first != &s) {
                 Add(s.line, Severity::Warning,
                     L"Section " + Bracketed(s.name) + L" appears again: the system reads only the first one (line " +
                         Num(first->line) + L"), so the keys here are never read.",
                     L"Merge the two sections into one.");
                 continue;
             }
-            if (!IsKnownSection(s.name))
+            if (!first || !IsKnownSection(s.name))
                 Add(s.line, Severity::Warning, L"Section " + Bracketed(s.name) + L" is never read by the launcher.",
                     L"Check the section name for a typing error, or remove the section.");
         }
         for (const ProfileSection& s : file.sections) {
-            if (file.Find(s.name) != &s) continue;
-            for (size_t i = 0; i < s.keys.size(); ++i) {
-                const ProfileKey& k = s.keys[i];
-                auto earlier = std::find_if(s.keys.begin(), s.keys.begin() + static_cast<long>(i),
-                                            [&](const ProfileKey& e) { return Same(e.name, k.name); });
-                if (earlier != s.keys.begin() + static_cast<long>(i)) {
+            if (!file.IsFirst(s)) continue;
+            for (const ProfileKey& k : s.keys) {
+                const ProfileKey* earlier = s.Find(k.name);
+                if (earlier && earlier != &k) {
                     Add(k.line, Severity::Warning,
                         L"Key " + Quoted(k.name) + L" appears again in " + Bracketed(s.name) +
                             L": the system takes the first one (line " + Num(earlier->line) + L").",
@@ -276,7 +297,13 @@ struct Checker {
                 }
                 bool cut = false;
                 std::wstring value = ProfileValueText(k.value, &cut);
-                if (cut)
+                if (cut && value.size() < CONFIG_VALUE_MAX)
+                    Add(k.line, Severity::Error,
+                        L"The value of key " + Quoted(k.name) + L" in " + Bracketed(s.name) +
+                            L" has 499 characters inside quotes: the closing quote falls outside the 499 "
+                            L"characters the launcher reads, and the system drops the last character instead.",
+                        L"Shorten the value to at most 498 characters, or remove the quotes.");
+                else if (cut)
                     Add(k.line, Severity::Error,
                         L"The value of key " + Quoted(k.name) + L" in " + Bracketed(s.name) +
                             L" is longer than 499 characters: the launcher reads only the first 499.",
@@ -298,9 +325,7 @@ struct Checker {
             if (Same(name, f)) return true;
         if (StartsWithNoCase(name, std::wstring(OS_SUPPORT_SECTION) + L".") || StartsWithNoCase(name, L"Run."))
             return true;
-        for (const LanguagePlan& l : report.languages)
-            if (Same(l.section, name)) return true;
-        return false;
+        return languageSections.count(Folded(name)) > 0;  // names in the file are trimmed already
     }
 
     // Numbered keys that the list never reaches: after a gap, with leading zeros.
@@ -335,12 +360,15 @@ struct Checker {
                 L"the list ends after key " + Num(count) + L" because key " + Num(count + 1) + L" is missing.",
                 L"Number the keys 1, 2, 3, ... without a gap.");
         }
+        std::unordered_map<std::wstring, std::wstring> plainOfVariant;  // folded variant name -> its list
+        for (const std::wstring& e : entries) {
+            std::wstring plain = std::wstring(RUN_SECTION) + RunSectionSuffix(OsEntryIs64(e));
+            plainOfVariant.emplace(Folded(VariantSection(plain, e)), plain);
+        }
         for (const ProfileSection& s : file.sections) {
-            if (file.Find(s.name) != &s || !StartsWithNoCase(s.name, L"Run.") || Same(s.name, L"Run.x64")) continue;
-            std::wstring plain;
-            for (const std::wstring& e : entries)
-                if (Same(s.name, VariantSection(std::wstring(RUN_SECTION) + RunSectionSuffix(OsEntryIs64(e)), e)))
-                    plain = std::wstring(RUN_SECTION) + RunSectionSuffix(OsEntryIs64(e));
+            if (!file.IsFirst(s) || !StartsWithNoCase(s.name, L"Run.") || Same(s.name, L"Run.x64")) continue;
+            auto variant = plainOfVariant.find(Folded(s.name));
+            std::wstring plain = variant == plainOfVariant.end() ? std::wstring() : variant->second;
             if (plain.empty()) {
                 Add(s.line, Severity::Warning,
                     L"Section " + Bracketed(s.name) + L" is never read: no os_list entry selects it.",
@@ -354,11 +382,11 @@ struct Checker {
                 L"a per-system section only replaces keys of " + Bracketed(plain) + L", which has " + Num(count) + L".",
                 L"Add the entry to " + Bracketed(plain) + L" as well, so that the variant can replace it.");
         }
+        std::unordered_set<std::wstring> ownSections;  // folded
+        for (const std::wstring& e : entries) ownSections.insert(Folded(OsSupportSection(e)));
         for (const ProfileSection& s : file.sections) {
-            if (file.Find(s.name) != &s || !StartsWithNoCase(s.name, std::wstring(OS_SUPPORT_SECTION) + L".")) continue;
-            bool used = std::any_of(entries.begin(), entries.end(),
-                                    [&](const std::wstring& e) { return Same(OsSupportSection(e), s.name); });
-            if (!used)
+            if (!file.IsFirst(s) || !StartsWithNoCase(s.name, std::wstring(OS_SUPPORT_SECTION) + L".")) continue;
+            if (!ownSections.count(Folded(s.name)))
                 Add(s.line, Severity::Warning,
                     L"Section " + Bracketed(s.name) + L" is never read: no os_list entry has this name.",
                     L"Name it [OS_Support.<entry>] with the entry exactly as in os_list.");
@@ -421,7 +449,7 @@ struct Checker {
     void CheckServicePacks()
     {
         for (const ProfileSection& s : file.sections) {
-            if (file.Find(s.name) != &s) continue;
+            if (!file.IsFirst(s)) continue;
             if (!Same(s.name, OS_SUPPORT_SECTION) && !StartsWithNoCase(s.name, std::wstring(OS_SUPPORT_SECTION) + L"."))
                 continue;
             for (const wchar_t* key : {SP_MAJOR_KEY, SP_MINOR_KEY}) {
@@ -537,7 +565,7 @@ struct Checker {
     {
         bool updateAnywhere = false;
         for (const ProfileSection& s : file.sections) {
-            if (file.Find(s.name) != &s || (!Same(s.name, RUN_SECTION) && !StartsWithNoCase(s.name, L"Run."))) continue;
+            if (!file.IsFirst(s) || (!Same(s.name, RUN_SECTION) && !StartsWithNoCase(s.name, L"Run."))) continue;
             for (const ProfileKey& k : s.keys) {
                 if (!k.hasValue || !AllDigits(k.name)) continue;
                 std::wstring value = ProfileValueText(k.value);
@@ -556,6 +584,7 @@ struct Checker {
                     Add(k.line, Severity::Error,
                         L"The entry writes %sourcepath% in other letters: it is not replaced by the medium's folder.",
                         L"Write %sourcepath% in lower case.");
+                CheckVariables(k.line, launch);
                 if (UnquotedPathWithBlank(value))
                     Add(k.line, Severity::Warning,
                         L"The program path contains a blank but is not quoted: Windows tries the path up to the "
@@ -584,6 +613,49 @@ struct Checker {
                 L"A pxnetadj.exe entry runs the printer update, which works only on Windows major version 5, and no "
                 L"os_list entry is one.",
                 L"Remove the entry, or accept Windows XP or Server 2003 in os_list.");
+    }
+
+    // "%NAME%" other than %sourcepath%: the launcher expands nothing else. In the program
+    // that fails the start; in the arguments cmd expands it when cmd runs the entry.
+    void CheckVariables(int line, const std::wstring& commandLine)
+    {
+        std::wstring program = FirstWord(commandLine);
+        std::wstring name = OtherVariable(program);
+        if (!name.empty()) {
+            Add(line, Severity::Error,
+                L"The program " + Quoted(program) + L" contains " + name +
+                    L", which the launcher does not expand: the program cannot be started (with -ui quiet the exit "
+                    L"code is 1603).",
+                L"Write the program's path without variables; %sourcepath% stands for the medium's folder.");
+            return;
+        }
+        std::wstring file = wstr::ToLower(program.substr(program.find_last_of(L"\\/:") + 1));
+        if (IsBatchProgram(program) || file == L"cmd" || file == L"cmd.exe") return;  // cmd expands it
+        size_t rest = commandLine.find(program) + program.size();
+        name = OtherVariable(commandLine.substr(rest < commandLine.size() ? rest : commandLine.size()));
+        if (!name.empty())
+            Add(line, Severity::Warning,
+                L"The arguments contain " + name +
+                    L", which is passed on as written: the launcher does not expand it and no command processor runs "
+                    L"this entry.",
+                L"Write the value itself, or run the entry through cmd.exe /c if the variable must be expanded.");
+    }
+
+    // The first "%NAME%" of a text other than %sourcepath% (in any letters), or "".
+    static std::wstring OtherVariable(const std::wstring& text)
+    {
+        size_t open = text.find(L'%');
+        while (open != std::wstring::npos) {
+            size_t close = text.find(L'%', open + 1);
+            if (close == std::wstring::npos) return L"";
+            std::wstring name = text.substr(open, close - open + 1);
+            bool plain = close > open + 1 && std::none_of(name.begin() + 1, name.end() - 1, [](wchar_t c) {
+                return c == L' ' || c == L'\t' || c == L'"' || c == L'=' || c == L'\\';
+            });
+            if (plain && !Same(name, SOURCEPATH_PLACEHOLDER)) return name;
+            open = plain ? text.find(L'%', close + 1) : close;  // past %sourcepath%, or from a lone "%"
+        }
+        return L"";
     }
 
     // The first word is a path (it has a backslash) but no program file: the program
@@ -667,13 +739,37 @@ struct Checker {
 
 }  // namespace
 
-int CheckReport::Count(Severity severity) const
-{
-    return static_cast<int>(
-        std::count_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.severity == severity; }));
-}
+int CheckReport::Count(Severity severity) const { return severity == Severity::Error ? errorCount : warningCount; }
 
 int CheckReport::ExitCode() const { return Count(Severity::Error) > 0 ? 1 : 0; }
+
+std::wstring FirstWord(const std::wstring& commandLine)
+{
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        size_t close = commandLine.find(L'"', 1);
+        return commandLine.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+    }
+    return commandLine.substr(0, commandLine.find_first_of(L" \t"));
+}
+
+bool IsBareProgramName(const std::wstring& program)
+{
+    return !program.empty() && program.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+std::wstring ProgramFileName(const std::wstring& program)
+{
+    size_t name = program.find_last_of(L"\\/:");
+    bool hasExtension = program.find(L'.', name == std::wstring::npos ? 0 : name + 1) != std::wstring::npos;
+    return hasExtension ? program : program + L".exe";
+}
+
+bool IsBatchProgram(const std::wstring& program)
+{
+    std::wstring lower = wstr::ToLower(program);
+    auto endsWith = [&](const wchar_t* ext) { return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ext) == 0; };
+    return endsWith(L".bat") || endsWith(L".cmd");
+}
 
 CheckReport CheckConfiguration(const CheckInput& input)
 {

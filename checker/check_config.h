@@ -11,6 +11,12 @@
 // Stands for the medium's folder where "%sourcepath%" is expanded.
 extern const wchar_t* const MEDIUM_PLACEHOLDER;  // "<medium>"
 
+// A file of many thousand keys gives a report a person can still read: the plan lists
+// the first PLAN_PROGRAMS_LISTED programs of each system and the report the first
+// FINDINGS_LISTED findings; the counts cover all of them.
+const size_t PLAN_PROGRAMS_LISTED = 1000;
+const size_t FINDINGS_LISTED = 1000;
+
 enum class Severity { Error, Warning };
 
 struct Finding {
@@ -29,6 +35,9 @@ struct PlannedProgram {
     bool printerUpdate = false;  // not started: the built-in printer update
     std::wstring infPath;        // the INF path the update would use
     bool updateRuns = false;     // the update works on this system (major version 5)
+    std::wstring program;        // the program as CreateProcessW reads the command line
+    bool bareProgram = false;    // named without a folder: looked up along the launcher's order
+    bool batchFile = false;      // .bat or .cmd: run by the command processor
 };
 
 struct OsPlan {
@@ -43,7 +52,8 @@ struct OsPlan {
     std::wstring system;                    // the Windows versions that report this version; "" when none
     std::wstring runSection;                // "Run" or "Run.x64"
     std::wstring variantSection;
-    std::vector<PlannedProgram> programs;
+    std::vector<PlannedProgram> programs;  // the first PLAN_PROGRAMS_LISTED
+    int programCount = 0;                  // all of them
     std::vector<std::wstring> drivers;  // driver names of [UpdateDrivers], when an update runs here
 };
 
@@ -75,7 +85,8 @@ struct CheckReport {
     std::wstring unattendedCommand;
     std::vector<OsPlan> plans;
     std::vector<LanguagePlan> languages;
-    std::vector<Finding> findings;
+    std::vector<Finding> findings;  // the first FINDINGS_LISTED found, by line
+    int errorCount = 0, warningCount = 0;
 
     int Count(Severity severity) const;
     int ExitCode() const;  // 0 no errors, 1 errors
@@ -90,3 +101,12 @@ struct CheckInput {
 };
 
 CheckReport CheckConfiguration(const CheckInput& input);
+
+// The program of a command line as CreateProcessW reads it: the text inside a leading
+// pair of double quotes, else everything up to the first blank.
+std::wstring FirstWord(const std::wstring& commandLine);
+// A program named without any folder (no "\", "/" or ":").
+bool IsBareProgramName(const std::wstring& program);
+// The file name the launcher looks for: ".exe" added when the name has no extension.
+std::wstring ProgramFileName(const std::wstring& program);
+bool IsBatchProgram(const std::wstring& program);

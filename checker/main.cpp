@@ -2,10 +2,13 @@
 //
 // Reads a launcher configuration file with the launcher's own rules and prints the
 // plan per os_list entry, the language texts and the findings. Exit code 0: no
-// errors; 1: errors; 2: the file cannot be read (or the command line is wrong).
+// errors; 1: errors; 2: the file cannot be read, is larger than MAX_FILE_BYTES, does
+// not fit in memory, or the command line is wrong.
 // Built natively on Linux and as a Windows console program; only the file access and
 // the output differ between the two.
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,20 +29,36 @@ const int EXIT_UNREADABLE = 2;
 
 const char* const USAGE = "usage: setupcheck [--json] [--os ENTRY]... FILE\n";
 
+// Far beyond any configuration file, and small enough that the checker's copies of
+// the text fit a 32-bit process.
+const unsigned long long MAX_FILE_BYTES = 128ull << 20;  // 128 MiB
+
+enum class ReadResult { Read, Unreadable, TooLarge };
+
 #ifdef _WIN32
 typedef std::wstring NativePath;
 
-bool ReadWholeFile(const NativePath& path, std::string& bytes)
+ReadResult ReadWholeFile(const NativePath& path, std::string& bytes)
 {
     HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                              nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = ::GetFileType(h) == FILE_TYPE_DISK;
+    if (h == INVALID_HANDLE_VALUE) return ReadResult::Unreadable;
+    DWORD high = 0;
+    DWORD low = ::GetFileSize(h, &high);
+    unsigned long long size = static_cast<unsigned long long>(high) << 32 | low;
+    ReadResult result = ::GetFileType(h) != FILE_TYPE_DISK || (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
+                            ? ReadResult::Unreadable
+                        : size > MAX_FILE_BYTES ? ReadResult::TooLarge
+                                                : ReadResult::Read;
+    if (result == ReadResult::Read) bytes.reserve(static_cast<size_t>(size));
     char buffer[65536];
     DWORD got = 0;
-    while (ok && ::ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+    while (result == ReadResult::Read && ::ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+        if (bytes.size() > MAX_FILE_BYTES) result = ReadResult::TooLarge;  // grew while being read
+    }
     ::CloseHandle(h);
-    return ok;
+    return result;
 }
 
 bool IsFile(const NativePath& folder, const std::wstring& relative)
@@ -65,18 +84,24 @@ void Write(const std::wstring& text)
 #else
 typedef std::string NativePath;
 
-bool ReadWholeFile(const NativePath& path, std::string& bytes)
+ReadResult ReadWholeFile(const NativePath& path, std::string& bytes)
 {
     struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadResult::Unreadable;
+    if (static_cast<unsigned long long>(info.st_size) > MAX_FILE_BYTES) return ReadResult::TooLarge;
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    if (!f) return ReadResult::Unreadable;
+    bytes.reserve(static_cast<size_t>(info.st_size));
+    ReadResult result = ReadResult::Read;
     char buffer[65536];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, got);
-    bool ok = !std::ferror(f);
+    while (result == ReadResult::Read && (got = std::fread(buffer, 1, sizeof(buffer), f)) > 0) {
+        bytes.append(buffer, got);
+        if (bytes.size() > MAX_FILE_BYTES) result = ReadResult::TooLarge;  // grew while being read
+    }
+    if (std::ferror(f)) result = ReadResult::Unreadable;
     std::fclose(f);
-    return ok;
+    return result;
 }
 
 // Windows finds a file whatever the letter case of its path: so does this.
@@ -164,9 +189,16 @@ int Check(const std::vector<NativePath>& args)
         std::fputs(USAGE, stderr);
         return EXIT_UNREADABLE;
     }
-    if (!ReadWholeFile(file, input.bytes)) {
-        std::fprintf(stderr, "setupcheck: cannot read %s\n", ToUtf8(Wide(file)).c_str());
-        return EXIT_UNREADABLE;
+    switch (ReadWholeFile(file, input.bytes)) {
+        case ReadResult::Read:
+            break;
+        case ReadResult::Unreadable:
+            std::fprintf(stderr, "setupcheck: cannot read %s\n", ToUtf8(Wide(file)).c_str());
+            return EXIT_UNREADABLE;
+        case ReadResult::TooLarge:
+            std::fprintf(stderr, "setupcheck: %s is larger than %llu bytes (128 MiB), the most setupcheck reads\n",
+                         ToUtf8(Wide(file)).c_str(), MAX_FILE_BYTES);
+            return EXIT_UNREADABLE;
     }
     input.fileName = Wide(NameOf(file));
     NativePath folder = FolderOf(file);
@@ -184,6 +216,12 @@ int wmain(int argc, wchar_t** argv)
 int main(int argc, char** argv)
 #endif
 {
-    std::vector<NativePath> args(argv + 1, argv + argc);
-    return Check(args);
+    try {
+        std::vector<NativePath> args(argv + 1, argv + argc);
+        return Check(args);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::fputs("setupcheck: not enough memory to check this file\n", stderr);
+    return EXIT_UNREADABLE;
 }

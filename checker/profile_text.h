@@ -3,24 +3,38 @@
 // and which it would never see. No Windows headers: built and tested on the host.
 //
 // Behaviour of GetPrivateProfileStringW that this follows (seen under Wine 8.0 and
-// cross-checked against it by tests/win/profile_reader.cpp):
-// - lines end at CR LF, LF or CR; blanks and tabs around a line, a section name
-//   (inside the brackets), a key and a value are dropped;
+// cross-checked against it by tests/win/profile_reader.cpp; rows marked "Wine 8"
+// there are Wine's own behaviour, not observed on Windows):
+// - lines end at CR LF, LF or CR; blanks around a line, a section name (inside the
+//   brackets), a key and a value are dropped, and so are blanks around the names a
+//   read asks for. Blanks are 0x09-0x0D, 0x20 and 0x1A (^Z, an old end-of-file mark),
+//   nothing else: a no-break space is part of the text;
 // - "[name]" opens a section (the name runs to the last "]"; text after it is
 //   ignored); a line starting with "[" but without "]" is not a section header;
 // - a line starting with ";" is a comment (Wine still finds it when asked for the
 //   whole text before its "=" as a key name; the launcher never asks for such a name);
 // - "key=value" splits at the first "="; a line without "=" is a key without a
 //   value: reading it fails, and it hides a later key of the same name;
-// - names match without regard to letter case; the first section of a name is the
-//   only one read (keys of a later one are never found), and within it the first key
-//   of a name wins;
-// - a value enclosed in one pair of the same quotation marks (" or ') loses them;
-//   the value ends at a zero character; a read returns at most 499 characters;
+// - a zero character ends a name or a value: "k<0>x=v" is key "k", and nothing of a
+//   value after its first zero is ever seen, quotes included;
+// - names match with A-Z and a-z alike and no other letters folded; the first
+//   section of a name is the only one read (keys of a later one are never found),
+//   and within it the first key of a name wins; the keys in front of the first
+//   header belong to no section (Windows reads an empty "[]" section for the name "";
+//   Wine 8 reads those keys instead, which no launcher read depends on);
+// - a read copies at most 499 characters; a value that starts and ends with the same
+//   quotation mark (" or ') loses the opening one, and the closing one only when it
+//   lies within the characters copied. Otherwise the last character copied goes:
+//   a quoted value of exactly 499 characters comes back as 498;
 // - the file is UTF-16 LE when it starts with FF FE, else ANSI (Windows-1252 here).
-//   Wine also reads UTF-16 BE and UTF-8 with a byte-order mark; Windows documents
-//   neither, so the checker reads them as Wine does and reports them.
+//   Wine also reads UTF-16 BE and UTF-8 with a byte-order mark (each invalid UTF-8
+//   piece becomes U+FFFD); Windows documents neither, so the checker reads them as
+//   Wine does and reports them.
+//
+// Sections and keys are indexed once when the file is read: a read costs the same
+// for the first key as for the 100,000th.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,9 +46,15 @@ enum class ProfileEncoding {
     Utf16LeNoMark,  // zero bytes in an ANSI file: UTF-16 saved without its mark
 };
 
+// Positions of the first item of each name, by a hash of the folded name.
+struct NameSlots {
+    std::vector<uint64_t> slots;  // hash, position + 1; 0 = free
+    size_t used = 0;
+};
+
 struct ProfileKey {
-    std::wstring name;
-    std::wstring value;  // as written, blanks around it dropped, quotes kept
+    std::wstring name;   // up to a zero character
+    std::wstring value;  // as written up to a zero character, blanks around it dropped, quotes kept
     bool hasValue;       // false for a line without "="
     int line;
 };
@@ -43,6 +63,11 @@ struct ProfileSection {
     std::wstring name;  // "" for the lines in front of the first header
     int line;           // 0 for that implicit section
     std::vector<ProfileKey> keys;
+
+    // The key a read takes for this name (the first one), or null.
+    const ProfileKey* Find(const std::wstring& key) const;
+
+    NameSlots index;
 };
 
 struct ProfileFile {
@@ -52,12 +77,18 @@ struct ProfileFile {
 
     // The section the system reads for this name (the first one), or null.
     const ProfileSection* Find(const std::wstring& section) const;
+    // Whether a read can reach this section's keys by its name (the lines in front of
+    // the first header count as read: they are reported, not skipped).
+    bool IsFirst(const ProfileSection& section) const;
+
+    NameSlots index;
 };
 
 ProfileFile ParseProfile(const std::string& bytes);
 
-// The text of one key as a read returns it: quotes removed, cut at a zero character
-// and at CONFIG_VALUE_MAX characters. `cut` tells whether the last rule shortened it.
+// The text of one key as a read returns it: cut at a zero character, quotes removed
+// and cut at CONFIG_VALUE_MAX characters as the system does. `cut` tells whether the
+// read returns less than the text inside the quotes.
 std::wstring ProfileValueText(const std::wstring& written, bool* cut = nullptr);
 
 // One read of the system's profile function.
@@ -68,6 +99,15 @@ struct ProfileRead {
     int line = 0;  // line of the key (or 0)
 };
 ProfileRead ReadProfile(const ProfileFile& file, const std::wstring& section, const std::wstring& key);
+
+// Blanks as the profile functions drop them around names and values.
+bool IsProfileBlank(wchar_t c);
+std::wstring TrimProfileBlanks(const std::wstring& s);
+
+// Names compared as the profile functions compare them (A-Z folded, up to a zero
+// character). Every comparison is counted: a test holds the checker's work linear.
+bool SameProfileName(const std::wstring& a, const std::wstring& b);
+unsigned long long ProfileNameComparisons();
 
 // "ANSI", "UTF-16 LE with byte-order mark", ...
 std::wstring EncodingName(ProfileEncoding encoding);

@@ -50,6 +50,61 @@ std::wstring DataFileCopy(const OsPlan& plan)
 
 std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" : L"warning"; }
 
+// What starts for a program named without a folder or a batch file, in the launcher's
+// order; "" for a program named with its folder.
+std::wstring WhatRuns(const PlannedProgram& p)
+{
+    if (p.batchFile) return L"\"<system folder>\\cmd.exe\" /d /s /c \"" + p.commandLine + L"\"";
+    if (!p.bareProgram) return L"";
+    return ProgramFileName(p.program) + L" from " + MEDIUM_PLACEHOLDER +
+           L", else the system folder, the Windows folder, PATH (not the current folder)";
+}
+
+// The lines of one planned program under its number.
+std::wstring ProgramLines(const OsPlan& plan, const PlannedProgram& p)
+{
+    std::wstring out;
+    if (p.printerUpdate) {
+        out += L"printer update (not started as a program), [" + p.section + L"] line " + Num(p.line) + L"\n";
+        out += L"       entry: " + p.commandLine + L"\n";
+        if (!p.updateRuns) return out + L"       does nothing here: the update works only on Windows major version 5\n";
+        out += L"       INF: " + p.infPath + L"\n";
+        out += L"       re-creates the non-USB queues of:";
+        if (plan.drivers.empty()) out += L" (no driver listed)";
+        for (size_t i = 0; i < plan.drivers.size(); ++i)
+            out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
+        return out + L"\n" +
+               L"       each queue is recorded in HKLM first and restored if printui does not bring it back "
+               L"(by the next run if this one is cut short)\n";
+    }
+    out += p.commandLine + L"\n";
+    out += L"       [" + p.section + L"] line " + Num(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") +
+           L"\n";
+    std::wstring runs = WhatRuns(p);
+    if (!runs.empty()) out += (p.batchFile ? L"       runs: " : L"       looked up: ") + runs + L"\n";
+    return out;
+}
+
+// Control characters of the file's text as escapes (\x1B), so that the report cannot
+// recolour, ring or garble the terminal; the report's own line ends stay.
+std::wstring EscapeControls(const std::wstring& text)
+{
+    const wchar_t* hex = L"0123456789ABCDEF";
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        unsigned u = static_cast<unsigned>(c);
+        if (c == L'\n' || !(u < 0x20 || (u >= 0x7F && u < 0xA0))) {
+            out.push_back(c);
+            continue;
+        }
+        out += L"\\x";
+        out.push_back(hex[(u >> 4) & 0xF]);
+        out.push_back(hex[u & 0xF]);
+    }
+    return out;
+}
+
 // ---- JSON ------------------------------------------------------------------------
 
 std::wstring Json(const std::wstring& s)
@@ -110,30 +165,10 @@ std::wstring FormatReportText(const CheckReport& report)
             continue;
         }
         out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
-               Num(static_cast<int>(plan.programs.size())) + (plan.programs.size() == 1 ? L" entry\n" : L" entries\n");
-        for (const PlannedProgram& p : plan.programs) {
-            out += L"    " + Num(p.number) + L". ";
-            if (p.printerUpdate) {
-                out += L"printer update (not started as a program), [" + p.section + L"] line " + Num(p.line) + L"\n";
-                out += L"       entry: " + p.commandLine + L"\n";
-                if (!p.updateRuns) {
-                    out += L"       does nothing here: the update works only on Windows major version 5\n";
-                    continue;
-                }
-                out += L"       INF: " + p.infPath + L"\n";
-                out += L"       re-creates the non-USB queues of:";
-                if (plan.drivers.empty()) out += L" (no driver listed)";
-                for (size_t i = 0; i < plan.drivers.size(); ++i)
-                    out += (i ? L"," : L"") + std::wstring(L" ") + Quoted(plan.drivers[i]);
-                out += L"\n";
-                out += L"       each queue is recorded in HKLM first and restored if printui does not bring it back "
-                       L"(by the next run if this one is cut short)\n";
-                continue;
-            }
-            out += p.commandLine + L"\n";
-            out += L"       [" + p.section + L"] line " + Num(p.line) +
-                   (p.progressDialog ? L", with the progress dialog" : L"") + L"\n";
-        }
+               Num(plan.programCount) + (plan.programCount == 1 ? L" entry\n" : L" entries\n");
+        for (const PlannedProgram& p : plan.programs) out += L"    " + Num(p.number) + L". " + ProgramLines(plan, p);
+        int unlisted = plan.programCount - static_cast<int>(plan.programs.size());
+        if (unlisted > 0) out += L"    (" + Num(unlisted) + L" more entries, not listed)\n";
         out += L"  then: " + DataFileCopy(plan) + L"\n";
         out += L"  then: the finish page (with -ui quiet: none)\n";
     }
@@ -174,13 +209,16 @@ std::wstring FormatReportText(const CheckReport& report)
 
     int errors = report.Count(Severity::Error), warnings = report.Count(Severity::Warning);
     out += L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
-           (warnings == 1 ? L" warning\n" : L" warnings\n");
+           (warnings == 1 ? L" warning" : L" warnings") +
+           (static_cast<int>(report.findings.size()) < errors + warnings
+                ? L" (the first " + Num(static_cast<int>(report.findings.size())) + L" listed)\n"
+                : std::wstring(L"\n"));
     for (const Finding& f : report.findings) {
         out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
                f.problem + L"\n";
         out += L"    " + f.advice + L"\n";
     }
-    return out;
+    return EscapeControls(out);
 }
 
 std::wstring FormatReportJson(const CheckReport& report)
@@ -204,7 +242,8 @@ std::wstring FormatReportJson(const CheckReport& report)
                Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
                Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
                Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) +
-               L", " + Field(L"variantSection", p.variantSection) + L",\n     \"programs\": [";
+               L", " + Field(L"variantSection", p.variantSection) + L", " + Field(L"programCount", p.programCount) +
+               L",\n     \"programs\": [";
         for (size_t k = 0; k < p.programs.size(); ++k) {
             const PlannedProgram& g = p.programs[k];
             out += k ? L",\n       {" : L"\n       {";
@@ -213,6 +252,7 @@ std::wstring FormatReportJson(const CheckReport& report)
                    L", " + Field(L"printerUpdate", g.printerUpdate);
             if (g.printerUpdate)
                 out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
+            if (!WhatRuns(g).empty()) out += L", " + Field(L"runs", WhatRuns(g));
             out += L"}";
         }
         out += L"],\n     \"updateDrivers\": [";

@@ -2,7 +2,7 @@
 # Golden outputs of the configuration checker. This folder is the example medium: each
 # *.inf gives exactly its .out file (the text report, then the exit code), traps.inf
 # also traps.json with --json, custom.inf with --os custom-os.out. A missing file and
-# a wrong command line give exit code 2.
+# a wrong command line give exit code 2, and so does a file over the size limit.
 #   golden.sh CHECKER            the host build
 #   golden.sh CHECKER RUNNER     the Windows build through RUNNER (tests/e2e/wine-run.sh)
 # UPDATE_GOLDEN=1 rewrites the golden files from the current output.
@@ -40,12 +40,16 @@ compare "$here/traps.json" "$(run --json "$here/traps.inf" | tr -d '\r')"
 # Entries chosen on the command line: one of the list, one it does not hold.
 [ -z "$runner" ] && compare "$here/custom-os.out" "$(run --os 501_64 --os 700 "$here/custom.inf" | tr -d '\r')"
 
-cases=("$here/no-such-file.inf" "--json" "--bogus $here/custom.inf")
-[ -n "$runner" ] && cases=("$here/no-such-file.inf")
+# A file over the size limit (128 MiB) is refused before it is read: a sparse file.
+scratch=$(mktemp -d)
+truncate -s 129M "$scratch/big.inf"
+cases=("$here/no-such-file.inf" "--json" "--bogus $here/custom.inf" "$scratch/big.inf")
+[ -n "$runner" ] && cases=("$here/no-such-file.inf" "$scratch/big.inf")
 for args in "${cases[@]}"; do
   # shellcheck disable=SC2086
   got=$(run $args 2>/dev/null | tail -n1)
   [ "$got" = "exit code 2" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: [$args] gave [$got], expected exit code 2" >&2; }
 done
+rm -rf "$scratch"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,7 +1,8 @@
 // Configuration files and the value the system's profile read returns for a key of
 // them (null: the read fails). tests/win/profile_reader.cpp holds
 // GetPrivateProfileStringW to these values under Wine; tests/unit/profile_text.cpp
-// holds the checker's reader to the same.
+// holds the checker's reader to the same. A row whose name starts with "Wine 8" holds
+// a fact of Wine's implementation that nobody has observed on Windows.
 #pragma once
 #include <string>
 #include <vector>
@@ -31,13 +32,25 @@ inline std::string Utf16LeWithMark(const std::string& ascii)
     return out;
 }
 
+inline std::string Utf16LeWithMark(const std::wstring& text)
+{
+    std::string out = "\xFF\xFE";
+    for (wchar_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return out;
+}
+
 inline std::vector<ProfileCase> ProfileCases()
 {
     const std::string quotes =
         "[S]\r\na=\"v\"\r\nb='v'\r\nc=\"v\r\nd=\"a\"b\"\r\ne=\"\"\r\nf=\"\r\ng= \" v \" \r\nh='v\"\r\n";
     const std::string headers = "  [A]  \r\na=1\r\n[B] trailing\r\nb=1\r\n[C\r\nc=1\r\n[ D ]\r\nd=1\r\n";
     const std::string longValues = "[S]\r\nl=" + std::string(600, 'x') + "\r\nq=\"" + std::string(600, 'y') + "\"\r\n";
-    static const std::wstring x499(499, L'x'), y499(499, L'y');
+    static const std::wstring x499(499, L'x'), y499(499, L'y'), x498(498, L'x');
+    auto quoted = [](char quote, size_t n) { return "[S]\r\nk=" + std::string(1, quote) + std::string(n, 'x') + quote; };
+    const std::string badUtf8 = "\xEF\xBB\xBF[S]\r\na=a\xE0\x80\x80z\r\nb=\xED\xA0\x80\r\nc=\xF4\x90\x80\x80\r\n";
     return {
         {"first of two keys", "[S]\r\nk=first\r\nk=second\r\n", L"S", L"k", L"first"},
         {"first of two sections", "[S]\r\na=1\r\n[T]\r\n[s]\r\na=2\r\nb=3\r\n", L"S", L"a", L"1"},
@@ -72,5 +85,24 @@ inline std::vector<ProfileCase> ProfileCases()
         {"ANSI is Windows-1252", "[S]\r\nk=\xE9\x80\r\n", L"S", L"k", L"\u00e9\u20ac"},
         {"UTF-16 LE with mark", Utf16LeWithMark("[S]\r\nk=v\r\n"), L"S", L"k", L"v"},
         {"UTF-16 LE without mark", Utf16LeWithMark("[S]\r\nk=v\r\n").substr(2), L"S", L"k", nullptr},
+        {"requested names are trimmed", "[S]\r\nk=v\r\n", L" S ", L"\tk ", L"v"},
+        {"quoted 499 characters lose the last", quoted('"', 499), L"S", L"k", x498.c_str()},
+        {"single-quoted 499 characters lose the last", quoted('\'', 499), L"S", L"k", x498.c_str()},
+        {"quoted 498 characters", quoted('"', 498), L"S", L"k", x498.c_str()},
+        {"quoted 500 characters", quoted('"', 500), L"S", L"k", x499.c_str()},
+        {"Wine 8: ^Z is a blank", "[S]\r\nk=v\x1A\r\n", L"S", L"k", L"v"},
+        {"Wine 8: VT and FF are blanks", "[S]\r\nk=\x0Bv\x0C\r\n", L"S", L"k", L"v"},
+        {"Wine 8: a no-break space is text", "[S]\r\nk=v\xA0\r\n", L"S", L"k", L"v\u00a0"},
+        {"Wine 8: a no-break space in a header", "[S\xA0]\r\nk=v\r\n", L"S", L"k", nullptr},
+        {"Wine 8: ideographic spaces are text", Utf16LeWithMark(L"[S]\r\nk=\u3000v\u3000\r\n"), L"S", L"k",
+         L"\u3000v\u3000"},
+        {"Wine 8: only A-Z fold", "[\xC9]\r\nk=v\r\n", L"\u00e9", L"k", nullptr},
+        {"Wine 8: zero ends a key name", BytesOf("[S]\r\nk\0x=v\r\n"), L"S", L"k", L"v"},
+        {"Wine 8: zero ends a section name", BytesOf("[S\0x]\r\nk=v\r\n"), L"S", L"k", L"v"},
+        {"Wine 8: zero after a quoted value", BytesOf("[S]\r\nk=\"a\"\0junk\r\n"), L"S", L"k", L"a"},
+        {"Wine 8: zero inside quotes", BytesOf("[S]\r\nk=\"a\0b\"\r\n"), L"S", L"k", L"\"a"},
+        {"Wine 8: invalid UTF-8", badUtf8, L"S", L"a", L"a\ufffd\ufffdz"},
+        {"Wine 8: UTF-8 surrogate", badUtf8, L"S", L"b", L"\ufffd\ufffd"},
+        {"Wine 8: UTF-8 past U+10FFFF", badUtf8, L"S", L"c", L"\ufffd\ufffd\ufffd"},
     };
 }

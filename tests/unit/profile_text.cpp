@@ -1,7 +1,9 @@
 // The checker's profile reader: the system's reads (tests/harness/profile_cases.h),
 // the file's shape (encodings, line numbers, duplicates) and the rules it shares with
 // the launcher.
+#include "checker/check_config.h"
 #include "checker/profile_text.h"
+#include "checker/report_text.h"
 #include "config/config_text.h"
 #include "printers/printer_text.h"
 #include "run/run_text.h"
@@ -55,10 +57,37 @@ void TestShape()
            lonely.hasValue);
     }
     bool cut = false;
-    ok(ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size() == 499 && !cut,
-       "499 inside quotes are not cut\n");
+    size_t quoted499 = ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size();
+    ok(quoted499 == 498 && cut, "499 inside quotes: %d characters, cut %d\n", static_cast<int>(quoted499), cut);
     ProfileValueText(std::wstring(500, L'v'), &cut);
     ok(cut, "500 characters are cut\n");
+
+    // Windows reads an empty [] section for the name ""; the keys in front of the first
+    // header are in no section (Wine 8 reads those instead).
+    ProfileRead empty = ReadProfile(ParseProfile("k=top\r\n[]\r\nk=empty\r\n"), L"", L"k");
+    ok(empty.value == L"empty", "section \"\": [%s]\n", wn(empty.value));
+}
+
+// The checker's work grows with the file, not with its square: name comparisons for a
+// [Run] list of 1,000 and of 10,000 keys.
+void TestLinearWork()
+{
+    auto comparisons = [](int keys) {
+        std::string bytes =
+            "[Version]\r\nWindowCaption=c\r\n[OS_Support]\r\nos_list=501,601_64\r\n[LangMap]\r\n0x0409=E\r\n"
+            "[E]\r\n1=t\r\n[XRV.MagicKeywords]\r\n1=k\r\n[Run]\r\n";
+        for (int n = 1; n <= keys; ++n) bytes += std::to_string(n) + "=a.exe /" + std::to_string(n) + "\r\n";
+        bytes += "[Run.x64]\r\n1=b.exe\r\n";
+        CheckInput input;
+        input.bytes = bytes;
+        input.fileName = L"autorun.inf";
+        unsigned long long before = ProfileNameComparisons();
+        CheckReport report = CheckConfiguration(input);
+        (void)FormatReportText(report);
+        return ProfileNameComparisons() - before;
+    };
+    unsigned long long small = comparisons(1000), large = comparisons(10000);
+    ok(large <= small * 12, "name comparisons: %llu for 1,000 keys, %llu for 10,000\n", small, large);
 }
 
 void TestSharedRules()
@@ -88,5 +117,6 @@ int main()
     TestSystemReads();
     TestShape();
     TestSharedRules();
+    TestLinearWork();
     return check::summary();
 }

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Prints how long setupcheck takes, and how much memory it peaks at, for large
+# configuration files of several shapes: 1 MB and 100 MB each, built natively with
+# -O2 (no sanitizers), and the 1 MB files also through setupcheck.exe under Wine when
+# the windows-x86 preset is built. Not a test: it prints figures only.
+#
+#   bash tests/bench/checker_size_bench.sh
+set -eu
+src=$(cd "$(dirname "$0")/../.." && pwd)
+work=$src/build/bench/checker
+mkdir -p "$work"
+
+# The checker with the text logic it uses, every subsystem's TEXT sources.
+sources=("$src"/checker/*.cpp)
+for dir in framework app config log system product run printers ui; do
+  [ -f "$src/$dir/sources.cmake" ] || continue
+  for f in $(sed -n 's/^set([A-Z_]*_TEXT_SOURCES\(.*\))/\1/p' "$src/$dir/sources.cmake"); do sources+=("$src/$dir/$f"); done
+done
+g++ -O2 -std=c++17 -I"$src" "${sources[@]}" -o "$work/setupcheck"
+
+head_lines() {
+  printf '[Version]\r\nWindowCaption=Bench\r\n[OS_Support]\r\nos_list=501,601,601_64\r\n[LangMap]\r\n0x0409=English\r\n'
+  printf '[English]\r\n1=Not supported\r\n[XRV.MagicKeywords]\r\n1=BenchKeyword\r\n'
+}
+# make FILE SHAPE MEGABYTES
+make_file() {
+  local file=$1 shape=$2 bytes=$(($3 * 1000 * 1000))
+  {
+    head_lines
+    case $shape in
+      run-list) printf '[Run]\r\n'; awk -v n="$bytes" 'BEGIN { for (i = 1; s < n; i++) { l = i "=setup" i ".exe /q /log:x\r\n"; s += length(l); printf "%s", l } }' ;;
+      sections) awk -v n="$bytes" 'BEGIN { for (i = 1; s < n; i++) { l = "[Section" i "]\r\nk=v\r\n"; s += length(l); printf "%s", l } }' ;;
+      same-key) printf '[Run]\r\n'; awk -v n="$bytes" 'BEGIN { for (i = 1; s < n; i++) { l = "1=again.exe\r\n"; s += length(l); printf "%s", l } }' ;;
+      one-line) printf '[Run]\r\n1='; head -c "$bytes" /dev/zero | tr '\0' 'x' ;;
+    esac
+  } >"$file"
+}
+
+run() {  # run LABEL COMMAND...: seconds and peak memory
+  /usr/bin/time -o "$work/time" -f '%e %M' "${@:2}" >/dev/null 2>&1 || true
+  printf '%-36s %8s s %9s KB peak\n' "$1" $(tail -n1 "$work/time")
+}
+
+echo "== native setupcheck (g++ -O2), $(nproc) cores"
+for size in ${BENCH_SIZES:-1 100}; do
+  for shape in run-list sections same-key one-line; do
+    make_file "$work/$shape-$size.inf" "$shape" "$size"
+    run "$shape, $size MB ($(stat -c %s "$work/$shape-$size.inf") bytes)" "$work/setupcheck" "$work/$shape-$size.inf"
+  done
+  rm -f "$work"/*-100.inf
+done
+
+exe=$src/build/windows-x86/setupcheck.exe
+[ -d "$src/build/windows-x86" ] || exit 0
+cmake --build "$src/build/windows-x86" --target setupcheck >/dev/null
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$work/prefix
+if [ ! -f "$WINEPREFIX/.ready" ]; then
+  rm -rf "$WINEPREFIX"
+  WINEARCH=win32 wineboot -i >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.ready"
+fi
+echo "== setupcheck.exe under $(wine --version) (the Wine start-up included)"
+run "empty file (start-up alone)" wine "$exe" "$(winepath -w "$src/tests/checker/minimal.inf")"
+for shape in run-list sections same-key one-line; do
+  run "$shape, 1 MB" wine "$exe" "$(winepath -w "$work/$shape-1.inf")"
+done
+make_file "$work/run-list-100.inf" run-list 100
+run "run-list, 100 MB" wine "$exe" "$(winepath -w "$work/run-list-100.inf")"
+rm -f "$work"/*.inf
+wineserver -k
