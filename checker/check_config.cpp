@@ -14,6 +14,7 @@
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "system/os_entry.h"
+#include "system/path_text.h"
 
 const wchar_t* const MEDIUM_PLACEHOLDER = L"<medium>";
 
@@ -183,7 +184,7 @@ struct Checker {
             program.commandLine = LaunchCommandLine(value);
             program.printerUpdate = IsPrinterUpdateEntry(program.commandLine);
             program.program = FirstWord(program.commandLine);
-            program.batchFile = !program.printerUpdate && IsBatchProgram(program.program);
+            program.batchFile = !program.printerUpdate && IsBatchFile(program.program);
             program.bareProgram = !program.printerUpdate && !program.batchFile && IsBareProgramName(program.program);
             if (program.printerUpdate) {
                 program.progressDialog = false;
@@ -630,7 +631,7 @@ struct Checker {
             return;
         }
         std::wstring file = wstr::ToLower(program.substr(program.find_last_of(L"\\/:") + 1));
-        if (IsBatchProgram(program) || file == L"cmd" || file == L"cmd.exe") return;  // cmd expands it
+        if (IsBatchFile(program) || file == L"cmd" || file == L"cmd.exe") return;  // cmd expands it
         size_t rest = commandLine.find(program) + program.size();
         name = OtherVariable(commandLine.substr(rest < commandLine.size() ? rest : commandLine.size()));
         if (!name.empty())
@@ -742,34 +743,6 @@ struct Checker {
 int CheckReport::Count(Severity severity) const { return severity == Severity::Error ? errorCount : warningCount; }
 
 int CheckReport::ExitCode() const { return Count(Severity::Error) > 0 ? 1 : 0; }
-
-std::wstring FirstWord(const std::wstring& commandLine)
-{
-    if (!commandLine.empty() && commandLine[0] == L'"') {
-        size_t close = commandLine.find(L'"', 1);
-        return commandLine.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
-    }
-    return commandLine.substr(0, commandLine.find_first_of(L" \t"));
-}
-
-bool IsBareProgramName(const std::wstring& program)
-{
-    return !program.empty() && program.find_first_of(L"\\/:") == std::wstring::npos;
-}
-
-std::wstring ProgramFileName(const std::wstring& program)
-{
-    size_t name = program.find_last_of(L"\\/:");
-    bool hasExtension = program.find(L'.', name == std::wstring::npos ? 0 : name + 1) != std::wstring::npos;
-    return hasExtension ? program : program + L".exe";
-}
-
-bool IsBatchProgram(const std::wstring& program)
-{
-    std::wstring lower = wstr::ToLower(program);
-    auto endsWith = [&](const wchar_t* ext) { return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ext) == 0; };
-    return endsWith(L".bat") || endsWith(L".cmd");
-}
 
 CheckReport CheckConfiguration(const CheckInput& input)
 {

@@ -102,11 +102,3 @@ struct CheckInput {
 
 CheckReport CheckConfiguration(const CheckInput& input);
 
-// The program of a command line as CreateProcessW reads it: the text inside a leading
-// pair of double quotes, else everything up to the first blank.
-std::wstring FirstWord(const std::wstring& commandLine);
-// A program named without any folder (no "\", "/" or ":").
-bool IsBareProgramName(const std::wstring& program);
-// The file name the launcher looks for: ".exe" added when the name has no extension.
-std::wstring ProgramFileName(const std::wstring& program);
-bool IsBatchProgram(const std::wstring& program);

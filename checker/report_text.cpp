@@ -2,6 +2,7 @@
 
 #include "config/config_text.h"
 #include "framework/wstr.h"
+#include "system/path_text.h"
 
 namespace {
 
