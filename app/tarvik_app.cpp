@@ -1,9 +1,8 @@
 #include "app/tarvik_app.h"
 
-#include <commctrl.h>
-
 #include "app/globals.h"
 #include "config/config_reader.h"
+#include "framework/first_window.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "system/os_validation.h"
@@ -35,14 +34,6 @@ bool TakeSingleInstanceMutex()
     return true;  // a null handle is not an error: the run goes on
 }
 
-void InitCommonControlClasses()
-{
-    INITCOMMONCONTROLSEX icc;
-    icc.dwSize = 8;
-    icc.dwICC = 0xFF;  // ICC_WIN95_CLASSES
-    (void)::InitCommonControlsEx(&icc);  // the dialogs show what they can without it
-}
-
 }  // namespace
 
 CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false) {}
@@ -71,7 +62,6 @@ RunOutcome CTarvikApp::RunSetup()
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
     if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
-    InitCommonControlClasses();
     if (::GetCurrentDirectoryW(0, nullptr) == 0) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;
@@ -117,5 +107,5 @@ int ShowErrorMessage(std::wstring configPath, int textNumber)
     std::wstring caption;
     if (!g_configReader.ReadStrValue(L"Version", L"WindowCaption", caption))
         LogMessage(LOG_TRACE, L"Window caption not found");
-    return ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
+    return ShowMessageBox(nullptr, text, caption, MB_OK);
 }
