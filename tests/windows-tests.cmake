@@ -55,8 +55,10 @@ foreach(src IN LISTS BENCHMARKS)
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-  target_link_libraries(${name} PRIVATE launcher_core shell32 ${STATIC_LINK})
+  target_link_libraries(${name} PRIVATE launcher_core ${STATIC_LINK})
 endforeach()
+# A GUI program like the launcher: Wine gives neither it nor its quick child a console.
+set_target_properties(run_section_bench PROPERTIES WIN32_EXECUTABLE TRUE)
 
 # The log writers take only the argument types log formats print: case 0 compiles, the
 # others (a double, a byte string, a 64-bit integer) are refused by the compiler.
