@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints what the launcher costs beside bare programs, in one Wine prefix. Not a test:
-# it prints figures only. Every figure is the minimum over ROUNDS rounds, the two sides
-# of a comparison run one right after the other in each round.
+# it prints figures only. Every figure is the minimum over ROUNDS rounds (the short
+# runs of 2 and 3: over four pairs a round), the two sides of a comparison run one
+# right after the other.
 #
 #  1. Run section: the launcher from its start to its finish page with N quick Run
 #     entries against a start-and-wait loop over the same N programs, N = 0, 5, 20, 50,
@@ -87,13 +88,16 @@ for round in $(seq 1 "$ROUNDS"); do
     rm -f "$TEMP_DIR"/*.log
   done
   bench_ini 0
-  for level in 1 511; do
-    keep "quiet $level" "$(timed "$SETUP" -ui quiet -log "$level")"
-    keep "mimic $level" "$(timed run_section_bench.exe mimic "$MEDIUM_WIN\\plan$level.txt")"
+  for pair in 1 2 3 4; do  # the short runs: four pairs a round
+    new_temp run
+    for level in 1 511; do
+      keep "quiet $level" "$(timed "$SETUP" -ui quiet -log "$level")"
+      keep "mimic $level" "$(timed run_section_bench.exe mimic "$MEDIUM_WIN\\plan$level.txt")"
+    done
+    TEMP_DIR=$DRIVE_C/temp300 TEMP_WIN='C:\temp300'
+    keep "quiet300" "$(timed "$SETUP" -ui quiet -log 1)"
+    keep "mimic300" "$(timed run_section_bench.exe mimic "$MEDIUM_WIN\\plan1.txt")"
   done
-  TEMP_DIR=$DRIVE_C/temp300 TEMP_WIN='C:\temp300'
-  keep "quiet300" "$(timed "$SETUP" -ui quiet -log 1)"
-  keep "mimic300" "$(timed run_section_bench.exe mimic "$MEDIUM_WIN\\plan1.txt")"
 done
 
 # fit KIND: a and b of time = a + b*N over NS, least squares.
