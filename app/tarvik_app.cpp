@@ -1,15 +1,13 @@
 #include "app/tarvik_app.h"
 
-#include <commctrl.h>
-
 #include "app/globals.h"
 #include "config/config_reader.h"
+#include "framework/first_window.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
 #include "system/os_validation.h"
 #include "system/paths.h"
-#include "ui/dpi_awareness.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
@@ -37,14 +35,6 @@ bool TakeSingleInstanceMutex()
     return true;  // a null handle is not an error: the run goes on
 }
 
-void InitCommonControlClasses()
-{
-    INITCOMMONCONTROLSEX icc;
-    icc.dwSize = 8;
-    icc.dwICC = 0xFF;  // ICC_WIN95_CLASSES
-    (void)::InitCommonControlsEx(&icc);  // the dialogs show what they can without it
-}
-
 }  // namespace
 
 CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0)
@@ -53,9 +43,6 @@ CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotSta
 
 BOOL CTarvikApp::InitInstance()
 {
-    // Before any window: without it the system scales the windows as a bitmap. Nothing
-    // changes for the run when the system has no such switch.
-    (void)DeclareDpiAwareness();
     RunOutcome outcome = RunSetup();
     if (m_unattended.quiet) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
@@ -81,7 +68,6 @@ RunOutcome CTarvikApp::RunSetup()
     // Before anything else changes the machine, and never by two copies at once: queues
     // that a run cut short left deleted.
     m_nQueuesLost += RestoreRecordedQueues();
-    InitCommonControlClasses();
     if (::GetCurrentDirectoryW(0, nullptr) == 0) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;
@@ -130,5 +116,5 @@ int ShowErrorMessage(std::wstring configPath, int textNumber)
     std::wstring caption;
     if (!g_configReader.ReadStrValue(L"Version", L"WindowCaption", caption))
         LogMessage(LOG_TRACE, L"Window caption not found");
-    return ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
+    return ShowMessageBox(nullptr, text, caption, MB_OK);
 }

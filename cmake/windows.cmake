@@ -4,8 +4,9 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(WINDOWS_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 NOMINMAX)
 # Only DLLs that Windows always takes from the system folder are imported (see the
-# README's "Security"); the spooler (winspool.drv) is loaded at run time by full path.
-set(WINDOWS_LIBS comctl32 advapi32 user32 gdi32 kernel32)
+# README's "Security"); the spooler (winspool.drv) is loaded at run time by full path,
+# the common controls before the first window (framework/first_window.cpp).
+set(WINDOWS_LIBS advapi32 user32 gdi32 kernel32)
 set(STATIC_LINK -static -static-libgcc -static-libstdc++)
 # Reproducible program files: no source or build folder in them (the PE time stamp
 # comes from SOURCE_DATE_EPOCH when it is set; scripts/release.sh sets it to the

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/first_window.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ const MessageMapEntry* CDialog::GetMessageMap() const
 
 INT_PTR CDialog::DoModal()
 {
+    PrepareForFirstWindow();
     t_createHook = ::SetWindowsHookExW(WH_CBT, CbtHook, nullptr, ::GetCurrentThreadId());
     if (t_createHook == nullptr) return -1;
     t_creatingDialog = this;

@@ -1,2 +1,2 @@
 set(FRAMEWORK_TEXT_SOURCES wstr.cpp program_name.cpp)
-set(FRAMEWORK_WIN_SOURCES app.cpp dialog.cpp)
+set(FRAMEWORK_WIN_SOURCES app.cpp dialog.cpp dpi_awareness.cpp first_window.cpp)

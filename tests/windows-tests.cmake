@@ -29,7 +29,7 @@ foreach(src IN LISTS TEST_TOOLS)
   set_target_properties(tool_${name} PROPERTIES OUTPUT_NAME ${name} RUNTIME_OUTPUT_DIRECTORY ${TEST_TOOLS_DIR})
   target_include_directories(tool_${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(tool_${name} PRIVATE ${WINDOWS_DEFINES})
-  target_link_libraries(tool_${name} PRIVATE ${WINDOWS_LIBS} shell32 winspool ${STATIC_LINK} -municode)
+  target_link_libraries(tool_${name} PRIVATE ${WINDOWS_LIBS} comctl32 shell32 winspool ${STATIC_LINK} -municode)
   list(APPEND TOOL_TARGETS tool_${name})
 endforeach()
 
@@ -57,6 +57,8 @@ foreach(src IN LISTS BENCHMARKS)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_link_libraries(${name} PRIVATE launcher_core shell32 ${STATIC_LINK})
 endforeach()
+# A GUI program like the launcher: Wine gives neither it nor its quick child a console.
+set_target_properties(run_section_bench PROPERTIES WIN32_EXECUTABLE TRUE)
 
 # The log writers take only the argument types log formats print, and only formats that
 # match their arguments: case 0 compiles, the others (a double, a byte string, a 64-bit

@@ -1,2 +1,2 @@
 set(UI_TEXT_SOURCES clip_check.cpp page_colours.cpp)
-set(UI_WIN_SOURCES copy_dlg.cpp dpi_awareness.cpp finish_screen.cpp)
+set(UI_WIN_SOURCES copy_dlg.cpp finish_screen.cpp)

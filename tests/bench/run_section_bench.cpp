@@ -1,15 +1,21 @@
-// Cost of the launcher's Run section against a bare start-and-wait loop over the same
-// programs. Driven by tests/bench/run_section_bench.sh under Wine.
+// What the launcher costs beside bare programs. Driven by tests/bench/run_section_bench.sh
+// under Wine. A GUI program itself, like the launcher, so that neither it nor its quick
+// child gets a console of its own; it imports no shell DLL either.
 //
-//   run_section_bench quit                      the quick program: ends at once
-//   run_section_bench loop N COMMAND-LINE       starts COMMAND-LINE N times, each to its end
+//   run_section_bench quit                    the quick program: ends at once
+//   run_section_bench loop N COMMAND-LINE     starts COMMAND-LINE N times, each to its end
 //   run_section_bench setup CAPTION COMMAND-LINE
-//       starts the launcher, waits until its finish page (a dialog titled CAPTION) is
-//       visible and answers messages, closes it with Cancel (no restart) and waits for
-//       the launcher's end
-// Both timed modes print the milliseconds to that point on one line.
+//       starts the launcher, waits until its finish page (a dialog titled CAPTION, one
+//       word) is visible and answers messages, closes it with Cancel (no restart) and
+//       waits for the launcher's end
+//   run_section_bench mimic PLAN              the minimal program of a quiet start-up:
+//       makes the profile reads and writes the log lines that PLAN lists, and reads
+//       every %windir%\inf\oem*.inf, as the launcher does
+// loop and setup print the milliseconds to that point on one line. COMMAND-LINE is the
+// rest of the bench's own command line, as it stands. BENCH_TEMP in the environment
+// becomes TEMP and TMP of the bench and of what it starts (Wine sets both from the
+// prefix's registry, whatever the starting shell had).
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -79,17 +85,149 @@ int Setup(const std::wstring& caption, const std::wstring& commandLine)
     return 0;
 }
 
+std::string ReadWholeFile(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty()) return std::wstring();
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+// The first TEMP\TarvikLangSetupNNN.log that does not exist, as the launcher picks it.
+std::wstring FreeLogName()
+{
+    wchar_t temp[MAX_PATH];
+    DWORD n = ::GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    std::wstring folder = n > 0 && n < MAX_PATH ? std::wstring(temp, n) : std::wstring();
+    for (int i = 0; i <= 999; ++i) {
+        wchar_t name[32];
+        std::swprintf(name, 32, L"\\TarvikLangSetup%03d.log", i);
+        if (::GetFileAttributesW((folder + name).c_str()) == INVALID_FILE_ATTRIBUTES) return folder + name;
+    }
+    return std::wstring();
+}
+
+// One log line, the file opened and closed around it, as the launcher writes them.
+void AppendLogLine(const std::wstring& log, const std::string& text)
+{
+    HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof(stamp), "[%02u/%02u/%04u %02u:%02u:%02u]", now.wMonth, now.wDay, now.wYear, now.wHour,
+                  now.wMinute, now.wSecond);
+    std::string line = stamp + text + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+void ReadInfCopies()
+{
+    wchar_t windows[MAX_PATH];
+    UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    std::wstring folder = std::wstring(windows, n) + L"\\inf\\";
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW((folder + L"oem*.inf").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        (void)ReadWholeFile(folder + found.cFileName);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+}
+
+// PLAN lines: "ini PATH" (the configuration file), "read SECTION|KEY", "log TEXT".
+int Mimic(const std::wstring& planPath)
+{
+    std::string plan = ReadWholeFile(planPath);
+    std::wstring ini, log = FreeLogName();
+    size_t at = 0;
+    while (at < plan.size()) {
+        size_t end = plan.find('\n', at);
+        if (end == std::string::npos) end = plan.size();
+        std::string line = plan.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.compare(0, 4, "ini ") == 0) {
+            ini = FromUtf8(line.substr(4));
+        } else if (line.compare(0, 4, "log ") == 0) {
+            AppendLogLine(log, line.substr(4));
+        } else if (line.compare(0, 5, "read ") == 0) {
+            std::wstring entry = FromUtf8(line.substr(5));
+            size_t bar = entry.find(L'|');
+            if (bar == std::wstring::npos) continue;
+            wchar_t value[500];
+            (void)::GetPrivateProfileStringW(entry.substr(0, bar).c_str(), entry.substr(bar + 1).c_str(), L"", value,
+                                             500, ini.c_str());
+        }
+    }
+    ReadInfCopies();
+    return 0;
+}
+
+// The bench's command line after its program name: words split at blanks, and the text
+// from each word on as it stands.
+struct Arguments {
+    std::vector<std::wstring> words;
+    std::vector<std::wstring> rest;
+};
+
+Arguments ReadArguments()
+{
+    std::wstring line = ::GetCommandLineW();
+    size_t at = 0;
+    if (!line.empty() && line[0] == L'"') {
+        size_t close = line.find(L'"', 1);
+        at = close == std::wstring::npos ? line.size() : close + 1;
+    } else {
+        while (at < line.size() && line[at] != L' ' && line[at] != L'\t') ++at;
+    }
+    Arguments args;
+    while (true) {
+        while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) ++at;
+        if (at >= line.size()) break;
+        size_t end = at;
+        while (end < line.size() && line[end] != L' ' && line[end] != L'\t') ++end;
+        args.words.push_back(line.substr(at, end - at));
+        args.rest.push_back(line.substr(at));
+        at = end;
+    }
+    return args;
+}
+
 }  // namespace
 
 int main()
 {
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (argv == nullptr) return 2;
-    std::wstring mode = argc > 1 ? argv[1] : L"";
+    wchar_t temp[MAX_PATH];
+    DWORD n = ::GetEnvironmentVariableW(L"BENCH_TEMP", temp, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        ::SetEnvironmentVariableW(L"TEMP", temp);
+        ::SetEnvironmentVariableW(L"TMP", temp);
+    }
+    Arguments args = ReadArguments();
+    size_t argc = args.words.size();
+    std::wstring mode = argc > 0 ? args.words[0] : L"";
     if (mode == L"quit") return 0;
-    if (mode == L"loop" && argc == 4) return Loop(_wtoi(argv[2]), argv[3]);
-    if (mode == L"setup" && argc == 4) return Setup(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: run_section_bench quit | loop N COMMAND-LINE | setup CAPTION COMMAND-LINE\n");
+    if (mode == L"loop" && argc >= 2) return Loop(_wtoi(args.words[1].c_str()), argc >= 3 ? args.rest[2] : L"");
+    if (mode == L"setup" && argc >= 3) return Setup(args.words[1], args.rest[2]);
+    if (mode == L"mimic" && argc >= 2) return Mimic(args.rest[1]);
+    std::fprintf(stderr, "usage: run_section_bench quit | loop N COMMAND-LINE | setup CAPTION COMMAND-LINE | mimic PLAN\n");
     return 2;
 }

@@ -129,7 +129,8 @@ new_temp() {
 # empty value removes the variable); waits for it and sets RUN_RC. With
 # RUN_BACKGROUND=1 it returns at once and sets RUN_PID. runenv's report (the
 # launcher's visible windows and its whole exit code) goes to RUN_OUT (default
-# $E2E_WORK/runenv.txt); read it with run_exit_code and run_windows.
+# $E2E_WORK/runenv.txt); read it with run_exit_code and run_windows. Wine's messages
+# go to RUN_ERR (default: nowhere).
 run_setup() {
   local args=${1:-}
   local cmd="\"$MEDIUM_WIN\\Setup.exe\"${args:+ $args}"
@@ -138,11 +139,11 @@ run_setup() {
   local out=${RUN_OUT:-$E2E_WORK/runenv.txt}
   rm -f "$out"
   if [ "${RUN_BACKGROUND:-0}" = 1 ]; then
-    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>/dev/null) &
+    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}") &
     RUN_PID=$!
     return 0
   fi
-  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>/dev/null)
+  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}")
   RUN_RC=$?
 }
 
@@ -151,6 +152,13 @@ run_setup() {
 # visible top-level window the launcher's process showed.
 run_exit_code() { tr -d '\r' <"${1:-${RUN_OUT:-$E2E_WORK/runenv.txt}}" 2>/dev/null | sed -n 's/^exit code //p'; }
 run_windows() { tr -d '\r' <"${1:-${RUN_OUT:-$E2E_WORK/runenv.txt}}" 2>/dev/null | grep '^window|'; }
+# launcher_dlls FILE: after a run with RUN_ENV="WINEDEBUG=+loaddll,+pid" and RUN_ERR=FILE,
+# every module the launcher's own process loaded (not its programs'), a lower-case path a line.
+launcher_dlls() {
+  local pid
+  pid=$(grep -i -m1 'Loaded L".*\\setup\.exe"' "$1" | cut -d: -f1)
+  [ -n "$pid" ] && grep "^$pid:.*Loaded L\"" "$1" | sed 's/.*Loaded L"//; s/" at .*//; s/\\\\/\\/g' | tr 'A-Z' 'a-z'
+}
 
 # ---- the log --------------------------------------------------------------
 

@@ -3,7 +3,9 @@
 # (runenv watches its visible top-level windows every 10 ms; the stand-in "pxprep"
 # probes for dialogs too), ends with the installer exit codes and names the code in the
 # log's last level-1 line; "-restart force" restarts, nothing else does; "-ui full", an
-# unknown value and no switch keep the dialogs and exit code 0.
+# unknown value and no switch keep the dialogs and exit code 0. A run without a window
+# loads none of the window and shell DLLs (comctl32, shell32, ole32); one with a window
+# loads the common controls of version 6 from the side-by-side store.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
@@ -58,6 +60,8 @@ ROWS=(
   "no switch, no driver|-log 1|no-driver|0|1|-|-|"
 )
 
+COMCTL32_6='c:\windows\winsxs\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.'  # ...\comctl32.dll
+LOADDLL=$E2E_WORK/loaddll.txt
 n=0
 for row in "${ROWS[@]}"; do
   IFS='|' read -r name args ini code windows last line programs <<<"$row"
@@ -65,16 +69,23 @@ for row in "${ROWS[@]}"; do
   unattended_ini "$ini"
   new_temp "$n"
   clear_records
+  RUN_ENV="WINEDEBUG=+loaddll,+pid" RUN_ERR=$LOADDLL
   if [ "$code" = 0 ]; then
     run_setup_closing "$args"  # closes each dialog with Esc: no restart
   else
     RUN_TIMEOUT=60 run_setup "$args"
   fi
+  unset RUN_ENV RUN_ERR
   expect_eq "$name: exit code" "$code" "$(run_exit_code)"
+  dlls=$(launcher_dlls "$LOADDLL")
+  [ -n "$dlls" ]; ok $? "$name: no module list of the launcher in $LOADDLL"
   if [ "$windows" = 0 ]; then
     expect_eq "$name: windows" "" "$(run_windows)"
+    expect_eq "$name: comctl32, shell32, ole32 loaded" "" "$(grep -E '\\(comctl32|shell32|ole32)\.dll$' <<<"$dlls")"
   else
     expect_eq "$name: dialogs" "$windows" "$(run_windows | grep -c '^window|#32770|Main Job Test$')"
+    comctl=$(grep -E '\\comctl32\.dll$' <<<"$dlls")
+    [[ $comctl == "$COMCTL32_6"*'\comctl32.dll' ]]; ok $? "$name: comctl32 loaded: [$comctl], not version 6"
   fi
   [ "$last" = - ] || expect_eq "$name: last log line" "$last" "$(log_lines | tail -n 1)"
   [ "$code" = 0 ] && { log_lines | grep -q '^.. Exit code'; ok $((!$?)) "$name: exit code line without -ui quiet"; }

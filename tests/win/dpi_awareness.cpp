@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "tests/harness/check.h"
-#include "ui/dpi_awareness.h"
+#include "framework/dpi_awareness.h"
 
 int main()
 {

@@ -1,4 +1,4 @@
-#include "ui/dpi_awareness.h"
+#include "framework/dpi_awareness.h"
 
 #include <windows.h>
 
