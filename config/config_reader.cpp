@@ -16,6 +16,12 @@ std::wstring CurrentDirectory()
     return std::wstring(buffer, len);
 }
 
+}  // namespace
+
+CConfigReader g_configReader;
+
+namespace {
+
 bool ReadMain(const std::wstring& section, const std::wstring& key, std::wstring& value)
 {
     return g_configReader.ReadStrValue(section, key, value) != FALSE;

@@ -65,6 +65,11 @@ UniqueFile CreateNewInFolder(HANDLE folder, const std::wstring& name)
 
 }  // namespace
 
+// The run's log, built when the program loads: it exists, at level 1, before the
+// command line is read. The configured level is set once the configuration is known.
+int g_nLogLevelSetting = 0;
+CLogFile g_logFile;
+
 CLogFile::CLogFile() : m_nLogLevel(LOG_HIGH)
 {
     ::InitializeCriticalSection(&m_lock);

@@ -7,6 +7,11 @@
 #include "system/os_entry.h"
 #include "framework/wstr.h"
 
+std::wstring AcceptedOS;
+int PlatformCode = 0;
+IsWow64ProcessFn fnIsWow64Process =
+    reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+
 namespace {
 
 BOOL RunningUnderWow64()

@@ -15,6 +15,12 @@ foreach(src IN LISTS WIN_TESTS)
     RESOURCE_LOCK wine_unit_prefix)
 endforeach()
 
+# The layers below the application link without it: no object of framework/, log/,
+# config/ or system/ uses a symbol defined in app/.
+add_test(NAME link.layer_symbols
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/link/layer_symbols.sh ${CMAKE_NM}
+          ${CMAKE_BINARY_DIR}/CMakeFiles/launcher_core.dir)
+
 # The Windows build of the configuration checker gives the same golden outputs.
 add_test(NAME win.checker_golden
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/checker/golden.sh $<TARGET_FILE:setupcheck> ${CMAKE_SOURCE_DIR}/tests/e2e/wine-run.sh)
