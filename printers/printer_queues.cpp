@@ -179,13 +179,12 @@ BOOL CUpdateDriverPlugin::IsUpdateDriver(const std::wstring& driverName) const
 RegistryValue CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& printerName)
 {
     RegistryValue id = EmptyDeviceInstanceID();
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                        key.put()) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName), KEY_READ, RegistryView::Bits64) != ERROR_SUCCESS)
         return id;
     // The whole value, whatever its type and length, goes to the new queue.
-    if (ReadRegistryValue(key.get(), L"SoftwareCUEContextID", 0, id) != ERROR_SUCCESS) id = EmptyDeviceInstanceID();
-    key.reset();
+    if (key.Read(L"SoftwareCUEContextID", 0, id) != ERROR_SUCCESS) id = EmptyDeviceInstanceID();
+    key = RegistryKey();
     LogMessage(LOG_MEDIUM, L"DeviceInstanceID : %s", DeviceInstanceIDText(id).c_str());
     return id;
 }
@@ -229,16 +228,13 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
 
 int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, const RegistryValue& deviceInstanceId)
 {
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName).c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY,
-                        key.put()) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName), KEY_WRITE, RegistryView::Bits64) != ERROR_SUCCESS)
         return 0;
-    const DWORD worked = 1;
     // A value that cannot be written leaves the new queue as printui made it; nothing to repair here.
-    (void)WriteRegistryValue(key.get(), L"SoftwareCUEContextID", deviceInstanceId);
-    (void)::RegSetValueExW(key.get(), L"AiODDPnPWorked", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&worked),
-                           sizeof(worked));
-    key.reset();
+    (void)key.Write(L"SoftwareCUEContextID", deviceInstanceId);
+    (void)key.WriteNumber(L"AiODDPnPWorked", 1);
+    key = RegistryKey();
     LogMessage(LOG_MEDIUM, L"Updating new printer with DeviceInstanceID : %s",
                DeviceInstanceIDText(deviceInstanceId).c_str());
     return 0;

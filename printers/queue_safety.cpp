@@ -12,7 +12,7 @@
 namespace {
 
 // The record key lives in the 32-bit view on every system, whichever program reads it.
-const REGSAM RECORD_VIEW = KEY_WOW64_32KEY;
+const RegistryView RECORD_VIEW = RegistryView::Bits32;
 const int RECORD_KEY_KEPT_PARTS = 1;  // "SOFTWARE" itself is never deleted
 
 std::wstring Text(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
@@ -89,7 +89,7 @@ BOOL TakeQueueDefinition(const PRINTER_INFO_2W& printer, SavedQueue& queue, LONG
     for (size_t i = 0; i < sizeof(fields) / sizeof(fields[0]); ++i) texts[i]->assign(fields[i] ? fields[i] : L"");
     queue.attributes = printer.Attributes;
     RegistryKey key;
-    error = key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(queue.name), KEY_READ | KEY_WOW64_64KEY);
+    error = key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(queue.name), KEY_READ, RegistryView::Bits64);
     if (error == ERROR_FILE_NOT_FOUND) error = ERROR_SUCCESS;  // a queue without driver data
     if (error != ERROR_SUCCESS || !key.get()) return error == ERROR_SUCCESS ? TRUE : FALSE;
     std::vector<NamedRegistryValue> values;
@@ -102,12 +102,12 @@ BOOL TakeQueueDefinition(const PRINTER_INFO_2W& printer, SavedQueue& queue, LONG
 LONG WriteQueueRecord(const SavedQueue& queue)
 {
     RegistryKey key;
-    LONG rc = key.Create(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ | KEY_WRITE | RECORD_VIEW);
+    LONG rc = key.Create(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ | KEY_WRITE, RECORD_VIEW);
     if (rc != ERROR_SUCCESS) return rc;
     RegistryValue record;
     record.type = REG_BINARY;
     record.data = SavedQueueRecord(queue);
-    rc = WriteRegistryValue(key.get(), queue.name.c_str(), record);
+    rc = key.Write(queue.name.c_str(), record);
     if (rc != ERROR_SUCCESS) return rc;
     // The queue is deleted next: the record must outlive a power cut from then on.
     return key.Flush();
@@ -116,9 +116,9 @@ LONG WriteQueueRecord(const SavedQueue& queue)
 void RemoveQueueRecord(const std::wstring& queueName)
 {
     RegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ | KEY_WRITE | RECORD_VIEW) != ERROR_SUCCESS) return;
+    if (key.Open(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ | KEY_WRITE, RECORD_VIEW) != ERROR_SUCCESS) return;
     // A record that cannot be removed is met again by the next run, which removes it then.
-    (void)::RegDeleteValueW(key.get(), queueName.c_str());
+    (void)key.DeleteValue(queueName.c_str());
     (void)key.Flush();
     key = RegistryKey();
     DeleteEmptyKeys(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, RECORD_KEY_KEPT_PARTS);
@@ -167,7 +167,7 @@ int RestoreRecordedQueues()
 {
     RegistryKey key;
     // No record key: no earlier run left anything to do (the usual case; nothing is logged).
-    if (key.Open(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ | RECORD_VIEW) != ERROR_SUCCESS) return 0;
+    if (key.Open(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ, RECORD_VIEW) != ERROR_SUCCESS) return 0;
     std::vector<NamedRegistryValue> records;
     LONG rc = key.ReadValues(records);
     if (rc != ERROR_SUCCESS) {

@@ -17,11 +17,11 @@ const size_t INSTALL_FOLDER_CHARS = MAX_PATH;  // including the terminator
 bool ReadInstallFolder(std::wstring& folder)
 {
     folder.clear();
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, KEY_READ, RegistryView::Bits32) != ERROR_SUCCESS) return false;
     RegistryValue value;
     std::wstring text;
-    if (ReadRegistryValue(key.get(), INSTALL_FOLDER_VALUE, INSTALL_FOLDER_CHARS * sizeof(wchar_t), value) != ERROR_SUCCESS ||
+    if (key.Read(INSTALL_FOLDER_VALUE, INSTALL_FOLDER_CHARS * sizeof(wchar_t), value) != ERROR_SUCCESS ||
         !RegistryStringText(value.type, value.data.data(), value.data.size(), INSTALL_FOLDER_CHARS - 1, text))
         return false;
     std::wstring expanded, unknown;

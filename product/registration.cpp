@@ -83,14 +83,13 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
 
 BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid)
 {
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, INSTALLED_PRODUCTS_KEY, 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
-        ERROR_SUCCESS) {
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, INSTALLED_PRODUCTS_KEY, KEY_READ, RegistryView::Bits64) != ERROR_SUCCESS) {
         LogMessage(LOG_TRACE, L"## SOFTWARE\\Norvale\\Installed Products Registry key not opened");
         return FALSE;
     }
     RegistryValue installed;  // only its presence counts
-    if (ReadRegistryValue(key.get(), cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return TRUE;
+    if (key.Read(cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return TRUE;
     LogMessage(LOG_TRACE, L"CDGUID %s not found", cdGuid.c_str());
     return FALSE;
 }

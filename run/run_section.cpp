@@ -76,10 +76,10 @@ namespace {
 RegistryValue ReadUninstallString(const std::wstring& entryName)
 {
     std::wstring keyPath = UNINSTALL_KEY + entryName;
-    UniqueRegKey key;
+    RegistryKey key;
     RegistryValue value;  // its type is not examined, except that an expandable one is expanded
-    if (::RegOpenKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str(), key.put()) != ERROR_SUCCESS) return value;
-    if (ReadRegistryValue(key.get(), L"UninstallString", UNINSTALL_STRING_BYTES, value) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ, RegistryView::Bits32) != ERROR_SUCCESS) return value;
+    if (key.Read(L"UninstallString", UNINSTALL_STRING_BYTES, value) != ERROR_SUCCESS)
         return RegistryValue();
     return value;
 }

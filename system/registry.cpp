@@ -4,6 +4,9 @@
 #include "system/paths.h"
 #include "system/registry_text.h"
 
+// The program's own registry view is the 32-bit one only in a 32-bit program.
+static_assert(sizeof(void*) == 4, "the launcher is a 32-bit program");
+
 namespace {
 
 const wchar_t* const CURRENT_VERSION_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
@@ -13,15 +16,15 @@ const size_t FOLDER_VALUE_CHARS = 32767;
 std::vector<FolderName> MachineFolderNames()
 {
     std::vector<FolderName> names;
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, KEY_READ, RegistryView::Bits32) == ERROR_SUCCESS) {
         const wchar_t* const valueNames[][2] = {{L"ProgramFiles", L"ProgramFilesDir"},
                                                 {L"ProgramFiles(x86)", L"ProgramFilesDir (x86)"},
                                                 {L"CommonProgramFiles", L"CommonFilesDir"}};
         for (const auto& pair : valueNames) {
             RegistryValue value;
             std::wstring text;
-            if (ReadRegistryValue(key.get(), pair[1], 0, value) == ERROR_SUCCESS &&
+            if (key.Read(pair[1], 0, value) == ERROR_SUCCESS &&
                 RegistryStringText(value.type, value.data.data(), value.data.size(), FOLDER_VALUE_CHARS, text))
                 names.push_back(FolderName{pair[0], text});
         }
@@ -84,16 +87,34 @@ std::wstring RegistryValueText(const RegistryValue& value)
     return RegistryDataText(value.data.data(), value.data.size());
 }
 
-LONG RegistryKey::Open(HKEY root, const std::wstring& path, REGSAM access)
+LONG RegistryKey::Open(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view)
 {
-    return ::RegOpenKeyExW(root, path.c_str(), 0, access, m_key.put());
+    return ::RegOpenKeyExW(root, path.c_str(), 0, rights | static_cast<REGSAM>(view), m_key.put());
 }
 
-LONG RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM access)
+LONG RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view)
 {
-    return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, m_key.put(),
-                             nullptr);
+    return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                             rights | static_cast<REGSAM>(view), nullptr, m_key.put(), nullptr);
 }
+
+LONG RegistryKey::Read(const wchar_t* valueName, DWORD maxBytes, RegistryValue& value) const
+{
+    return ReadRegistryValue(m_key.get(), valueName, maxBytes, value);
+}
+
+LONG RegistryKey::Write(const wchar_t* valueName, const RegistryValue& value) const
+{
+    return WriteRegistryValue(m_key.get(), valueName, value);
+}
+
+LONG RegistryKey::WriteNumber(const wchar_t* valueName, DWORD number) const
+{
+    return ::RegSetValueExW(m_key.get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                            sizeof(number));
+}
+
+LONG RegistryKey::DeleteValue(const wchar_t* valueName) const { return ::RegDeleteValueW(m_key.get(), valueName); }
 
 LONG RegistryKey::ReadValues(std::vector<NamedRegistryValue>& values) const
 {
@@ -113,7 +134,7 @@ LONG RegistryKey::ReadValues(std::vector<NamedRegistryValue>& values) const
         }
         if (rc != ERROR_SUCCESS) return rc;
         values[i].name.assign(name.data(), length);
-        rc = ReadRegistryValue(m_key.get(), values[i].name.c_str(), 0, values[i].value);
+        rc = Read(values[i].name.c_str(), 0, values[i].value);
         if (rc != ERROR_SUCCESS) return rc;
     }
     return ERROR_SUCCESS;
@@ -135,7 +156,7 @@ void DeleteEmptyKeys(HKEY root, const std::wstring& path, int stopAt)
         for (wchar_t c : key) depth += c == L'\\' ? 1 : 0;
         if (depth <= stopAt) return;
         RegistryKey open;
-        if (open.Open(root, key, KEY_READ) != ERROR_SUCCESS || !open.IsEmpty()) return;
+        if (open.Open(root, key, KEY_READ, RegistryView::Bits32) != ERROR_SUCCESS || !open.IsEmpty()) return;
         if (::RegDeleteKeyW(root, key.c_str()) != ERROR_SUCCESS) return;
         size_t cut = key.rfind(L'\\');
         if (cut == std::wstring::npos) return;

@@ -39,14 +39,24 @@ struct NamedRegistryValue {
     RegistryValue value;
 };
 
-// An open key, closed when the object goes. `access` carries the registry view
-// (KEY_WOW64_32KEY, KEY_WOW64_64KEY) along with the rights.
+// The registry view a key is opened in, named at every open. The launcher is a 32-bit
+// program: the 32-bit view is its own (the one RegOpenKeyW would give); the 64-bit view
+// is the machine's own on 64-bit Windows. On 32-bit Windows both are the one registry.
+enum class RegistryView : REGSAM { Bits32 = KEY_WOW64_32KEY, Bits64 = KEY_WOW64_64KEY };
+
+// An open key, closed when the object goes; every key the launcher opens is one of these.
 class RegistryKey {
 public:
-    LONG Open(HKEY root, const std::wstring& path, REGSAM access);
-    LONG Create(HKEY root, const std::wstring& path, REGSAM access);
+    // `rights` are the access rights alone; the view is `view`.
+    LONG Open(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view);
+    LONG Create(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view);
     HKEY get() const { return m_key.get(); }
 
+    // ReadRegistryValue and WriteRegistryValue on this key.
+    LONG Read(const wchar_t* valueName, DWORD maxBytes, RegistryValue& value) const;
+    LONG Write(const wchar_t* valueName, const RegistryValue& value) const;
+    LONG WriteNumber(const wchar_t* valueName, DWORD number) const;  // a REG_DWORD value
+    LONG DeleteValue(const wchar_t* valueName) const;
     // Every value of the key, whole, in the key's order.
     LONG ReadValues(std::vector<NamedRegistryValue>& values) const;
     // Whether the key holds neither values nor subkeys.
@@ -60,5 +70,6 @@ private:
 
 // Deletes the key at `path` and then each key above it, for as long as the key is
 // empty (no values, no subkeys); `stopAt` parts of the path (counted from its start)
-// are never deleted. The keys are those of the caller's own registry view.
+// are never deleted. The keys are those of the 32-bit view, the program's own: the only
+// one RegDeleteKeyW (all that Windows XP has) deletes in.
 void DeleteEmptyKeys(HKEY root, const std::wstring& path, int stopAt);
