@@ -68,7 +68,7 @@ RunOutcome CTarvikApp::RunSetup()
     // Before anything else changes the machine, and never by two copies at once: queues
     // that a run cut short left deleted.
     m_nQueuesLost += RestoreRecordedQueues();
-    if (::GetCurrentDirectoryW(0, nullptr) == 0) {
+    if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;
     }

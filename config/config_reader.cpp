@@ -3,24 +3,13 @@
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
-
-namespace {
-
-const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
-
-std::wstring CurrentDirectory()
-{
-    wchar_t buffer[MAX_PATH + 1] = {0};
-    DWORD len = ::GetCurrentDirectoryW(MAX_PATH, buffer);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();  // no directory, or longer than the platform limit
-    return std::wstring(buffer, len);
-}
-
-}  // namespace
+#include "system/paths.h"
 
 CConfigReader g_configReader;
 
 namespace {
+
+const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
 
 bool ReadMain(const std::wstring& section, const std::wstring& key, std::wstring& value)
 {
@@ -62,7 +51,7 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
     if (FitsProfilePath(m_strFile)) {
         DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
                                                m_strFile.c_str());
-        value = ConfigValueFromBuffer(buffer, len, CurrentDirectory());
+        value = ConfigValueFromBuffer(buffer, len, CurrentFolder());
     } else {
         value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
     }
@@ -153,10 +142,9 @@ bool ConfigFileReadable(const std::wstring& path)
     if (path.empty() || !FitsProfilePath(path)) return false;
     std::wstring file = path;
     if (path.find_first_of(L"\\/:") == std::wstring::npos) {
-        wchar_t windows[MAX_PATH + 1] = {0};
-        UINT len = ::GetWindowsDirectoryW(windows, MAX_PATH);
-        if (len == 0 || len > MAX_PATH) return false;
-        file = std::wstring(windows, len) + L"\\" + path;
+        std::wstring windows = UserWindowsFolder();
+        if (windows.empty()) return false;
+        file = windows + L"\\" + path;
     }
     UniqueFile opened(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

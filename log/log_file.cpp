@@ -1,5 +1,7 @@
 #include "log/log_file.h"
 
+#include "system/paths.h"
+
 #include <winternl.h>
 
 #include <utility>
@@ -9,16 +11,6 @@ namespace {
 
 typedef LONG(NTAPI* NtCreateFileFn)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG,
                                     ULONG, ULONG, ULONG, PVOID, ULONG);
-
-std::wstring TempFolder()
-{
-    DWORD needed = ::GetEnvironmentVariableW(L"TEMP", nullptr, 0);
-    if (needed == 0) return std::wstring();
-    std::vector<wchar_t> buffer(needed + 1);
-    DWORD got = ::GetEnvironmentVariableW(L"TEMP", buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (got == 0 || got >= buffer.size()) return std::wstring();
-    return std::wstring(buffer.data(), got);
-}
 
 bool IsPlainFolder(DWORD attributes)
 {

@@ -180,8 +180,8 @@ RegistryValue CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& print
 {
     RegistryValue id = EmptyDeviceInstanceID();
     RegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName), KEY_READ, RegistryView::Bits64) != ERROR_SUCCESS)
-        return id;
+    LONG opened = key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName), KEY_READ, RegistryView::Bits64);
+    if (opened != ERROR_SUCCESS) return id;
     // The whole value, whatever its type and length, goes to the new queue.
     if (key.Read(L"SoftwareCUEContextID", 0, id) != ERROR_SUCCESS) id = EmptyDeviceInstanceID();
     key = RegistryKey();
@@ -216,7 +216,7 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
     if (m_quiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    StartedProcess printui = StartProcess(rundll32.c_str(), commandLine);
+    StartedProcess printui = StartProcess(ProgramSearch::NamedFile, rundll32, commandLine);
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
@@ -229,8 +229,8 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
 int CUpdateDriverPlugin::SetDeviceInstanceID(const std::wstring& printerName, const RegistryValue& deviceInstanceId)
 {
     RegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName), KEY_WRITE, RegistryView::Bits64) != ERROR_SUCCESS)
-        return 0;
+    LONG opened = key.Open(HKEY_LOCAL_MACHINE, PrinterDriverDataKey(printerName), KEY_WRITE, RegistryView::Bits64);
+    if (opened != ERROR_SUCCESS) return 0;
     // A value that cannot be written leaves the new queue as printui made it; nothing to repair here.
     (void)key.Write(L"SoftwareCUEContextID", deviceInstanceId);
     (void)key.WriteNumber(L"AiODDPnPWorked", 1);

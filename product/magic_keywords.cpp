@@ -7,16 +7,9 @@
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
+#include "system/paths.h"
 
 namespace {
-
-std::wstring WindowsDirectory()
-{
-    wchar_t buffer[MAX_PATH + 1] = {0};
-    UINT len = ::GetWindowsDirectoryW(buffer, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    return std::wstring(buffer, len);
-}
 
 // Reads until the file's length is in memory or the file gives no more.
 BOOL ReadWholeFile(HANDLE file, void* buffer, DWORD size, DWORD& total)
@@ -77,7 +70,7 @@ BOOL CTarvikApp::ReadMagicKeywords()
 
 BOOL CTarvikApp::FindMagicKeyword()
 {
-    std::wstring windows = WindowsDirectory();
+    std::wstring windows = UserWindowsFolder();
     if (windows.empty()) return FALSE;  // no INF folder to search
     return SearchOemInfFiles(windows + L"\\inf\\",
                              [this](const std::wstring& path) { return SearchInfFile(path); });

@@ -2,24 +2,20 @@
 
 #include <windows.h>
 
+#include "system/paths.h"
+
 namespace {
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
-template <typename Fn>
-void KernelFunction(const char* name, Fn& function)
-{
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    function = kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))) : nullptr;
-}
-
 bool RestrictDllSearchAtLoad()
 {
     DllSearchFunctions kernel;
-    KernelFunction("SetDefaultDllDirectories", kernel.SetDefaultDllDirectories);
-    KernelFunction("SetDllDirectoryW", kernel.SetDllDirectoryW);
+    kernel.SetDefaultDllDirectories =
+        KernelFunction<decltype(kernel.SetDefaultDllDirectories)>("SetDefaultDllDirectories");
+    kernel.SetDllDirectoryW = KernelFunction<decltype(kernel.SetDllDirectoryW)>("SetDllDirectoryW");
     return RestrictDllSearch(kernel);
 }
 

@@ -5,12 +5,12 @@
 #include "config/config_reader.h"
 #include "log/log_file.h"
 #include "system/os_entry.h"
+#include "system/paths.h"
 #include "framework/wstr.h"
 
 std::wstring AcceptedOS;
 int PlatformCode = 0;
-IsWow64ProcessFn fnIsWow64Process =
-    reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+IsWow64ProcessFn fnIsWow64Process = KernelFunction<IsWow64ProcessFn>("IsWow64Process");
 
 namespace {
 

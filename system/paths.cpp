@@ -9,6 +9,25 @@ namespace {
 // The longest path the system knows, in characters.
 const DWORD LONGEST_PATH = 32768;
 
+// The text of a system call that reports the size it needs when given no buffer
+// (`get(nullptr, 0)`) and the length it wrote otherwise. Empty when it fails, or when
+// the text grew between the two calls.
+template <typename Get>
+std::wstring SystemText(Get get)
+{
+    DWORD needed = static_cast<DWORD>(get(nullptr, 0));
+    if (needed == 0) return std::wstring();
+    std::vector<wchar_t> buffer(needed + 1, L'\0');
+    DWORD len = static_cast<DWORD>(get(buffer.data(), static_cast<DWORD>(buffer.size())));
+    if (len == 0 || len >= buffer.size()) return std::wstring();
+    return std::wstring(buffer.data(), len);
+}
+
+std::wstring EnvironmentText(const wchar_t* name)
+{
+    return SystemText([name](wchar_t* buffer, DWORD size) { return ::GetEnvironmentVariableW(name, buffer, size); });
+}
+
 }  // namespace
 
 std::wstring ModulePath()
@@ -26,41 +45,30 @@ std::wstring ModulePath()
 
 std::wstring SystemFolder()
 {
-    UINT needed = ::GetSystemDirectoryW(nullptr, 0);
-    if (needed == 0) return std::wstring();
-    std::vector<wchar_t> buffer(needed + 1, L'\0');
-    UINT len = ::GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-    if (len == 0 || len >= buffer.size()) return std::wstring();
-    return std::wstring(buffer.data(), len);
+    return SystemText([](wchar_t* buffer, DWORD size) { return ::GetSystemDirectoryW(buffer, size); });
 }
 
 std::wstring WindowsFolder()
 {
-    UINT needed = ::GetSystemWindowsDirectoryW(nullptr, 0);
-    if (needed == 0) return std::wstring();
-    std::vector<wchar_t> buffer(needed + 1, L'\0');
-    UINT len = ::GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-    if (len == 0 || len >= buffer.size()) return std::wstring();
-    return std::wstring(buffer.data(), len);
+    return SystemText([](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); });
 }
 
-namespace {
-
-std::wstring PathVariable()
+std::wstring UserWindowsFolder()
 {
-    DWORD needed = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);
-    if (needed == 0) return std::wstring();
-    std::vector<wchar_t> buffer(needed + 1, L'\0');
-    DWORD got = ::GetEnvironmentVariableW(L"PATH", buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (got == 0 || got >= buffer.size()) return std::wstring();
-    return std::wstring(buffer.data(), got);
+    return SystemText([](wchar_t* buffer, DWORD size) { return ::GetWindowsDirectoryW(buffer, size); });
 }
 
-}  // namespace
+std::wstring CurrentFolder()
+{
+    return SystemText([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
+}
+
+std::wstring TempFolder() { return EnvironmentText(L"TEMP"); }
 
 std::wstring FindBareProgram(const std::wstring& fileName, const std::wstring& ownFolder)
 {
-    for (const std::wstring& folder : ProgramSearchFolders(ownFolder, SystemFolder(), WindowsFolder(), PathVariable())) {
+    std::wstring pathVariable = EnvironmentText(L"PATH");
+    for (const std::wstring& folder : ProgramSearchFolders(ownFolder, SystemFolder(), WindowsFolder(), pathVariable)) {
         std::wstring path = PathInFolder(folder, fileName);
         DWORD attributes = ::GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return path;
@@ -81,4 +89,10 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName)
     std::wstring path = SystemFilePath(fileName);
     if (path.empty()) return nullptr;
     return ::LoadLibraryW(path.c_str());
+}
+
+FARPROC KernelProcAddress(const char* name)
+{
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    return kernel != nullptr ? ::GetProcAddress(kernel, name) : nullptr;
 }

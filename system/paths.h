@@ -1,5 +1,6 @@
-// Paths the program takes from the system: its own program file and the system
-// folder, and DLLs loaded from there by their full path.
+// Paths the program takes from the system: its own program file, the system, Windows,
+// current and TEMP folders, whatever their length, and DLLs loaded from the system
+// folder by their full path or looked up in the loaded kernel32.
 #pragma once
 #include <windows.h>
 
@@ -17,6 +18,17 @@ std::wstring SystemFolder();
 // a user's own folder on a terminal server). Empty when the system cannot give it.
 std::wstring WindowsFolder();
 
+// The Windows folder as GetWindowsDirectoryW gives it: where the profile functions look
+// for a file named without a folder (on a terminal server, a user's own Windows folder).
+// Empty when the system cannot give it.
+std::wstring UserWindowsFolder();
+
+// The process's current folder. Empty when the system cannot give it.
+std::wstring CurrentFolder();
+
+// The TEMP variable of the environment, as it stands. Empty when it is not set.
+std::wstring TempFolder();
+
 // The file a bare program name stands for, looked up in the folders
 // ProgramSearchFolders lists (the launcher's own folder first, never the current
 // folder). Empty when none holds it.
@@ -28,3 +40,13 @@ std::wstring SystemFilePath(const wchar_t* fileName);
 // Loads a DLL from the system folder by its full path, never by a bare name that
 // the search order could resolve to a file beside the program. Null on failure.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+// A kernel32 function that not every supported Windows has. kernel32 is always loaded:
+// the function is looked up in the loaded module, which is never loaded again by a bare
+// name. Null where the system lacks it.
+FARPROC KernelProcAddress(const char* name);
+template <typename Fn>
+Fn KernelFunction(const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(KernelProcAddress(name)));
+}

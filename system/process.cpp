@@ -5,8 +5,9 @@
 #include "system/path_text.h"
 #include "system/paths.h"
 
-StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& commandLine)
+StartedProcess StartProcess(ProgramSearch search, const std::wstring& programPath, const std::wstring& commandLine)
 {
+    const wchar_t* applicationName = search == ProgramSearch::NamedFile ? programPath.c_str() : nullptr;
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
     commandLine.copy(buffer.data(), commandLine.size());
@@ -39,9 +40,11 @@ StartedProcess StartCommandLine(const std::wstring& commandLine, const std::wstr
     if (IsBatchFile(program)) {
         std::wstring cmd = SystemFilePath(L"cmd.exe");
         if (cmd.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
-        return StartProcess(cmd.c_str(), BatchCommandLine(cmd, bare ? WithProgramPath(commandLine, found) : commandLine));
+        return StartProcess(ProgramSearch::NamedFile, cmd,
+                            BatchCommandLine(cmd, bare ? WithProgramPath(commandLine, found) : commandLine));
     }
-    return StartProcess(bare ? found.c_str() : nullptr, commandLine);
+    if (bare) return StartProcess(ProgramSearch::NamedFile, found, commandLine);
+    return StartProcess(ProgramSearch::SystemSearch, std::wstring(), commandLine);
 }
 
 DWORD WaitForProcessEnd(const StartedProcess& process)

@@ -15,13 +15,20 @@ struct StartedProcess {
     UniqueHandle thread;
 };
 
+// How StartProcess finds the program it starts.
+enum class ProgramSearch {
+    // The file `programPath` names; nothing is parsed from the command line to find it.
+    NamedFile,
+    // The first word of the command line, found the way the system searches (the
+    // launcher's folder, the current folder, the system folders, PATH); `programPath`
+    // is empty. Only for command lines whose program names its folder (StartCommandLine).
+    SystemSearch,
+};
+
 // CreateProcessW with nothing inherited, the caller's environment and current folder
-// and no window options. With `applicationName` null the program is the first word
-// of the command line, found the way the system searches: only for command lines
-// whose program names its folder (StartCommandLine). With an application name, that file
-// is started and nothing is parsed from the command line to find it. The command
-// line is passed in a writable buffer of at least MAX_PATH characters.
-StartedProcess StartProcess(const wchar_t* applicationName, const std::wstring& commandLine);
+// and no window options. The command line is passed in a writable buffer of at least
+// MAX_PATH characters.
+StartedProcess StartProcess(ProgramSearch search, const std::wstring& programPath, const std::wstring& commandLine);
 
 // Starts a configured command line (a Run entry): a program named without a folder
 // is looked up by FindBareProgram and started by the path found, with the command

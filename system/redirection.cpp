@@ -1,7 +1,7 @@
 #include "system/redirection.h"
 
-#include "framework/handles.h"
 #include "system/bitness_probe.h"
+#include "system/paths.h"
 
 namespace {
 
@@ -9,17 +9,11 @@ typedef void(WINAPI* GetNativeSystemInfoFn)(LPSYSTEM_INFO);
 typedef BOOL(WINAPI* DisableRedirectionFn)(PVOID*);
 typedef BOOL(WINAPI* RevertRedirectionFn)(PVOID);
 
-template <typename Fn>
-Fn LookUp(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 // The processor facts of the machine, not those of the WOW64 view where the
 // system can tell them apart.
 void ReadSystemInfo(SYSTEM_INFO& info)
 {
-    GetNativeSystemInfoFn native = LookUp<GetNativeSystemInfoFn>(::GetModuleHandleW(L"kernel32.dll"), "GetNativeSystemInfo");
+    GetNativeSystemInfoFn native = KernelFunction<GetNativeSystemInfoFn>("GetNativeSystemInfo");
     if (native != nullptr)
         native(&info);
     else
@@ -30,9 +24,7 @@ void ReadSystemInfo(SYSTEM_INFO& info)
 template <typename Fn, typename Arg>
 BOOL CallRedirectionSwitch(const char* name, Arg argument)
 {
-    UniqueLibrary kernel(::LoadLibraryW(L"kernel32.dll"));
-    if (!kernel) return FALSE;
-    Fn function = LookUp<Fn>(kernel.get(), name);
+    Fn function = KernelFunction<Fn>(name);
     return function != nullptr ? function(argument) : FALSE;
 }
 
