@@ -2,7 +2,7 @@
 set(SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 add_library(text_logic STATIC ${TEXT_SOURCES})
 target_include_directories(text_logic PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(text_logic PUBLIC ${SANITIZE} -Wall -Wextra -g)
+target_compile_options(text_logic PUBLIC ${SANITIZE} -g)
 target_link_options(text_logic PUBLIC ${SANITIZE})
 
 include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)

@@ -20,7 +20,7 @@ target_compile_definitions(launcher_core PUBLIC ${WINDOWS_DEFINES})
 # Built for size: the launcher waits on programs and on the user, not on its own code.
 # The one loop that runs over many bytes, the keyword search of the INF copies, keeps
 # the optimisation for speed.
-target_compile_options(launcher_core PRIVATE -Wall -Wextra -Os ${REPRODUCIBLE_FLAGS})
+target_compile_options(launcher_core PRIVATE -Os ${REPRODUCIBLE_FLAGS})
 target_link_libraries(launcher_core PUBLIC ${WINDOWS_LIBS})
 set_source_files_properties(product/keyword_search.cpp PROPERTIES COMPILE_OPTIONS -O2)
 
@@ -45,7 +45,7 @@ target_link_options(Setup PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/Setup.map)
 # The configuration checker as a console program for the medium.
 include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)
 add_executable(setupcheck ${CMAKE_SOURCE_DIR}/checker/main.cpp ${CHECKER_TEXT_SOURCES})
-target_compile_options(setupcheck PRIVATE -Wall -Wextra -O2 ${REPRODUCIBLE_FLAGS})
+target_compile_options(setupcheck PRIVATE -O2 ${REPRODUCIBLE_FLAGS})
 target_link_libraries(setupcheck PRIVATE launcher_core ${STATIC_LINK} -municode)
 target_link_options(setupcheck PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/setupcheck.map)  # shipped on the medium, like Setup.exe
 

@@ -9,22 +9,31 @@
 
 namespace {
 
-// The dialog whose window the calling thread is creating, and the hook that catches it.
-thread_local CDialog* t_creatingDialog = nullptr;
-thread_local HHOOK t_createHook = nullptr;
-
-// The system's dialog class, by atom or by name. Windows created on the thread before
-// the dialog itself (the input-method window, for one) are of other classes.
-bool IsDialogClass(LPCWSTR className)
+// The messages a dialog procedure answers with its own result; every other answer
+// goes through DWLP_MSGRESULT.
+bool AnswersDirectly(UINT message)
 {
-    const ULONG_PTR DIALOG_CLASS_ATOM = 0x8002;
-    if (IS_INTRESOURCE(className)) return reinterpret_cast<ULONG_PTR>(className) == DIALOG_CLASS_ATOM;
-    return className != nullptr && std::wstring(className) == L"#32770";
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return true;
+    return message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM ||
+           message == WM_QUERYDRAGICON || message == WM_INITDIALOG;
 }
 
-// What a message gets when its handler failed with an exception: WM_CREATE refuses
-// the window, everything else counts as handled with nothing to report.
-LRESULT FailedMessageResult(UINT message) { return message == WM_CREATE ? -1 : 0; }
+// What the window was created with, as far as the window still tells it.
+CREATESTRUCTW CreationOf(HWND hwnd, HWND parent)
+{
+    CREATESTRUCTW create;
+    ZeroMemory(&create, sizeof(create));
+    create.hInstance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
+    create.hwndParent = parent;
+    create.style = static_cast<LONG>(::GetWindowLongW(hwnd, GWL_STYLE));
+    create.dwExStyle = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_EXSTYLE));
+    RECT rect;
+    if (::GetWindowRect(hwnd, &rect)) {  // zero position and size otherwise
+        create.x = rect.left, create.y = rect.top;
+        create.cx = rect.right - rect.left, create.cy = rect.bottom - rect.top;
+    }
+    return create;
+}
 
 }  // namespace
 
@@ -74,7 +83,7 @@ void DDX_Control(CDataExchange* pDX, int controlId, CWnd& control)
 // ---- the dialog ---------------------------------------------------------------
 
 CDialog::CDialog(UINT templateId, HWND parent)
-    : m_nIDTemplate(templateId), m_hWndParent(parent), m_oldWndProc(nullptr), m_pCurrentMessage(nullptr)
+    : m_nIDTemplate(templateId), m_hWndParent(parent), m_pCurrentMessage(nullptr), m_bPassingOn(false)
 {
 }
 
@@ -87,15 +96,8 @@ const MessageMapEntry* CDialog::GetMessageMap() const
 INT_PTR CDialog::DoModal()
 {
     PrepareForFirstWindow();
-    t_createHook = ::SetWindowsHookExW(WH_CBT, CbtHook, nullptr, ::GetCurrentThreadId());
-    if (t_createHook == nullptr) return -1;
-    t_creatingDialog = this;
-    INT_PTR result = ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), m_hWndParent,
-                                       DialogProc, reinterpret_cast<LPARAM>(this));
-    t_creatingDialog = nullptr;
-    if (t_createHook != nullptr) (void)::UnhookWindowsHookEx(t_createHook);  // nothing to do if it fails
-    t_createHook = nullptr;
-    return result;
+    return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), m_hWndParent, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
 void CDialog::EndDialog(INT_PTR result) const
@@ -126,62 +128,54 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate)
     return TRUE;
 }
 
+// The system's dialog handling asks the dialog procedure first; the procedure declines
+// the message it is handed while this flag is set, so the system's own handling runs.
+// OnCreate runs after the system created the window: its Default() answers 0 (created).
 LRESULT CDialog::Default()
 {
-    if (m_pCurrentMessage == nullptr || m_oldWndProc == nullptr) return 0;
-    return ::CallWindowProcW(m_oldWndProc, m_hWnd, m_pCurrentMessage->message, m_pCurrentMessage->wParam,
-                             m_pCurrentMessage->lParam);
+    if (m_pCurrentMessage == nullptr || m_hWnd == nullptr) return 0;
+    m_bPassingOn = true;
+    LRESULT result =
+        ::DefDlgProcW(m_hWnd, m_pCurrentMessage->message, m_pCurrentMessage->wParam, m_pCurrentMessage->lParam);
+    m_bPassingOn = false;
+    return result;
 }
 
-// The first dialog-class window created after DoModal installed the hook is the dialog.
-LRESULT CALLBACK CDialog::CbtHook(int code, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const CBT_CREATEWNDW* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
-    if (code == HCBT_CREATEWND && t_creatingDialog != nullptr && IsDialogClass(create->lpcs->lpszClass)) {
-        CDialog* dialog = t_creatingDialog;
-        t_creatingDialog = nullptr;
-        dialog->Subclass(reinterpret_cast<HWND>(wParam));
+    if (message == WM_INITDIALOG) return reinterpret_cast<CDialog*>(lParam)->Initialise(hwnd);
+    CDialog* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (dialog == nullptr) return FALSE;  // before WM_INITDIALOG: the system's handling only
+    if (dialog->m_bPassingOn) {
+        dialog->m_bPassingOn = false;
+        return FALSE;
     }
-    return ::CallNextHookEx(t_createHook, code, wParam, lParam);
-}
-
-void CDialog::Subclass(HWND hwnd)
-{
-    m_hWnd = hwnd;
-    (void)::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));  // old value is empty
-    m_oldWndProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDialog::WindowProc)));
-}
-
-LRESULT CALLBACK CDialog::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CDialog* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (dialog == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     if (message != WM_NCDESTROY) return dialog->HandleMessage(message, wParam, lParam);
-    // The window is going: hand it back to the system and forget it.
-    WNDPROC old = dialog->m_oldWndProc;
-    (void)::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));  // returns our own procedure
-    (void)::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);                                 // returns the dialog
-    dialog->m_oldWndProc = nullptr;
+    // The window is going: forget it.
+    (void)::SetWindowLongPtrW(hwnd, DWLP_USER, 0);  // returns the dialog
     dialog->m_hWnd = nullptr;
-    return ::CallWindowProcW(old, hwnd, message, wParam, lParam);
+    return FALSE;
 }
 
-LRESULT CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SYSCOLORCHANGE) ForwardToControls(message, wParam, lParam);
     CurrentMessage current = {message, wParam, lParam};
     const CurrentMessage* previous = m_pCurrentMessage;
     m_pCurrentMessage = &current;
     LRESULT result = 0;
+    bool handled = true;
     try {
-        if (!Dispatch(message, wParam, lParam, result)) result = Default();
+        handled = Dispatch(message, wParam, lParam, result);
     } catch (...) {
-        // No exception may leave a window procedure; the message ends here.
-        result = FailedMessageResult(message);
+        // No exception may leave a dialog procedure; the message ends here, with nothing to report.
+        result = 0;
     }
     m_pCurrentMessage = previous;
-    return result;
+    if (!handled) return FALSE;  // the system's dialog handling
+    if (AnswersDirectly(message)) return static_cast<INT_PTR>(result);
+    (void)::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);  // returns the previous answer
+    return TRUE;
 }
 
 // Only top-level windows hear of a changed colour scheme; common controls keep the
@@ -228,29 +222,40 @@ bool CDialog::DispatchCommand(WPARAM wParam, LPARAM lParam, LRESULT& result)
     return false;
 }
 
-INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
+// WM_INITDIALOG: the window is known from here on; the map's WM_CREATE handler runs,
+// then OnInitDialog, then the window is centred unless OnInitDialog placed it.
+BOOL CDialog::Initialise(HWND hwnd)
 {
-    if (message != WM_INITDIALOG) return FALSE;  // the subclassed window procedure saw it already
-    CDialog* dialog = reinterpret_cast<CDialog*>(lParam);
-    if (dialog->m_hWnd != hwnd) {  // the hook did not see this window: refuse it
-        (void)::EndDialog(hwnd, -1);  // ends the dialog that cannot be run
-        return FALSE;
-    }
+    m_hWnd = hwnd;
+    (void)::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(this));  // old value is empty
     BOOL focusDefault = TRUE;
     try {
+        if (!RunCreateHandler()) {
+            (void)::EndDialog(hwnd, -1);  // the window is refused, as a failed WM_CREATE would
+            return FALSE;
+        }
         RECT before = {0, 0, 0, 0};
         (void)::GetWindowRect(hwnd, &before);  // an empty rectangle only disables centring
-        focusDefault = dialog->OnInitDialog();
+        focusDefault = OnInitDialog();
         RECT after = {0, 0, 0, 0};
         (void)::GetWindowRect(hwnd, &after);  // as above
         bool moved = before.left != after.left || before.top != after.top;
-        if (dialog->m_hWndParent == nullptr && !moved) dialog->CentreOnScreen();
+        if (m_hWndParent == nullptr && !moved) CentreOnScreen();
     } catch (...) {
         // An initialisation that failed half-way must not be shown.
         (void)::EndDialog(hwnd, -1);  // fails only for a window that is already gone
         focusDefault = FALSE;
     }
     return focusDefault;
+}
+
+// False when the handler refuses the window (-1).
+bool CDialog::RunCreateHandler()
+{
+    CREATESTRUCTW create = CreationOf(m_hWnd, m_hWndParent);
+    LRESULT result = 0;
+    if (!Dispatch(WM_CREATE, 0, reinterpret_cast<LPARAM>(&create), result)) return true;
+    return result != -1;
 }
 
 // Centres the window in the work area of the monitor it is on.

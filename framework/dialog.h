@@ -1,10 +1,10 @@
 // Modal dialogs from dialog templates, with a message map, control binding and the
 // usual OK/Cancel handling; and thin wrappers for the controls the dialogs use.
 //
-// A dialog's window is subclassed the moment it is created (a CBT hook on the
-// calling thread), so the message map also sees WM_CREATE, which a dialog
-// procedure never receives. Default() passes the current message on to the
-// system's dialog handling.
+// The dialog procedure finds its object in DWLP_USER, set at WM_INITDIALOG. A dialog
+// procedure never sees WM_CREATE: the map's WM_CREATE handler (OnCreate) runs at
+// WM_INITDIALOG, before OnInitDialog, on the window the system has just created.
+// Default() passes the current message on to the system's dialog handling.
 #pragma once
 #include <windows.h>
 
@@ -171,18 +171,16 @@ private:
         LPARAM lParam;
     };
 
-    static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    void Subclass(HWND hwnd);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    BOOL Initialise(HWND hwnd);
+    bool RunCreateHandler();
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ForwardToControls(UINT message, WPARAM wParam, LPARAM lParam) const;
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool DispatchCommand(WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void InitDialogAndCentre();
     void CentreOnScreen() const;
 
-    WNDPROC m_oldWndProc;
     const CurrentMessage* m_pCurrentMessage;
+    bool m_bPassingOn;  // Default() is handing the current message to the system
 };

@@ -13,3 +13,7 @@ add_test(NAME checker.golden COMMAND bash ${CMAKE_SOURCE_DIR}/tests/checker/gold
 # The installation medium's reference configuration: no findings.
 add_test(NAME medium.autorun COMMAND setupcheck ${CMAKE_SOURCE_DIR}/media/autorun.inf)
 set_tests_properties(medium.autorun PROPERTIES PASS_REGULAR_EXPRESSION "Findings: 0 errors, 0 warnings")
+
+# The log-line catalogue (docs/log-lines.md) and the log calls in the code agree.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME log.catalogue COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/log_lines.py ${CMAKE_SOURCE_DIR})

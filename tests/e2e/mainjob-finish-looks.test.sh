@@ -106,6 +106,10 @@ show contrast
 for scheme in normal dark contrast; do
   readable $scheme page 1002 1018 1016 1003
   readable $scheme copy 1013 1017
+  # The page's own white brush, not the scheme's dialog colour, near its top right corner.
+  x=$(($(lf $scheme page window clientx) + $(lf $scheme page window clientw) - 10)) y=$(($(lf $scheme page window clienty) + 10))
+  expect_eq "$scheme: page colour" "255 255 255" \
+    "$(/usr/bin/convert "$ARTIFACTS/looks-$scheme-page.png" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)"
 done
 
 # ---- DPI -------------------------------------------------------------------------------
