@@ -16,7 +16,7 @@ BOOL CTarvikApp::ProcessSwitches()
         SwitchChoice choice = ChooseSwitches(m_astrSwitchNames, m_astrSwitchValues, m_nSwitches);
         if (choice.fileGiven) g_strIniFile = choice.file;
         if (choice.levelGiven) g_nLogLevelSetting = choice.level;
-        if (!choice.fileGiven) g_strIniFile = m_strExeDir + L"\\autorun.inf";
+        if (!choice.fileGiven) g_strIniFile = m_strExeDir + L"\\" + DEFAULT_CONFIG_FILE;
         g_configReader.setIniFile(g_strIniFile);
         LogAlways(L"%s", g_strIniFile.c_str());
         if (!choice.levelGiven) g_nLogLevelSetting = GetLogLevel();

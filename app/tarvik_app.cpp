@@ -114,7 +114,7 @@ int ShowErrorMessage(std::wstring configPath, int textNumber)
     CConfigReader reader(configPath);
     std::wstring text = MessageBoxText(reader.GetLangMapText(textNumber));
     std::wstring caption;
-    if (!g_configReader.ReadStrValue(L"Version", L"WindowCaption", caption))
+    if (!ReadCaption(Reads(g_configReader), caption))
         LogMessage(LOG_TRACE, L"Window caption not found");
     return ShowMessageBox(nullptr, text, caption, MB_OK);
 }

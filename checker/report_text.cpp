@@ -1,5 +1,7 @@
 #include "checker/report_text.h"
 
+#include <vector>
+
 #include "config/config_text.h"
 #include "framework/wstr.h"
 #include "system/path_text.h"
@@ -141,6 +143,124 @@ std::wstring Field(const wchar_t* name, const T& value)
     return Json(std::wstring(name)) + L": " + Json(value);
 }
 
+// The plan of one os_list entry.
+std::wstring PlanText(const OsPlan& plan)
+{
+    std::wstring out = L"os_list entry " + Quoted(plan.entry) +
+                       (plan.listed ? L" (line " + Num(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
+    out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
+    out += plan.system.empty() ? L"never matches" : L"version " + Version(plan) + L", " + plan.system;
+    out += L"; " + ServicePack(plan) + L"\n";
+    if (plan.system.empty()) return out + L"  nothing runs here\n";
+    out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
+           Num(plan.programCount) + (plan.programCount == 1 ? L" entry\n" : L" entries\n");
+    for (const PlannedProgram& p : plan.programs) out += L"    " + Num(p.number) + L". " + ProgramLines(plan, p);
+    int unlisted = plan.programCount - static_cast<int>(plan.programs.size());
+    if (unlisted > 0) out += L"    (" + Num(unlisted) + L" more entries, not listed)\n";
+    out += L"  then: " + DataFileCopy(plan) + L"\n";
+    return out + L"  then: the finish page (with -ui quiet: none)\n";
+}
+
+// One text of a language: a message box with its caption and lines, or a page text.
+std::wstring TextLines(const LanguageText& t, const std::wstring& caption)
+{
+    std::wstring out = L"  " + Num(t.number) + L" " + TextRole(t.number) + L": ";
+    if (!t.present) return out + L"(missing: empty)\n";
+    if (!IsMessageBox(t.number)) return out + Quoted(t.value) + L"\n";
+    out += L"caption " + Quoted(caption) + L"\n";
+    std::wstring box = MessageBoxText(t.value);
+    size_t pos = 0;
+    for (;;) {
+        size_t end = box.find(L'\n', pos);
+        out += L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
+        if (end == std::wstring::npos) return out;
+        pos = end + 1;
+    }
+}
+
+std::wstring LanguageLines(const LanguagePlan& l, const std::wstring& caption)
+{
+    std::wstring out = l.key + L" -> [" + l.section + L"] (line " + Num(l.line) + L")";
+    if (!l.keyUsable) return out + L": never matches a language\n";
+    if (!l.sectionExists) return out + L": no such section\n";
+    out += L"\n";
+    for (const LanguageText& t : l.texts) out += TextLines(t, caption);
+    return out;
+}
+
+std::wstring FindingsText(const CheckReport& report)
+{
+    int errors = report.Count(Severity::Error), warnings = report.Count(Severity::Warning);
+    std::wstring out = L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
+                       (warnings == 1 ? L" warning" : L" warnings") +
+                       (static_cast<int>(report.findings.size()) < errors + warnings
+                            ? L" (the first " + Num(static_cast<int>(report.findings.size())) + L" listed)\n"
+                            : std::wstring(L"\n"));
+    for (const Finding& f : report.findings) {
+        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
+               f.problem + L"\n";
+        out += L"    " + f.advice + L"\n";
+    }
+    return out;
+}
+
+std::wstring ProgramJson(const PlannedProgram& g)
+{
+    std::wstring out = Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " +
+                       Field(L"line", g.line) + L", " + Field(L"commandLine", g.commandLine) + L", " +
+                       Field(L"progressDialog", g.progressDialog) + L", " + Field(L"printerUpdate", g.printerUpdate);
+    if (g.printerUpdate) out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
+    if (!WhatRuns(g).empty()) out += L", " + Field(L"runs", WhatRuns(g));
+    return out + L"}";
+}
+
+std::wstring PlanJson(const OsPlan& p)
+{
+    std::wstring out =
+        Field(L"entry", p.entry) + L", " + Field(L"line", p.line) + L", " + Field(L"listed", p.listed) + L", " +
+        Field(L"versionCode", p.versionCode) + L", " + Field(L"testedVersion", Version(p)) + L", " +
+        Field(L"bits", p.is64 ? 64 : 32) + L", " + Field(L"matches", !p.system.empty()) + L", " +
+        Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
+        Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
+        Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) + L", " +
+        Field(L"variantSection", p.variantSection) + L", " + Field(L"programCount", p.programCount) +
+        L",\n     \"programs\": [";
+    for (size_t k = 0; k < p.programs.size(); ++k) out += (k ? L",\n       {" : L"\n       {") + ProgramJson(p.programs[k]);
+    out += L"],\n     \"updateDrivers\": [";
+    for (size_t k = 0; k < p.drivers.size(); ++k) out += (k ? L", " : L"") + Json(p.drivers[k]);
+    return out + L"],\n     " + Field(L"dataFileCopy", DataFileCopy(p)) + L", " + Field(L"finishPage", true) + L"}";
+}
+
+std::wstring LanguageJson(const LanguagePlan& l)
+{
+    std::wstring out = Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " +
+                       Field(L"matches", l.keyUsable) + L", " + Field(L"section", l.section) + L", " +
+                       Field(L"sectionExists", l.sectionExists) + L",\n     \"texts\": {";
+    bool first = true;
+    for (const LanguageText& t : l.texts) {
+        if (!t.present) continue;
+        out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " +
+               Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
+        first = false;
+    }
+    return out + L"}}";
+}
+
+std::wstring FindingJson(const Finding& f)
+{
+    return Field(L"line", f.line) + L", " + Field(L"severity", std::wstring(SeverityName(f.severity))) + L", " +
+           Field(L"problem", f.problem) + L", " + Field(L"advice", f.advice) + L"}";
+}
+
+// "[" + each item on its own line + "]", as the report's arrays are laid out.
+template <typename T, typename Format>
+std::wstring JsonArray(const std::vector<T>& items, Format format)
+{
+    std::wstring out = L"[";
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? L",\n    {" : L"\n    {") + format(items[i]);
+    return out + L"]";
+}
+
 }  // namespace
 
 std::wstring FormatReportText(const CheckReport& report)
@@ -152,73 +272,13 @@ std::wstring FormatReportText(const CheckReport& report)
     out += L"Unattended: " + report.unattendedCommand + L"\n";
     out += L"Data-file copy reads \"UninstallString\" of " + report.uninstallRegistryKey +
            (report.uninstallKeyFound ? L" ([Version] UninstallKey)" : L" ([Version] has no UninstallKey)") + L"\n";
-
     out += L"\nPlan\n";
     if (report.plans.empty()) out += L"  (no os_list entry)\n";
-    for (const OsPlan& plan : report.plans) {
-        out += L"os_list entry " + Quoted(plan.entry) +
-               (plan.listed ? L" (line " + Num(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
-        out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
-        out += plan.system.empty() ? L"never matches" : L"version " + Version(plan) + L", " + plan.system;
-        out += L"; " + ServicePack(plan) + L"\n";
-        if (plan.system.empty()) {
-            out += L"  nothing runs here\n";
-            continue;
-        }
-        out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
-               Num(plan.programCount) + (plan.programCount == 1 ? L" entry\n" : L" entries\n");
-        for (const PlannedProgram& p : plan.programs) out += L"    " + Num(p.number) + L". " + ProgramLines(plan, p);
-        int unlisted = plan.programCount - static_cast<int>(plan.programs.size());
-        if (unlisted > 0) out += L"    (" + Num(unlisted) + L" more entries, not listed)\n";
-        out += L"  then: " + DataFileCopy(plan) + L"\n";
-        out += L"  then: the finish page (with -ui quiet: none)\n";
-    }
-
+    for (const OsPlan& plan : report.plans) out += PlanText(plan);
     out += L"\nTexts\n";
     if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
-    for (const LanguagePlan& l : report.languages) {
-        out += l.key + L" -> [" + l.section + L"] (line " + Num(l.line) + L")";
-        if (!l.keyUsable)
-            out += L": never matches a language\n";
-        else if (!l.sectionExists)
-            out += L": no such section\n";
-        else
-            out += L"\n";
-        if (!l.keyUsable || !l.sectionExists) continue;
-        for (const LanguageText& t : l.texts) {
-            out += L"  " + Num(t.number) + L" " + TextRole(t.number) + L": ";
-            if (!t.present) {
-                out += L"(missing: empty)\n";
-                continue;
-            }
-            if (!IsMessageBox(t.number)) {
-                out += Quoted(t.value) + L"\n";
-                continue;
-            }
-            out += L"caption " + Quoted(report.caption) + L"\n";
-            std::wstring box = MessageBoxText(t.value);
-            size_t pos = 0;
-            for (;;) {
-                size_t end = box.find(L'\n', pos);
-                out +=
-                    L"      | " + box.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos) + L"\n";
-                if (end == std::wstring::npos) break;
-                pos = end + 1;
-            }
-        }
-    }
-
-    int errors = report.Count(Severity::Error), warnings = report.Count(Severity::Warning);
-    out += L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
-           (warnings == 1 ? L" warning" : L" warnings") +
-           (static_cast<int>(report.findings.size()) < errors + warnings
-                ? L" (the first " + Num(static_cast<int>(report.findings.size())) + L" listed)\n"
-                : std::wstring(L"\n"));
-    for (const Finding& f : report.findings) {
-        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
-               f.problem + L"\n";
-        out += L"    " + f.advice + L"\n";
-    }
+    for (const LanguagePlan& l : report.languages) out += LanguageLines(l, report.caption);
+    out += FindingsText(report);
     return EscapeControls(out);
 }
 
@@ -233,57 +293,10 @@ std::wstring FormatReportJson(const CheckReport& report)
     out += L"  " + Field(L"uninstallKey", report.uninstallKeyFound ? report.uninstallKey : std::wstring()) + L", " +
            Field(L"uninstallKeyFound", report.uninstallKeyFound) + L", " +
            Field(L"uninstallRegistryKey", report.uninstallRegistryKey) + L",\n";
-    out += L"  \"plan\": [";
-    for (size_t i = 0; i < report.plans.size(); ++i) {
-        const OsPlan& p = report.plans[i];
-        out += i ? L",\n    {" : L"\n    {";
-        out += Field(L"entry", p.entry) + L", " + Field(L"line", p.line) + L", " + Field(L"listed", p.listed) + L", " +
-               Field(L"versionCode", p.versionCode) + L", " + Field(L"testedVersion", Version(p)) + L", " +
-               Field(L"bits", p.is64 ? 64 : 32) + L", " + Field(L"matches", !p.system.empty()) + L", " +
-               Field(L"system", p.system) + L",\n     " + Field(L"servicePackMajor", p.spMajor) + L", " +
-               Field(L"servicePackMinor", p.spMinor) + L", " + Field(L"servicePackMajorFrom", p.spMajorFrom) + L", " +
-               Field(L"servicePackMinorFrom", p.spMinorFrom) + L",\n     " + Field(L"runSection", p.runSection) +
-               L", " + Field(L"variantSection", p.variantSection) + L", " + Field(L"programCount", p.programCount) +
-               L",\n     \"programs\": [";
-        for (size_t k = 0; k < p.programs.size(); ++k) {
-            const PlannedProgram& g = p.programs[k];
-            out += k ? L",\n       {" : L"\n       {";
-            out += Field(L"number", g.number) + L", " + Field(L"section", g.section) + L", " + Field(L"line", g.line) +
-                   L", " + Field(L"commandLine", g.commandLine) + L", " + Field(L"progressDialog", g.progressDialog) +
-                   L", " + Field(L"printerUpdate", g.printerUpdate);
-            if (g.printerUpdate)
-                out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
-            if (!WhatRuns(g).empty()) out += L", " + Field(L"runs", WhatRuns(g));
-            out += L"}";
-        }
-        out += L"],\n     \"updateDrivers\": [";
-        for (size_t k = 0; k < p.drivers.size(); ++k) out += (k ? L", " : L"") + Json(p.drivers[k]);
-        out += L"],\n     " + Field(L"dataFileCopy", DataFileCopy(p)) + L", " + Field(L"finishPage", true) + L"}";
-    }
-    out += L"],\n  \"texts\": [";
-    for (size_t i = 0; i < report.languages.size(); ++i) {
-        const LanguagePlan& l = report.languages[i];
-        out += i ? L",\n    {" : L"\n    {";
-        out += Field(L"language", l.key) + L", " + Field(L"line", l.line) + L", " + Field(L"matches", l.keyUsable) +
-               L", " + Field(L"section", l.section) + L", " + Field(L"sectionExists", l.sectionExists) +
-               L",\n     \"texts\": {";
-        bool first = true;
-        for (const LanguageText& t : l.texts) {
-            if (!t.present) continue;
-            out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " +
-                   Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
-            first = false;
-        }
-        out += L"}}";
-    }
-    out += L"],\n  \"findings\": [";
-    for (size_t i = 0; i < report.findings.size(); ++i) {
-        const Finding& f = report.findings[i];
-        out += i ? L",\n    {" : L"\n    {";
-        out += Field(L"line", f.line) + L", " + Field(L"severity", std::wstring(SeverityName(f.severity))) + L", " +
-               Field(L"problem", f.problem) + L", " + Field(L"advice", f.advice) + L"}";
-    }
-    out += L"],\n  " + Field(L"errors", report.Count(Severity::Error)) + L", " +
+    out += L"  \"plan\": " + JsonArray(report.plans, PlanJson);
+    out += L",\n  \"texts\": " + JsonArray(report.languages, LanguageJson);
+    out += L",\n  \"findings\": " + JsonArray(report.findings, FindingJson);
+    out += L",\n  " + Field(L"errors", report.Count(Severity::Error)) + L", " +
            Field(L"warnings", report.Count(Severity::Warning)) + L", " + Field(L"exitCode", report.ExitCode()) +
            L"\n}\n";
     return out;

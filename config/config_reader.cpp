@@ -11,23 +11,13 @@ namespace {
 
 const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
 
-bool ReadMain(const std::wstring& section, const std::wstring& key, std::wstring& value)
-{
-    return g_configReader.ReadStrValue(section, key, value) != FALSE;
-}
-
 // One service-pack number with the fallback to the plain "OS_Support" section.
-int ReadSPNumber(const std::wstring& ownSection, const wchar_t* key, LogFormatFor<> missingLine,
+int ReadSPNumber(const std::wstring& entry, const wchar_t* key, LogFormatFor<> missingLine,
                  LogFormatFor<int> valueLine)
 {
-    std::wstring value;
     int number = 0;
-    if (ReadPreferred(ReadMain, ownSection, OS_SUPPORT_SECTION, key, value) != ReadSource::None) {
-        number = wstr::ToInt(value);
-    } else {
+    if (ReadServicePack(Reads(g_configReader), entry, key, number) == ReadSource::None)
         LogMessage(LOG_MEDIUM, missingLine);
-        number = 0;
-    }
     LogMessage(LOG_MEDIUM, valueLine, number);
     return number;
 }
@@ -68,10 +58,7 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
 int CConfigReader::GetNoOfKeys(const std::wstring& section) const
 {
     LogMessage(LOG_TRACE, L"--> Enter GetNoOfKeys()");
-    int count = CountNumberedKeys([&](int n) {
-        std::wstring value;
-        return ReadStrValue(section, wstr::FromInt(n), value) != FALSE;
-    });
+    int count = CountList(Reads(*this), section);
     LogMessage(LOG_TRACE, L"Number of keys in [%s] : %d", section.c_str(), count);
     LogMessage(LOG_TRACE, L"<-- Exit GetNoOfKeys()");
     return count;
@@ -80,9 +67,10 @@ int CConfigReader::GetNoOfKeys(const std::wstring& section) const
 std::wstring CConfigReader::GetLangMapText(int textNumber) const
 {
     std::wstring languageSection;
-    if (!ReadStrValue(L"LangMap", LangMapKey(::GetUserDefaultLangID()), languageSection)) return std::wstring();
+    if (!ReadLanguageSection(Reads(*this), LangMapKey(::GetUserDefaultLangID()), languageSection))
+        return std::wstring();
     std::wstring text;
-    if (!ReadStrValue(languageSection, wstr::FromInt(textNumber), text)) return std::wstring();
+    if (!ReadLanguageText(Reads(*this), languageSection, textNumber, text)) return std::wstring();
     return text;
 }
 
@@ -96,7 +84,7 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
         std::wstring key = wstr::FromInt(i + 1);
         std::wstring variant = VariantSection(section, acceptedOS);
         std::wstring value;
-        ReadSource from = ReadPreferred(ReadMain, variant, section, key, value);
+        ReadSource from = ReadListEntry(Reads(g_configReader), section, acceptedOS, i + 1, value);
         if (from == ReadSource::Preferred) {
             LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%d Value=%s", variant.c_str(), i + 1, value.c_str());
         } else if (from == ReadSource::Fallback) {
@@ -112,11 +100,10 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
 void ReadSPVersion(std::wstring entry, int& major, int& minor)
 {
     LogMessage(LOG_TRACE, L"--> Enter ReadSPVersion()");
-    std::wstring ownSection = OsSupportSection(entry);
-    major = ReadSPNumber(ownSection, SP_MAJOR_KEY,
+    major = ReadSPNumber(entry, SP_MAJOR_KEY,
                          L"Service Pack Major Version information not found. Set to Default \"0\"",
                          L"Service Pack Major Version is %d");
-    minor = ReadSPNumber(ownSection, SP_MINOR_KEY,
+    minor = ReadSPNumber(entry, SP_MINOR_KEY,
                          L"Service Pack Minor Version information not found. Set to Default \"0\"",
                          L"Service Pack Minor Version is %d");
     LogMessage(LOG_TRACE, L"<-- Exit ReadSPVersion()");
@@ -126,7 +113,7 @@ int GetLogLevel()
 {
     LogMessage(LOG_TRACE, L"--> Enter GetLogLevel()");
     std::wstring value;
-    if (g_configReader.ReadStrValue(L"Version", L"Log", value)) {
+    if (g_configReader.ReadStrValue(VERSION_SECTION, LOG_LEVEL_KEY, value)) {
         int level = wstr::ToInt(value);
         LogMessage(LOG_MEDIUM, L"Log Level is %d", level);
         LogMessage(LOG_TRACE, L"<-- Exit GetLogLevel()");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/composition.h"
 #include "config/config_text.h"
 
 class CConfigReader {
@@ -21,6 +22,15 @@ public:
 };
 
 extern CConfigReader g_configReader;
+
+// The reader as the shared composition (config/composition.h) takes it: every read
+// one ReadStrValue, with its log lines.
+inline auto Reads(const CConfigReader& reader)
+{
+    return [&reader](const std::wstring& section, const std::wstring& key, std::wstring& value) {
+        return reader.ReadStrValue(section, key, value) != FALSE;
+    };
+}
 
 // Operations on the process-wide reader.
 // Keys 1..count of `section`, each taken from "<section>.<acceptedOS>" where it is there.

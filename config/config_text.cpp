@@ -17,10 +17,6 @@ std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& cur
     return expanded;
 }
 
-const wchar_t* const OS_SUPPORT_SECTION = L"OS_Support";
-const wchar_t* const SP_MAJOR_KEY = L"ServicePack_MajorVersion";
-const wchar_t* const SP_MINOR_KEY = L"ServicePack_MinorVersion";
-
 std::wstring MessageBoxText(const std::wstring& text)
 {
     std::wstring shown(text);

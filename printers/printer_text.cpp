@@ -3,7 +3,6 @@
 #include "framework/wstr.h"
 
 const wchar_t* const NETADJ_PROGRAM = L"pxnetadj.exe";
-const wchar_t* const UPDATE_DRIVERS_SECTION = L"UpdateDrivers";
 
 namespace {
 

@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "config/schema.h"  // UPDATE_DRIVERS_SECTION: the driver names (numbered keys, no variant)
+
 // The text in a Run entry that selects the printer update step.
 extern const wchar_t* const NETADJ_PROGRAM;  // "pxnetadj.exe"
-
-// The configuration section that lists the driver names (numbered keys, no
-// per-system variant).
-extern const wchar_t* const UPDATE_DRIVERS_SECTION;  // "UpdateDrivers"
 
 // The update re-creates queues only on Windows major version 5 (2000, XP, Server 2003).
 bool UpdatesPrinters(int majorVersion);

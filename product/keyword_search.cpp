@@ -222,4 +222,3 @@ int KeywordSearch::Resolve(const char16_t* text, const Lanes& lanes) const
     return m_firstEmpty;
 }
 
-const wchar_t* const MAGIC_KEYWORDS_SECTION = L"XRV.MagicKeywords";

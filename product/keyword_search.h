@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-// The configuration section that lists the magic keywords (numbered keys).
-extern const wchar_t* const MAGIC_KEYWORDS_SECTION;  // "XRV.MagicKeywords"
+#include "config/schema.h"  // MAGIC_KEYWORDS_SECTION: the magic keywords (numbered keys)
 
 // A whole INF file in memory, always followed by a zero unit, so that nothing that
 // stops at a zero unit can run past the file's end (odd byte counts included).

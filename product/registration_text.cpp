@@ -10,4 +10,3 @@ std::wstring UninstallerDataFilePath(const std::wstring& installFolder, const st
     return path;
 }
 
-const wchar_t* const CD_GUIDS_SECTION = L"XRV.CDGUIDs";

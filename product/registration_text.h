@@ -3,8 +3,7 @@
 #pragma once
 #include <string>
 
-// The configuration section that lists the imaging product's discs (numbered keys).
-extern const wchar_t* const CD_GUIDS_SECTION;  // "XRV.CDGUIDs"
+#include "config/schema.h"  // CD_GUIDS_SECTION: the imaging product's discs (numbered keys)
 
 // "%InstallFolder%Pictora\%CDGUID%\setup\pxclean.dat" with every "%InstallFolder%"
 // replaced by the install folder, then every "%CDGUID%" by the CD GUID. The folder is

@@ -33,9 +33,10 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
         update.m_quiet = m_unattended.quiet;
-        bool prep = !m_unattended.quiet && ShowsProgressDialog(commandLine);  // quiet: no dialog
-        std::wstring lower = LaunchCommandLine(commandLine);
-        if (IsPrinterUpdateEntry(lower)) {
+        RunCommand command = ComposeRunEntry(commandLine);
+        bool prep = !m_unattended.quiet && command.progressDialog;  // quiet: no dialog
+        const std::wstring& lower = command.commandLine;
+        if (command.printerUpdate) {
             (void)update.RunUpdate(lower);  // the update step logs its own outcome
             m_nQueuesLost += update.m_nQueuesLost;
             return 1;

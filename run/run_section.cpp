@@ -99,7 +99,7 @@ void LogCopyFailure(const std::wstring& source, const std::wstring& destination,
 void CTarvikApp::CopyUninstallerDataFile()
 {
     std::wstring entryName;
-    if (g_configReader.ReadStrValue(L"Version", L"UninstallKey", entryName)) m_strUninstallKey = entryName;
+    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) m_strUninstallKey = entryName;
     LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, m_strUninstallKey.c_str());
     RegistryValue value = ReadUninstallString(m_strUninstallKey);
     std::wstring commandLine, unknown;

@@ -3,10 +3,6 @@
 #include "framework/wstr.h"
 #include "printers/printer_text.h"
 
-const wchar_t* const RUN_SECTION = L"Run";
-
-const wchar_t* RunSectionSuffix(bool is64) { return is64 ? L".x64" : L""; }
-
 bool ShowsProgressDialog(const std::wstring& entry) { return wstr::Contains(entry, L"pxprep"); }
 
 std::wstring LaunchCommandLine(const std::wstring& entry) { return wstr::ToLower(entry); }
@@ -14,4 +10,13 @@ std::wstring LaunchCommandLine(const std::wstring& entry) { return wstr::ToLower
 bool IsPrinterUpdateEntry(const std::wstring& launchCommandLine)
 {
     return wstr::Contains(launchCommandLine, NETADJ_PROGRAM);
+}
+
+RunCommand ComposeRunEntry(const std::wstring& entry)
+{
+    RunCommand command;
+    command.commandLine = LaunchCommandLine(entry);
+    command.printerUpdate = IsPrinterUpdateEntry(command.commandLine);
+    command.progressDialog = !command.printerUpdate && ShowsProgressDialog(entry);
+    return command;
 }

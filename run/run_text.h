@@ -4,10 +4,8 @@
 #pragma once
 #include <string>
 
-extern const wchar_t* const RUN_SECTION;  // "Run"
+#include "config/schema.h"
 
-// The section suffix of the platform: "" on 32-bit Windows, ".x64" on 64-bit Windows.
-const wchar_t* RunSectionSuffix(bool is64);
 
 // An entry naming "pxprep" (in these letters, as configured) gets the progress dialog.
 bool ShowsProgressDialog(const std::wstring& entry);
@@ -19,3 +17,13 @@ std::wstring LaunchCommandLine(const std::wstring& entry);
 // A launch command line containing "pxnetadj.exe" is the built-in printer update,
 // not a program.
 bool IsPrinterUpdateEntry(const std::wstring& launchCommandLine);
+
+// What a Run entry becomes: the command line started (or handed to the printer
+// update), whether it is the printer update, and whether the progress dialog
+// accompanies it (never the printer update).
+struct RunCommand {
+    std::wstring commandLine;
+    bool printerUpdate = false;
+    bool progressDialog = false;
+};
+RunCommand ComposeRunEntry(const std::wstring& entry);

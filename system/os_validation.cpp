@@ -70,11 +70,9 @@ BOOL ValidateOS(int versionCode, int servicePackMajor, int servicePackMinor)
 BOOL FindSupportedOS()
 {
     std::wstring osList;
-    (void)g_configReader.ReadStrValue(L"OS_Support", L"os_list", osList);  // a missing key is walked as one entry
+    (void)ReadOsList(Reads(g_configReader), osList);  // a missing key is walked as one entry
     AcceptedOS.clear();
-    size_t position = 0;
-    for (;;) {
-        std::wstring entry = wstr::Tokenize(osList, L",", position);
+    for (const std::wstring& entry : OsListWalk(osList)) {
         int servicePackMajor = -1, servicePackMinor = -1;
         ReadSPVersion(entry, servicePackMajor, servicePackMinor);
         PlatformCode = OsEntryIs64(entry) ? PLATFORM_64BIT : PLATFORM_32BIT;
@@ -84,7 +82,6 @@ BOOL FindSupportedOS()
             AcceptedOS = entry;
             return TRUE;
         }
-        if (entry.empty()) break;
     }
     LogMessage(LOG_HIGH, L"This Operating is not Valid. OS: %s", L"");
     return FALSE;

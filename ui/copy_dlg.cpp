@@ -75,7 +75,8 @@ BOOL CCopyDlg::OnInitDialog()
         (void)m_animation.Play(0, 0xFFFF, 0xFFFFFFFF);  // no clip, no play: nothing to report
     }
     std::wstring caption;
-    (void)CConfigReader(m_configPath).ReadStrValue(L"Version", L"WindowCaption", caption);  // "<READ_FAILED>" shows
+    CConfigReader reader(m_configPath);
+    (void)ReadCaption(Reads(reader), caption);  // "<READ_FAILED>" shows
     (void)SetWindowText(caption);  // the placeholder caption stays on failure
     // The program may have ended while this window was being made: its close request
     // found no window, so the dialog ends now through its usual close step.

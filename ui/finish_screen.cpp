@@ -126,7 +126,7 @@ void CFinishScreen::SetTexts()
     std::wstring exitHint = reader.GetLangMapText(TEXT_FINISH_EXIT_HINT);
     std::wstring finish = reader.GetLangMapText(TEXT_FINISH_BUTTON);
     std::wstring caption;
-    (void)reader.ReadStrValue(L"Version", L"WindowCaption", caption);  // "<READ_FAILED>" shows
+    (void)ReadCaption(Reads(reader), caption);  // "<READ_FAILED>" shows
     // A control that refuses a text keeps its placeholder; nothing else to do.
     (void)m_titleText.SetWindowText(title);
     (void)m_exitHintText.SetWindowText(exitHint);

@@ -1,7 +1,9 @@
 // Configuration text rules and the wide-string helpers they stand on.
+#include <map>
 #include <set>
 #include <string>
 
+#include "config/composition.h"
 #include "config/config_text.h"
 #include "framework/wstr.h"
 #include "system/os_entry.h"
@@ -99,6 +101,50 @@ void TestOsEntries()
     ok(OsEntryEffectiveCode(600, true) == 600, "600 on 64-bit stays\n");
 }
 
+// The os_list walk as the launcher and the checker compose it from a file's reads:
+// each entry tried, the version code asked for, the platform and the service-pack
+// minimum, then the launcher's final empty entry.
+void TestOsListWalk()
+{
+    struct Case {
+        const wchar_t* osList;  // nullptr: no os_list key
+        const wchar_t* walk;    // entry=code[x64] spMajor.minor, in the order tried
+    } cases[] = {
+        {L",,501,,600", L"501=501 sp3.1|600=600 sp2.0|=0 sp2.0"},
+        {L"600, 600", L"600=600 sp2.0| 600=60 sp2.0|=0 sp2.0"},
+        {L"600_X64,601_64", L"600_X64=600 sp2.0|601_64=601x64 sp2.0|=0 sp2.0"},
+        {L"501_64", L"501_64=502x64 sp2.0|=0 sp2.0"},
+        {L",", L"=0 sp2.0"},
+        {nullptr, L"<READ_FAILED>=0 sp2.0|=0 sp2.0"},
+    };
+    for (const Case& c : cases) {
+        std::map<std::wstring, std::map<std::wstring, std::wstring>> file = {
+            {OS_SUPPORT_SECTION, {{SP_MAJOR_KEY, L"2"}}},
+            {L"OS_Support.501", {{SP_MAJOR_KEY, L"3"}, {SP_MINOR_KEY, L"1"}}},
+        };
+        if (c.osList) file[OS_SUPPORT_SECTION][L"os_list"] = c.osList;
+        auto read = [&](const std::wstring& section, const std::wstring& key, std::wstring& value) {
+            auto s = file.find(section);
+            bool found = s != file.end() && s->second.count(key) != 0;
+            value = found ? s->second.at(key) : READ_FAILED;
+            return found;
+        };
+        std::wstring list, walk;
+        ok(ReadOsList(read, list) == (c.osList != nullptr), "[%s] os_list read\n", wn(list));
+        for (const std::wstring& entry : OsListWalk(list)) {
+            bool is64 = OsEntryIs64(entry);
+            int major = -1, minor = -1;
+            (void)ReadServicePack(read, entry, SP_MAJOR_KEY, major);
+            (void)ReadServicePack(read, entry, SP_MINOR_KEY, minor);
+            walk += (walk.empty() ? L"" : L"|") + entry + L"=" +
+                    wstr::FromInt(OsEntryEffectiveCode(OsEntryVersionCode(entry), is64)) + (is64 ? L"x64" : L"") +
+                    L" sp" + wstr::FromInt(major) + L"." + wstr::FromInt(minor);
+        }
+        ok(walk == c.walk, "os_list [%s]: walk [%s], expected [%s]\n", c.osList ? wn(c.osList) : "(none)", wn(walk),
+           wn(c.walk));
+    }
+}
+
 }  // namespace
 
 int main()
@@ -107,5 +153,6 @@ int main()
     TestKeysAndSections();
     TestStrings();
     TestOsEntries();
+    TestOsListWalk();
     return check::summary();
 }
