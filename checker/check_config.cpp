@@ -27,26 +27,26 @@ const int LANGUAGE_TEXTS[] = {1, 2, 3, 4, 5, 6, 8};
 
 // A name or text from the file as a finding shows it: no longer than any value a read
 // returns, so that a line of megabytes does not end up in the report whole.
-std::wstring Shown(const std::wstring& s)
+std::wstring Shown(std::wstring_view s)
 {
     const size_t most = CONFIG_VALUE_MAX + 1;
-    return s.size() <= most ? s : s.substr(0, most) + L"...";
+    return s.size() <= most ? std::wstring(s) : std::wstring(s.substr(0, most)) + L"...";
 }
 
-std::wstring Quoted(const std::wstring& s) { return L"\"" + Shown(s) + L"\""; }
-std::wstring Bracketed(const std::wstring& s) { return L"[" + Shown(s) + L"]"; }
+std::wstring Quoted(std::wstring_view s) { return L"\"" + Shown(s) + L"\""; }
+std::wstring Bracketed(std::wstring_view s) { return L"[" + Shown(s) + L"]"; }
 std::wstring Num(int n) { return wstr::FromInt(n); }
-bool Same(const std::wstring& a, const std::wstring& b) { return SameProfileName(a, b); }
+bool Same(std::wstring_view a, std::wstring_view b) { return SameProfileName(a, b); }
 
-bool StartsWithNoCase(const std::wstring& s, const std::wstring& prefix)
+bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix)
 {
     return s.size() >= prefix.size() && Same(s.substr(0, prefix.size()), prefix);
 }
 
 // A name as a key of the checker's own sets: letter case as the profile functions fold it.
-std::wstring Folded(const std::wstring& name) { return wstr::ToLower(name); }
+std::wstring Folded(std::wstring_view name) { return wstr::ToLower(std::wstring(name)); }
 
-bool AllDigits(const std::wstring& s)
+bool AllDigits(std::wstring_view s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
@@ -92,7 +92,7 @@ struct Checker {
 
     // One read of the launcher's reader: the system's profile read, then
     // "%sourcepath%" expanded with the placeholder; the failure text counts as missing.
-    bool Read(const std::wstring& section, const std::wstring& key, std::wstring& value, int* line = nullptr) const
+    bool Read(std::wstring_view section, std::wstring_view key, std::wstring& value, int* line = nullptr) const
     {
         ProfileRead read = ReadProfile(file, section, key);
         if (line) *line = read.line;
@@ -224,7 +224,7 @@ struct Checker {
             LanguagePlan language;
             language.key = k.name;
             language.line = k.line;
-            std::wstring lower = wstr::ToLower(k.name);
+            std::wstring lower = Folded(k.name);
             language.keyUsable = lower.size() == 6 && lower.compare(0, 2, L"0x") == 0 &&
                                  std::all_of(lower.begin() + 2, lower.end(), [](wchar_t c) {
                                      return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f');
@@ -317,7 +317,7 @@ struct Checker {
         }
     }
 
-    bool IsKnownSection(const std::wstring& name) const
+    bool IsKnownSection(std::wstring_view name) const
     {
         const wchar_t* fixed[] = {VERSION_SECTION,  OS_SUPPORT_SECTION, LANGMAP_SECTION, MAGIC_KEYWORDS_SECTION,
                                   CD_GUIDS_SECTION, RUN_SECTION,        L"Run.x64",      UPDATE_DRIVERS_SECTION,
@@ -330,7 +330,7 @@ struct Checker {
     }
 
     // Numbered keys that the list never reaches: after a gap, with leading zeros.
-    void CheckListKeys(const std::wstring& section, int count, const std::wstring& why, const std::wstring& advice)
+    void CheckListKeys(std::wstring_view section, int count, const std::wstring& why, const std::wstring& advice)
     {
         const ProfileSection* s = file.Find(section);
         if (!s) return;
@@ -343,10 +343,10 @@ struct Checker {
                     L"Write the key without leading zeros.");
                 continue;
             }
-            int n = wstr::ToInt(k.name);
+            int n = wstr::ToInt(std::wstring(k.name));
             if (n > count)
                 Add(k.line, Severity::Error,
-                    L"Key " + k.name + L" in " + Bracketed(s->name) + L" is never read: " + why, advice);
+                    L"Key " + std::wstring(k.name) + L" in " + Bracketed(s->name) + L" is never read: " + why, advice);
         }
     }
 

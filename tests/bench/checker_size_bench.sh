@@ -16,7 +16,7 @@ for dir in framework app config log system product run printers ui; do
   [ -f "$src/$dir/sources.cmake" ] || continue
   for f in $(sed -n 's/^set([A-Z_]*_TEXT_SOURCES\(.*\))/\1/p' "$src/$dir/sources.cmake"); do sources+=("$src/$dir/$f"); done
 done
-g++ -O2 -std=c++17 -I"$src" "${sources[@]}" -o "$work/setupcheck"
+g++ -O2 -std=c++20 -I"$src" "${sources[@]}" -o "$work/setupcheck"
 
 head_lines() {
   printf '[Version]\r\nWindowCaption=Bench\r\n[OS_Support]\r\nos_list=501,601,601_64\r\n[LangMap]\r\n0x0409=English\r\n'

@@ -53,7 +53,7 @@ void TestShape()
            file.sections[1].line, file.sections[1].keys[0].line);
         ok(file.Find(L"A") == &file.sections[1], "Find takes the first [A]\n");
         const ProfileKey& lonely = file.sections[2].keys.back();
-        ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n", wn(lonely.name),
+        ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n", wn(std::wstring(lonely.name)),
            lonely.hasValue);
     }
     bool cut = false;
