@@ -202,8 +202,8 @@ long IndexFind(const uint64_t* slots, size_t mask, const Item* items, std::wstri
     }
 }
 
-template <typename Item>
-void IndexBuild(uint64_t* slots, size_t mask, const Item* items, size_t begin, size_t end)
+template <typename Item, typename Entered>
+void IndexBuild(uint64_t* slots, size_t mask, const Item* items, size_t begin, size_t end, Entered entered)
 {
     for (size_t i = begin; i < end; ++i) {
         uint32_t hash = HashName(items[i].name);
@@ -217,7 +217,9 @@ void IndexBuild(uint64_t* slots, size_t mask, const Item* items, size_t begin, s
                 break;
             }
         }
-        if (!earlier) slots[slot] = static_cast<uint64_t>(hash) << 32 | (i + 1);
+        if (earlier) continue;
+        slots[slot] = static_cast<uint64_t>(hash) << 32 | (i + 1);
+        entered(i);
     }
 }
 
@@ -310,12 +312,19 @@ void ParseText(ProfileFile& file)
         size_t count = SlotCount(s.keys.size());
         s.slots = file.keySlots.data() + used;
         s.slotMask = count - 1;
-        IndexBuild(file.keySlots.data() + used, s.slotMask, s.keys.data(), 0, s.keys.size());
+        IndexBuild(file.keySlots.data() + used, s.slotMask, s.keys.data(), 0, s.keys.size(), [](size_t) {});
         used += count;
     }
-    // The lines in front of the first header are in no section a name reaches.
+    // The lines in front of the first header are in no section a name reaches. A name
+    // that keeps a blank (one in front of a zero) is reached by no read either: the
+    // names a read asks for are trimmed.
     file.sectionSlots.assign(SlotCount(file.sections.size()), 0);
-    IndexBuild(file.sectionSlots.data(), file.sectionSlots.size() - 1, file.sections.data(), 1, file.sections.size());
+    file.sections[0].firstOfName = true;
+    IndexBuild(file.sectionSlots.data(), file.sectionSlots.size() - 1, file.sections.data(), 1, file.sections.size(),
+               [&](size_t i) {
+                   std::wstring_view name = file.sections[i].name;
+                   file.sections[i].firstOfName = name.empty() || !IsProfileBlank(name.back());
+               });
 }
 
 }  // namespace
@@ -347,10 +356,7 @@ const ProfileSection* ProfileFile::Find(std::wstring_view section) const
     return at < 0 ? nullptr : &sections[static_cast<size_t>(at)];
 }
 
-bool ProfileFile::IsFirst(const ProfileSection& section) const
-{
-    return (!sections.empty() && &section == &sections[0]) || Find(section.name) == &section;
-}
+bool ProfileFile::IsFirst(const ProfileSection& section) const { return section.firstOfName; }
 
 ProfileFile ParseProfile(const std::string& bytes)
 {

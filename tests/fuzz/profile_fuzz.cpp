@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ProfileFile file = ParseProfile(bytes);
     for (size_t i = 1; i < file.sections.size(); ++i) {  // [0]: the lines in front of the first header
         const ProfileSection& s = file.sections[i];
+        if (file.IsFirst(s) != (file.Find(s.name) == &s)) std::abort();
         if (TrimProfileBlanks(s.name) != s.name) continue;  // a blank before a zero: no read reaches it
         const ProfileSection* first = file.Find(s.name);
         if (!first || wstr::CompareNoCase(std::wstring(first->name), std::wstring(s.name)) != 0) std::abort();
