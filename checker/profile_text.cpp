@@ -179,13 +179,13 @@ uint32_t HashName(std::wstring_view name)
 }
 
 // The index of an array of named items (sections, or the keys of one section): open
-// addressing over a power-of-two table at most half full; a slot holds the name's hash
+// addressing over a power-of-two table at most three quarters full; a slot holds the name's hash
 // (high half) and the item's position + 1 (low half, 0 = free), so that most misses
 // touch no name. The first item of a name is the only one entered.
 size_t SlotCount(size_t items)
 {
     size_t count = 8;
-    while (count < items * 2) count *= 2;
+    while (count / 4 * 3 < items) count *= 2;
     return count;
 }
 
@@ -287,31 +287,32 @@ void ParseText(ProfileFile& file)
     file.sections.reserve(sectionCount);
     file.keys.reserve(keyCount);
 
-    std::vector<size_t> firstKeys;  // of each section
-    firstKeys.reserve(sectionCount);
-    file.sections.push_back(ProfileSection{L"", 0, {}});
-    firstKeys.push_back(0);
+    // Both arrays have their final size reserved: the keys stay where the sections'
+    // spans point.
+    auto close = [&file] {
+        ProfileSection& last = file.sections.back();
+        last.keys = std::span<const ProfileKey>(last.keys.data(), file.keys.data() + file.keys.size());
+    };
+    file.sections.push_back(ProfileSection{L"", 0, {file.keys.data(), 0}});
     ForEachLine(
         file.text,
         [&](int line, std::wstring_view name) {
-            file.sections.push_back(ProfileSection{name, line, {}});
-            firstKeys.push_back(file.keys.size());
+            close();
+            file.sections.push_back(ProfileSection{name, line, {file.keys.data() + file.keys.size(), 0}});
         },
         [&](const ProfileKey& key) { file.keys.push_back(key); });
+    close();
 
     size_t slotsNeeded = 0;
-    for (size_t i = 0; i < file.sections.size(); ++i) {
-        size_t end = i + 1 < firstKeys.size() ? firstKeys[i + 1] : file.keys.size();
-        file.sections[i].keys = std::span<const ProfileKey>(file.keys.data() + firstKeys[i], end - firstKeys[i]);
-        if (end - firstKeys[i] > KEYS_SEARCHED_IN_TURN) slotsNeeded += SlotCount(end - firstKeys[i]);
-    }
+    for (const ProfileSection& s : file.sections)
+        if (s.keys.size() > KEYS_SEARCHED_IN_TURN) slotsNeeded += SlotCount(s.keys.size());
     file.keySlots.assign(slotsNeeded, 0);
     size_t used = 0;
     for (ProfileSection& s : file.sections) {
         if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
         size_t count = SlotCount(s.keys.size());
         s.slots = file.keySlots.data() + used;
-        s.slotMask = count - 1;
+        s.slotMask = static_cast<uint32_t>(count - 1);
         IndexBuild(file.keySlots.data() + used, s.slotMask, s.keys.data(), 0, s.keys.size(), [](size_t) {});
         used += count;
     }

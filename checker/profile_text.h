@@ -68,7 +68,7 @@ struct ProfileSection {
 
     // The index of a section of many keys (null for a few: they are compared in turn).
     const uint64_t* slots = nullptr;
-    size_t slotMask = 0;
+    uint32_t slotMask = 0;
     bool firstOfName = false;  // what IsFirst tells
 };
 

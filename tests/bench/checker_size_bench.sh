@@ -36,9 +36,9 @@ make_file() {
   } >"$file"
 }
 
-run() {  # run LABEL COMMAND...: seconds and peak memory
-  /usr/bin/time -o "$work/time" -f '%e %M' "${@:2}" >/dev/null 2>&1 || true
-  printf '%-36s %8s s %9s KB peak\n' "$1" $(tail -n1 "$work/time")
+run() {  # run LABEL COMMAND...: seconds (elapsed, and CPU: the machine may be shared) and peak memory
+  /usr/bin/time -o "$work/time" -f '%e %U %S %M' "${@:2}" >/dev/null 2>&1 || true
+  tail -n1 "$work/time" | awk -v label="$1" '{ printf "%-36s %7.2f s %7.2f s CPU %9d KB peak\n", label, $1, $2 + $3, $4 }'
 }
 
 echo "== native setupcheck (g++ -O2), $(nproc) cores"
