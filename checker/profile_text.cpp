@@ -226,6 +226,19 @@ void IndexBuild(uint64_t* slots, size_t mask, const Item* items, size_t begin, s
 // A section of this many keys or fewer is searched key by key.
 const size_t KEYS_SEARCHED_IN_TURN = 8;
 
+// The number a name of plain decimal digits stands for (no sign, no leading zero), or 0.
+// Such names match only themselves: the lists' keys 1, 2, 3... are found by number.
+size_t ListNumber(std::wstring_view name)
+{
+    if (name.empty() || name.size() > 9 || name[0] == L'0') return 0;
+    size_t n = 0;
+    for (wchar_t c : name) {
+        if (c < L'0' || c > L'9') return 0;
+        n = n * 10 + static_cast<size_t>(c - L'0');
+    }
+    return n;
+}
+
 // [begin, end) without the profile blanks at either end.
 void Trim(const wchar_t* text, size_t& begin, size_t& end)
 {
@@ -303,18 +316,30 @@ void ParseText(ProfileFile& file)
         [&](const ProfileKey& key) { file.keys.push_back(key); });
     close();
 
-    size_t slotsNeeded = 0;
-    for (const ProfileSection& s : file.sections)
-        if (s.keys.size() > KEYS_SEARCHED_IN_TURN) slotsNeeded += SlotCount(s.keys.size());
+    size_t slotsNeeded = 0, numbersNeeded = 0;
+    for (const ProfileSection& s : file.sections) {
+        if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
+        slotsNeeded += SlotCount(s.keys.size());
+        numbersNeeded += s.keys.size() + 1;
+    }
     file.keySlots.assign(slotsNeeded, 0);
-    size_t used = 0;
+    file.keyNumbers.assign(numbersNeeded, 0);
+    size_t slotsUsed = 0, numbersUsed = 0;
     for (ProfileSection& s : file.sections) {
         if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
         size_t count = SlotCount(s.keys.size());
-        s.slots = file.keySlots.data() + used;
+        s.slots = file.keySlots.data() + slotsUsed;
         s.slotMask = static_cast<uint32_t>(count - 1);
-        IndexBuild(file.keySlots.data() + used, s.slotMask, s.keys.data(), 0, s.keys.size(), [](size_t) {});
-        used += count;
+        IndexBuild(file.keySlots.data() + slotsUsed, s.slotMask, s.keys.data(), 0, s.keys.size(), [](size_t) {});
+        slotsUsed += count;
+        uint32_t* numbers = file.keyNumbers.data() + numbersUsed;
+        s.numbers = numbers;
+        s.numberCount = static_cast<uint32_t>(s.keys.size() + 1);
+        for (size_t i = 0; i < s.keys.size(); ++i) {
+            size_t n = ListNumber(s.keys[i].name);
+            if (n != 0 && n < s.numberCount && numbers[n] == 0) numbers[n] = static_cast<uint32_t>(i + 1);
+        }
+        numbersUsed += s.numberCount;
     }
     // The lines in front of the first header are in no section a name reaches. A name
     // that keeps a blank (one in front of a zero) is reached by no read either: the
@@ -346,6 +371,8 @@ const ProfileKey* ProfileSection::Find(std::wstring_view key) const
             if (SameName(k.name, key)) return &k;
         return nullptr;
     }
+    size_t n = ListNumber(UpToZero(key));
+    if (n != 0 && n < numberCount) return numbers[n] == 0 ? nullptr : &keys[numbers[n] - 1];
     long at = IndexFind(slots, slotMask, keys.data(), key);
     return at < 0 ? nullptr : &keys[static_cast<size_t>(at)];
 }

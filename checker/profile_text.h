@@ -66,9 +66,12 @@ struct ProfileSection {
     // The key a read takes for this name (the first one), or null.
     const ProfileKey* Find(std::wstring_view key) const;
 
-    // The index of a section of many keys (null for a few: they are compared in turn).
+    // The index of a section of many keys (null for a few: they are compared in turn),
+    // and its keys 1, 2, 3... by number (positions + 1, 0 for none).
     const uint64_t* slots = nullptr;
     uint32_t slotMask = 0;
+    uint32_t numberCount = 0;
+    const uint32_t* numbers = nullptr;
     bool firstOfName = false;  // what IsFirst tells
 };
 
@@ -93,6 +96,7 @@ struct ProfileFile {
     std::vector<ProfileKey> keys;    // every section's keys, in file order
     std::vector<uint64_t> sectionSlots;
     std::vector<uint64_t> keySlots;  // the indexes of the sections of many keys, one after another
+    std::vector<uint32_t> keyNumbers;
 };
 
 ProfileFile ParseProfile(const std::string& bytes);
