@@ -11,17 +11,17 @@ const wchar_t CP1252_HIGH[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026,
                                  0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
                                  0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::wstring DecodeAnsi(const std::string& bytes)
+std::vector<wchar_t> DecodeAnsi(const std::string& bytes)
 {
-    std::wstring text;
+    std::vector<wchar_t> text;
     text.reserve(bytes.size());
     for (unsigned char b : bytes) text.push_back(b >= 0x80 && b < 0xA0 ? CP1252_HIGH[b - 0x80] : wchar_t(b));
     return text;
 }
 
-std::wstring DecodeUtf16(const std::string& bytes, size_t start, bool bigEndian)
+std::vector<wchar_t> DecodeUtf16(const std::string& bytes, size_t start, bool bigEndian)
 {
-    std::wstring text;
+    std::vector<wchar_t> text;
     text.reserve(bytes.size() / 2);
     for (size_t i = start; i + 1 < bytes.size(); i += 2) {
         unsigned lo = static_cast<unsigned char>(bytes[i]), hi = static_cast<unsigned char>(bytes[i + 1]);
@@ -93,9 +93,9 @@ unsigned DecodeUtf8Char(unsigned char lead, const std::string& bytes, size_t& i)
     return INVALID_UTF8;
 }
 
-std::wstring DecodeUtf8(const std::string& bytes, size_t start)
+std::vector<wchar_t> DecodeUtf8(const std::string& bytes, size_t start)
 {
-    std::wstring text;
+    std::vector<wchar_t> text;
     text.reserve(bytes.size() - start);
     for (size_t i = start; i < bytes.size();) {
         unsigned char lead = static_cast<unsigned char>(bytes[i++]);
@@ -146,28 +146,27 @@ bool LooksUtf16WithoutMark(const std::string& bytes)
 wchar_t FoldCase(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
 
 // The name up to its first zero character.
-size_t NameLength(const wchar_t* name, size_t length)
+std::wstring_view UpToZero(std::wstring_view name)
 {
-    for (size_t i = 0; i < length; ++i)
-        if (name[i] == L'\0') return i;
-    return length;
+    size_t zero = name.find(L'\0');
+    return zero == std::wstring_view::npos ? name : name.substr(0, zero);
 }
 
-bool SameName(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength)
+bool SameName(std::wstring_view a, std::wstring_view b)
 {
     ++g_nameComparisons;
-    aLength = NameLength(a, aLength);
-    bLength = NameLength(b, bLength);
-    if (aLength != bLength) return false;
-    for (size_t i = 0; i < aLength; ++i)
+    a = UpToZero(a);
+    b = UpToZero(b);
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
         if (FoldCase(a[i]) != FoldCase(b[i])) return false;
     return true;
 }
 
-uint32_t HashName(const wchar_t* name, size_t length)
+uint32_t HashName(std::wstring_view name)
 {
     uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < length && name[i] != L'\0'; ++i) {
+    for (size_t i = 0; i < name.size() && name[i] != L'\0'; ++i) {
         hash ^= static_cast<uint32_t>(FoldCase(name[i]));
         hash *= 16777619u;
     }
@@ -179,182 +178,246 @@ uint32_t HashName(const wchar_t* name, size_t length)
     return hash;
 }
 
-// The index of a vector of named items (sections or keys): open addressing over a
-// power-of-two table kept at most half full; a slot holds the name's hash (high half)
-// and its position + 1 (low half, 0 = free), so that most misses touch no name.
-uint64_t Slot(uint32_t hash, uint32_t position) { return static_cast<uint64_t>(hash) << 32 | (position + 1u); }
+// The index of an array of named items (sections, or the keys of one section): open
+// addressing over a power-of-two table at most three quarters full; a slot holds the name's hash
+// (high half) and the item's position + 1 (low half, 0 = free), so that most misses
+// touch no name. The first item of a name is the only one entered.
+size_t SlotCount(size_t items)
+{
+    size_t count = 8;
+    while (count / 4 * 3 < items) count *= 2;
+    return count;
+}
 
 template <typename Item>
-long IndexFind(const NameSlots& index, const std::vector<Item>& items, const wchar_t* name, size_t length)
+long IndexFind(const uint64_t* slots, size_t mask, const Item* items, std::wstring_view name)
 {
-    if (index.slots.empty()) return -1;
-    uint32_t hash = HashName(name, length);
-    size_t mask = index.slots.size() - 1;
+    uint32_t hash = HashName(name);
     for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        uint64_t entry = index.slots[slot];
+        uint64_t entry = slots[slot];
         uint32_t position = static_cast<uint32_t>(entry);
         if (position == 0) return -1;
-        if (static_cast<uint32_t>(entry >> 32) != hash) continue;
-        const std::wstring& other = items[position - 1].name;
-        if (SameName(other.data(), other.size(), name, length)) return static_cast<long>(position - 1);
+        if (static_cast<uint32_t>(entry >> 32) == hash && SameName(items[position - 1].name, name))
+            return static_cast<long>(position - 1);
     }
 }
 
-void Place(std::vector<uint64_t>& slots, uint64_t entry)
+template <typename Item, typename Entered>
+void IndexBuild(uint64_t* slots, size_t mask, const Item* items, size_t begin, size_t end, Entered entered)
 {
-    size_t mask = slots.size() - 1;
-    size_t slot = static_cast<uint32_t>(entry >> 32) & mask;
-    while (slots[slot] != 0) slot = (slot + 1) & mask;
-    slots[slot] = entry;
-}
-
-template <typename Item>
-void IndexAdd(NameSlots& index, const std::vector<Item>& items, uint32_t position)
-{
-    if ((index.used + 1) * 2 > index.slots.size()) {
-        std::vector<uint64_t> bigger(index.slots.empty() ? 8 : index.slots.size() * 2, 0);
-        for (uint64_t entry : index.slots)
-            if (entry != 0) Place(bigger, entry);
-        index.slots.swap(bigger);
+    for (size_t i = begin; i < end; ++i) {
+        uint32_t hash = HashName(items[i].name);
+        size_t slot = hash & mask;
+        bool earlier = false;
+        for (; slots[slot] != 0; slot = (slot + 1) & mask) {
+            uint64_t entry = slots[slot];
+            if (static_cast<uint32_t>(entry >> 32) == hash &&
+                SameName(items[static_cast<uint32_t>(entry) - 1].name, items[i].name)) {
+                earlier = true;
+                break;
+            }
+        }
+        if (earlier) continue;
+        slots[slot] = static_cast<uint64_t>(hash) << 32 | (i + 1);
+        entered(i);
     }
-    const std::wstring& name = items[position].name;
-    if (IndexFind(index, items, name.data(), name.size()) >= 0) return;  // an earlier one of this name
-    Place(index.slots, Slot(HashName(name.data(), name.size()), position));
-    ++index.used;
 }
 
-// [begin, end) of text without the profile blanks at either end.
-void Trim(const std::wstring& text, size_t& begin, size_t& end)
+// A section of this many keys or fewer is searched key by key.
+const size_t KEYS_SEARCHED_IN_TURN = 8;
+
+// The number a name of plain decimal digits stands for (no sign, no leading zero), or 0.
+// Such names match only themselves: the lists' keys 1, 2, 3... are found by number.
+size_t ListNumber(std::wstring_view name)
+{
+    if (name.empty() || name.size() > 9 || name[0] == L'0') return 0;
+    size_t n = 0;
+    for (wchar_t c : name) {
+        if (c < L'0' || c > L'9') return 0;
+        n = n * 10 + static_cast<size_t>(c - L'0');
+    }
+    return n;
+}
+
+// [begin, end) without the profile blanks at either end.
+void Trim(const wchar_t* text, size_t& begin, size_t& end)
 {
     while (begin < end && IsProfileBlank(text[begin])) ++begin;
     while (end > begin && IsProfileBlank(text[end - 1])) --end;
 }
 
-// The first position of c in [begin, end), or end.
-size_t Within(const std::wstring& text, size_t begin, size_t end, wchar_t c)
+std::wstring_view Trimmed(std::wstring_view s)
 {
-    while (begin < end && text[begin] != c) ++begin;
-    return begin;
+    size_t begin = 0, end = s.size();
+    Trim(s.data(), begin, end);
+    return s.substr(begin, end - begin);
 }
 
-// The text of [begin, end) up to its first zero character.
-std::wstring UpToZero(const std::wstring& text, size_t begin, size_t end)
+// Calls header(line, name) for a section header and key(line, key) for a key line,
+// with names and values trimmed and cut at a zero character.
+template <typename Header, typename Key>
+void ForEachLine(const std::vector<wchar_t>& file, Header header, Key key)
 {
-    return text.substr(begin, Within(text, begin, end, L'\0') - begin);
-}
-
-ProfileFile ParseText(const std::wstring& text, ProfileFile file)
-{
-    file.sections.push_back(ProfileSection{L"", 0, {}, {}});
+    const wchar_t* text = file.data();
+    const size_t size = file.size();
     int line = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        size_t end = text.find_first_of(L"\r\n", pos);
-        if (end == std::wstring::npos) end = text.size();
-        size_t begin = pos;
+    for (size_t pos = 0; pos < size;) {
+        size_t begin = pos, end = pos;
+        while (end < size && text[end] != L'\r' && text[end] != L'\n') ++end;
         ++line;
         pos = end + 1;  // past CR or LF; CR LF is one line end
-        if (end + 1 < text.size() && text[end] == L'\r' && text[end + 1] == L'\n') ++pos;
+        if (end + 1 < size && text[end] == L'\r' && text[end + 1] == L'\n') ++pos;
 
         Trim(text, begin, end);
         if (begin == end || text[begin] == L';') continue;
-        size_t close = end - 1;
-        while (close > begin && text[close] != L']') --close;
-        if (text[begin] == L'[' && close > begin) {
-            size_t nameBegin = begin + 1, nameEnd = close;
-            Trim(text, nameBegin, nameEnd);
-            ProfileSection& previous = file.sections.back();
-            if (previous.keys.size() < previous.keys.capacity()) previous.keys.shrink_to_fit();
-            file.sections.push_back(ProfileSection{UpToZero(text, nameBegin, nameEnd), line, {}, {}});
-            IndexAdd(file.index, file.sections, static_cast<uint32_t>(file.sections.size() - 1));
-            continue;
+        if (text[begin] == L'[') {
+            size_t close = end - 1;
+            while (close > begin && text[close] != L']') --close;
+            if (close > begin) {
+                size_t nameBegin = begin + 1, nameEnd = close;
+                Trim(text, nameBegin, nameEnd);
+                header(line, UpToZero(std::wstring_view(text + nameBegin, nameEnd - nameBegin)));
+                continue;
+            }
         }
-        size_t equals = Within(text, begin, end, L'=');
-        ProfileKey key;
-        key.line = line;
-        key.hasValue = equals < end;
-        size_t nameEnd = key.hasValue ? equals : end, valueBegin = key.hasValue ? equals + 1 : end;
+        size_t equals = begin;
+        while (equals < end && text[equals] != L'=') ++equals;
+        bool hasValue = equals < end;
+        size_t nameEnd = hasValue ? equals : end, valueBegin = hasValue ? equals + 1 : end;
         Trim(text, begin, nameEnd);
         Trim(text, valueBegin, end);
-        key.name = UpToZero(text, begin, nameEnd);
-        key.value = UpToZero(text, valueBegin, end);
-        ProfileSection& section = file.sections.back();
-        section.keys.push_back(std::move(key));
-        IndexAdd(section.index, section.keys, static_cast<uint32_t>(section.keys.size() - 1));
+        key(ProfileKey{UpToZero(std::wstring_view(text + begin, nameEnd - begin)),
+                       UpToZero(std::wstring_view(text + valueBegin, end - valueBegin)), line, hasValue});
     }
-    return file;
+}
+
+// Splits the text into sections and keys, counted first so that every array is
+// allocated once, and indexes them.
+void ParseText(ProfileFile& file)
+{
+    size_t sectionCount = 1, keyCount = 0;
+    ForEachLine(file.text, [&](int, std::wstring_view) { ++sectionCount; }, [&](const ProfileKey&) { ++keyCount; });
+    file.sections.reserve(sectionCount);
+    file.keys.reserve(keyCount);
+
+    // Both arrays have their final size reserved: the keys stay where the sections'
+    // spans point.
+    auto close = [&file] {
+        ProfileSection& last = file.sections.back();
+        last.keys = std::span<const ProfileKey>(last.keys.data(), file.keys.data() + file.keys.size());
+    };
+    file.sections.push_back(ProfileSection{L"", 0, {file.keys.data(), 0}});
+    ForEachLine(
+        file.text,
+        [&](int line, std::wstring_view name) {
+            close();
+            file.sections.push_back(ProfileSection{name, line, {file.keys.data() + file.keys.size(), 0}});
+        },
+        [&](const ProfileKey& key) { file.keys.push_back(key); });
+    close();
+
+    size_t slotsNeeded = 0, numbersNeeded = 0;
+    for (const ProfileSection& s : file.sections) {
+        if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
+        slotsNeeded += SlotCount(s.keys.size());
+        numbersNeeded += s.keys.size() + 1;
+    }
+    file.keySlots.assign(slotsNeeded, 0);
+    file.keyNumbers.assign(numbersNeeded, 0);
+    size_t slotsUsed = 0, numbersUsed = 0;
+    for (ProfileSection& s : file.sections) {
+        if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
+        size_t count = SlotCount(s.keys.size());
+        s.slots = file.keySlots.data() + slotsUsed;
+        s.slotMask = static_cast<uint32_t>(count - 1);
+        IndexBuild(file.keySlots.data() + slotsUsed, s.slotMask, s.keys.data(), 0, s.keys.size(), [](size_t) {});
+        slotsUsed += count;
+        uint32_t* numbers = file.keyNumbers.data() + numbersUsed;
+        s.numbers = numbers;
+        s.numberCount = static_cast<uint32_t>(s.keys.size() + 1);
+        for (size_t i = 0; i < s.keys.size(); ++i) {
+            size_t n = ListNumber(s.keys[i].name);
+            if (n != 0 && n < s.numberCount && numbers[n] == 0) numbers[n] = static_cast<uint32_t>(i + 1);
+        }
+        numbersUsed += s.numberCount;
+    }
+    // The lines in front of the first header are in no section a name reaches. A name
+    // that keeps a blank (one in front of a zero) is reached by no read either: the
+    // names a read asks for are trimmed.
+    file.sectionSlots.assign(SlotCount(file.sections.size()), 0);
+    file.sections[0].firstOfName = true;
+    IndexBuild(file.sectionSlots.data(), file.sectionSlots.size() - 1, file.sections.data(), 1, file.sections.size(),
+               [&](size_t i) {
+                   std::wstring_view name = file.sections[i].name;
+                   file.sections[i].firstOfName = name.empty() || !IsProfileBlank(name.back());
+               });
 }
 
 }  // namespace
 
 bool IsProfileBlank(wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; }
 
-std::wstring TrimProfileBlanks(const std::wstring& s)
-{
-    size_t begin = 0, end = s.size();
-    Trim(s, begin, end);
-    return s.substr(begin, end - begin);
-}
+std::wstring TrimProfileBlanks(std::wstring_view s) { return std::wstring(Trimmed(s)); }
 
-bool SameProfileName(const std::wstring& a, const std::wstring& b)
-{
-    return SameName(a.data(), a.size(), b.data(), b.size());
-}
+bool SameProfileName(std::wstring_view a, std::wstring_view b) { return SameName(a, b); }
 
 unsigned long long ProfileNameComparisons() { return g_nameComparisons; }
 
-const ProfileKey* ProfileSection::Find(const std::wstring& key) const
+const ProfileKey* ProfileSection::Find(std::wstring_view key) const
 {
-    size_t begin = 0, end = key.size();
-    Trim(key, begin, end);
-    long at = IndexFind(index, keys, key.data() + begin, end - begin);
+    key = Trimmed(key);
+    if (!slots) {
+        for (const ProfileKey& k : keys)
+            if (SameName(k.name, key)) return &k;
+        return nullptr;
+    }
+    size_t n = ListNumber(UpToZero(key));
+    if (n != 0 && n < numberCount) return numbers[n] == 0 ? nullptr : &keys[numbers[n] - 1];
+    long at = IndexFind(slots, slotMask, keys.data(), key);
     return at < 0 ? nullptr : &keys[static_cast<size_t>(at)];
 }
 
-const ProfileSection* ProfileFile::Find(const std::wstring& section) const
+const ProfileSection* ProfileFile::Find(std::wstring_view section) const
 {
-    size_t begin = 0, end = section.size();
-    Trim(section, begin, end);
-    long at = IndexFind(index, sections, section.data() + begin, end - begin);
+    if (sectionSlots.empty()) return nullptr;
+    long at = IndexFind(sectionSlots.data(), sectionSlots.size() - 1, sections.data(), Trimmed(section));
     return at < 0 ? nullptr : &sections[static_cast<size_t>(at)];
 }
 
-bool ProfileFile::IsFirst(const ProfileSection& section) const
-{
-    return (!sections.empty() && &section == &sections[0]) || Find(section.name) == &section;
-}
+bool ProfileFile::IsFirst(const ProfileSection& section) const { return section.firstOfName; }
 
 ProfileFile ParseProfile(const std::string& bytes)
 {
     ProfileFile file;
-    std::wstring text;
     auto startsWith = [&](const char* mark, size_t n) {
         return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0;
     };
     if (startsWith("\xFF\xFE", 2)) {
         file.encoding = ProfileEncoding::Utf16Le;
-        text = DecodeUtf16(bytes, 2, false);
+        file.text = DecodeUtf16(bytes, 2, false);
     } else if (startsWith("\xFE\xFF", 2)) {
         file.encoding = ProfileEncoding::Utf16Be;
-        text = DecodeUtf16(bytes, 2, true);
+        file.text = DecodeUtf16(bytes, 2, true);
     } else if (startsWith("\xEF\xBB\xBF", 3)) {
         file.encoding = ProfileEncoding::Utf8Bom;
-        text = DecodeUtf8(bytes, 3);
+        file.text = DecodeUtf8(bytes, 3);
     } else if (LooksUtf16WithoutMark(bytes)) {
         file.encoding = ProfileEncoding::Utf16LeNoMark;
-        text = DecodeAnsi(bytes);
+        file.text = DecodeAnsi(bytes);
     } else {
         file.ansiLooksUtf8 = LooksUtf8(bytes);
-        text = DecodeAnsi(bytes);
+        file.text = DecodeAnsi(bytes);
     }
-    return ParseText(text, std::move(file));
+    ParseText(file);
+    return file;
 }
 
-std::wstring ProfileValueText(const std::wstring& written, bool* cut)
+std::wstring ProfileValueText(std::wstring_view written, bool* cut)
 {
-    std::wstring value = written.substr(0, written.find(L'\0'));
+    std::wstring_view value = UpToZero(written);
     bool quoted = value.size() >= 2 && value.front() == value.back() && (value.front() == L'"' || value.front() == L'\'');
     size_t start = quoted ? 1 : 0, rest = value.size() - start;  // rest: the closing quote included
-    std::wstring read = value.substr(start, rest < CONFIG_VALUE_MAX ? rest : CONFIG_VALUE_MAX);
+    std::wstring read(value.substr(start, rest < CONFIG_VALUE_MAX ? rest : CONFIG_VALUE_MAX));
     // The closing quote goes only when the whole rest fit the buffer of 499 characters
     // and its end; otherwise the quote is past the copy and its last character goes.
     if (quoted && rest <= CONFIG_VALUE_MAX + 1) read.pop_back();
@@ -363,7 +426,7 @@ std::wstring ProfileValueText(const std::wstring& written, bool* cut)
     return read;
 }
 
-ProfileRead ReadProfile(const ProfileFile& file, const std::wstring& section, const std::wstring& key)
+ProfileRead ReadProfile(const ProfileFile& file, std::wstring_view section, std::wstring_view key)
 {
     ProfileRead read;
     const ProfileSection* s = file.Find(section);

@@ -31,11 +31,14 @@
 //   piece becomes U+FFFD); Windows documents neither, so the checker reads them as
 //   Wine does and reports them.
 //
-// Sections and keys are indexed once when the file is read: a read costs the same
-// for the first key as for the 100,000th.
+// The decoded text is held once; names and values are views into it, and the keys of
+// all sections lie in one array. Sections and keys are indexed once when the file is
+// read: a read costs the same for the first key as for the 100,000th.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class ProfileEncoding {
@@ -46,28 +49,30 @@ enum class ProfileEncoding {
     Utf16LeNoMark,  // zero bytes in an ANSI file: UTF-16 saved without its mark
 };
 
-// Positions of the first item of each name, by a hash of the folded name.
-struct NameSlots {
-    std::vector<uint64_t> slots;  // hash, position + 1; 0 = free
-    size_t used = 0;
-};
-
+// Names and values point into the text of the ProfileFile they come from, and live
+// as long as it does.
 struct ProfileKey {
-    std::wstring name;   // up to a zero character
-    std::wstring value;  // as written up to a zero character, blanks around it dropped, quotes kept
-    bool hasValue;       // false for a line without "="
+    std::wstring_view name;   // up to a zero character
+    std::wstring_view value;  // as written up to a zero character, blanks around it dropped, quotes kept
     int line;
+    bool hasValue;  // false for a line without "="
 };
 
 struct ProfileSection {
-    std::wstring name;  // "" for the lines in front of the first header
-    int line;           // 0 for that implicit section
-    std::vector<ProfileKey> keys;
+    std::wstring_view name;  // "" for the lines in front of the first header
+    int line;                // 0 for that implicit section
+    std::span<const ProfileKey> keys;
 
     // The key a read takes for this name (the first one), or null.
-    const ProfileKey* Find(const std::wstring& key) const;
+    const ProfileKey* Find(std::wstring_view key) const;
 
-    NameSlots index;
+    // The index of a section of many keys (null for a few: they are compared in turn),
+    // and its keys 1, 2, 3... by number (positions + 1, 0 for none).
+    const uint64_t* slots = nullptr;
+    uint32_t slotMask = 0;
+    uint32_t numberCount = 0;
+    const uint32_t* numbers = nullptr;
+    bool firstOfName = false;  // what IsFirst tells
 };
 
 struct ProfileFile {
@@ -76,12 +81,22 @@ struct ProfileFile {
     std::vector<ProfileSection> sections;
 
     // The section the system reads for this name (the first one), or null.
-    const ProfileSection* Find(const std::wstring& section) const;
+    const ProfileSection* Find(std::wstring_view section) const;
     // Whether a read can reach this section's keys by its name (the lines in front of
     // the first header count as read: they are reported, not skipped).
     bool IsFirst(const ProfileSection& section) const;
 
-    NameSlots index;
+    ProfileFile() = default;
+    ProfileFile(ProfileFile&&) = default;  // moves keep the text where the views point
+    ProfileFile& operator=(ProfileFile&&) = default;
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
+
+    std::vector<wchar_t> text;       // the decoded file
+    std::vector<ProfileKey> keys;    // every section's keys, in file order
+    std::vector<uint64_t> sectionSlots;
+    std::vector<uint64_t> keySlots;  // the indexes of the sections of many keys, one after another
+    std::vector<uint32_t> keyNumbers;
 };
 
 ProfileFile ParseProfile(const std::string& bytes);
@@ -89,7 +104,7 @@ ProfileFile ParseProfile(const std::string& bytes);
 // The text of one key as a read returns it: cut at a zero character, quotes removed
 // and cut at CONFIG_VALUE_MAX characters as the system does. `cut` tells whether the
 // read returns less than the text inside the quotes.
-std::wstring ProfileValueText(const std::wstring& written, bool* cut = nullptr);
+std::wstring ProfileValueText(std::wstring_view written, bool* cut = nullptr);
 
 // One read of the system's profile function.
 struct ProfileRead {
@@ -98,15 +113,15 @@ struct ProfileRead {
     bool cut = false;
     int line = 0;  // line of the key (or 0)
 };
-ProfileRead ReadProfile(const ProfileFile& file, const std::wstring& section, const std::wstring& key);
+ProfileRead ReadProfile(const ProfileFile& file, std::wstring_view section, std::wstring_view key);
 
 // Blanks as the profile functions drop them around names and values.
 bool IsProfileBlank(wchar_t c);
-std::wstring TrimProfileBlanks(const std::wstring& s);
+std::wstring TrimProfileBlanks(std::wstring_view s);
 
 // Names compared as the profile functions compare them (A-Z folded, up to a zero
 // character). Every comparison is counted: a test holds the checker's work linear.
-bool SameProfileName(const std::wstring& a, const std::wstring& b);
+bool SameProfileName(std::wstring_view a, std::wstring_view b);
 unsigned long long ProfileNameComparisons();
 
 // "ANSI", "UTF-16 LE with byte-order mark", ...

@@ -9,6 +9,7 @@ endforeach()
 
 # The configuration checker's golden outputs over the example files in tests/checker/.
 add_test(NAME checker.golden COMMAND bash ${CMAKE_SOURCE_DIR}/tests/checker/golden.sh $<TARGET_FILE:setupcheck>)
+set_tests_properties(checker.golden PROPERTIES ENVIRONMENT PLAIN_CHECKER=$<TARGET_FILE:setupcheck_plain>)
 
 # The installation medium's reference configuration: no findings.
 add_test(NAME medium.autorun COMMAND setupcheck ${CMAKE_SOURCE_DIR}/media/autorun.inf)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Prints how long setupcheck takes, and how much memory it peaks at, for large
 # configuration files of several shapes: 1 MB and 100 MB each, built natively with
-# -O2 (no sanitizers), and the 1 MB files also through setupcheck.exe under Wine when
-# the windows-x86 preset is built. Not a test: it prints figures only.
+# -O2 (no sanitizers), and through setupcheck.exe under Wine when the windows-x86
+# preset is built. Not a test: it prints figures only. BENCH_SIZES="1" for the 1 MB
+# files alone.
 #
 #   bash tests/bench/checker_size_bench.sh
 set -eu
@@ -16,7 +17,7 @@ for dir in framework app config log system product run printers ui; do
   [ -f "$src/$dir/sources.cmake" ] || continue
   for f in $(sed -n 's/^set([A-Z_]*_TEXT_SOURCES\(.*\))/\1/p' "$src/$dir/sources.cmake"); do sources+=("$src/$dir/$f"); done
 done
-g++ -O2 -std=c++17 -I"$src" "${sources[@]}" -o "$work/setupcheck"
+g++ -O2 -std=c++20 -I"$src" "${sources[@]}" -o "$work/setupcheck"
 
 head_lines() {
   printf '[Version]\r\nWindowCaption=Bench\r\n[OS_Support]\r\nos_list=501,601,601_64\r\n[LangMap]\r\n0x0409=English\r\n'
@@ -36,9 +37,9 @@ make_file() {
   } >"$file"
 }
 
-run() {  # run LABEL COMMAND...: seconds and peak memory
-  /usr/bin/time -o "$work/time" -f '%e %M' "${@:2}" >/dev/null 2>&1 || true
-  printf '%-36s %8s s %9s KB peak\n' "$1" $(tail -n1 "$work/time")
+run() {  # run LABEL COMMAND...: seconds (elapsed, and CPU: the machine may be shared) and peak memory
+  /usr/bin/time -o "$work/time" -f '%e %U %S %M' "${@:2}" >/dev/null 2>&1 || true
+  tail -n1 "$work/time" | awk -v label="$1" '{ printf "%-36s %7.2f s %7.2f s CPU %9d KB peak\n", label, $1, $2 + $3, $4 }'
 }
 
 echo "== native setupcheck (g++ -O2), $(nproc) cores"
@@ -62,10 +63,12 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
 fi
 echo "== setupcheck.exe under $(wine --version) (the Wine start-up included)"
 run "empty file (start-up alone)" wine "$exe" "$(winepath -w "$src/tests/checker/minimal.inf")"
-for shape in run-list sections same-key one-line; do
-  run "$shape, 1 MB" wine "$exe" "$(winepath -w "$work/$shape-1.inf")"
+for size in ${BENCH_SIZES:-1 100}; do
+  for shape in run-list sections same-key one-line; do
+    make_file "$work/$shape-$size.inf" "$shape" "$size"
+    run "$shape, $size MB" wine "$exe" "$(winepath -w "$work/$shape-$size.inf")"
+    rm -f "$work"/*-100.inf
+  done
 done
-make_file "$work/run-list-100.inf" run-list 100
-run "run-list, 100 MB" wine "$exe" "$(winepath -w "$work/run-list-100.inf")"
 rm -f "$work"/*.inf
 wineserver -k

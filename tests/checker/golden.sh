@@ -2,7 +2,8 @@
 # Golden outputs of the configuration checker. This folder is the example medium: each
 # *.inf gives exactly its .out file (the text report, then the exit code), traps.inf
 # also traps.json with --json, custom.inf with --os custom-os.out. A missing file and
-# a wrong command line give exit code 2, and so does a file over the size limit.
+# a wrong command line give exit code 2, and so does a file over the size limit or one
+# that does not fit in memory.
 #   golden.sh CHECKER            the host build
 #   golden.sh CHECKER RUNNER     the Windows build through RUNNER (tests/e2e/wine-run.sh)
 # UPDATE_GOLDEN=1 rewrites the golden files from the current output.
@@ -50,6 +51,14 @@ for args in "${cases[@]}"; do
   got=$(run $args 2>/dev/null | tail -n1)
   [ "$got" = "exit code 2" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: [$args] gave [$got], expected exit code 2" >&2; }
 done
+# Out of memory, in the host build without sanitizers (PLAIN_CHECKER): a file within
+# the size limit whose text does not fit an address space of 96 MiB.
+if [ -z "$runner" ] && [ -n "${PLAIN_CHECKER:-}" ]; then
+  head -c 32M /dev/zero | tr '\0' x >"$scratch/wide.inf"
+  got=$(prlimit --as=$((96 << 20)) "$PLAIN_CHECKER" "$scratch/wide.inf" 2>&1 >/dev/null; echo "exit code $?")
+  want=$'setupcheck: not enough memory to check this file\nexit code 2'
+  [ "$got" = "$want" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: out of memory gave [$got]" >&2; }
+fi
 rm -rf "$scratch"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

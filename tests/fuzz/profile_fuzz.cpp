@@ -19,9 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ProfileFile file = ParseProfile(bytes);
     for (size_t i = 1; i < file.sections.size(); ++i) {  // [0]: the lines in front of the first header
         const ProfileSection& s = file.sections[i];
+        if (file.IsFirst(s) != (file.Find(s.name) == &s)) std::abort();
         if (TrimProfileBlanks(s.name) != s.name) continue;  // a blank before a zero: no read reaches it
         const ProfileSection* first = file.Find(s.name);
-        if (!first || wstr::CompareNoCase(first->name, s.name) != 0) std::abort();
+        if (!first || wstr::CompareNoCase(std::wstring(first->name), std::wstring(s.name)) != 0) std::abort();
         for (const ProfileKey& k : s.keys) {
             if (TrimProfileBlanks(k.name) != k.name) continue;
             ProfileRead read = ReadProfile(file, s.name, k.name);
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (first != &s) continue;
             const ProfileKey* owner = nullptr;
             for (const ProfileKey& e : s.keys)
-                if (!owner && wstr::CompareNoCase(e.name, k.name) == 0) owner = &e;
+                if (!owner && wstr::CompareNoCase(std::wstring(e.name), std::wstring(k.name)) == 0) owner = &e;
             if (read.found != owner->hasValue || read.line != owner->line) std::abort();
         }
     }

@@ -50,6 +50,9 @@ inline std::vector<ProfileCase> ProfileCases()
     const std::string longValues = "[S]\r\nl=" + std::string(600, 'x') + "\r\nq=\"" + std::string(600, 'y') + "\"\r\n";
     static const std::wstring x499(499, L'x'), y499(499, L'y'), x498(498, L'x');
     auto quoted = [](char quote, size_t n) { return "[S]\r\nk=" + std::string(1, quote) + std::string(n, 'x') + quote; };
+    std::string many = "[S]\r\n";  // enough keys for the checker's index
+    for (int n = 1; n <= 12; ++n) many += std::to_string(n) + "=" + std::to_string(n) + "\r\n";
+    many += "5=again\r\n013=x\r\nK=upper\r\nk=lower\r\n100=h\r\n";
     const std::string badUtf8 = "\xEF\xBB\xBF[S]\r\na=a\xE0\x80\x80z\r\nb=\xED\xA0\x80\r\nc=\xF4\x90\x80\x80\r\n";
     return {
         {"first of two keys", "[S]\r\nk=first\r\nk=second\r\n", L"S", L"k", L"first"},
@@ -78,6 +81,11 @@ inline std::vector<ProfileCase> ProfileCases()
         {"blanks inside brackets", headers, L"D", L"d", L"1"},
         {"499-character cut", longValues, L"S", L"l", x499.c_str()},
         {"quotes go before the cut", longValues, L"S", L"q", y499.c_str()},
+        {"many keys: first of a number", many, L"S", L"5", L"5"},
+        {"many keys: a leading zero is another name", many, L"S", L"13", nullptr},
+        {"many keys: read with its leading zero", many, L"S", L"013", L"x"},
+        {"many keys: first in any letters", many, L"S", L"k", L"upper"},
+        {"many keys: a number past their count", many, L"S", L" 100 ", L"h"},
         {"LF line ends", "[S]\nk=v\n[T]\nk=w\n", L"T", L"k", L"w"},
         {"CR line ends", "[S]\rk=v\r[T]\rk=w\r", L"T", L"k", L"w"},
         {"zero byte ends a value", BytesOf("[S]\r\nk=a\0b\r\nj=c\r\n"), L"S", L"k", L"a"},

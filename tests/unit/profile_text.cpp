@@ -53,8 +53,8 @@ void TestShape()
            file.sections[1].line, file.sections[1].keys[0].line);
         ok(file.Find(L"A") == &file.sections[1], "Find takes the first [A]\n");
         const ProfileKey& lonely = file.sections[2].keys.back();
-        ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n", wn(lonely.name),
-           lonely.hasValue);
+        ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n",
+           wn(std::wstring(lonely.name)), lonely.hasValue);
     }
     bool cut = false;
     size_t quoted499 = ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size();
