@@ -20,20 +20,20 @@ namespace {
 
 // A name or text from the file as a finding shows it: no longer than any value a read
 // returns, so that a line of megabytes does not end up in the report whole.
-std::wstring Shown(const std::wstring& s)
+std::wstring Shown(std::wstring_view s)
 {
     const size_t most = CONFIG_VALUE_MAX + 1;
-    return s.size() <= most ? s : s.substr(0, most) + L"...";
+    return s.size() <= most ? std::wstring(s) : std::wstring(s.substr(0, most)) + L"...";
 }
 
-std::wstring Quoted(const std::wstring& s) { return L"\"" + Shown(s) + L"\""; }
-std::wstring Bracketed(const std::wstring& s) { return L"[" + Shown(s) + L"]"; }
+std::wstring Quoted(std::wstring_view s) { return L"\"" + Shown(s) + L"\""; }
+std::wstring Bracketed(std::wstring_view s) { return L"[" + Shown(s) + L"]"; }
 bool HasSpace(const std::wstring& s) { return std::any_of(s.begin(), s.end(), wstr::IsSpace); }
 
 // "Run.<...>": a per-system Run section, or the 64-bit list and its variants.
-bool IsRunVariantName(const std::wstring& name) { return StartsWithNoCase(name, VariantSection(RUN_SECTION, L"")); }
+bool IsRunVariantName(std::wstring_view name) { return StartsWithNoCase(name, VariantSection(RUN_SECTION, L"")); }
 // "OS_Support.<entry>": an entry's own service-pack minimum.
-bool IsOwnSupportSection(const std::wstring& name) { return StartsWithNoCase(name, OsSupportSection(L"")); }
+bool IsOwnSupportSection(std::wstring_view name) { return StartsWithNoCase(name, OsSupportSection(L"")); }
 
 struct Findings {
     const ConfigView& view;
@@ -54,7 +54,7 @@ struct Findings {
         if (report.findings.size() < FINDINGS_LISTED) report.findings.push_back(Finding{line, severity, problem, advice});
     }
 
-    bool Read(const std::wstring& section, const std::wstring& key, std::wstring& value, int* line = nullptr) const
+    bool Read(std::wstring_view section, std::wstring_view key, std::wstring& value, int* line = nullptr) const
     {
         return view.Read(section, key, value, line);
     }
@@ -135,7 +135,7 @@ struct Findings {
         }
     }
 
-    bool IsKnownSection(const std::wstring& name) const
+    bool IsKnownSection(std::wstring_view name) const
     {
         const std::wstring fixed[] = {VERSION_SECTION,  OS_SUPPORT_SECTION, LANGMAP_SECTION, MAGIC_KEYWORDS_SECTION,
                                       CD_GUIDS_SECTION, RunSection(false),  RunSection(true), UPDATE_DRIVERS_SECTION,
@@ -147,7 +147,7 @@ struct Findings {
     }
 
     // Numbered keys that the list never reaches: after a gap, with leading zeros.
-    void CheckListKeys(const std::wstring& section, int count, const std::wstring& why, const std::wstring& advice)
+    void CheckListKeys(std::wstring_view section, int count, const std::wstring& why, const std::wstring& advice)
     {
         const ProfileSection* s = file.Find(section);
         if (!s) return;
@@ -160,10 +160,10 @@ struct Findings {
                     L"Write the key without leading zeros.");
                 continue;
             }
-            int n = wstr::ToInt(k.name);
+            int n = wstr::ToInt(std::wstring(k.name));
             if (n > count)
                 Add(k.line, Severity::Error,
-                    L"Key " + k.name + L" in " + Bracketed(s->name) + L" is never read: " + why, advice);
+                    L"Key " + std::wstring(k.name) + L" in " + Bracketed(s->name) + L" is never read: " + why, advice);
         }
     }
 

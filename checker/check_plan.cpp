@@ -105,8 +105,8 @@ void MakeLanguages(const ConfigView& view, CheckReport& report)
         LanguagePlan language;
         language.key = k.name;
         language.line = k.line;
-        language.keyUsable = UsableLanguageKey(k.name);
-        if (!ReadLanguageSection(view.Reader(), k.name, language.section)) language.section.clear();
+        language.keyUsable = UsableLanguageKey(std::wstring(k.name));
+        if (!ReadLanguageSection(view.Reader(), std::wstring(k.name), language.section)) language.section.clear();
         language.sectionExists = !language.section.empty() && view.File().Find(language.section) != nullptr;
         for (int number : LANGUAGE_TEXTS) {
             LanguageText text{number, false, L"", 0};

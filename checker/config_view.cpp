@@ -6,7 +6,7 @@
 #include "config/config_text.h"
 #include "system/os_entry.h"
 
-bool ConfigView::Read(const std::wstring& section, const std::wstring& key, std::wstring& value, int* line) const
+bool ConfigView::Read(std::wstring_view section, std::wstring_view key, std::wstring& value, int* line) const
 {
     ProfileRead read = ReadProfile(m_file, section, key);
     if (line) *line = read.line;
@@ -50,16 +50,16 @@ std::vector<std::wstring> ConfigView::OsList(int& line) const
 }
 
 std::wstring Num(int n) { return wstr::FromInt(n); }
-bool Same(const std::wstring& a, const std::wstring& b) { return SameProfileName(a, b); }
+bool Same(std::wstring_view a, std::wstring_view b) { return SameProfileName(a, b); }
 
-bool StartsWithNoCase(const std::wstring& s, const std::wstring& prefix)
+bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix)
 {
     return s.size() >= prefix.size() && Same(s.substr(0, prefix.size()), prefix);
 }
 
-std::wstring Folded(const std::wstring& name) { return wstr::ToLower(name); }
+std::wstring Folded(std::wstring_view name) { return wstr::ToLower(std::wstring(name)); }
 
-bool AllDigits(const std::wstring& s)
+bool AllDigits(std::wstring_view s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }

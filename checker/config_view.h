@@ -17,7 +17,7 @@ public:
     // One read of the launcher's reader: the system's profile read, then "%sourcepath%"
     // expanded with the placeholder; the failure text counts as missing. `line` gets
     // the key's line (0 when missing).
-    bool Read(const std::wstring& section, const std::wstring& key, std::wstring& value, int* line = nullptr) const;
+    bool Read(std::wstring_view section, std::wstring_view key, std::wstring& value, int* line = nullptr) const;
 
     // The reads as the shared composition (config/composition.h) takes them.
     auto Reader(int* line = nullptr) const
@@ -39,10 +39,10 @@ private:
 };
 
 std::wstring Num(int n);
-bool Same(const std::wstring& a, const std::wstring& b);  // names as the profile functions compare them
-bool StartsWithNoCase(const std::wstring& s, const std::wstring& prefix);
-std::wstring Folded(const std::wstring& name);  // letter case as the profile functions fold it
-bool AllDigits(const std::wstring& s);
+bool Same(std::wstring_view a, std::wstring_view b);  // names as the profile functions compare them
+bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix);
+std::wstring Folded(std::wstring_view name);  // letter case as the profile functions fold it
+bool AllDigits(std::wstring_view s);
 
 // Windows versions that report a version code to a 32-bit program without a
 // compatibility manifest, by platform; "" when none does.
