@@ -49,9 +49,10 @@ UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2
     UnattendedMode mode;
     notes[0].clear();
     notes[1].clear();
-    if (choice.ui == L"quiet")
+    if (choice.ui == L"quiet" || choice.ui == L"plan") {
         mode.quiet = true;
-    else if (!choice.ui.empty() && choice.ui != L"full")
+        mode.plan = choice.ui == L"plan";
+    } else if (!choice.ui.empty() && choice.ui != L"full")
         notes[0] = L"## Unknown value of -ui: " + choice.ui + L" (using full)";
     if (choice.restart == L"force")
         mode.forceRestart = mode.quiet;

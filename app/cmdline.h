@@ -25,8 +25,10 @@ SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring value
 
 // Unattended mode for deployment tools: "-ui quiet" shows no window for the whole run;
 // "-restart force" restarts the computer at its end, and only together with "-ui quiet".
+// "-ui plan" is quiet and changes nothing: it logs what the run would do on this machine.
 struct UnattendedMode {
     bool quiet = false;
+    bool plan = false;  // implies quiet
     bool forceRestart = false;
 };
 // The mode the "-ui" and "-restart" values ask for. A value it does not know gives the

@@ -21,6 +21,8 @@ const OutcomeText OUTCOMES[] = {
     {RunOutcome::NoCurrentDirectory, EXIT_INSTALL_FAILURE, L"the current directory cannot be read"},
     {RunOutcome::NoProgramPath, EXIT_INSTALL_FAILURE, L"the program's own path cannot be read"},
     {RunOutcome::AnotherInstance, EXIT_ANOTHER_INSTALL, L"another instance of the setup is running"},
+    {RunOutcome::PlanCompleted, EXIT_SUCCESS_CODE, L"the run would reach its end"},
+    {RunOutcome::PlanProgramMissing, EXIT_INSTALL_FAILURE, L"a program of the medium does not exist"},
 };
 
 const OutcomeText& TextOf(RunOutcome outcome)
@@ -37,7 +39,8 @@ int ExitCodeOf(RunOutcome outcome) { return TextOf(outcome).exitCode; }
 std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& configFile)
 {
     const OutcomeText& text = TextOf(outcome);
-    std::wstring line = text.exitCode == EXIT_RESTART_REQUIRED ? L"** " : L"## ";
+    bool success = text.exitCode == EXIT_RESTART_REQUIRED || text.exitCode == EXIT_SUCCESS_CODE;
+    std::wstring line = success ? L"** " : L"## ";
     std::wstring why = text.why;
     if (outcome == RunOutcome::ConfigUnreadable) wstr::ReplaceAll(why, L"file could", L"file " + configFile + L" could");
     line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + why;
@@ -45,6 +48,8 @@ std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& c
         line += L"; restarting the computer (-restart force)";
     else if (outcome == RunOutcome::Completed)
         line += L"; the computer must be restarted";
+    else if (outcome == RunOutcome::PlanCompleted)
+        line += L"; nothing was changed";
     return line;
 }
 

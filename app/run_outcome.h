@@ -14,9 +14,12 @@ enum class RunOutcome {
     NoCurrentDirectory,  // the start-up check of the current directory failed
     NoProgramPath,       // the program's own path could not be read whole
     AnotherInstance,     // another copy of the launcher holds the single-instance mutex
+    PlanCompleted,       // "-ui plan": the run would reach its end
+    PlanProgramMissing,  // "-ui plan": a program of the medium itself does not exist
 };
 
 // Installer exit codes that deployment tools understand.
+const int EXIT_SUCCESS_CODE = 0;
 const int EXIT_RESTART_REQUIRED = 3010;  // success, restart needed
 const int EXIT_INSTALL_FAILURE = 1603;
 const int EXIT_ANOTHER_INSTALL = 1618;

@@ -37,7 +37,8 @@ bool TakeSingleInstanceMutex()
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0)
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0),
+      m_nMediumProgramsMissing(0)
 {
 }
 
@@ -66,8 +67,12 @@ RunOutcome CTarvikApp::RunSetup()
     (void)ProcessSwitches();  // on failure the values set so far stand
     if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
     // Before anything else changes the machine, and never by two copies at once: queues
-    // that a run cut short left deleted.
-    m_nQueuesLost += RestoreRecordedQueues();
+    // that a run cut short left deleted. A plan run neither restores nor removes a record.
+    if (!m_unattended.plan)
+        m_nQueuesLost += RestoreRecordedQueues();
+    else if (int recorded = CountRecordedQueues())
+        LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
+                   recorded);
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;
@@ -78,14 +83,25 @@ RunOutcome CTarvikApp::RunSetup()
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
+    if (m_unattended.plan)
+        LogMessage(LOG_HIGH, L"** Plan: the system is accepted as os_list entry %s: Run section [%s]", AcceptedOS.c_str(),
+                   RunSection(PlatformCode == PLATFORM_64BIT).c_str());
     (void)ReadMagicKeywords();  // always TRUE
     if (!FindMagicKeyword()) {
         ReportStop(TEXT_DRIVER_NOT_FOUND);
         return RunOutcome::DriverNotFound;
     }
-    (void)ProcessXRVCDGUIDsSection();  // the run goes on without registration
-    (void)DropMain();                  // failures are in the log
+    if (m_unattended.plan)
+        LogMessage(LOG_HIGH, L"** Plan: the driver package is %s (magic keyword %s)", m_strDriverInf.c_str(),
+                   m_strDriverKeyword.c_str());
+    // The run goes on without registration.
+    if (!ProcessXRVCDGUIDsSection() && m_unattended.plan)
+        LogMessage(LOG_HIGH, L"** Plan: no registration: no install folder or no installed disc of [%s]",
+                   CD_GUIDS_SECTION);
+    (void)DropMain();  // failures are in the log
     if (!m_bRunListEnded) return RunOutcome::RunCutShort;
+    if (m_unattended.plan)
+        return m_nMediumProgramsMissing > 0 ? RunOutcome::PlanProgramMissing : RunOutcome::PlanCompleted;
     if (m_nQueuesLost > 0) return RunOutcome::QueueLost;
     return m_nEntriesNotStarted > 0 ? RunOutcome::EntryNotStarted : RunOutcome::Completed;
 }
@@ -103,7 +119,7 @@ void CTarvikApp::ReportStop(int textNumber)
 void CTarvikApp::EndUnattended(RunOutcome outcome)
 {
     // The restart takes the place of Finish on the page, so only a run that got there has one.
-    bool restart = m_unattended.forceRestart && m_bRunListEnded;
+    bool restart = m_unattended.forceRestart && m_bRunListEnded && !m_unattended.plan;
     LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, g_strIniFile).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once

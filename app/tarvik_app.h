@@ -45,6 +45,8 @@ public:
     BOOL RunSectionExe(std::wstring platformSuffix);
     void CopyUninstallerDataFile();
     DWORD RunApplication(std::wstring commandLine);
+    // "-ui plan": what RunApplication would do with the entry, as "** Plan: " lines.
+    void PlanRunEntry(int number, const std::wstring& entry);
 
     CCopyDlg m_copyDlg;
     CFinishScreen m_finishScreen;
@@ -55,10 +57,13 @@ public:
     std::wstring m_strUninstallKey;
     std::vector<std::wstring> m_astrMagicKeywords;
     int m_nMagicKeywords;
+    std::wstring m_strDriverInf;      // the INF file the driver package was found in
+    std::wstring m_strDriverKeyword;  // and the magic keyword found there
     UnattendedMode m_unattended;  // "-ui" and "-restart"
     int m_nEntriesNotStarted;     // Run entries whose program could not be started
     bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
     int m_nQueuesLost;            // printer queues that could not be restored
+    int m_nMediumProgramsMissing; // "-ui plan": Run entries whose program on the medium does not exist
 };
 
 extern CTarvikApp theApp;

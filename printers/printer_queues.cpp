@@ -5,6 +5,7 @@
 // created again from it (printers/queue_safety.cpp).
 #include <vector>
 
+#include "config/schema.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
@@ -102,11 +103,25 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
     LogMessage(LOG_MEDIUM, L"Port : %s", upperPort.c_str());
     if (IsUsbPort(upperPort)) {
         LogMessage(LOG_MEDIUM, L" %s is a USB Printer", name.c_str());
+        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", name.c_str());
         return FALSE;
     }
-    if (!IsUpdateDriver(Text(printer.pDriverName))) return FALSE;
+    if (!IsUpdateDriver(Text(printer.pDriverName))) {
+        if (m_plan)
+            LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", name.c_str(),
+                       Text(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
+        return FALSE;
+    }
     LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
-    if (!CanRecreateQueue(printer, infPath)) return TRUE;
+    std::wstring why;
+    if (!CanRecreateQueue(printer, infPath, why)) {
+        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: %s", name.c_str(), why.c_str());
+        return TRUE;
+    }
+    if (m_plan) {
+        PlanQueue(printer, infPath);
+        return TRUE;
+    }
     SavedQueue saved;
     if (!RecordQueue(printer, saved)) return TRUE;
     RegistryValue id = GetDeviceInstanceID(name);
@@ -127,6 +142,22 @@ BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue
     LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
                FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
     return FALSE;
+}
+
+void CUpdateDriverPlugin::PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
+    SavedQueue saved;
+    LONG error = ERROR_SUCCESS;
+    // The definition the real run records first; a queue whose definition cannot be read is left alone there too.
+    if (!TakeQueueDefinition(printer, saved, error)) {
+        LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
+                   FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
+        return;
+    }
+    RegistryValue id = GetDeviceInstanceID(saved.name);
+    LogMessage(LOG_HIGH, L"** Plan: queue %s would be re-created from %s: port %s, driver %s, driver data kept: SoftwareCUEContextID \"%s\"",
+               saved.name.c_str(), infPath.c_str(), saved.port.c_str(), saved.driver.c_str(),
+               DeviceInstanceIDText(id).c_str());
 }
 
 BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved)
@@ -155,17 +186,20 @@ std::wstring CUpdateDriverPlugin::PrintUiEnd() const
     return L"exit code " + wstr::FromUnsigned(m_dwPrintUiExitCode);
 }
 
-BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath,
+                                           std::wstring& why)
 {
     std::wstring name = Text(printer.pPrinterName);
     std::wstring refusal = PrintUiRefusal(name, Text(printer.pPortName), Text(printer.pDriverName));
     if (!refusal.empty()) {
         LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", name.c_str(), refusal.c_str());
+        why = refusal;
         return FALSE;
     }
     // Deleting a queue that printui then cannot install again would lose it.
     if (const wchar_t* problem = InfFileProblem(infPath)) {
         LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" %s", name.c_str(), infPath.c_str(), problem);
+        why = L"the INF file \"" + infPath + L"\" " + problem;
         return FALSE;
     }
     return TRUE;

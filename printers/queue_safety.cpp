@@ -180,3 +180,12 @@ int RestoreRecordedQueues()
     if (records.empty()) DeleteEmptyKeys(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, RECORD_KEY_KEPT_PARTS);
     return lost;
 }
+
+int CountRecordedQueues()
+{
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, KEY_READ, RECORD_VIEW) != ERROR_SUCCESS) return 0;
+    std::vector<NamedRegistryValue> records;
+    if (key.ReadValues(records) != ERROR_SUCCESS) return 1;  // unreadable: the real run reports it
+    return static_cast<int>(records.size());
+}

@@ -32,3 +32,6 @@ DWORD RecreateQueue(const SavedQueue& queue);
 // its record removed; a record whose queue exists is removed. Returns the number of
 // recorded queues that could not be restored (their records stay for the next run).
 int RestoreRecordedQueues();
+
+// The number of queue records an earlier run left (read only, for "-ui plan").
+int CountRecordedQueues();

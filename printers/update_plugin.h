@@ -44,12 +44,15 @@ public:
     BOOL m_bPrintUiStarted;
     DWORD m_dwPrintUiExitCode;
     bool m_quiet = false;  // "-ui quiet": printui gets its own quiet option, so no error box of its can stall the run
+    bool m_plan = false;   // "-ui plan": reads and logs what it would do; no process, service, queue or record touched
 
 private:
     // One enumerated queue: TRUE when it is a non-USB queue of a listed driver.
     BOOL UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
-    // FALSE, with a "## " line naming the queue, when printui cannot re-create it.
-    BOOL CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
+    // FALSE, with a "## " line naming the queue and the reason in `why`, when printui cannot re-create it.
+    BOOL CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath, std::wstring& why);
+    // "-ui plan": the queue that UpdatePrinter would delete and re-create, or why it would leave it alone.
+    void PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
     // FALSE, with a "## " line naming the queue, when its definition cannot be recorded.
     BOOL RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved);
     // After printui: the saved queue again when printui did not bring it back; FALSE

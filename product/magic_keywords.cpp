@@ -84,8 +84,9 @@ BOOL CTarvikApp::SearchInfFile(std::wstring path)
         LogMessage(LOG_MEDIUM, L"** Searching %s", path.c_str());
         int found = KeywordSearch(m_astrMagicKeywords).FindFirst(text.Units(), text.Length());
         if (found < 0) return FALSE;
-        LogMessage(LOG_MEDIUM, L"** Magic key word %s found in %s", m_astrMagicKeywords[static_cast<size_t>(found)].c_str(),
-                   path.c_str());
+        m_strDriverKeyword = m_astrMagicKeywords[static_cast<size_t>(found)];
+        m_strDriverInf = path;
+        LogMessage(LOG_MEDIUM, L"** Magic key word %s found in %s", m_strDriverKeyword.c_str(), path.c_str());
         return TRUE;
     } catch (...) {  // memory exhaustion or a string failure: this file is passed over
         return FALSE;

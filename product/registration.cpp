@@ -36,19 +36,49 @@ private:
     BOOL m_off;
 };
 
+// The key the add-on's magic keyword takes: N + 1 after the data file's list of N keys.
+int AddonKeyNumber(CConfigReader& dataFileReader) { return dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1; }
+
 // Appends the add-on's magic keyword as key N + 1 of the data file's list.
 void AppendAddonKeyword(const std::wstring& dataFile)
 {
     RedirectionOffOnVista64 redirectionOff;
     CConfigReader dataFileReader;
     (void)dataFileReader.setIniFile(dataFile);  // always FALSE
-    int count = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION);
+    int number = AddonKeyNumber(dataFileReader);
     // A path too long for the profile functions is a failed write: they would write to another file.
-    if (FitsProfilePath(dataFile) && ::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(count + 1).c_str(),
+    if (FitsProfilePath(dataFile) && ::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(),
                                                                   ADDON_MAGIC_KEYWORD, dataFile.c_str()))
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
     else
         LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+}
+
+// "-ui plan": the key AppendAddonKeyword would write, and the key that lists the add-on already.
+void PlanAddonKeyword(const std::wstring& dataFile)
+{
+    RedirectionOffOnVista64 redirectionOff;
+    CConfigReader dataFileReader;
+    (void)dataFileReader.setIniFile(dataFile);  // always FALSE
+    int number = AddonKeyNumber(dataFileReader);
+    if (!FitsProfilePath(dataFile)) {
+        LogMessage(LOG_HIGH, L"** Plan: registration: the data file path %s is too long: the write would fail",
+                   dataFile.c_str());
+        return;
+    }
+    int listed = 0;
+    for (int i = 1; i < number && listed == 0; ++i) {
+        std::wstring value;
+        if (dataFileReader.ReadStrValue(SCRUBBER_SECTION, wstr::FromInt(i), value) &&
+            wstr::CompareNoCase(value, ADDON_MAGIC_KEYWORD) == 0)
+            listed = i;
+    }
+    if (listed == 0)
+        LogMessage(LOG_HIGH, L"** Plan: registration: %s key %d of [%s] would be %s", dataFile.c_str(), number,
+                   SCRUBBER_SECTION, ADDON_MAGIC_KEYWORD);
+    else
+        LogMessage(LOG_HIGH, L"** Plan: registration: %s key %d of [%s] would be %s (already listed under key %d)",
+                   dataFile.c_str(), number, SCRUBBER_SECTION, ADDON_MAGIC_KEYWORD, listed);
 }
 
 }  // namespace
@@ -73,7 +103,11 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
             continue;
         }
         if (!IsCDGUIDInstalled(cdGuid)) continue;
-        AppendAddonKeyword(UninstallerDataFilePath(installFolder, cdGuid));
+        std::wstring dataFile = UninstallerDataFilePath(installFolder, cdGuid);
+        if (m_unattended.plan)
+            PlanAddonKeyword(dataFile);
+        else
+            AppendAddonKeyword(dataFile);
         result = TRUE;
         break;  // only the first installed disc is registered
     }

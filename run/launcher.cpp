@@ -9,6 +9,9 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
+#include "system/file_type.h"
+#include "system/path_text.h"
+#include "system/paths.h"
 #include "system/process.h"
 #include "run/run_text.h"
 
@@ -60,4 +63,38 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         LogMessage(LOG_HIGH, L"Exception in RunApplication() : %s", ExceptionText(e).c_str());
         return ::GetLastError();
     }
+}
+
+void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
+{
+    RunCommand command = ComposeRunEntry(entry);
+    if (command.printerUpdate) {
+        LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: the printer update", number, command.commandLine.c_str());
+        CUpdateDriverPlugin update(g_strIniFile);
+        update.m_quiet = true;
+        update.m_plan = true;
+        (void)update.RunUpdate(command.commandLine);
+        return;
+    }
+    ProgramChoice choice = ChooseProgram(command.commandLine, m_strExeDir);
+    std::wstring current = CurrentFolder();
+    std::wstring path = choice.bare ? choice.path : NamedProgramPath(choice.path, current);
+    bool exists = !path.empty() && FileKindOf(path) == FileKind::DiskFile;
+    // A program of the medium itself must be there now; one that an earlier entry installs may not be yet.
+    bool medium = choice.bare ? path.empty() || IsInFolder(path, m_strExeDir)
+                              : IsInFolder(path, m_strExeDir) || IsInFolder(path, current);
+    const wchar_t* dialog = command.progressDialog ? L"with the progress dialog (not with -ui quiet)"
+                                                   : L"without the progress dialog";
+    if (exists)
+        LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: starts %s, %s", number, command.commandLine.c_str(),
+                   path.c_str(), dialog);
+    else if (path.empty())
+        LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: %s not found now in the program folders, %s", number,
+                   command.commandLine.c_str(), FirstWord(command.commandLine).c_str(), dialog);
+    else
+        LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: starts %s, not found now, %s", number,
+                   command.commandLine.c_str(), path.c_str(), dialog);
+    if (exists || !medium) return;
+    ++m_nMediumProgramsMissing;
+    LogMessage(LOG_HIGH, L"## Run entry %d would not start: its program on the medium does not exist", number);
 }

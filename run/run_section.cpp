@@ -7,6 +7,7 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "system/file_type.h"
 #include "system/os_validation.h"
 #include "system/registry.h"
 #include "run/run_text.h"
@@ -47,7 +48,12 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         int count = g_configReader.GetNoOfKeys(section);
         std::vector<std::wstring> entries;
         GetKeyValues(section, AcceptedOS, entries, count);
+        int number = 0;
         for (const std::wstring& entry : entries) {
+            if (m_unattended.plan) {  // nothing is started
+                PlanRunEntry(++number, entry);
+                continue;
+            }
             DWORD result = RunApplication(entry);  // a failing entry never stops the list
             if (result == 1) continue;
             ++m_nEntriesNotStarted;
@@ -57,6 +63,10 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         }
         CopyUninstallerDataFile();
         m_bRunListEnded = true;
+        if (m_unattended.plan && m_unattended.forceRestart)
+            LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
+        else if (m_unattended.plan)
+            LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
         if (!m_unattended.quiet) {  // quiet mode ends without the page (and restarts only on request)
             m_finishScreen.m_configPath = g_strIniFile;
             (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
@@ -90,6 +100,27 @@ void LogCopyFailure(const std::wstring& source, const std::wstring& destination,
                reason.c_str());
 }
 
+const wchar_t* FileState(const std::wstring& path)
+{
+    switch (FileKindOf(path)) {
+    case FileKind::DiskFile:
+        return L"exists";
+    case FileKind::Other:
+        return L"is not a file";
+    default:
+        return L"not found now";
+    }
+}
+
+// "-ui plan": the copy CopyUninstallerDataFile would make, and what is there now.
+void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
+{
+    std::wstring folder = destination.substr(0, destination.find_last_of(L'\\'));
+    const wchar_t* folderState = FileKindOf(folder) == FileKind::Other ? L"exists" : L"not found now";
+    LogMessage(LOG_HIGH, L"** Plan: data file copy: %s (%s) to %s (%s; its folder %s)", source.c_str(),
+               FileState(source), destination.c_str(), FileState(destination), folderState);
+}
+
 }  // namespace
 
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
@@ -105,11 +136,18 @@ void CTarvikApp::CopyUninstallerDataFile()
     std::wstring commandLine, unknown;
     bool expanded = ExpandedRegistryText(value, commandLine, unknown);
     UninstallDataTarget target;
-    if (commandLine.empty() || !ParseUninstallString(commandLine, target)) return;
+    if (commandLine.empty() || !ParseUninstallString(commandLine, target)) {
+        if (m_unattended.plan) LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
+        return;
+    }
     std::wstring source = L"setup\\" + target.dataFileName;
     std::wstring destination = target.uninstallerFolder + target.dataFileName;
     if (!expanded) {
         LogCopyFailure(source, destination, unknown + L" is not expanded");
+        return;
+    }
+    if (m_unattended.plan) {
+        PlanDataFileCopy(source, destination);
         return;
     }
     if (::CopyFileW(source.c_str(), destination.c_str(), FALSE)) return;  // an older data file there is replaced

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo: builds the launcher and its installation medium (build/windows-x86/medium/),
 # prepares a fresh Wine prefix like a customer's machine, checks the medium's
-# autorun.inf with the medium's own setupcheck.exe, then runs Setup.exe from the medium
-# under a private Xvfb display and clicks through it like a user: photographs the
+# autorun.inf with the medium's own setupcheck.exe, prints what "Setup.exe -ui plan" says
+# the setup would do on this machine (a run that changes nothing), then runs Setup.exe
+# from the medium under a private Xvfb display and clicks through it like a user: photographs the
 # progress dialog and the finish page, ticks "no restart" and presses Finish. Ends with a
 # short report: the checks that passed, the programs that ran, what changed on the
 # machine, where the log and the screenshots are. Exit code 0 when every check passed.
@@ -123,7 +124,20 @@ echo "==== 1. The configuration checker: $MEDIUM_WIN\\setupcheck.exe autorun.inf
 check_rc=${PIPESTATUS[0]}
 (cd "$MEDIUM" && wine setupcheck.exe --os "$os_entry" autorun.inf) 2>/dev/null | tr -d '\r' | tee "$out/setupcheck-plan.txt"
 
-echo "==== 2. The launcher: $MEDIUM_WIN\\Setup.exe"
+echo "==== 2. The plan on this machine: $MEDIUM_WIN\\Setup.exe -ui plan (changes nothing)"
+new_temp plan
+RUN_OUT="$out/plan-runenv.txt" run_setup "-ui plan"
+plan_rc=$(run_exit_code "$out/plan-runenv.txt")
+cp "$(log_path 0)" "$out/plan.log"
+log_lines | sed -n 's/^\*\* Plan: /  /p' | tee "$out/plan.txt"
+echo "  $(log_lines | tail -n 1)"
+plan_changed=""
+[ "$(printerbed dump)" = "$queues_before" ] || plan_changed+=" queues"
+[ "$(data_file_keys "$data_file")" = "$keys_before" ] || plan_changed+=" data-file"
+[ -e "$pictora/Uninstall/pxclean.dat" ] && plan_changed+=" copy"
+[ -e "$MEDIUM/testinst-record.txt" ] && plan_changed+=" programs"
+
+echo "==== 3. The launcher: $MEDIUM_WIN\\Setup.exe"
 new_temp 0
 if [ "$quiet" = 1 ]; then
   RUN_ENV="TESTINST_SLEEP=5000" run_setup "-ui quiet"
@@ -160,6 +174,8 @@ line() { log_lines | grep -m1 -E "$1"; }
 echo
 echo "==== Demo report: $system"
 echo "Checks passed:"
+check $((plan_rc != 0)) "Setup.exe -ui plan ended with exit code $plan_rc (0: the setup would reach its end) and no window ($(run_windows "$out/plan-runenv.txt" | wc -l))"
+check $((${#plan_changed} != 0)) "the plan run changed nothing (queues, data file, copy, programs)${plan_changed:+: changed:$plan_changed}"
 check $((check_rc != 0)) "setupcheck: the medium's autorun.inf is clean: $(grep -m1 '^Findings' "$out/setupcheck.txt") (exit code $check_rc)"
 os=$(line '^Valid OS found')
 check $((${#os} == 0)) "system accepted: ${os:-no}; $(line '^Service Pack Version')"
@@ -180,6 +196,9 @@ predicted=$(sed -n 's/^    [0-9]*\. //p' "$out/setupcheck-plan.txt" | grep -v '^
 started=$(records | awk -F'|' '$1 == "start" { print $2 }')
 [ -n "$started" ] && [ "$predicted" = "$started" ]
 check $? "the programs that ran are the ones setupcheck's plan for $os_entry names"
+planned=$(sed -n 's/^  Run entry [0-9]*: \(.*\): starts .*/\1/p' "$out/plan.txt")
+[ -n "$started" ] && [ "$planned" = "$started" ]
+check $? "the programs that ran are the ones Setup.exe -ui plan named on this machine"
 echo "Programs run, in order:"
 records | awk -F'|' -v quiet="$quiet" '$1 == "start" { print "  " $2 "   (current directory " $3 ($2 ~ /pxprep/ && !quiet ? "; progress dialog)" : ")") }'
 not_xp=$(line '^\*\* OS is not XP')

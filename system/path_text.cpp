@@ -80,6 +80,21 @@ std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, co
     return folders;
 }
 
+std::wstring NamedProgramPath(const std::wstring& program, const std::wstring& currentFolder)
+{
+    std::wstring path = IsFullPath(program) ? program : PathInFolder(currentFolder, program);
+    size_t name = path.find_last_of(L"\\:");
+    if (path.find(L'.', name == std::wstring::npos ? 0 : name) == std::wstring::npos) path += L".exe";
+    return path;
+}
+
+bool IsInFolder(const std::wstring& path, const std::wstring& folder)
+{
+    if (folder.empty()) return false;
+    std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
+    return path.size() > prefix.size() && wstr::CompareNoCase(path.substr(0, prefix.size()), prefix) == 0;
+}
+
 std::wstring PathInFolder(const std::wstring& folder, const std::wstring& fileName)
 {
     if (!folder.empty() && folder.back() == L'\\') return folder + fileName;

@@ -26,6 +26,13 @@ std::wstring ProgramFileName(const std::wstring& name);
 std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, const std::wstring& systemFolder,
                                                const std::wstring& windowsFolder, const std::wstring& pathVariable);
 
+// The file a program named with a folder stands for: a relative path taken from
+// `currentFolder`, ".exe" appended when its file name has no extension.
+std::wstring NamedProgramPath(const std::wstring& program, const std::wstring& currentFolder);
+
+// `path` lies in `folder` or below it, letter case ignored; never for an empty folder.
+bool IsInFolder(const std::wstring& path, const std::wstring& folder);
+
 // `fileName` in `folder`, with one backslash between them.
 std::wstring PathInFolder(const std::wstring& folder, const std::wstring& fileName);
 

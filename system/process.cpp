@@ -28,22 +28,28 @@ StartedProcess NotStarted(DWORD error) { return StartedProcess{FALSE, error, Uni
 
 }  // namespace
 
+ProgramChoice ChooseProgram(const std::wstring& commandLine, const std::wstring& ownFolder)
+{
+    ProgramChoice choice;
+    std::wstring program = FirstWord(commandLine);
+    choice.bare = IsBareProgramName(program);
+    choice.batch = IsBatchFile(program);
+    choice.path = choice.bare ? FindBareProgram(ProgramFileName(program), ownFolder) : program;
+    return choice;
+}
+
 StartedProcess StartCommandLine(const std::wstring& commandLine, const std::wstring& ownFolder)
 {
-    std::wstring program = FirstWord(commandLine);
-    bool bare = IsBareProgramName(program);
-    std::wstring found;
-    if (bare) {
-        found = FindBareProgram(ProgramFileName(program), ownFolder);
-        if (found.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
-    }
-    if (IsBatchFile(program)) {
+    ProgramChoice choice = ChooseProgram(commandLine, ownFolder);
+    const std::wstring& found = choice.path;
+    if (choice.bare && found.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
+    if (choice.batch) {
         std::wstring cmd = SystemFilePath(L"cmd.exe");
         if (cmd.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
         return StartProcess(ProgramSearch::NamedFile, cmd,
-                            BatchCommandLine(cmd, bare ? WithProgramPath(commandLine, found) : commandLine));
+                            BatchCommandLine(cmd, choice.bare ? WithProgramPath(commandLine, found) : commandLine));
     }
-    if (bare) return StartProcess(ProgramSearch::NamedFile, found, commandLine);
+    if (choice.bare) return StartProcess(ProgramSearch::NamedFile, found, commandLine);
     return StartProcess(ProgramSearch::SystemSearch, std::wstring(), commandLine);
 }
 

@@ -30,6 +30,16 @@ enum class ProgramSearch {
 // MAX_PATH characters.
 StartedProcess StartProcess(ProgramSearch search, const std::wstring& programPath, const std::wstring& commandLine);
 
+// The program a configured command line runs, as StartCommandLine chooses it: a bare
+// name looked up by FindBareProgram (`path` empty when no folder holds it); a program
+// named with a folder as the command line names it (`path` is the text named).
+struct ProgramChoice {
+    std::wstring path;
+    bool bare = false;
+    bool batch = false;  // run under the system folder's cmd.exe
+};
+ProgramChoice ChooseProgram(const std::wstring& commandLine, const std::wstring& ownFolder);
+
 // Starts a configured command line (a Run entry): a program named without a folder
 // is looked up by FindBareProgram and started by the path found, with the command
 // line unchanged (not found: ERROR_FILE_NOT_FOUND, nothing started); a batch file

@@ -65,6 +65,7 @@ void TestChoice()
         bool forceRestart = false;
         const wchar_t* uiNote = nullptr;
         const wchar_t* restartNote = nullptr;
+        bool plan = false;
     } cases[] = {
         {"nothing", L"", false, L"", false, 0},
         {"quotes removed, blanks kept", L"-f \"C:\\My Setup\\a.inf\"", true, L"c:\\my setup\\a.inf", false, 0},
@@ -93,6 +94,12 @@ void TestChoice()
         {"restart force alone", L"-restart force", false, L"", false, 0, L"", L"force", false, false, nullptr,
          L"** -restart force is used only with -ui quiet; the finish page decides"},
         {"glued value is another name", L"-ui=quiet", false, L"", false, 0, L"", L"", false, false},
+        {"plan, any case, with restart force", L"-UI Plan -restart force", false, L"", false, 0, L"plan", L"force", true,
+         true, nullptr, nullptr, true},
+        {"left-most ui wins over plan", L"-ui quiet -ui plan", false, L"", false, 0, L"quiet", L"", true, false},
+        {"plan left-most", L"-ui plan -ui full", false, L"", false, 0, L"plan", L"", true, false, nullptr, nullptr, true},
+        {"unknown value like plan", L"-ui plans", false, L"", false, 0, L"plans", L"", false, false,
+         L"## Unknown value of -ui: plans (using full)"},
     };
     auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
     for (const Case& c : cases) {
@@ -110,6 +117,7 @@ void TestChoice()
         UnattendedMode mode = ChooseUnattended(choice, notes);
         ok(mode.quiet == c.quiet, "quiet %d, expected %d\n", mode.quiet, c.quiet);
         ok(mode.forceRestart == c.forceRestart, "forceRestart %d, expected %d\n", mode.forceRestart, c.forceRestart);
+        ok(mode.plan == c.plan, "plan %d, expected %d\n", mode.plan, c.plan);
         ok(notes[0] == text(c.uiNote), "ui note [%s], expected [%s]\n", wn(notes[0]), wn(text(c.uiNote)));
         ok(notes[1] == text(c.restartNote), "restart note [%s], expected [%s]\n", wn(notes[1]), wn(text(c.restartNote)));
     }

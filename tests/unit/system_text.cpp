@@ -148,6 +148,30 @@ void CheckProgramNames()
     folders = ProgramSearchFolders(L"", L"C:\\windows\\system32", L"C:\\windows", L"");
     ok(folders.size() == 2, "%d folders without an own folder and PATH\n", static_cast<int>(folders.size()));
 
+    // What "-ui plan" names as the program of an entry with a folder, and whether it is
+    // one of the medium's own (launcher folder C:\media, current folder D:\cd).
+    struct NamedRow {
+        const wchar_t* program;
+        const wchar_t* path;
+        bool medium;
+    } named[] = {
+        {L"tools\\x.exe", L"D:\\cd\\tools\\x.exe", true},
+        {L"c:\\media\\tools\\x.exe /q", L"c:\\media\\tools\\x.exe /q", true},
+        {L"C:\\MEDIA\\setup", L"C:\\MEDIA\\setup.exe", true},
+        {L"c:\\program", L"c:\\program.exe", false},
+        {L"c:\\media2\\x.exe", L"c:\\media2\\x.exe", false},
+        {L"c:\\v1.2\\tool", L"c:\\v1.2\\tool.exe", false},
+        {L"\\\\srv\\d\\x.exe", L"\\\\srv\\d\\x.exe", false},
+        {L"c:\\media", L"c:\\media.exe", false},
+    };
+    for (const NamedRow& row : named) {
+        std::wstring path = NamedProgramPath(row.program, L"D:\\cd");
+        ok(path == row.path, "[%s]: path [%s], expected [%s]\n", wn(row.program), wn(path), wn(row.path));
+        bool medium = IsInFolder(path, L"C:\\media") || IsInFolder(path, L"D:\\cd\\");
+        ok(medium == row.medium, "[%s]: medium %d\n", wn(row.program), medium);
+    }
+    ok(!IsInFolder(L"C:\\x", L""), "an empty folder holds a path\n");
+
     std::wstring line = BatchCommandLine(L"C:\\windows\\system32\\cmd.exe", L"\"c:\\media\\inst.cmd\" /x");
     ok(line == L"\"C:\\windows\\system32\\cmd.exe\" /d /s /c \"\"c:\\media\\inst.cmd\" /x\"", "batch line [%s]\n", wn(line));
     line = WithProgramPath(L" inst.cmd /x \"a b\"", L"C:\\media\\inst.cmd");

@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# "-ui plan" on the XP printer machine and on 64-bit Windows 7: the plan run shows no
+# window, starts nothing and leaves unchanged what the setup can change (the product's
+# registry keys, the Uninstall entry, the queues and their driver data, the service,
+# the data files, the medium, the running tray program); the real quiet run on the same
+# prefix then does what every "** Plan:" line said. Refusals give 1603 and change nothing.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib-printers.sh"
+
+GUID="{5D0A6E2B-3C41-4F8E-9B7A-1E2D3C4B5A69}"
+ADDON="{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}"
+DATA_FILE="C:\\Norvale\\Pictora\\$GUID\\setup\\pxclean.dat"
+RUN_LIST='1=testinst.exe --one
+2=pxprep.exe --sleep=300
+3=pxnetadj.exe %sourcepath%x.inf'
+
+# plan_ini RUN-LINES [EDIT]: the medium's autorun.inf, the same list for both platforms;
+# EDIT is a sed expression for the refusal cases.
+plan_ini() {
+  {
+    passing_ini_head "Plan Test" TarvikPrinterTestKeyword
+    printf '[English]\n1=Not supported.\n2=Done\n8=No driver.\n[XRV.CDGUIDs]\n1=%s\n' "$GUID"
+    printf '[Run]\n%s\n[Run.x64]\n%s\n[UpdateDrivers]\n1=Model X 100\n' "$1" "$1"
+  } | write_ini "$MEDIUM/autorun.inf"
+  [ -z "${2:-}" ] || sed -i "$2" "$MEDIUM/autorun.inf"
+}
+
+# machine_state: everything the setup may change, one text.
+machine_state() {
+  local view
+  for view in 32 64; do
+    wine reg query 'HKLM\SOFTWARE\Norvale' /s "/reg:$view" 2>/dev/null
+    wine reg query 'HKLM\SOFTWARE\Tarvik' /s "/reg:$view" 2>/dev/null
+    wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' /v UninstallString "/reg:$view" 2>/dev/null
+  done | tr -d '\r'
+  printerbed dump
+  echo "service $(service_state) tray $(tray_count)"
+  (cd "$DRIVE_C" && find Norvale media -type f -print0 | sort -z | xargs -0 md5sum)
+}
+
+plan_lines() { log_lines | sed -n 's/^\*\* Plan: //p'; }
+started() { { tr -d '\r' <"$MEDIUM/testinst-record.txt"; } 2>/dev/null | grep '^start|' | cut -d'|' -f2; }
+
+# expect_plan_run NAME ARGS CODE LAST-LINE: a plan run that changes nothing.
+expect_plan_run() {
+  local before
+  clear_records
+  rm -f "$MEDIUM/testinst-record.txt"
+  before=$(machine_state)
+  RUN_TIMEOUT=60 run_setup "$2"
+  expect_eq "$1: exit code" "$3" "$(run_exit_code)"
+  expect_eq "$1: windows" "" "$(run_windows)"
+  expect_eq "$1: last log line" "$4" "$(log_lines | tail -n 1)"
+  expect_eq "$1: machine unchanged" "$before" "$(machine_state)"
+  expect_eq "$1: programs, printui, service, tray started" "|||" \
+    "$(started)|$(printui_record)|$(service_record)|$(tray_record)"
+}
+
+PLAN_END="** Exit code 0: the run would reach its end; nothing was changed"
+
+# Columns: prefix | 32-bit and 64-bit registry view switches ("" on 32-bit Windows) | printer update made
+MACHINES=("win32-winxp|||yes" "win64-win7|/reg:32|/reg:64|no")
+for machine in "${MACHINES[@]}"; do
+  IFS='|' read -r kind view32 view64 update <<<"$machine"
+  printers_prefix "$kind"
+  cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/testinst.exe"
+  cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/pxprep.exe"
+  mkdir -p "$MEDIUM/setup" "$DRIVE_C/Norvale/Pictora/$GUID/setup" "$DRIVE_C/Norvale/Pictora/Uninstall"
+  printf '; the add-on data file\r\n' >"$MEDIUM/setup/pxclean.dat"
+  printf '[Scrubber.FileUninstaller.MagicKeywords]\r\n1=Pictora\r\n' >"$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"
+  wine reg add 'HKLM\SOFTWARE\Norvale\Pictora' /v InstallFolder /d "$PRODUCT_DIR_WIN" /f $view32 >/dev/null 2>&1
+  wine reg add 'HKLM\SOFTWARE\Norvale\Installed Products' /v "$GUID" /d Pictora /f $view64 >/dev/null 2>&1
+  wine reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' /v UninstallString \
+    /d 'C:\Norvale\Pictora\Uninstall\pxclean.exe -datfile pxclean.dat' /f $view32 >/dev/null 2>&1
+  printerbed driver "Model X 100" driver "Other Model" \
+    printer "Desk USB" "USB001" "Model X 100" printer "Office A" "LPT1:" "Model X 100" \
+    printer "Zeta" "LPT3:" "Other Model" id "Office A" "ID-A" value "Office A" Marker 7 >/dev/null
+  start_service
+  start_tray
+  for i in $(seq 1 100); do [ -n "$(tray_record)" ] && break; sleep 0.1; done  # its start record
+  plan_ini "$RUN_LIST"
+
+  # ---- the plan, then the real run ------------------------------------------------
+  new_temp 1
+  expect_plan_run "$kind plan" "-ui PLAN -log 1" 0 "$PLAN_END"
+  plan=$(plan_lines)
+  before=$(printerbed dump)
+  printf '%s\n' "$plan" | sed "s/^/  [$kind] /"
+  os=501; [ "$kind" = win64-win7 ] && os=601_64
+  section=Run; [ "$kind" = win64-win7 ] && section=Run.x64
+  expect_eq "$kind: system" "the system is accepted as os_list entry $os: Run section [$section]" "$(sed -n 1p <<<"$plan")"
+  expect_eq "$kind: driver" "the driver package is C:\\windows\\inf\\oem1.inf (magic keyword TarvikPrinterTestKeyword)" \
+    "$(sed -n 2p <<<"$plan")"
+  expect_eq "$kind: registration" \
+    "registration: $DATA_FILE key 2 of [Scrubber.FileUninstaller.MagicKeywords] would be $ADDON" "$(sed -n 3p <<<"$plan")"
+
+  clear_records
+  new_temp 2
+  RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"
+  expect_eq "$kind real run: exit code" 3010 "$(run_exit_code)"
+  # Programs: each planned start, in order, and nothing else.
+  expect_eq "$kind: programs as planned" "$(sed -n 's/^Run entry [0-9]*: \(.*\): starts .*/\1/p' <<<"$plan")" "$(started)"
+  sed -n 's/^Run entry [0-9]*: .*: starts \([^,]*\), .*/\1/p' <<<"$plan" | while read -r path; do
+    expect_eq "$kind: planned program in the medium" "$MEDIUM_WIN\\$(basename "${path//\\//}")" "$path"
+  done
+  # Registration: the key and data file the plan named.
+  grep -q "^2=$ADDON"$'\r'"\$" "$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"
+  ok $? "$kind: $ADDON not written as key 2"
+  # Copy: source and target as planned, now equal.
+  expect_eq "$kind: copy planned" \
+    "data file copy: setup\\pxclean.dat (exists) to C:\\Norvale\\Pictora\\Uninstall\\pxclean.dat (not found now; its folder exists)" \
+    "$(grep '^data file copy: ' <<<"$plan")"
+  cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat"
+  ok $? "$kind: data file not copied as planned"
+  # Queues: each planned re-creation made by printui with the same name, port, driver
+  # and identifier; each queue left alone unchanged.
+  recreated=$(sed -n 's/^queue \(.*\) would be re-created from .*: port \(.*\), driver \(.*\), driver data kept: SoftwareCUEContextID "\(.*\)"$/\1|\2|\3|\4/p' <<<"$plan")
+  expect_eq "$kind: printui calls as planned" "$(cut -d'|' -f1 <<<"$recreated" | grep . | sed 's/.*/"&"/')" \
+    "$(printui_record | sed -n 's/.* \/b \("[^"]*"\) .*/\1/p')"
+  while IFS='|' read -r name port driver id; do
+    [ -n "$name" ] || continue
+    expect_eq "$kind: queue $name after the run" "$name|$port|$driver|$id" "$(printerbed dump | grep "^$name|" | cut -d'|' -f1-4)"
+  done <<<"$recreated"
+  for name in "Desk USB" Zeta; do
+    expect_eq "$kind: queue $name after the run" "$(grep "^$name|" <<<"$before")" "$(printerbed dump | grep "^$name|")"
+  done
+  if [ "$update" = yes ]; then
+    expect_eq "$kind: queues planned" "queue Desk USB is left alone: it is a USB printer
+queue Office A would be re-created from c:\\media\\x.inf: port LPT1:, driver Model X 100, driver data kept: SoftwareCUEContextID \"ID-A\"
+queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(grep '^queue ' <<<"$plan")"
+    expect_eq "$kind: service record" "stop start" "$(service_record)"
+  else
+    expect_eq "$kind: no printer update planned" "no printer update: it is made on Windows XP only" \
+      "$(grep '^no printer update' <<<"$plan")"
+    expect_eq "$kind: queues" "$before" "$(printerbed dump)"
+  fi
+
+  # The add-on is listed now: a second plan names that key and the next one.
+  new_temp 3
+  expect_plan_run "$kind plan after the run" "-ui plan -log 1" 0 "$PLAN_END"
+  expect_eq "$kind: already listed" \
+    "registration: $DATA_FILE key 3 of [Scrubber.FileUninstaller.MagicKeywords] would be $ADDON (already listed under key 2)" \
+    "$(plan_lines | grep '^registration: ')"
+  if [ "$kind" != win32-winxp ]; then stop_prefix; continue; fi
+
+  # ---- refusals and a program that an earlier entry may install --------------------
+  # Columns: name | Run list ("job": the list above) | configuration edit | exit code | last log line
+  REFUSALS=(
+    "system not accepted|job|s/^os_list=.*/os_list=999\r/|1603|## Exit code 1603: the operating system is not supported (message text 1)"
+    "no driver package|job|s/^1=TarvikPrinterTestKeyword/1=NoSuchKeyword/|1603|## Exit code 1603: no installed driver package was found (message text 8)"
+    "medium program missing|1=%sourcepath%missing.exe|-|1603|## Exit code 1603: a program of the medium does not exist"
+    "bare name found nowhere|1=nosuch.exe --x|-|1603|## Exit code 1603: a program of the medium does not exist"
+    "program an entry installs|1=c:\\later\\tool.exe --x|-|0|$PLAN_END"
+  )
+  n=10
+  for row in "${REFUSALS[@]}"; do
+    IFS='|' read -r name list edit code last <<<"$row"
+    n=$((n + 1))
+    new_temp "$n"
+    [ "$edit" = - ] && edit=
+    [ "$list" = job ] && list=$RUN_LIST
+    plan_ini "$list" "$edit"
+    expect_plan_run "$name" "-ui plan -restart force -log 1" "$code" "$last"
+  done
+  expect_line "** Plan: Run entry 1: c:\\later\\tool.exe --x: starts c:\\later\\tool.exe, not found now, without the progress dialog"
+  expect_line "** Plan: the computer would be restarted at the end (-restart force)"
+  stop_prefix
+done
+
+finish
