@@ -62,7 +62,9 @@ prefix_template() {
       WINEPREFIX=$dir WINEARCH=$arch wineboot -i >/dev/null 2>&1
       WINEPREFIX=$dir wine winecfg /v "$version" >/dev/null 2>&1
       WINEPREFIX=$dir wineserver -w
-      touch "$dir/.ready"
+      # Ready only when Wine made it whole: a failed start (a full disk, say) must not
+      # leave a template that every later run copies.
+      [ -f "$dir/system.reg" ] && [ -d "$dir/drive_c/windows/system32" ] && touch "$dir/.ready"
     fi
   ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock"
   echo "$dir"
