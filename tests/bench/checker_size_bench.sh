@@ -54,13 +54,8 @@ done
 exe=$src/build/windows-x86/setupcheck.exe
 [ -d "$src/build/windows-x86" ] || exit 0
 cmake --build "$src/build/windows-x86" --target setupcheck >/dev/null
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$work/prefix
-if [ ! -f "$WINEPREFIX/.ready" ]; then
-  rm -rf "$WINEPREFIX"
-  WINEARCH=win32 wineboot -i >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.ready"
-fi
+. "$src/tests/bench/bench_prefix.sh"
+bench_prefix "$work/prefix"
 echo "== setupcheck.exe under $(wine --version) (the Wine start-up included)"
 run "empty file (start-up alone)" wine "$exe" "$(winepath -w "$src/tests/checker/minimal.inf")"
 for size in ${BENCH_SIZES:-1 100}; do

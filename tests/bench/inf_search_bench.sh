@@ -13,13 +13,8 @@ mkdir -p "$work"
 native=$work/inf_search_bench
 g++ -O2 -std=c++17 -I"$src" "$src/tests/bench/inf_search_bench.cpp" "$src/product/keyword_search.cpp" -o "$native"
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$work/prefix
-if [ ! -f "$WINEPREFIX/.ready" ]; then
-  rm -rf "$WINEPREFIX"
-  WINEARCH=win32 wineboot -i >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.ready"
-fi
+. "$src/tests/bench/bench_prefix.sh"
+bench_prefix "$work/prefix"
 data=$WINEPREFIX/drive_c/benchinf
 if [ ! -f "$data/oem299.inf" ]; then
   mkdir -p "$data"
