@@ -50,6 +50,7 @@ struct OsPlan {
     int spMajor = 0, spMinor = 0;
     std::wstring spMajorFrom, spMinorFrom;  // section the minimum came from; "" = default 0
     std::wstring system;                    // the Windows versions that report this version; "" when none
+    std::wstring neverReason;               // why a later Windows named here never matches; "" otherwise
     std::wstring runSection;                // "Run" or "Run.x64"
     std::wstring variantSection;
     std::vector<PlannedProgram> programs;  // the first PLAN_PROGRAMS_LISTED

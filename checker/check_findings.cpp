@@ -242,10 +242,12 @@ struct Findings {
                 continue;
             }
             if (SystemName(OsEntryEffectiveCode(code, is64), is64).empty()) {
+                std::wstring reason = NeverMatchReason(code);
                 Add(line, Severity::Error,
                     L"os_list entry " + q + L" can never match: " + decoded +
-                        L", which no Windows reports to the launcher.",
-                    L"Use a three-digit code 501, 502, 600, 601 or 602, with _64 for 64-bit Windows.");
+                        (reason.empty() ? L", which no Windows reports to the launcher." : L"; " + reason + L"."),
+                    reason.empty() ? L"Use a three-digit code 501, 502, 600, 601 or 602, with _64 for 64-bit Windows."
+                                   : L"Write 602 for 32-bit and 602_64 for 64-bit Windows 8, 8.1, 10 and 11.");
                 continue;
             }
             if (e.size() > 3 && !is64) {

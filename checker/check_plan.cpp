@@ -56,6 +56,7 @@ OsPlan Plan(const ConfigView& view, const std::wstring& entry, int line, bool li
     plan.spMajor = ServicePack(view, entry, SP_MAJOR_KEY, plan.spMajorFrom);
     plan.spMinor = ServicePack(view, entry, SP_MINOR_KEY, plan.spMinorFrom);
     plan.system = SystemName(plan.testedCode, plan.is64);
+    if (plan.system.empty()) plan.neverReason = NeverMatchReason(plan.versionCode);
     plan.runSection = RunSection(plan.is64);
     plan.variantSection = VariantSection(plan.runSection, entry);
     if (plan.system.empty()) return plan;  // never accepted: nothing runs

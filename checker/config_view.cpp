@@ -79,8 +79,17 @@ std::wstring SystemName(int testedCode, bool is64)
         case 601:
             return L"Windows 7 / Server 2008 R2";
         case 602:
-            return L"Windows 8 / Server 2012, and 8.1, 10, 11 (they report 6.2 to the launcher)";
+            return L"Windows 8, 8.1, 10 and 11 / Server 2012 and later (all report 6.2 to the launcher)";
         default:
             return L"";
     }
+}
+
+std::wstring NeverMatchReason(int versionCode)
+{
+    if (versionCode >= 603 && versionCode <= 699)
+        return L"Windows 8.1, 10 and 11 report 6.2 to the launcher, so 6.3 and above never match";
+    if (versionCode == 10 || versionCode == 11 || (versionCode >= 100 && versionCode <= 119))
+        return L"a version 10 cannot be written in three digits; Windows 10 and 11 report 6.2 to the launcher";
+    return L"";
 }

@@ -47,6 +47,8 @@ bool AllDigits(std::wstring_view s);
 // Windows versions that report a version code to a 32-bit program without a
 // compatibility manifest, by platform; "" when none does.
 std::wstring SystemName(int testedCode, bool is64);
+// Why an entry that names a later Windows never matches; "" for other codes.
+std::wstring NeverMatchReason(int versionCode);
 
 // The plan: what the launcher would do on each system, and the language texts.
 void MakeLanguages(const ConfigView& view, CheckReport& report);

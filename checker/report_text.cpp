@@ -149,7 +149,10 @@ std::wstring PlanText(const OsPlan& plan)
     std::wstring out = L"os_list entry " + Quoted(plan.entry) +
                        (plan.listed ? L" (line " + Num(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
     out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
-    out += plan.system.empty() ? L"never matches" : L"version " + Version(plan) + L", " + plan.system;
+    if (plan.system.empty())
+        out += L"never matches" + (plan.neverReason.empty() ? std::wstring() : L" (" + plan.neverReason + L": 602 accepts them)");
+    else
+        out += L"version " + Version(plan) + L", " + plan.system;
     out += L"; " + ServicePack(plan) + L"\n";
     if (plan.system.empty()) return out + L"  nothing runs here\n";
     out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +

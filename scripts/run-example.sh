@@ -10,6 +10,8 @@
 #
 #   bash scripts/run-example.sh             Windows XP SP3, 32-bit (the printer update runs)
 #   bash scripts/run-example.sh --win7-64   Windows 7 SP1, 64-bit
+#   bash scripts/run-example.sh --win10     Windows 10, 32-bit (it stands in for 11 too:
+#   bash scripts/run-example.sh --win10-64  Windows 10, 64-bit  both report 6.2 to the launcher)
 #   bash scripts/run-example.sh --quiet     unattended, as a deployment tool starts it:
 #                                           "Setup.exe -ui quiet" (no window; exit code 3010)
 #
@@ -28,8 +30,10 @@ quiet=0
 for arg in "$@"; do
   case "$arg" in
     --win7-64) kind=win64-win7 system="Windows 7 SP1, 64-bit" syswow=syswow64 view32=32 view64=64 os_entry=601_64 programs='Program Files (x86)' ;;
+    --win10) kind=win32-win10 system="Windows 10, 32-bit" os_entry=602 ;;
+    --win10-64) kind=win64-win10 system="Windows 10, 64-bit" syswow=syswow64 view32=32 view64=64 os_entry=602_64 programs='Program Files (x86)' ;;
     --quiet) quiet=1 ;;
-    *) echo "usage: $0 [--win7-64] [--quiet]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--win7-64|--win10|--win10-64] [--quiet]" >&2; exit 2 ;;
   esac
 done
 bash scripts/setup.sh

@@ -50,7 +50,9 @@ finish() {
 
 # ---- prefixes -------------------------------------------------------------
 
-# Kinds: win32-winxp win32-vista win32-win7 win64-winxp64 win64-vista win64-win7
+# Kinds: win32-winxp win32-vista win32-win7 win32-win10 win64-winxp64 win64-vista
+# win64-win7 win64-win10. Wine 8 has no Windows 11 setting; win10 stands in for it, as
+# both report 6.2 to the launcher.
 prefix_template() {
   local kind=$1 dir="$TEST_BUILD_DIR/prefixes/$1"
   mkdir -p "$TEST_BUILD_DIR/prefixes"

@@ -4,6 +4,7 @@
 # registry keys, the Uninstall entry, the queues and their driver data, the service,
 # the data files, the medium, the running tray program); the real quiet run on the same
 # prefix then does what every "** Plan:" line said. Refusals give 1603 and change nothing.
+# The build's medium on 32- and 64-bit Windows 10: accepted, planned and run as planned.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
@@ -164,6 +165,53 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
   done
   expect_line "** Plan: Run entry 1: c:\\later\\tool.exe --x: starts c:\\later\\tool.exe, not found now, without the progress dialog"
   expect_line "** Plan: the computer would be restarted at the end (-restart force)"
+  stop_prefix
+done
+
+# ---- the medium as built, on Windows 10 (it stands in for 11: both report 6.2) -------
+# The build's medium folder unchanged, stand-ins for its two installer programs: its
+# os_list accepts each platform, its Run section needs nothing for these systems, and
+# the plan, the quiet run and the interactive run start the same programs.
+# Columns: prefix | accepted os_list entry | Run section
+BUILT=("win32-win10|602|Run" "win64-win10|602_64|Run.x64")
+for row in "${BUILT[@]}"; do
+  IFS='|' read -r kind os section <<<"$row"
+  start_display
+  use_prefix "$kind"
+  unmanaged_windows
+  MEDIUM=$DRIVE_C/TarvikAddon MEDIUM_WIN='C:\TarvikAddon'
+  cp -r "$TEST_BUILD_DIR/medium" "$MEDIUM"
+  cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/pxprep.exe"
+  cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/addon-setup.exe"
+  add_oem_inf oem7.inf "$(tr -d '\r' <"$MEDIUM/drivers/tarvikdrv.inf")"
+  programs=$(tr -d '\r' <"$MEDIUM/autorun.inf" | awk -v s="[$section]" '
+    /^\[/ { inside = ($0 == s); next }
+    inside && /^[0-9]+=/ && tolower($0) !~ /pxnetadj/ { sub(/^[0-9]+=/, ""); print tolower($0) }')
+  [ -n "$programs" ]; ok $? "$kind: no programs in the medium's [$section]"
+
+  new_temp 1
+  rm -f "$MEDIUM/testinst-record.txt"
+  RUN_TIMEOUT=60 run_setup "-ui plan -log 1"
+  expect_eq "$kind medium plan: exit code" 0 "$(run_exit_code)"
+  expect_eq "$kind medium plan: last log line" "$PLAN_END" "$(log_lines | tail -n 1)"
+  plan=$(plan_lines)
+  expect_eq "$kind medium plan: system" "the system is accepted as os_list entry $os: Run section [$section]" \
+    "$(sed -n 1p <<<"$plan")"
+  expect_eq "$kind medium plan: programs" "$programs" "$(sed -n 's/^Run entry [0-9]*: \(.*\): starts .*/\1/p' <<<"$plan")"
+  expect_eq "$kind medium plan: programs started" "" "$(started)"
+
+  new_temp 2
+  RUN_TIMEOUT=60 run_setup "-ui quiet -log 1"
+  expect_eq "$kind medium quiet: exit code" 3010 "$(run_exit_code)"
+  expect_line "Valid OS found. OS: $os"
+  expect_eq "$kind medium quiet: programs" "$programs" "$(started)"
+
+  new_temp 3
+  rm -f "$MEDIUM/testinst-record.txt"
+  run_setup_closing ""
+  expect_eq "$kind medium with windows: exit code" 0 "$RUN_RC"
+  expect_eq "$kind medium with windows: programs" "$programs" "$(started)"
+  [ -n "$(dialog_line "$DIALOG_COUNT" "control id=1018 ")" ]; ok $? "$kind medium with windows: no finish page"
   stop_prefix
 done
 
