@@ -18,3 +18,7 @@ set_tests_properties(medium.autorun PROPERTIES PASS_REGULAR_EXPRESSION "Findings
 # The log-line catalogue (docs/log-lines.md) and the log calls in the code agree.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME log.catalogue COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/log_lines.py ${CMAKE_SOURCE_DIR})
+
+# The documents: relative links resolve, and the quick start's and recipes' switches are
+# ones the launcher accepts.
+add_test(NAME docs.links COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/docs_check.py ${CMAKE_SOURCE_DIR})

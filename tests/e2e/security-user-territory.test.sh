@@ -4,7 +4,7 @@
 # (programs named without a folder, planted copies), COMSPEC (batch entries), the
 # environment in expandable registry values; and no failure reads as success (a failed
 # data-file copy, an unreadable configuration). Also printui's quiet option in an
-# unattended run and the README's Group Policy start-up script under Wine's cmd.
+# unattended run and the Group Policy start-up script of the deployment guide under Wine's cmd.
 # Windows XP, where the printer update runs; every launcher run is unattended.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
@@ -206,17 +206,17 @@ expect_eq "quiet printui" \
   'rundll32 printui.dll,PrintUIEntry /if /b "Office A" /f "c:\media\x.inf" /r "LPT1:" /m "Model X 100" /q' \
   "$(printui_record)"
 
-# ---- the README's Group Policy start-up script, under Wine's cmd ---------------------------
+# ---- the deployment guide's Group Policy start-up script, under Wine's cmd ----------------
 # A local folder stands in for the share. The marker is written after 3010 and 0 (a
 # stand-in program that exits 0), not after 1603 (no system accepted) or 1618 (another
 # copy busy).
 DEPLOY="$DRIVE_C/deploy"
 MARKER="$DRIVE_C/windows/TarvikAddon.installed"
 mkdir -p "$DEPLOY"
-awk '/^### Group Policy start-up script/ { inside = 1 } inside && /^```$/ { exit } inside && started { print }
-     inside && /^```bat$/ { started = 1 }' "$TEST_SOURCE_DIR/README.md" |
+awk '/^#+ Group Policy start-up script/ { inside = 1 } inside && /^```$/ { exit } inside && started { print }
+     inside && /^```bat$/ { started = 1 }' "$TEST_SOURCE_DIR/docs/admin/deployment.md" |
   sed 's|\\\\fileserver\\deploy\\TarvikAddon|C:\\deploy|g; s/$/\r/' >"$DEPLOY/install-tarvik-addon.cmd"
-grep -q 'C:\\deploy\\Setup.exe' "$DEPLOY/install-tarvik-addon.cmd"; ok $? "the README's script names no share to replace"
+grep -q 'C:\\deploy\\Setup.exe' "$DEPLOY/install-tarvik-addon.cmd"; ok $? "the deployment guide's script names no share to replace"
 cp "$TEST_TOOLS_DIR/testinst.exe" "$DEPLOY/testinst.exe"
 # COLUMNS: case | the program as Setup.exe (launcher or stand-in) | configuration |
 # the script's exit code | marker written (1) or not (0)
