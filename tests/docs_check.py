@@ -82,13 +82,14 @@ accepted = {}  # switch -> allowed values (None: any value)
 for name, value in re.findall(r"\[(-[a-z]+) ([^\]]+)\]", m.group(1)):
     accepted[name] = None if value.isupper() else set(value.split("|"))
 
-code = "".join(p.read_text(encoding="utf-8") for p in (root / "app").glob("*.cpp"))
+LAUNCHER = ("app", "config", "framework", "log", "system", "product", "run", "printers", "ui")
+code = "".join(p.read_text(encoding="utf-8") for d in LAUNCHER for p in (root / d).glob("*.[ch]*"))
 for name, values in accepted.items():
     if f'L"{name}"' not in code:
-        fail(f"synopsis switch {name} is not a literal in app/*.cpp")
+        fail(f"synopsis switch {name} is not a literal in the launcher's code")
     for value in values or ():
         if not value.isdigit() and f'L"{value}"' not in code:
-            fail(f"synopsis value {name} {value} is not a literal in app/*.cpp")
+            fail(f"synopsis value {name} {value} is not a literal in the launcher's code")
 
 
 def check_command(doc, line, text):
