@@ -4,7 +4,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(WINDOWS_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 NOMINMAX)
 # Only DLLs that Windows always takes from the system folder are imported (see the
-# README's "Security"); the spooler (winspool.drv) is loaded at run time by full path,
+# docs/admin/security.md); the spooler (winspool.drv) is loaded at run time by full path,
 # the common controls before the first window (framework/first_window.cpp).
 set(WINDOWS_LIBS advapi32 user32 gdi32 kernel32)
 set(STATIC_LINK -static -static-libgcc -static-libstdc++)
