@@ -3,7 +3,7 @@ enable_language(RC)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(WINDOWS_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 NOMINMAX)
-# Only DLLs that Windows always takes from the system folder are imported (see the
+# Only DLLs that Windows always takes from the system folder are imported (see
 # docs/admin/security.md); the spooler (winspool.drv) is loaded at run time by full path,
 # the common controls before the first window (framework/first_window.cpp).
 set(WINDOWS_LIBS advapi32 user32 gdi32 kernel32)
