@@ -6,6 +6,7 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
+#include "printers/stopped_product.h"
 #include "system/os_validation.h"
 #include "system/paths.h"
 
@@ -67,12 +68,17 @@ RunOutcome CTarvikApp::RunSetup()
     (void)ProcessSwitches();  // on failure the values set so far stand
     if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
     // Before anything else changes the machine, and never by two copies at once: queues
-    // that a run cut short left deleted. A plan run neither restores nor removes a record.
-    if (!m_unattended.plan)
+    // that a run cut short left deleted, then the tray program and the service it left
+    // stopped. A plan run neither restores nor removes a record or a note.
+    if (!m_unattended.plan) {
         m_nQueuesLost += RestoreRecordedQueues();
-    else if (int recorded = CountRecordedQueues())
-        LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
-                   recorded);
+        RestartStoppedProduct();
+    } else {
+        if (int recorded = CountRecordedQueues())
+            LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
+                       recorded);
+        PlanStoppedProduct();
+    }
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;

@@ -6,6 +6,7 @@
 #include "log/log_file.h"
 #include "printers/printer_text.h"
 #include "printers/process_control.h"
+#include "printers/stopped_product.h"
 #include "product/installed_product.h"
 #include "system/registry.h"
 
@@ -37,12 +38,17 @@ BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
         return TRUE;
     }
     // Every step runs whatever the one before it achieved; each logs its own failures.
+    // Should the run end before the tray program and the service are started again,
+    // the note has the next run start them.
+    (void)NoteProductStopped();
     (void)KillProcessByName(TRAY_APP_IMAGE);
     (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_STOP);
     ReadUpdateDrivers();
     (void)UpdatePrinters(infPath);
     (void)StartTrayApp();
+    ClearProductStopped(STOPPED_TRAY_PROGRAM);
     (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START);
+    ClearProductStopped(STOPPED_SERVICE);
     LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
     return TRUE;
 }

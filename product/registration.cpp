@@ -5,6 +5,8 @@
 #include "log/log_file.h"
 #include "product/installed_product.h"
 #include "product/registration_text.h"
+#include "system/error_text.h"
+#include "system/file_replace.h"
 #include "system/registry.h"
 #include "system/registry_text.h"
 #include "system/redirection.h"
@@ -39,7 +41,45 @@ private:
 // The key the add-on's magic keyword takes: N + 1 after the data file's list of N keys.
 int AddonKeyNumber(CConfigReader& dataFileReader) { return dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1; }
 
-// Appends the add-on's magic keyword as key N + 1 of the data file's list.
+// Writes the keyword as key `number` into a copy of the data file beside it, with the
+// profile function itself, so that the file keeps its form. A data file that does not
+// exist yet is created there as the copy. FALSE when nothing was written; `error` then
+// holds the system's reason when there is one to report (0 for the failures a direct
+// write would have had too: no such folder, a folder by that name, a read-only file).
+bool WriteKeywordIntoCopy(const std::wstring& dataFile, int number, DWORD& error)
+{
+    error = ERROR_SUCCESS;
+    std::wstring copy = ReplacementPath(dataFile);
+    if (!FitsProfilePath(copy)) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
+    if (!RemoveLeftoverReplacement(dataFile)) {  // a run cut short left it
+        error = ::GetLastError();
+        return false;
+    }
+    DWORD attributes = ::GetFileAttributesW(dataFile.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD missing = ::GetLastError();
+        if (missing != ERROR_FILE_NOT_FOUND) {  // only a file known not to exist is created
+            if (missing != ERROR_PATH_NOT_FOUND) error = missing;
+            return false;
+        }
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return false;
+    } else if (!::CopyFileW(dataFile.c_str(), copy.c_str(), FALSE)) {
+        error = ::GetLastError();
+        return false;
+    }
+    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(), ADDON_MAGIC_KEYWORD, copy.c_str()))
+        return true;
+    (void)RemoveLeftoverReplacement(dataFile);
+    return false;
+}
+
+// Appends the add-on's magic keyword as key N + 1 of the data file's list. The file is
+// replaced in one step, never rewritten in place: a run cut at any point leaves the
+// old file or the new one whole (and at most a copy beside it, which the next run removes).
 void AppendAddonKeyword(const std::wstring& dataFile)
 {
     RedirectionOffOnVista64 redirectionOff;
@@ -47,11 +87,16 @@ void AppendAddonKeyword(const std::wstring& dataFile)
     (void)dataFileReader.setIniFile(dataFile);  // always FALSE
     int number = AddonKeyNumber(dataFileReader);
     // A path too long for the profile functions is a failed write: they would write to another file.
-    if (FitsProfilePath(dataFile) && ::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(),
-                                                                  ADDON_MAGIC_KEYWORD, dataFile.c_str()))
+    DWORD error = ERROR_SUCCESS;
+    bool written = FitsProfilePath(dataFile) && WriteKeywordIntoCopy(dataFile, number, error);
+    if (written) error = PutReplacementInPlace(dataFile);
+    if (written && error == ERROR_SUCCESS) {
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
-    else
-        LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+        return;
+    }
+    LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+    if (error != ERROR_SUCCESS)
+        LogMessage(LOG_MEDIUM, L"## The data file %s is left as it was: %s", dataFile.c_str(), ErrorLineText(error).c_str());
 }
 
 // "-ui plan": the key AppendAddonKeyword would write, and the key that lists the add-on already.

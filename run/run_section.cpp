@@ -7,14 +7,14 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "system/error_text.h"
+#include "system/file_replace.h"
 #include "system/file_type.h"
 #include "system/os_validation.h"
 #include "system/registry.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "framework/wstr.h"
-#include "printers/printer_text.h"
-#include "printers/process_control.h"
 
 namespace {
 const DWORD UNINSTALL_STRING_BYTES = 500;
@@ -150,8 +150,7 @@ void CTarvikApp::CopyUninstallerDataFile()
         PlanDataFileCopy(source, destination);
         return;
     }
-    if (::CopyFileW(source.c_str(), destination.c_str(), FALSE)) return;  // an older data file there is replaced
-    DWORD error = ::GetLastError();
-    std::wstring reason = wstr::Trim(FlattenLineBreaks(SystemMessageText(error)));
-    LogCopyFailure(source, destination, reason.empty() ? L"error " + wstr::FromUnsigned(error) : reason);
+    // An older data file there stays until the new copy is whole, then is replaced in one step.
+    DWORD error = CopyFileReplacing(source, destination);
+    if (error != ERROR_SUCCESS) LogCopyFailure(source, destination, ErrorLineText(error));
 }
