@@ -253,6 +253,51 @@ void CheckInstallFolder()
     }
 }
 
+// What a run cut short may leave beside the data file: its copy, removed before the
+// write; something that cannot be removed stops the write and is named in the log.
+void CheckLeftovers()
+{
+    const std::string content = "[" + std::string(SECTION) + "]\r\n1={A}\r\n";
+    struct LeftoverRow {
+        const char* name;
+        bool folder;  // a folder where the copy goes, rather than a file
+        bool written;
+    };
+    const LeftoverRow rows[] = {
+        {"a copy left by a cut run is removed", false, true},
+        {"a folder where the copy goes stops the write", true, false},
+    };
+    int n = 0;
+    for (const LeftoverRow& row : rows) {
+        check::Context context(row.name);
+        std::wstring folder = MakeInstallation(("leftover" + std::to_string(++n)).c_str(), content);
+        std::wstring file = DataFolder(folder, GUID_A) + L"pxclean.dat";
+        std::wstring copy = file + L".tarvik-new";
+        if (row.folder)
+            MakeFolders(copy + L"\\");
+        else
+            WriteBytes(copy, "[" + std::string(SECTION) + "]\r\n1=");  // cut half-way
+        SetInstallFolder(folder);
+        SetInstalled(GUID_A);
+        UseConfiguration({GUID_A});
+        LogTail log;
+        ok(theApp.ProcessXRVCDGUIDsSection() == TRUE, "result\n");
+        DeleteProductKeys();
+        std::string expected = row.written ? content + "2=" + Narrow(ADDON_GUID) + "\r\n" : content;
+        ok(ReadBytes(file) == expected, "data file:\n%s\n", ReadBytes(file).c_str());
+        ok(FileExists(copy) == row.folder, "copy left: %d\n", FileExists(copy));
+        if (row.written) {
+            ok(log.Has("## Successfully updated the  Magic Keyword in scrubber file"), "no success line\n");
+            continue;
+        }
+        ok(log.Has("## Writting Magic Keyword failed"), "no failure line\n");
+        std::string reason = "## The data file " + Narrow(file) + " is left as it was: ";
+        bool named = false;
+        for (const std::string& line : log.Lines()) named = named || line.compare(0, reason.size(), reason) == 0;
+        ok(named, "no line [%s...]\n", reason.c_str());
+    }
+}
+
 }  // namespace
 
 int main()
@@ -262,6 +307,7 @@ int main()
     CheckAppend();
     CheckWhichDisc();
     CheckInstallFolder();
+    CheckLeftovers();
     DeleteProductKeys();
     return check::summary();
 }
