@@ -41,11 +41,34 @@ private:
 // The key the add-on's magic keyword takes: N + 1 after the data file's list of N keys.
 int AddonKeyNumber(CConfigReader& dataFileReader) { return dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1; }
 
-// Writes the keyword as key `number` into a copy of the data file beside it, with the
-// profile function itself, so that the file keeps its form. A data file that does not
-// exist yet is created there as the copy. FALSE when nothing was written; `error` then
-// holds the system's reason when there is one to report (0 for the failures a direct
-// write would have had too: no such folder, a folder by that name, a read-only file).
+// Makes the copy to write into beside the data file: a copy of the file, or nothing yet
+// when there is no data file (the profile function then creates the copy, as it would
+// have created the file). FALSE when there is nothing to write into; `error` then holds
+// the system's reason, or 0 for the failures a direct write would have had too (no such
+// folder, a folder by the file's name).
+bool PrepareCopy(const std::wstring& dataFile, const std::wstring& copy, DWORD& error)
+{
+    error = ERROR_SUCCESS;
+    if (!RemoveLeftoverReplacement(dataFile)) {  // a run cut short left it
+        error = ::GetLastError();
+        return false;
+    }
+    DWORD attributes = ::GetFileAttributesW(dataFile.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD missing = ::GetLastError();
+        if (missing == ERROR_FILE_NOT_FOUND) return true;  // only a file known not to exist is created
+        if (missing != ERROR_PATH_NOT_FOUND) error = missing;
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    if (::CopyFileW(dataFile.c_str(), copy.c_str(), FALSE)) return true;
+    error = ::GetLastError();
+    return false;
+}
+
+// Writes the keyword as key `number` into the copy with the profile function itself, so
+// that the file keeps its form. FALSE when nothing was written (see PrepareCopy; a copy
+// that cannot be written, of a read-only file say, fails as the file itself would).
 bool WriteKeywordIntoCopy(const std::wstring& dataFile, int number, DWORD& error)
 {
     error = ERROR_SUCCESS;
@@ -54,25 +77,11 @@ bool WriteKeywordIntoCopy(const std::wstring& dataFile, int number, DWORD& error
         error = ERROR_FILENAME_EXCED_RANGE;
         return false;
     }
-    if (!RemoveLeftoverReplacement(dataFile)) {  // a run cut short left it
-        error = ::GetLastError();
-        return false;
-    }
-    DWORD attributes = ::GetFileAttributesW(dataFile.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD missing = ::GetLastError();
-        if (missing != ERROR_FILE_NOT_FOUND) {  // only a file known not to exist is created
-            if (missing != ERROR_PATH_NOT_FOUND) error = missing;
-            return false;
-        }
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return false;
-    } else if (!::CopyFileW(dataFile.c_str(), copy.c_str(), FALSE)) {
-        error = ::GetLastError();
-        return false;
-    }
-    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(), ADDON_MAGIC_KEYWORD, copy.c_str()))
+    if (!PrepareCopy(dataFile, copy, error)) return false;
+    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(), ADDON_MAGIC_KEYWORD, copy.c_str())) {
+        (void)::WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy.c_str());  // a cached profile is written out
         return true;
+    }
     (void)RemoveLeftoverReplacement(dataFile);
     return false;
 }
