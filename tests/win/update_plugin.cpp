@@ -262,6 +262,39 @@ void TestNoPrinters()
            lines[1] == "No matching printer found",
        "log: %u lines, first [%s]\n", static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
 }
+// Starting again what an earlier run stopped: a service missing or disabled now is not started.
+void TestStartServiceAgain()
+{
+    struct {
+        const char* name;
+        DWORD startType;  // 0: no such service
+        ServiceRestart expected;
+    } const rows[] = {
+        {"removed since", 0, ServiceRestart::Missing},
+        {"disabled since", SERVICE_DISABLED, ServiceRestart::Disabled},
+    };
+    const wchar_t* const service = L"pxlinkd-again";
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        SC_HANDLE created = row.startType ? CreateServiceW(manager, service, service, SERVICE_ALL_ACCESS,
+                                                          SERVICE_WIN32_OWN_PROCESS, row.startType, SERVICE_ERROR_IGNORE,
+                                                          L"C:\\nowhere\\pxlinkd.exe", nullptr, nullptr, nullptr,
+                                                          nullptr, nullptr)
+                                          : nullptr;
+        ok(!row.startType || created, "service not created: %lu\n", GetLastError());
+        DWORD error = 0;
+        ServiceRestart got = StartServiceAgain(service, error);
+        ok(got == row.expected, "expected %d, got %d (error %lu)\n", static_cast<int>(row.expected), static_cast<int>(got),
+           error);
+        if (created) {
+            DeleteService(created);
+            CloseServiceHandle(created);
+        }
+        CloseServiceHandle(manager);
+    }
+}
+
 
 }  // namespace
 
@@ -273,6 +306,7 @@ int main()
     TestKillProcessByName();
     TestRunProcess();
     TestControlServiceByName();
+    TestStartServiceAgain();
     TestLogLastErrorText();
     TestNotMajorVersion5();
     return check::summary();
