@@ -8,7 +8,8 @@
 # Cuts: "at:PATTERN[@AFTER]" kills the launcher just as its relay trace reaches
 # PATTERN (after a line holding AFTER): tests/tools/killat.c; "endtask" ends the
 # launcher alone while printui runs (printui finishes on its own); "power" ends every
-# process of the prefix at once while printui runs, then boots it.
+# process of the prefix at once while printui runs, then boots it; "plan" is a whole
+# run with -ui plan, which changes nothing.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
@@ -70,6 +71,12 @@ cut_run() {
         LD_PRELOAD=$KILLAT RUN_ENV="WINEDEBUG=+relay" RUN_ERR="$E2E_WORK/relay.txt" run_setup "-ui quiet" 2>/dev/null
       grep -Fq -- "${spec%%@*}" "$hit" 2>/dev/null; ok $? "[$name] not cut at [$spec]"
       rm -f "$E2E_WORK/relay.txt" ;;
+    plan)  # reports what an earlier run left stopped, and keeps the note
+      run_setup "-ui plan"
+      expect_line "** Plan: the tray program pxstatus.exe that an earlier run ended would be started again first"
+      expect_line "** Plan: the service pxlinkd that an earlier run stopped would be started again first"
+      wine reg query 'HKLM\Software\Tarvik\Setup' /v ProductStopped >/dev/null 2>&1
+      ok $? "[$name] the plan run removed the note" ;;
     endtask | power)
       RUN_ENV="PRINTUI_TEST_SLEEP=4000" RUN_BACKGROUND=1 run_setup "-ui quiet"
       for _ in $(seq 1 300); do [ -n "$(printui_record)" ] && break; sleep 0.2; done
@@ -100,7 +107,7 @@ ROWS=(
   "inside the start-up recovery, after AddPrinterW|at:Ret  winspool.drv.DeletePrinter;at:Ret  winspool.drv.AddPrinterW|2|$TRAY_BACK;$SERVICE_BACK"
   "inside the data-file write|at:Call ntdll.NtWriteFile@Call KERNEL32.WritePrivateProfileStringW|1|no:$TRAY_BACK;no:$SERVICE_BACK"
   "inside the hand-off copy|at:Call ntdll.NtWriteFile@L\"setup\\\\pxclean.dat\"|2|no:$TRAY_BACK;no:$SERVICE_BACK"
-  "while the service is stopped|at:Ret  advapi32.ControlService|2|$TRAY_BACK;$SERVICE_BACK"
+  "while the service is stopped, then a plan run|at:Ret  advapi32.ControlService;plan|2|$TRAY_BACK;$SERVICE_BACK"
   "power cut while printui runs|power|2|$TRAY_BACK;$SERVICE_BACK;## Office A restored as it was: an earlier run deleted it and ended before it came back"
 )
 
