@@ -10,23 +10,24 @@
 
 namespace {
 
-// The recovery key: where a run notes what the next one must put back should it end early.
-const wchar_t* const RECOVERY_KEY = L"SOFTWARE\\Tarvik\\Setup";
-const int RECOVERY_KEY_KEPT_PARTS = 1;  // "SOFTWARE" itself is never deleted
+// The note is a value of the recovery key, where a run leaves what the next one must
+// finish should it end early (the saved printer queues are below it).
+const wchar_t* const NOTE_KEY = L"SOFTWARE\\Tarvik\\Setup";
+const int NOTE_KEY_KEPT_PARTS = 1;  // "SOFTWARE" itself is never deleted
 const wchar_t* const STOPPED_VALUE = L"ProductStopped";
 
-// Every access to the recovery key goes through here.
-LONG OpenRecoveryKey(RegistryKey& key, bool write)
+// Every access to the note's key goes through here: with `write`, created when missing.
+LONG OpenNoteKey(RegistryKey& key, bool write)
 {
-    if (write) return key.Create(HKEY_LOCAL_MACHINE, RECOVERY_KEY, KEY_READ | KEY_WRITE, RegistryView::Bits32);
-    return key.Open(HKEY_LOCAL_MACHINE, RECOVERY_KEY, KEY_READ, RegistryView::Bits32);
+    if (write) return key.Create(HKEY_LOCAL_MACHINE, NOTE_KEY, KEY_READ | KEY_WRITE, RegistryView::Bits32);
+    return key.Open(HKEY_LOCAL_MACHINE, NOTE_KEY, KEY_READ, RegistryView::Bits32);
 }
 
 DWORD ReadStoppedParts()
 {
     RegistryKey key;
     RegistryValue value;
-    if (OpenRecoveryKey(key, false) != ERROR_SUCCESS || key.Read(STOPPED_VALUE, sizeof(DWORD), value) != ERROR_SUCCESS ||
+    if (OpenNoteKey(key, false) != ERROR_SUCCESS || key.Read(STOPPED_VALUE, sizeof(DWORD), value) != ERROR_SUCCESS ||
         value.type != REG_DWORD || value.data.size() != sizeof(DWORD))
         return 0;
     DWORD parts = 0;
@@ -82,7 +83,7 @@ bool NoteProductStopped()
 {
     RegistryKey key;
     DWORD parts = STOPPED_TRAY_PROGRAM | STOPPED_SERVICE;
-    LONG rc = OpenRecoveryKey(key, true);
+    LONG rc = OpenNoteKey(key, true);
     if (rc == ERROR_SUCCESS) rc = key.WriteNumber(STOPPED_VALUE, parts);
     if (rc == ERROR_SUCCESS) rc = key.Flush();  // it must outlive a power cut from here on
     if (rc == ERROR_SUCCESS) return true;
@@ -97,14 +98,14 @@ void ClearProductStopped(DWORD parts)
     if (noted == 0) return;
     DWORD left = noted & ~parts;
     RegistryKey key;
-    if (OpenRecoveryKey(key, true) != ERROR_SUCCESS) return;  // met again by the next run
+    if (OpenNoteKey(key, true) != ERROR_SUCCESS) return;  // met again by the next run
     if (left != 0)
         (void)key.WriteNumber(STOPPED_VALUE, left);
     else
         (void)key.DeleteValue(STOPPED_VALUE);
     (void)key.Flush();
     key = RegistryKey();
-    DeleteEmptyKeys(HKEY_LOCAL_MACHINE, RECOVERY_KEY, RECOVERY_KEY_KEPT_PARTS);
+    DeleteEmptyKeys(HKEY_LOCAL_MACHINE, NOTE_KEY, NOTE_KEY_KEPT_PARTS);
 }
 
 void RestartStoppedProduct()
