@@ -2,10 +2,12 @@
 # Unattended mode: "-ui quiet" shows no window of the launcher's process at any time
 # (runenv watches its visible top-level windows every 10 ms; the stand-in "pxprep"
 # probes for dialogs too), ends with the installer exit codes and names the code in the
-# log's last level-1 line; "-restart force" restarts, nothing else does; "-ui full", an
-# unknown value and no switch keep the dialogs and exit code 0. A run without a window
-# loads none of the window and shell DLLs (comctl32, shell32, ole32); one with a window
-# loads the common controls of version 6 from the side-by-side store.
+# log's last level-1 line, the Run entries' own exit codes included (a failing entry
+# gives 1603 and is named, 1618 from an entry 1618, 3010 and 1641 3010); "-restart
+# force" restarts, nothing else does; "-ui full", an unknown value and no switch keep
+# the dialogs and exit code 0, and only log an entry's failing exit code. A run without
+# a window loads none of the window and shell DLLs (comctl32, shell32, ole32); one with
+# a window loads the common controls of version 6 from the side-by-side store.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
