@@ -13,6 +13,8 @@ struct OutcomeText {
 const OutcomeText OUTCOMES[] = {
     {RunOutcome::Completed, EXIT_RESTART_REQUIRED, L"the Run list ran to its end"},
     {RunOutcome::EntryNotStarted, EXIT_INSTALL_FAILURE, L"a Run entry could not be started"},
+    {RunOutcome::EntryFailed, EXIT_INSTALL_FAILURE, L"a Run entry failed"},
+    {RunOutcome::EntryBusy, EXIT_ANOTHER_INSTALL, L"a Run entry found another installation in progress"},
     {RunOutcome::RunCutShort, EXIT_INSTALL_FAILURE, L"the Run list was cut short by an error"},
     {RunOutcome::QueueLost, EXIT_INSTALL_FAILURE, L"a printer queue was lost: it could not be restored"},
     {RunOutcome::OsNotSupported, EXIT_INSTALL_FAILURE, L"the operating system is not supported (message text 1)"},
@@ -36,13 +38,29 @@ const OutcomeText& TextOf(RunOutcome outcome)
 
 int ExitCodeOf(RunOutcome outcome) { return TextOf(outcome).exitCode; }
 
-std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& configFile)
+RunOutcome OutcomeOfRunList(RunListResult result)
+{
+    switch (result) {
+        case RunListResult::EntryFailed:
+            return RunOutcome::EntryFailed;
+        case RunListResult::EntryNotStarted:
+            return RunOutcome::EntryNotStarted;
+        case RunListResult::EntryBusy:
+            return RunOutcome::EntryBusy;
+        case RunListResult::Succeeded:
+            break;
+    }
+    return RunOutcome::Completed;
+}
+
+std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& detail)
 {
     const OutcomeText& text = TextOf(outcome);
     bool success = text.exitCode == EXIT_RESTART_REQUIRED || text.exitCode == EXIT_SUCCESS_CODE;
     std::wstring line = success ? L"** " : L"## ";
     std::wstring why = text.why;
-    if (outcome == RunOutcome::ConfigUnreadable) wstr::ReplaceAll(why, L"file could", L"file " + configFile + L" could");
+    if (outcome == RunOutcome::ConfigUnreadable) wstr::ReplaceAll(why, L"file could", L"file " + detail + L" could");
+    if ((outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy) && !detail.empty()) why = detail;
     line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + why;
     if (restarting)
         line += L"; restarting the computer (-restart force)";

@@ -37,7 +37,7 @@ bool TakeSingleInstanceMutex()
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0),
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_bRunListEnded(false), m_nQueuesLost(0),
       m_nMediumProgramsMissing(0)
 {
 }
@@ -48,6 +48,7 @@ BOOL CTarvikApp::InitInstance()
     if (m_unattended.quiet) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
+           outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
            outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
 }
 
@@ -103,7 +104,7 @@ RunOutcome CTarvikApp::RunSetup()
     if (m_unattended.plan)
         return m_nMediumProgramsMissing > 0 ? RunOutcome::PlanProgramMissing : RunOutcome::PlanCompleted;
     if (m_nQueuesLost > 0) return RunOutcome::QueueLost;
-    return m_nEntriesNotStarted > 0 ? RunOutcome::EntryNotStarted : RunOutcome::Completed;
+    return OutcomeOfRunList(m_runListEnd.result);
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -120,7 +121,8 @@ void CTarvikApp::EndUnattended(RunOutcome outcome)
 {
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && m_bRunListEnded && !m_unattended.plan;
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, g_strIniFile).c_str());
+    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(m_runListEnd.entry);
+    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
 }

@@ -2,6 +2,7 @@
 // configuration file on each listed system, told with the launcher's own text rules.
 // No Windows headers: built and tested on the host.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@ struct PlannedProgram {
     std::wstring program;        // the program as CreateProcessW reads the command line
     bool bareProgram = false;    // named without a folder: looked up along the launcher's order
     bool batchFile = false;      // .bat or .cmd: run by the command processor
+    std::vector<uint32_t> successCodes;  // exit codes that count as success (none for the printer update)
 };
 
 struct OsPlan {

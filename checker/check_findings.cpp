@@ -11,6 +11,7 @@
 #include "printers/printer_text.h"
 #include "product/keyword_search.h"
 #include "product/registration_text.h"
+#include "run/exit_codes.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "system/os_entry.h"
@@ -384,6 +385,7 @@ struct Findings {
         for (const ProfileSection& s : file.sections) {
             if (!file.IsFirst(s) || (!Same(s.name, RUN_SECTION) && !IsRunVariantName(s.name))) continue;
             for (const ProfileKey& k : s.keys) {
+                if (k.hasValue && IsSuccessCodesKey(k.name) && s.Find(k.name) == &k) CheckSuccessCodes(s, k);
                 if (!k.hasValue || !AllDigits(k.name)) continue;
                 std::wstring value = ProfileValueText(k.value);
                 std::wstring launch = LaunchCommandLine(value);
@@ -430,6 +432,47 @@ struct Findings {
                 L"A pxnetadj.exe entry runs the printer update, which works only on Windows major version 5, and no "
                 L"os_list entry is one.",
                 L"Remove the entry, or accept Windows XP or Server 2003 in os_list.");
+    }
+
+    static bool IsSuccessCodesKey(std::wstring_view name)
+    {
+        std::wstring_view suffix = SUCCESS_CODES_KEY_SUFFIX;
+        return name.size() >= suffix.size() && Same(name.substr(name.size() - suffix.size()), suffix);
+    }
+
+    // "<entry number>.SuccessCodes" in a Run list or its per-system section: read for
+    // an entry of the list that starts a program, and then a list the launcher can use.
+    void CheckSuccessCodes(const ProfileSection& s, const ProfileKey& k)
+    {
+        std::wstring_view digits = k.name.substr(0, k.name.size() - wcslen(SUCCESS_CODES_KEY_SUFFIX));
+        bool is64 = Same(s.name, RunSection(true)) || StartsWithNoCase(s.name, VariantSection(RunSection(true), L""));
+        std::wstring plain = RunSection(is64);
+        int count = CountList(plain);
+        int n = AllDigits(digits) && digits[0] != L'0' && digits.size() < 10 ? wstr::ToInt(std::wstring(digits)) : 0;
+        std::wstring key = L"Key " + Quoted(k.name) + L" in " + Bracketed(s.name);
+        if (n < 1 || n > count) {
+            Add(k.line, Severity::Warning,
+                key + L" is never read: " +
+                    (n < 1 ? std::wstring(L"it names no entry number.")
+                           : Bracketed(plain) + L" has " + Num(count) + (count == 1 ? L" entry." : L" entries.")),
+                L"Name the key <number>.SuccessCodes after an entry of the list that starts a program.");
+            return;
+        }
+        std::wstring entry, codes, problem;
+        if (!Read(s.name, Num(n), entry)) (void)Read(plain, Num(n), entry);
+        if (IsPrinterUpdateEntry(LaunchCommandLine(entry))) {
+            Add(k.line, Severity::Warning,
+                key + L" is never read: entry " + Num(n) + L" is the printer update, which has no exit code.",
+                L"Remove the key.");
+            return;
+        }
+        std::vector<uint32_t> own;
+        (void)Read(s.name, k.name, codes);
+        if (!ParseSuccessCodes(codes, own, problem))
+            Add(k.line, Severity::Error,
+                key + L" is not a list of exit codes: " + problem + L". The launcher ignores it and counts only " +
+                    CodeListText(DefaultSuccessCodes()) + L" as success for entry " + Num(n) + L".",
+                L"Write whole numbers separated by commas, e.g. " + SuccessCodesKey(n) + L"=1,17.");
     }
 
     // "%NAME%" other than %sourcepath%: the launcher expands nothing else. In the program

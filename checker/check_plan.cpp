@@ -5,6 +5,7 @@
 #include "checker/config_view.h"
 #include "config/composition.h"
 #include "printers/printer_text.h"
+#include "run/exit_codes.h"
 #include "run/run_text.h"
 #include "system/os_entry.h"
 #include "system/path_text.h"
@@ -40,7 +41,13 @@ PlannedProgram PlanProgram(const ConfigView& view, const OsPlan& plan, int numbe
     if (program.printerUpdate) {
         program.infPath = InfPathFromEntry(program.commandLine);
         program.updateRuns = UpdatesPrinters(plan.testedCode / 100);
+        return program;
     }
+    std::wstring codes, problem;
+    std::vector<uint32_t> own;
+    if (ReadEntrySuccessCodes(view.Reader(), plan.runSection, plan.entry, number, codes) != ReadSource::None)
+        (void)ParseSuccessCodes(codes, own, problem);  // an unreadable list is a finding; the launcher ignores it
+    program.successCodes = SuccessCodesInForce(own);
     return program;
 }
 

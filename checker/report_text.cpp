@@ -4,6 +4,7 @@
 
 #include "config/config_text.h"
 #include "framework/wstr.h"
+#include "run/exit_codes.h"
 #include "system/path_text.h"
 
 namespace {
@@ -85,7 +86,7 @@ std::wstring ProgramLines(const OsPlan& plan, const PlannedProgram& p)
            L"\n";
     std::wstring runs = WhatRuns(p);
     if (!runs.empty()) out += (p.batchFile ? L"       runs: " : L"       looked up: ") + runs + L"\n";
-    return out;
+    return out + L"       exit codes that count as success: " + CodeListText(p.successCodes) + L"\n";
 }
 
 // Control characters of the file's text as escapes (\x1B), so that the report cannot
@@ -211,6 +212,7 @@ std::wstring ProgramJson(const PlannedProgram& g)
                        Field(L"progressDialog", g.progressDialog) + L", " + Field(L"printerUpdate", g.printerUpdate);
     if (g.printerUpdate) out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
     if (!WhatRuns(g).empty()) out += L", " + Field(L"runs", WhatRuns(g));
+    if (!g.printerUpdate) out += L", \"successCodes\": [" + CodeListText(g.successCodes) + L"]";
     return out + L"}";
 }
 

@@ -38,3 +38,5 @@ std::wstring VariantSection(const std::wstring& section, const std::wstring& acc
 {
     return section + L"." + acceptedOs;
 }
+
+std::wstring SuccessCodesKey(int number) { return wstr::FromInt(number) + SUCCESS_CODES_KEY_SUFFIX; }

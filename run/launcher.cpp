@@ -30,8 +30,9 @@ std::wstring ExceptionText(const std::exception& e)
 
 }  // namespace
 
-DWORD CTarvikApp::RunApplication(std::wstring commandLine)
+DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
 {
+    if (exitCode) *exitCode = 0;
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
@@ -51,6 +52,9 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         if (!process.started) return process.error;
         if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
+        DWORD code = 0;
+        if (!ProcessExitCode(process, code)) code = STILL_ACTIVE;  // not seen to end: no success
+        if (exitCode) *exitCode = code;
         process.process.reset();
         process.thread.reset();
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");

@@ -59,12 +59,13 @@ prefix_template() {
     if [ ! -f "$dir/.ready" ]; then
       rm -rf "$dir"
       local arch=${kind%%-*} version=${kind#*-}
-      WINEPREFIX=$dir WINEARCH=$arch wineboot -i >/dev/null 2>&1
-      WINEPREFIX=$dir wine winecfg /v "$version" >/dev/null 2>&1
+      # Wine's own DLLs only: a test's overrides (rundll32.exe=n, say) make wineboot fail.
+      WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$dir WINEARCH=$arch wineboot -i >/dev/null 2>&1
+      WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$dir wine winecfg /v "$version" >/dev/null 2>&1
       WINEPREFIX=$dir wineserver -w
       # Ready only when Wine made it whole: a failed start (a full disk, say) must not
       # leave a template that every later run copies.
-      [ -f "$dir/system.reg" ] && [ -d "$dir/drive_c/windows/system32" ] && touch "$dir/.ready"
+      [ -f "$dir/system.reg" ] && [ -f "$dir/drive_c/windows/system32/kernel32.dll" ] && touch "$dir/.ready"
     fi
   ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock"
   echo "$dir"

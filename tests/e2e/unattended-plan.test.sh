@@ -11,6 +11,7 @@ GUID="{5D0A6E2B-3C41-4F8E-9B7A-1E2D3C4B5A69}"
 ADDON="{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}"
 DATA_FILE="C:\\Norvale\\Pictora\\$GUID\\setup\\pxclean.dat"
 RUN_LIST='1=testinst.exe --one
+1.SuccessCodes=17
 2=pxprep.exe --sleep=300
 3=pxnetadj.exe %sourcepath%x.inf'
 
@@ -89,6 +90,8 @@ for machine in "${MACHINES[@]}"; do
   os=501; [ "$kind" = win64-win7 ] && os=601_64
   section=Run; [ "$kind" = win64-win7 ] && section=Run.x64
   expect_eq "$kind: system" "the system is accepted as os_list entry $os: Run section [$section]" "$(sed -n 1p <<<"$plan")"
+  expect_eq "$kind: success codes" "Run entry 1 counts exit codes 0, 3010, 1641, 17 as success
+Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit codes ' <<<"$plan")"
   expect_eq "$kind: driver" "the driver package is C:\\windows\\inf\\oem1.inf (magic keyword TarvikPrinterTestKeyword)" \
     "$(sed -n 2p <<<"$plan")"
   expect_eq "$kind: registration" \
