@@ -170,7 +170,7 @@ relay_only() {
 launcher_calls() {
   local pid
   pid=$(launcher_pid "$1")
-  [ -n "$pid" ] && grep -a "^$pid:[0-9a-f]*:Call " "$1" | sed 's/^[^ ]*:Call [^.]*\.\([A-Za-z0-9_]*\)(.*/\1/'
+  [ -n "$pid" ] && grep -a "^$pid:[0-9a-f]*:Call [A-Za-z0-9_]*\." "$1" | sed 's/^[^ ]*:Call [^.]*\.\([A-Za-z0-9_]*\)(.*/\1/'
 }
 
 # ---- the log --------------------------------------------------------------
