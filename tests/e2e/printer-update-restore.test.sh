@@ -48,10 +48,10 @@ record_flushed() {
 # how the launcher runs: full (Esc on every dialog), quiet (-ui quiet), kill (ended
 # with the prefix once printui has started), plan (-ui plan), unsaved (-ui quiet while
 # the record key is volatile: Wine refuses the record below it; no printui call) or
-# traced (-ui quiet with Wine's call trace: the record flushed before the delete) | listed drivers | exit code ("-": not
-# looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a
-# line matches | queues (";"): a dump line that must be there, "no:TEXT": no dump line
-# holds TEXT | records left.
+# traced (-ui quiet with Wine's call trace: the record flushed before the delete) |
+# listed drivers | exit code ("-": not looked at) | log lines in this order (";"),
+# "no:LINE": no such line, "re:REGEX": a line matches | queues (";"): a dump line that
+# must be there, "no:TEXT": no dump line holds TEXT | records left.
 ROWS=(
   "printui fails for both queues||PRINTUI_TEST_EXIT=3|full|Model X 100,Model Y|0|## printui for Office A: exit code 3;## Office A restored as it was: printui did not install it again (exit code 3);Updating new printer with DeviceInstanceID : $ID_A;## printui for Office B: exit code 3;## Office B restored as it was: printui did not install it again (exit code 3);** Starting Trayapp;<< End of UpdateDriver Plug-in|$A_BACK;$B_BACK;Solo|LPT4:|Model S|ID-SOLO|-|1|none"
   "printui installs it on another port||PRINTUI_TEST_PORT=LPT9:|full|Model X 100|0|!! Printer deleted   : Office A;!! Printer Added  : rundll32 printui.dll,PrintUIEntry /if /b \"Office A\" /f \"c:\\media\\x.inf\" /r \"LPT1:\" /m \"Model X 100\" returns with 0;!! Printer deleted   : Office A;## Office A restored as it was: printui installed it on another port or with another driver (exit code 0);no:## printui for Office A: exit code 0|$A_BACK;no:LPT9:|none"

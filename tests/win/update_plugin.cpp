@@ -1,9 +1,9 @@
 // The printer update step in the unit prefix: process and service control against
 // real processes and the service manager, the driver list, the queue walk on a system
 // without printers, and the whole step on a system that is not major version 5 (the
-// unit prefix reports Windows 7), and saved queue records whose counts only this 32-bit
-// build can overflow. Services are only queried here, never created or
-// left changed, and no queue is added.
+// unit prefix reports Windows 7), and saved queue records whose counts only this
+// 32-bit build can overflow. Services are only queried here, never created or left
+// changed, and no queue is added.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -232,8 +232,12 @@ void TestSavedRecordCounts()
     };
     for (const HugeCountRow& row : rows) {
         check::Context context(row.name);
-        std::vector<unsigned char> record = SavedQueueRecord(SavedQueue());
-        for (int i = 0; i < 4; ++i) record[4 + i] = static_cast<unsigned char>(row.units >> (8 * i));
+        // A version-1 record of an empty queue, written out byte by byte: the tag, the
+        // name's count, the seven other texts' counts, the attributes and the number of
+        // driver-data values (every number 32 bits, little-endian).
+        std::vector<unsigned char> record = {'T', 'Q', 'R', '1'};
+        for (int i = 0; i < 4; ++i) record.push_back(static_cast<unsigned char>(row.units >> (8 * i)));
+        record.resize(record.size() + 4 * 9, 0);
         SavedQueue got;
         int result = -1;
         try {
