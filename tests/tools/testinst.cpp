@@ -7,7 +7,9 @@
 // Appends to "testinst-record.txt" beside itself (UTF-8, one record per line):
 //   start|COMMAND LINE|CURRENT DIRECTORY
 //   probe|MS|dialogs=N                          at MS milliseconds after the start (MS "shown":
-//                                               as soon as a dialog shows, at most 30 s), then per
+//                                               as soon as a dialog shows, at most 30 s, with
+//                                               |created=MS: the milliseconds since this process
+//                                               was created, the most the dialog can have shown), then per
 //   dialog|caption=[..]|x=|y=|w=|h=|clientw=|clienth=|screenw=|screenh=  visible top-level dialog ("#32770")
 //   control|id=|class=[..]|text=[..]|progress=P         of another process, its controls
 //   end|COMMAND LINE
@@ -75,11 +77,11 @@ BOOL CALLBACK CollectDialog(HWND w, LPARAM param)
     return TRUE;
 }
 
-void Probe(const std::wstring& at)
+void Probe(const std::wstring& at, const std::wstring& extra = std::wstring())
 {
     std::vector<HWND> dialogs;
     EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
-    Append(L"probe|" + at + L"|dialogs=" + Num(static_cast<long>(dialogs.size())));
+    Append(L"probe|" + at + L"|dialogs=" + Num(static_cast<long>(dialogs.size())) + extra);
     for (HWND d : dialogs) {
         RECT r, c;
         GetWindowRect(d, &r);
@@ -91,6 +93,20 @@ void Probe(const std::wstring& at)
     }
 }
 
+// Milliseconds since this process was created (its creator's start call).
+long SinceCreated()
+{
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER a, b;
+    a.LowPart = created.dwLowDateTime;
+    a.HighPart = created.dwHighDateTime;
+    b.LowPart = now.dwLowDateTime;
+    b.HighPart = now.dwHighDateTime;
+    return static_cast<long>((b.QuadPart - a.QuadPart) / 10000);
+}
+
 // Waits until another process shows a dialog, then probes at once.
 void ProbeWhenShown()
 {
@@ -100,7 +116,7 @@ void ProbeWhenShown()
         if (!dialogs.empty()) break;
         Sleep(10);
     }
-    Probe(L"shown");
+    Probe(L"shown", L"|created=" + Num(SinceCreated()));
 }
 
 long Value(const std::wstring& arg, const wchar_t* prefix)
