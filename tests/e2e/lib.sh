@@ -59,14 +59,14 @@ prefix_template() {
   (
     flock 9
     prefix_make "$dir" "${kind%%-*}" "${kind#*-}"
-  ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock"
+  ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock" || return 1
   echo "$dir"
 }
 
 # use_prefix KIND: a private copy of the template; sets WINEPREFIX and DRIVE_C.
 use_prefix() {
   local template
-  template=$(prefix_template "$1")
+  template=$(prefix_template "$1") || { echo "FAIL: no whole $1 prefix" >&2; exit 1; }
   export WINEPREFIX="$E2E_WORK/prefix-$1-${#E2E_PREFIXES[@]}"
   cp -a --reflink=auto "$template" "$WINEPREFIX"
   E2E_PREFIXES+=("$WINEPREFIX")
