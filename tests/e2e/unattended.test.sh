@@ -7,7 +7,9 @@
 # force" restarts, nothing else does; "-ui full", an unknown value and no switch keep
 # the dialogs and exit code 0, and only log an entry's failing exit code. A run without
 # a window loads none of the window and shell DLLs (comctl32, shell32, ole32); one with
-# a window loads the common controls of version 6 from the side-by-side store.
+# a window loads the common controls of version 6 from the side-by-side store, and
+# declares the process DPI aware before its first window (Wine's call trace shows it:
+# under Wine every process is DPI aware from its start).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
@@ -80,6 +82,7 @@ ROWS=(
 
 COMCTL32_6='c:\windows\winsxs\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.'  # ...\comctl32.dll
 LOADDLL=$E2E_WORK/loaddll.txt
+relay_only 'SetProcessDPIAware;CreateWindowExW;CreateWindowExA'
 n=0
 for row in "${ROWS[@]}"; do
   IFS='|' read -r name args ini code windows last line programs <<<"$row"
@@ -87,7 +90,7 @@ for row in "${ROWS[@]}"; do
   unattended_ini "$ini"
   new_temp "$n"
   clear_records
-  RUN_ENV="WINEDEBUG=+loaddll,+pid" RUN_ERR=$LOADDLL
+  RUN_ENV="WINEDEBUG=+loaddll,+pid,+relay" RUN_ERR=$LOADDLL
   if [ "$code" = 0 ]; then
     run_setup_closing "$args"  # closes each dialog with Esc: no restart
   else
@@ -104,6 +107,8 @@ for row in "${ROWS[@]}"; do
     expect_eq "$name: dialogs" "$windows" "$(run_windows | grep -c '^window|#32770|Main Job Test$')"
     comctl=$(grep -E '\\comctl32\.dll$' <<<"$dlls")
     [[ $comctl == "$COMCTL32_6"*'\comctl32.dll' ]]; ok $? "$name: comctl32 loaded: [$comctl], not version 6"
+    expect_eq "$name: the call before the first window" SetProcessDPIAware \
+      "$(launcher_calls "$LOADDLL" | grep -m1 -E '^(SetProcessDPIAware|CreateWindowEx[AW])$')"
   fi
   [ "$last" = - ] || expect_eq "$name: last log line" "$last" "$(log_lines | tail -n 1)"
   [ "$code" = 0 ] && { log_lines | grep -q '^.. Exit code'; ok $((!$?)) "$name: exit code line without -ui quiet"; }

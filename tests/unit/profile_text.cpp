@@ -56,6 +56,24 @@ void TestShape()
         ok(lonely.line == 8 && !lonely.hasValue && lonely.name == L"lonely", "line 8 [%s] value %d\n",
            wn(std::wstring(lonely.name)), lonely.hasValue);
     }
+    // A section is the first of its name when a read of that name reaches it.
+    struct FirstCase {
+        const char* what;
+        std::string bytes;
+        size_t section;
+        bool first;
+    } firsts[] = {
+        {"first [A]", "[A]\r\n[a]\r\n", 1, true},
+        {"[a] after [A]", "[A]\r\n[a]\r\n", 2, false},
+        {"a blank before a zero: no read reaches it", BytesOf("[A \0x]\r\nk=1\r\nk=2\r\n"), 1, false},
+        {"[A] after a blank before a zero", BytesOf("[A \0x]\r\n[A]\r\n"), 2, true},
+    };
+    for (const FirstCase& c : firsts) {
+        ProfileFile f = ParseProfile(c.bytes);
+        bool first = c.section < f.sections.size() && f.IsFirst(f.sections[c.section]);
+        ok(first == c.first, "%s: first %d of %u sections\n", c.what, first, static_cast<unsigned>(f.sections.size()));
+    }
+
     bool cut = false;
     size_t quoted499 = ProfileValueText(L"\"" + std::wstring(499, L'v') + L"\"", &cut).size();
     ok(quoted499 == 498 && cut, "499 inside quotes: %d characters, cut %d\n", static_cast<int>(quoted499), cut);
