@@ -65,6 +65,7 @@ RunOutcome CTarvikApp::RunSetup()
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
+    if (m_unattended.uiUnknown) return RunOutcome::UnknownUiValue;
     if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
     // Before anything else changes the machine, and never by two copies at once: queues
     // that a run cut short left deleted. A plan run neither restores nor removes a record.
