@@ -4,9 +4,12 @@
 # driver data; a queue that cannot be restored is reported lost (exit code 1603 with
 # -ui quiet) and keeps its record; a run killed while printui installs leaves a record
 # in HKLM from which the next run restores the queue; a record for a queue that exists
-# again is removed. The rows run in order, each on what the one before left.
+# again is removed; a second run while printui installs ends with 1618 and leaves the
+# first run's record alone, even when an event holds the mutex's name (the machine-wide
+# lock keeps it out). The rows run in order, each on what the one before left.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
+. "$(dirname "$0")/lib-product.sh"
 
 printers_prefix win32-winxp
 
@@ -32,8 +35,10 @@ record_names() {
 }
 
 # Columns: name | printerbed commands first | printui double's settings (RUN_ENV) |
-# how the launcher runs: full (Esc on every dialog), quiet (-ui quiet) or kill (ended
-# with the prefix once printui has started) | listed drivers | exit code ("-": not
+# how the launcher runs: full (Esc on every dialog), quiet (-ui quiet), kill (ended
+# with the prefix once printui has started) or overlap (as kill, with an event of the
+# mutex's name held throughout and a second run "-ui quiet" while printui runs; the
+# exit code column is the second run's) | listed drivers | exit code ("-": not
 # looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a
 # line matches | queues (";"): a dump line that must be there, "no:TEXT": no dump line
 # holds TEXT | records left.
@@ -45,6 +50,8 @@ ROWS=(
   "quiet: driver back, the next start restores it|driver \"Model S\"||quiet|No Such Model|3010|## Solo $RESTORED_LATER;Valid OS found. OS: 501|Solo|LPT4:|Model S|ID-SOLO|-|1|none"
   "killed while printui installs||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "the next run restores it first|||full|No Such Model|0|## Office A $RESTORED_LATER;Valid OS found. OS: 501;No matching printer found|$A_BACK|none"
+  "a second run while printui installs||PRINTUI_TEST_SLEEP=60000|overlap|Model X 100|1618|## An object with the mutex's name exists that is not a mutex: the machine-wide lock decides;!! Printer deleted   : Office A|no:Office A||Office A"
+  "the next run restores it again|||full|No Such Model|0|## Office A $RESTORED_LATER|$A_BACK|none"
   "killed again, then the queue made by hand||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "a record for a queue that exists again is removed|printer \"Office A\" LPT7: \"Model X 100\"||quiet|No Such Model|3010|** Office A exists: its saved definition is removed;no:## Office A $RESTORED_LATER|Office A|LPT7:|Model X 100|-|-|-|none"
 )
@@ -74,6 +81,20 @@ for row in "${ROWS[@]}"; do
       expect_eq "[$name] printui started" 1 "$(printui_record | wc -l)"
       stop_prefix
       wait "$RUN_PID" 2>/dev/null ;;
+    overlap)
+      hold_file 'event:TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}'
+      RUN_ENV="$env" RUN_BACKGROUND=1 RUN_OUT="$E2E_WORK/first.txt" run_setup ""
+      first=$RUN_PID
+      for _ in $(seq 1 300); do [ -n "$(printui_record)" ] && break; sleep 0.2; done
+      expect_eq "[$name] printui started" 1 "$(printui_record | wc -l)"
+      RUN_TIMEOUT=60 run_setup "-ui quiet"
+      expect_eq "[$name] second run: exit code" "$rc" "$(run_exit_code)"
+      expect_sequence 1 "## Another instance of the setup holds the machine-wide lock C:\\windows\\TarvikSetupLock\\setup.lock" \
+        "## Exit code 1618: another instance of the setup is running"
+      expect_eq "[$name] second run: records while the first installs" "$records" "$(record_names)"
+      release_file
+      stop_prefix
+      wait "$first" 2>/dev/null ;;
   esac
   ordered=()
   IFS=';' read -r -a items <<<"$lines"

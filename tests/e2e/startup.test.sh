@@ -131,22 +131,38 @@ expect_eq "files after a run with all names taken" 1000 "$(ls "$TEMP_DIR" | wc -
 expect_eq "all taken files stay empty" 0 "$(cat "$TEMP_DIR"/* | wc -c)"
 
 # ---- a second instance ------------------------------------------------------------
+# Columns: name | a name squatter ("-" none, else event) | the first instance's line
+# about the mutex or "-" | the second instance's line. Without a squatter the second
+# copy finds the mutex; with an event of the mutex's name the machine-wide lock alone
+# keeps the second copy out.
+. "$TEST_SOURCE_DIR/tests/e2e/lib-product.sh"
 stop_prefix   # the desktop process of the runs without a display cannot show windows
 start_display
-new_temp 92
-RUN_BACKGROUND=1 run_setup ""
-for i in $(seq 1 100); do
-  grep -q "This Operating is not Valid" "$(log_path 0)" 2>/dev/null && break
-  sleep 0.2
-done
-expect_line "This Operating is not Valid. OS: " 0   # the first instance now shows its message box
-run_setup ""
-check_rc "second instance"
-expect_line "## Mutex exist: An instance of the same Application is running." 1
-expect_no_line "This Operating is not Valid. OS: " 1
-kill -0 "$RUN_PID" 2>/dev/null; ok $? "the first instance runs on"
-expect_no_line "## Mutex exist: An instance of the same Application is running." 0
-stop_prefix
-wait "$RUN_PID" 2>/dev/null
+LOCK_LINE='## Another instance of the setup holds the machine-wide lock C:\windows\TarvikSetupLock\setup.lock'
+n=92
+while IFS='|' read -r name squatter first second; do
+  n=$((n + 1))
+  new_temp "$n"
+  [ "$squatter" = - ] || hold_file 'event:TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}'
+  RUN_BACKGROUND=1 run_setup ""
+  for i in $(seq 1 100); do
+    grep -q "This Operating is not Valid" "$(log_path 0)" 2>/dev/null && break
+    sleep 0.2
+  done
+  expect_line "This Operating is not Valid. OS: " 0   # the first instance now shows its message box
+  [ "$first" = - ] || expect_line "$first" 0
+  run_setup ""
+  check_rc "$name: second instance"
+  expect_line "$second" 1
+  expect_no_line "This Operating is not Valid. OS: " 1
+  kill -0 "$RUN_PID" 2>/dev/null; ok $? "$name: the first instance runs on"
+  expect_no_line "## Mutex exist: An instance of the same Application is running." 0
+  [ "$squatter" = - ] || release_file
+  stop_prefix
+  wait "$RUN_PID" 2>/dev/null
+done <<ROWS
+mutex|-|-|## Mutex exist: An instance of the same Application is running.
+event squatter|event|## An object with the mutex's name exists that is not a mutex: the machine-wide lock decides|$LOCK_LINE
+ROWS
 
 finish
