@@ -49,12 +49,19 @@ std::vector<unsigned char> OwnUserSid()
     return std::vector<unsigned char>(sid, sid + length);
 }
 
-// Why the opened folder cannot be trusted with the lock; empty when it can.
-std::wstring FolderDistrust(HANDLE folder)
+bool IsPlainFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Why the opened folder cannot be trusted with the lock; empty when it can. Under Wine a
+// host link shows as a reparse point on its path only, so both are looked at.
+std::wstring FolderDistrust(const std::wstring& path, HANDLE folder)
 {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(folder, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (!::GetFileInformationByHandle(folder, &info) || !IsPlainFolder(info.dwFileAttributes) ||
+        !IsPlainFolder(::GetFileAttributesW(path.c_str())))
         return L"it is not a plain folder";
     using GetKernelObjectSecurityFn = BOOL(WINAPI*)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
     static const GetKernelObjectSecurityFn getSecurity =
@@ -90,7 +97,7 @@ LockState TakeMachineLock(const std::wstring& folderPath, UniqueFile& held, DWOR
         error = ::GetLastError();
         return LockState::Failed;
     }
-    reason = FolderDistrust(folder.get());
+    reason = FolderDistrust(folderPath, folder.get());
     if (!reason.empty()) return LockState::Untrusted;
     // Shared with nobody: a second opener gets a sharing violation until this process ends.
     held.reset(::CreateFileW((folderPath + LOCK_FILE).c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes, OPEN_ALWAYS,
