@@ -74,7 +74,8 @@ RunOutcome CTarvikApp::RunSetup()
     RunOutcome stopped = RunOutcome::AnotherInstance;
     if (!TakeSingleInstance(m_machineLock, stopped)) return stopped;
     // Before anything else changes the machine, and never by two copies at once (the
-    // lock is held from here to the end): queues that a run cut short left deleted. A plan run neither restores nor removes a record.
+    // lock is held from here to the end): queues that a run cut short left deleted. A
+    // plan run neither restores nor removes a record.
     if (!m_unattended.plan)
         m_nQueuesLost += RestoreRecordedQueues();
     else if (int recorded = CountRecordedQueues())

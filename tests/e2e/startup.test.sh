@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of the real launcher: the log file (name, numbering, line format, levels),
-# the banner, the command-line switches, the single-instance guard, and bad input.
+# the banner, the command-line switches, the single-instance guard and the machine-wide
+# lock, and bad input.
 # Runs without a display, so the OS-check message box cannot stay open and every run
 # ends by itself; only the two-instance case uses a display to keep the first open.
 . "$(dirname "$0")/lib.sh"
@@ -122,6 +123,19 @@ rm -f "$DRIVE_C"/TarvikLangSetup*.log
 
 (TEMP_WIN='C:\no\such\folder' run_setup ""; exit "$RUN_RC"); RUN_RC=$?
 check_rc "TEMP folder missing"
+
+# ---- a lock folder that is not a plain folder: the run does not go on ---------------
+LOCK_DIR=$DRIVE_C/windows/TarvikSetupLock
+for form in file link; do
+  rm -rf "$LOCK_DIR"
+  mkdir -p "$DRIVE_C/elsewhere"
+  if [ $form = file ]; then : >"$LOCK_DIR"; else ln -s "$DRIVE_C/elsewhere" "$LOCK_DIR"; fi
+  run_case ""
+  expect_line "## The machine-wide lock C:\\windows\\TarvikSetupLock\\setup.lock is not taken: it is not a plain folder; the setup does not run without it"
+  expect_no_line "This Operating is not Valid. OS: "
+  [ ! -e "$DRIVE_C/elsewhere/setup.lock" ]; ok $? "lock folder as a $form: the lock was taken through it"
+done
+rm -rf "$LOCK_DIR" "$DRIVE_C/elsewhere"
 
 new_temp 91
 for i in $(seq 0 999); do : >"$TEMP_DIR/TarvikLangSetup$(printf %03d "$i").log"; done
