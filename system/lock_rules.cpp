@@ -146,18 +146,20 @@ std::wstring UntrustedFolderReason(const SecurityFacts& facts)
     return std::wstring();
 }
 
-std::vector<unsigned char> AdminOnlySecurityDescriptor()
+std::vector<unsigned char> AdminOnlySecurityDescriptor(bool withOwner)
 {
     std::vector<unsigned char> system = AccessAllowedEntry(SYSTEM_SID, sizeof SYSTEM_SID);
     std::vector<unsigned char> admins = AccessAllowedEntry(ADMINISTRATORS_SID, sizeof ADMINISTRATORS_SID);
-    const size_t header = 20, owner = header, dacl = owner + sizeof ADMINISTRATORS_SID;
+    const size_t header = 20, owner = header, dacl = owner + (withOwner ? sizeof ADMINISTRATORS_SID : 0);
     const size_t aclSize = 8 + system.size() + admins.size();
     std::vector<unsigned char> sd(dacl + aclSize, 0);
     sd[0] = 1;  // revision
     PutWord(sd, 2, SE_SELF_RELATIVE | SE_DACL_PRESENT | SE_DACL_PROTECTED);
-    PutDword(sd, 4, static_cast<uint32_t>(owner));
+    if (withOwner) {
+        PutDword(sd, 4, static_cast<uint32_t>(owner));
+        for (size_t i = 0; i < sizeof ADMINISTRATORS_SID; ++i) sd[owner + i] = ADMINISTRATORS_SID[i];
+    }
     PutDword(sd, 16, static_cast<uint32_t>(dacl));
-    for (size_t i = 0; i < sizeof ADMINISTRATORS_SID; ++i) sd[owner + i] = ADMINISTRATORS_SID[i];
     sd[dacl] = 2;  // ACL revision
     PutWord(sd, dacl + 2, static_cast<uint16_t>(aclSize));
     PutWord(sd, dacl + 4, 2);

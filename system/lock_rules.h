@@ -35,10 +35,10 @@ SecurityFacts ReadSecurityDescriptor(const unsigned char* sd, size_t size, const
 // change or open for reading anything in the folder; else why not, for the log.
 std::wstring UntrustedFolderReason(const SecurityFacts& facts);
 
-// The descriptor the launcher gives the folder it creates: owner Administrators, a
-// protected DACL of full control for SYSTEM and Administrators, inherited by what is
-// created inside. Self-relative.
-std::vector<unsigned char> AdminOnlySecurityDescriptor();
+// The descriptor the launcher gives the folder it creates: owner Administrators (or,
+// without `withOwner`, the creator's default owner), a protected DACL of full control for
+// SYSTEM and Administrators, inherited by what is created inside. Self-relative.
+std::vector<unsigned char> AdminOnlySecurityDescriptor(bool withOwner = true);
 
 // "S-1-5-18"; "" when the bytes do not form a SID.
 std::wstring SidText(const unsigned char* sid, size_t size);

@@ -86,8 +86,14 @@ LockState TakeMachineLock(const std::wstring& folderPath, UniqueFile& held, DWOR
         error = ERROR_PROC_NOT_FOUND;
         return LockState::Failed;
     }
-    if (!createDirectory(folderPath.c_str(), &attributes) && (error = ::GetLastError()) != ERROR_ALREADY_EXISTS)
-        return LockState::Failed;
+    bool made = createDirectory(folderPath.c_str(), &attributes) != FALSE;
+    if (!made && ::GetLastError() == ERROR_INVALID_OWNER) {
+        // A token that may not name Administrators as owner: its own default owner.
+        std::vector<unsigned char> ownDefault = AdminOnlySecurityDescriptor(false);
+        SECURITY_ATTRIBUTES withoutOwner = {sizeof withoutOwner, ownDefault.data(), FALSE};
+        made = createDirectory(folderPath.c_str(), &withoutOwner) != FALSE;
+    }
+    if (!made && (error = ::GetLastError()) != ERROR_ALREADY_EXISTS) return LockState::Failed;
     // Whether the launcher made it or found it, only SYSTEM and the administrators may
     // have put anything there.
     UniqueFile folder(::CreateFileW(folderPath.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,

@@ -285,6 +285,9 @@ void CheckLockFolder()
         std::wstring reason = UntrustedFolderReason(ReadSecurityDescriptor(row.sd.data(), row.sd.size(), self));
         ok(reason == row.reason, "%s: [%s], expected [%s]\n", row.what, wn(reason), wn(row.reason));
     }
+    std::vector<unsigned char> ownerless = AdminOnlySecurityDescriptor(false);
+    SecurityFacts noOwner = ReadSecurityDescriptor(ownerless.data(), ownerless.size(), self);
+    ok(!noOwner.whole && noOwner.entries.empty(), "a descriptor without an owner is never trusted: whole %d\n", noOwner.whole);
     ok(SidText(self.data(), self.size()) == L"S-1-5-21-0-0-0-1000", "SID text [%s]\n",
        wn(SidText(self.data(), self.size())));
 }
