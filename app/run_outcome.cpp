@@ -23,6 +23,8 @@ const OutcomeText OUTCOMES[] = {
     {RunOutcome::NoCurrentDirectory, EXIT_INSTALL_FAILURE, L"the current directory cannot be read"},
     {RunOutcome::NoProgramPath, EXIT_INSTALL_FAILURE, L"the program's own path cannot be read"},
     {RunOutcome::AnotherInstance, EXIT_ANOTHER_INSTALL, L"another instance of the setup is running"},
+    {RunOutcome::NoMachineLock, EXIT_ANOTHER_INSTALL, L"the machine-wide setup lock could not be taken"},
+    {RunOutcome::UnknownUiValue, EXIT_INSTALL_FAILURE, L"the -ui value is not known; nothing was changed"},
     {RunOutcome::PlanCompleted, EXIT_SUCCESS_CODE, L"the run would reach its end"},
     {RunOutcome::PlanProgramMissing, EXIT_INSTALL_FAILURE, L"a program of the medium does not exist"},
 };

@@ -18,6 +18,8 @@ enum class RunOutcome {
     NoCurrentDirectory,  // the start-up check of the current directory failed
     NoProgramPath,       // the program's own path could not be read whole
     AnotherInstance,     // another copy of the launcher holds the single-instance mutex
+    NoMachineLock,       // the machine-wide lock could not be taken: as a second copy
+    UnknownUiValue,      // "-ui" with a value it does not know: nothing was done
     PlanCompleted,       // "-ui plan": the run would reach its end
     PlanProgramMissing,  // "-ui plan": a program of the medium itself does not exist
 };

@@ -6,6 +6,7 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
+#include "system/machine_lock.h"
 #include "system/os_validation.h"
 #include "system/paths.h"
 
@@ -22,17 +23,19 @@ void LogBanner(const std::wstring& exeName, const std::wstring& exeDir, const st
     LogMessage(LOG_HIGH, L"+++   Command Line : %s", arguments.c_str());
 }
 
-// FALSE when another instance holds the mutex. The first instance's handle stays
-// open until the process ends.
-bool TakeSingleInstanceMutex()
+// The mutex, then the machine-wide lock, which decides: FALSE with the outcome when the
+// run must not go on. The lock is held until the process ends.
+bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
 {
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, SINGLE_INSTANCE_MUTEX);
-    if (mutex != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ::ReleaseMutex(mutex);  // not owned by us: fails harmlessly, as intended
+    SingleInstanceFacts facts = TakeSingleInstance(SINGLE_INSTANCE_MUTEX, held);
+    InstanceDecision decision = DecideInstance(facts.mutex, facts.mutexError, facts.lock, facts.lockError,
+                                               facts.lockPath, facts.untrustedReason);
+    if (decision.mutexLine)
         LogMessage(LOG_HIGH, L"## Mutex exist: An instance of the same Application is running.");
-        return false;
-    }
-    return true;  // a null handle is not an error: the run goes on
+    for (const std::wstring& note : decision.notes) LogMessage(LOG_HIGH, L"%s", note.c_str());
+    if (decision.verdict == InstanceVerdict::Run) return true;
+    outcome = decision.verdict == InstanceVerdict::SecondCopy ? RunOutcome::AnotherInstance : RunOutcome::NoMachineLock;
+    return false;
 }
 
 }  // namespace
@@ -66,9 +69,14 @@ RunOutcome CTarvikApp::RunSetup()
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
-    // Before anything else changes the machine, and never by two copies at once: queues
-    // that a run cut short left deleted. A plan run neither restores nor removes a record.
+    if (m_unattended.uiUnknown) return RunOutcome::UnknownUiValue;
+    // Never without the machine-wide lock, even when the mutex cannot be created: without
+    // it the run ends as a second copy does.
+    RunOutcome stopped = RunOutcome::AnotherInstance;
+    if (!TakeSingleInstance(m_machineLock, stopped)) return stopped;
+    // Before anything else changes the machine, and never by two copies at once (the
+    // lock is held from here to the end): queues that a run cut short left deleted. A
+    // plan run neither restores nor removes a record.
     if (!m_unattended.plan)
         m_nQueuesLost += RestoreRecordedQueues();
     else if (int recorded = CountRecordedQueues())

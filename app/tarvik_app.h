@@ -9,6 +9,7 @@
 #include "app/run_outcome.h"
 #include "config/config_text.h"
 #include "framework/app.h"
+#include "framework/handles.h"
 #include "ui/copy_dlg.h"
 #include "ui/finish_screen.h"
 
@@ -66,6 +67,7 @@ public:
     bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
     int m_nQueuesLost;            // printer queues that could not be restored
     int m_nMediumProgramsMissing; // "-ui plan": Run entries whose program on the medium does not exist
+    UniqueFile m_machineLock;     // the machine-wide setup lock, held for the whole run
 };
 
 extern CTarvikApp theApp;

@@ -12,7 +12,7 @@ bool ConfigView::Read(std::wstring_view section, std::wstring_view key, std::wst
     if (line) *line = read.line;
     value = read.found ? ConfigValueFromBuffer(read.value.c_str(), read.value.size(), MEDIUM_PLACEHOLDER)
                        : std::wstring(READ_FAILED);
-    return IsReadValue(value);
+    return read.found;  // a value that is the failure text is read, as the launcher reads it
 }
 
 int ConfigView::CountList(const std::wstring& section) const

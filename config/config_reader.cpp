@@ -37,22 +37,32 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
 {
     LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
     LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
-    wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
+    bool found = false;
     if (FitsProfilePath(m_strFile)) {
-        DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
-                                               m_strFile.c_str());
-        value = ConfigValueFromBuffer(buffer, len, CurrentFolder());
+        std::wstring raw = ProfileRead(section, key, READ_FAILED);
+        // The failure text may be the key's value: a second default tells.
+        found = IsReadValue(raw) || !KeyMissing(raw, ProfileRead(section, key, READ_FAILED_OTHER));
+        value = ConfigValueFromBuffer(raw.c_str(), raw.size(), CurrentFolder());
     } else {
         value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
     }
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
-    if (IsReadValue(value)) {
+    if (found) {
         LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with TRUE");
         return TRUE;
     }
     LogMessage(LOG_TRACE, L"## ReadStrValue() Failed");
     LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with FALSE");
     return FALSE;
+}
+
+std::wstring CConfigReader::ProfileRead(const std::wstring& section, const std::wstring& key,
+                                        const wchar_t* defaultText) const
+{
+    wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
+    DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultText, buffer, VALUE_BUFFER_CHARS,
+                                           m_strFile.c_str());
+    return std::wstring(buffer, len < VALUE_BUFFER_CHARS ? len : VALUE_BUFFER_CHARS - 1);
 }
 
 int CConfigReader::GetNoOfKeys(const std::wstring& section) const

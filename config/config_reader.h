@@ -19,6 +19,10 @@ public:
     std::wstring GetLangMapText(int textNumber) const;
 
     std::wstring m_strFile;
+
+private:
+    // One profile read of the file: the text, or `defaultText` when there is none.
+    std::wstring ProfileRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;
 };
 
 extern CConfigReader g_configReader;

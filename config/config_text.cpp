@@ -6,7 +6,14 @@
 const wchar_t* const READ_FAILED = L"<READ_FAILED>";
 const wchar_t* const SOURCEPATH_PLACEHOLDER = L"%sourcepath%";
 
+const wchar_t* const READ_FAILED_OTHER = L"<READ_FAILED:missing>";
+
 bool IsReadValue(const std::wstring& value) { return value != READ_FAILED; }
+
+bool KeyMissing(const std::wstring& withFailureText, const std::wstring& withOther)
+{
+    return !IsReadValue(withFailureText) && withOther == READ_FAILED_OTHER;
+}
 
 std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& currentDirectory)
 {

@@ -17,8 +17,14 @@ const size_t CONFIG_VALUE_MAX = 499;
 const size_t PROFILE_PATH_MAX = 259;
 inline bool FitsProfilePath(const std::wstring& path) { return path.size() <= PROFILE_PATH_MAX; }
 
-// A read succeeded exactly when its value is not the failure text.
+// A read's value is not the failure text.
 bool IsReadValue(const std::wstring& value);
+
+// A key whose value is the failure text itself is still a key: a read that returns the
+// failure text is asked again with this default, and the key is missing only when that
+// read returns it.
+extern const wchar_t* const READ_FAILED_OTHER;  // "<READ_FAILED:missing>"
+bool KeyMissing(const std::wstring& withFailureText, const std::wstring& withOther);
 
 // Replaces every "%sourcepath%" by a double quote, the folder and one backslash,
 // and then closes the quote at the very end of the value. Values without the

@@ -4,11 +4,14 @@
 # driver data; a queue that cannot be restored is reported lost (exit code 1603 with
 # -ui quiet) and keeps its record; a run killed while printui installs leaves a record
 # in HKLM from which the next run restores the queue (a plan run before it restores
-# nothing); a record for a queue that exists again is removed; a queue whose record
+# nothing); a record for a queue that exists again is removed; a second run while
+# printui installs ends with 1618 and leaves the first run's record alone, even when an
+# event holds the mutex's name (the machine-wide lock keeps it out); a queue whose record
 # cannot be written is left alone; the record reaches the disk before the queue is
 # deleted. The rows run in order, each on what the one before left.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
+. "$(dirname "$0")/lib-product.sh"
 
 printers_prefix win32-winxp
 
@@ -46,7 +49,9 @@ record_flushed() {
 
 # Columns: name | printerbed commands first | printui double's settings (RUN_ENV) |
 # how the launcher runs: full (Esc on every dialog), quiet (-ui quiet), kill (ended
-# with the prefix once printui has started), plan (-ui plan), unsaved (-ui quiet while
+# with the prefix once printui has started), overlap (as kill, with an event of the
+# mutex's name held throughout and a second run "-ui quiet" while printui runs; the
+# exit code column is the second run's), plan (-ui plan), unsaved (-ui quiet while
 # the record key is volatile: Wine refuses the record below it; no printui call) or
 # traced (-ui quiet with Wine's call trace: the record flushed before the delete) |
 # listed drivers | exit code ("-": not looked at) | log lines in this order (";"),
@@ -61,6 +66,8 @@ ROWS=(
   "killed while printui installs||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "a plan run restores nothing|||plan|No Such Model|0|** Plan: 1 printer queue(s) that an earlier run left deleted would be restored first;no:## Office A $RESTORED_LATER|no:Office A|Office A"
   "the next run restores it first|||full|No Such Model|0|## Office A $RESTORED_LATER;Valid OS found. OS: 501;No matching printer found|$A_BACK|none"
+  "a second run while printui installs||PRINTUI_TEST_SLEEP=60000|overlap|Model X 100|1618|## An object with the mutex's name exists that is not a mutex: the machine-wide lock decides;!! Printer deleted   : Office A|no:Office A||Office A"
+  "the next run restores it again|||full|No Such Model|0|## Office A $RESTORED_LATER|$A_BACK|none"
   "killed again, then the queue made by hand||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "a record for a queue that exists again is removed|printer \"Office A\" LPT7: \"Model X 100\"||quiet|No Such Model|3010|** Office A exists: its saved definition is removed;no:## Office A $RESTORED_LATER|Office A|LPT7:|Model X 100|-|-|-|none"
   "a record that cannot be written: left alone|||unsaved|Model X 100|3010|re:^## Office A is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office A|Office A|LPT7:|Model X 100|-|-|-|none"
@@ -107,6 +114,20 @@ for row in "${ROWS[@]}"; do
       relay_only
       expect_eq "[$name] exit code" "$rc" "$(run_exit_code)"
       record_flushed "$E2E_WORK/relay.txt" "Office A"; ok $? "[$name] the record of Office A is not flushed before DeletePrinter" ;;
+    overlap)
+      hold_file 'event:TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}'
+      RUN_ENV="$env" RUN_BACKGROUND=1 RUN_OUT="$E2E_WORK/first.txt" run_setup ""
+      first=$RUN_PID
+      for _ in $(seq 1 300); do [ -n "$(printui_record)" ] && break; sleep 0.2; done
+      expect_eq "[$name] printui started" 1 "$(printui_record | wc -l)"
+      RUN_TIMEOUT=60 run_setup "-ui quiet"
+      expect_eq "[$name] second run: exit code" "$rc" "$(run_exit_code)"
+      expect_sequence 1 "## Another instance of the setup holds the machine-wide lock C:\\windows\\TarvikSetupLock\\setup.lock" \
+        "## Exit code 1618: another instance of the setup is running"
+      expect_eq "[$name] second run: records while the first installs" "$records" "$(record_names)"
+      release_file
+      stop_prefix
+      wait "$first" 2>/dev/null ;;
   esac
   ordered=()
   IFS=';' read -r -a items <<<"$lines"

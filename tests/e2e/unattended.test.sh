@@ -4,12 +4,13 @@
 # probes for dialogs too), ends with the installer exit codes and names the code in the
 # log's last level-1 line, the Run entries' own exit codes included (a failing entry
 # gives 1603 and is named, 1618 from an entry 1618, 3010 and 1641 3010); "-restart
-# force" restarts, nothing else does; "-ui full", an unknown value and no switch keep
-# the dialogs and exit code 0, and only log an entry's failing exit code. A run without
-# a window loads none of the window and shell DLLs (comctl32, shell32, ole32); one with
-# a window loads the common controls of version 6 from the side-by-side store, and
-# declares the process DPI aware before its first window (Wine's call trace shows it:
-# under Wine every process is DPI aware from its start).
+# force" restarts, nothing else does; "-ui full" and no switch keep the dialogs and exit
+# code 0, and only log an entry's failing exit code; an unknown "-ui" value ends the run
+# before anything starts (1603). A run without a window loads none of the window and
+# shell DLLs (comctl32, shell32, ole32); one with a window loads the common controls of
+# version 6 from the side-by-side store, and declares the process DPI aware before its
+# first window (Wine's call trace shows it: under Wine every process is DPI aware from
+# its start).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
@@ -70,7 +71,7 @@ ROWS=(
   "quiet, system not accepted|-ui quiet -log 1|no-os|1603|0|$EXIT_OS|$QUIET_TEXT1|"
   "quiet, restart force, no driver|-ui quiet -restart force -log 1|no-driver|1603|0|$EXIT_DRIVER|$QUIET_TEXT8|"
   "full, restart force ignored|-ui full -restart force -log 1|job|0|2|-|** -restart force is used only with -ui quiet; the finish page decides|pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two"
-  "unknown ui value, system not accepted|-ui silent -log 1|no-os|0|1|-|## Unknown value of -ui: silent (using full)|"
+  "unknown ui value: nothing runs, no window|-ui=plan -log 1|bad-entry|1603|0|## Exit code 1603: the -ui value is not known; nothing was changed|## Unknown value of -ui: -ui=plan (the run ends before any change)|"
   "full, entry fails|-log 1|fails|0|1|-|## $FAILED_1603 (Installation failure.)|testinst.exe --exit=1603,testinst.exe --after"
   "no switch, no driver|-log 1|no-driver|0|1|-|-|"
   "quiet, entry fails|-ui quiet -log 1|fails|1603|0|## Exit code 1603: $FAILED_1603|## $FAILED_1603 (Installation failure.)|testinst.exe --exit=1603,testinst.exe --after"

@@ -37,6 +37,10 @@ void TestSourcePath()
     ok(!IsReadValue(READ_FAILED), "failure text counts as missing\n");
     ok(IsReadValue(L""), "empty value counts as read\n");
     ok(IsReadValue(L"<read_failed>"), "comparison is case-sensitive\n");
+    // Reads with the two defaults: both defaults back means no key; the failure text twice is a value.
+    ok(KeyMissing(READ_FAILED, READ_FAILED_OTHER), "both defaults: missing\n");
+    ok(!KeyMissing(READ_FAILED, READ_FAILED), "failure text twice: a value\n");
+    ok(!KeyMissing(L"", READ_FAILED_OTHER), "empty value: read\n");
 }
 
 void TestKeysAndSections()

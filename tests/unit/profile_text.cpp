@@ -1,6 +1,8 @@
 // The checker's profile reader: the system's reads (tests/harness/profile_cases.h),
 // the file's shape (encodings, line numbers, duplicates) and the rules it shares with
 // the launcher.
+#include <algorithm>
+
 #include "checker/check_config.h"
 #include "checker/profile_text.h"
 #include "checker/report_text.h"
@@ -106,6 +108,35 @@ void TestLinearWork()
     };
     unsigned long long small = comparisons(1000), large = comparisons(10000);
     ok(large <= small * 12, "name comparisons: %llu for 1,000 keys, %llu for 10,000\n", small, large);
+
+    // Names of one FNV-1a value (7yfa, then any string of the blocks 9tfa and g3uu): 2^13
+    // sections and 2^13 keys of one section cost no more per read than any other names.
+    const int bits = 13, names = 1 << bits;
+    auto colliding = [](int n, int blocks) {
+        std::string name = "7yfa";
+        for (int b = blocks - 1; b >= 0; --b) name += (n >> b & 1) ? "g3uu" : "9tfa";
+        return name;
+    };
+    std::string bytes = "[keys]\r\n";
+    for (int n = 0; n < names; ++n) bytes += colliding(n, bits) + "=k\r\n";
+    for (int n = 0; n < names; ++n) bytes += "[" + colliding(n, bits) + "]\r\nk=s\r\n";
+    ProfileFile file = ParseProfile(bytes);
+    const ProfileSection* keys = file.Find(L"keys");
+    unsigned long long worst = 0;
+    int wrong = 0;
+    for (int n = 0; n < names && keys; ++n) {
+        std::string narrow = colliding(n, bits);
+        std::wstring name(narrow.begin(), narrow.end());
+        unsigned long long before = ProfileNameComparisons();
+        const ProfileSection* section = file.Find(name);
+        worst = std::max(worst, ProfileNameComparisons() - before);
+        before = ProfileNameComparisons();
+        const ProfileKey* key = keys->Find(name);
+        worst = std::max(worst, ProfileNameComparisons() - before);
+        wrong += !section || section->name != name || !key || key->name != name;
+    }
+    ok(keys && wrong == 0 && worst <= 2 * bits, "colliding names: %d reads wrong, at most %llu comparisons per look-up\n", wrong,
+       worst);
 }
 
 void TestSharedRules()
