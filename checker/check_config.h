@@ -38,6 +38,8 @@ struct PlannedProgram {
     std::wstring program;        // the program as CreateProcessW reads the command line
     bool bareProgram = false;    // named without a folder: looked up along the launcher's order
     bool batchFile = false;      // .bat or .cmd: run by the command processor
+    bool onMedium = false;       // the program was found on the medium
+    std::wstring startLine;      // a batch file on the medium: the command line that runs it
 };
 
 struct OsPlan {

@@ -387,12 +387,13 @@ struct Findings {
                 if (!k.hasValue || !AllDigits(k.name)) continue;
                 std::wstring value = ProfileValueText(k.value);
                 std::wstring launch = LaunchCommandLine(value);
-                if (IsPrinterUpdateEntry(launch)) {
+                RunCommand command = ComposeRunEntry(value, MEDIUM_PLACEHOLDER);
+                if (command.printerUpdate) {
                     updateAnywhere = true;
-                    CheckInfPath(k.line,
-                                 InfPathFromEntry(LaunchCommandLine(ExpandSourcePath(value, MEDIUM_PLACEHOLDER))));
+                    CheckInfPath(k.line, command.infPath);
                     continue;
                 }
+                CheckProgramFound(k.line, command.commandLine);
                 if (wstr::Contains(launch, L"pxprep") && !ShowsProgressDialog(value))
                     Add(k.line, Severity::Warning,
                         L"The entry names \"pxprep\" in other letters: it runs without the progress dialog.",
@@ -430,6 +431,20 @@ struct Findings {
                 L"A pxnetadj.exe entry runs the printer update, which works only on Windows major version 5, and no "
                 L"os_list entry is one.",
                 L"Remove the entry, or accept Windows XP or Server 2003 in os_list.");
+    }
+
+    // A batch file named without a folder that is not on the medium: the launcher finds
+    // it nowhere else a setup could bring it, and the entry fails with error 2.
+    void CheckProgramFound(int line, const std::wstring& commandLine)
+    {
+        ResolvedProgram program = ResolveOnMedium(commandLine, input);
+        if (program.problem != ProgramProblem::NotFound || !program.bare || !program.batch) return;
+        Add(line, Severity::Error,
+            L"The batch file " + Quoted(program.named) +
+                L" is not on the medium: the launcher looks for it beside itself, then in the system folder, the "
+                L"Windows folder and PATH, never in the current folder, so the entry fails with error 2 (with -ui "
+                L"quiet the exit code is 1603).",
+            L"Put " + program.named + L" on the medium beside the launcher, or write its full path.");
     }
 
     // "%NAME%" other than %sourcepath%: the launcher expands nothing else. In the program

@@ -7,6 +7,7 @@
 
 #include "checker/check_config.h"
 #include "checker/profile_text.h"
+#include "system/program_text.h"
 
 class ConfigView {
 public:
@@ -50,7 +51,12 @@ std::wstring SystemName(int testedCode, bool is64);
 
 // The plan: what the launcher would do on each system, and the language texts.
 void MakeLanguages(const ConfigView& view, CheckReport& report);
-void MakePlans(const ConfigView& view, const std::vector<std::wstring>& onlyEntries, CheckReport& report);
+void MakePlans(const ConfigView& view, const CheckInput& input, CheckReport& report);
+
+// The launcher's program resolution on the medium: the launcher's and the current
+// folder are the medium, the system and Windows folders stand as placeholders, and
+// only the medium's files are known.
+ResolvedProgram ResolveOnMedium(const std::wstring& commandLine, const CheckInput& input);
 
 // The findings, in the order they are looked for (sorted by line afterwards).
 void AddFindings(const ConfigView& view, const CheckInput& input, CheckReport& report);

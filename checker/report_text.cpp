@@ -57,6 +57,8 @@ std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" :
 // order; "" for a program named with its folder.
 std::wstring WhatRuns(const PlannedProgram& p)
 {
+    if (p.batchFile && p.onMedium) return p.startLine;
+    if (p.batchFile && IsBareProgramName(p.program)) return L"nothing: " + p.program + L" is not on the medium";
     if (p.batchFile) return L"\"<system folder>\\cmd.exe\" /d /s /c \"" + p.commandLine + L"\"";
     if (!p.bareProgram) return L"";
     return ProgramFileName(p.program) + L" from " + MEDIUM_PLACEHOLDER +

@@ -33,7 +33,8 @@ BOOL CConfigReader::setIniFile(const std::wstring& path)
     return FALSE;
 }
 
-BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value) const
+BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value,
+                                 std::wstring* configured) const
 {
     LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
     LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
@@ -42,8 +43,10 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
         DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
                                                m_strFile.c_str());
         value = ConfigValueFromBuffer(buffer, len, CurrentFolder());
+        if (configured) *configured = ConfiguredValue(buffer, len);
     } else {
         value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
+        if (configured) *configured = value;
     }
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
     if (IsReadValue(value)) {
@@ -75,16 +78,21 @@ std::wstring CConfigReader::GetLangMapText(int textNumber) const
 }
 
 void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, std::vector<std::wstring>& values,
-                  int count)
+                  int count, std::vector<std::wstring>* configured)
 {
     LogMessage(LOG_TRACE, L"--> Enter GetKeyValues()");
     if (count < 0) count = 0;
     values.assign(static_cast<size_t>(count), std::wstring());
+    if (configured) configured->assign(static_cast<size_t>(count), std::wstring());
     for (int i = 0; i < count; ++i) {
         std::wstring key = wstr::FromInt(i + 1);
         std::wstring variant = VariantSection(section, acceptedOS);
         std::wstring value;
-        ReadSource from = ReadListEntry(Reads(g_configReader), section, acceptedOS, i + 1, value);
+        std::wstring asConfigured;
+        auto read = [&asConfigured](const std::wstring& s, const std::wstring& k, std::wstring& v) {
+            return g_configReader.ReadStrValue(s, k, v, &asConfigured) != FALSE;
+        };
+        ReadSource from = ReadListEntry(read, section, acceptedOS, i + 1, value);
         if (from == ReadSource::Preferred) {
             LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%d Value=%s", variant.c_str(), i + 1, value.c_str());
         } else if (from == ReadSource::Fallback) {
@@ -93,6 +101,7 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
             LogMessage(LOG_TRACE, L"GetKeyValues() failed to read Section %s , Key %s", section.c_str(), key.c_str());
         }
         values[static_cast<size_t>(i)] = value;
+        if (configured) (*configured)[static_cast<size_t>(i)] = asConfigured;
     }
     LogMessage(LOG_TRACE, L"<-- Exit GetKeyValues()");
 }

@@ -250,7 +250,7 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
     if (m_quiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    StartedProcess printui = StartProcess(ProgramSearch::NamedFile, rundll32, commandLine);
+    StartedProcess printui = StartProcess(rundll32, commandLine);
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));

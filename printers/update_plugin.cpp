@@ -16,9 +16,8 @@ int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
 }  // namespace
 
-BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
+BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath)
 {
-    std::wstring infPath = InfPathFromEntry(commandLine);
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");

@@ -46,15 +46,16 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
         std::wstring section = RUN_SECTION + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
-        std::vector<std::wstring> entries;
-        GetKeyValues(section, AcceptedOS, entries, count);
-        int number = 0;
-        for (const std::wstring& entry : entries) {
+        std::vector<std::wstring> entries, configured;
+        GetKeyValues(section, AcceptedOS, entries, count, &configured);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const std::wstring& entry = entries[i];
             if (m_unattended.plan) {  // nothing is started
-                PlanRunEntry(++number, entry);
+                PlanRunEntry(static_cast<int>(i) + 1, configured[i]);
                 continue;
             }
-            DWORD result = RunApplication(entry);  // a failing entry never stops the list
+            // Decided on the entry as configured: the expansion's folder never selects the printer update.
+            DWORD result = RunApplication(configured[i]);  // a failing entry never stops the list
             if (result == 1) continue;
             ++m_nEntriesNotStarted;
             if (m_unattended.quiet)

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "system/file_type.h"
 #include "system/path_text.h"
 
 namespace {
@@ -65,15 +66,15 @@ std::wstring CurrentFolder()
 
 std::wstring TempFolder() { return EnvironmentText(L"TEMP"); }
 
-std::wstring FindBareProgram(const std::wstring& fileName, const std::wstring& ownFolder)
+ProgramPlaces ProgramPlacesNow(const std::wstring& ownFolder)
 {
-    std::wstring pathVariable = EnvironmentText(L"PATH");
-    for (const std::wstring& folder : ProgramSearchFolders(ownFolder, SystemFolder(), WindowsFolder(), pathVariable)) {
-        std::wstring path = PathInFolder(folder, fileName);
-        DWORD attributes = ::GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return path;
-    }
-    return std::wstring();
+    return ProgramPlaces{ownFolder, CurrentFolder(), SystemFolder(), WindowsFolder(), EnvironmentText(L"PATH")};
+}
+
+ResolvedProgram ResolveProgramNow(const std::wstring& commandLine, const std::wstring& ownFolder)
+{
+    return ResolveProgram(commandLine, ProgramPlacesNow(ownFolder),
+                          [](const std::wstring& path) { return FileKindOf(path) == FileKind::DiskFile; });
 }
 
 std::wstring SystemFilePath(const wchar_t* fileName)

@@ -93,7 +93,23 @@ void TestLinearWork()
 void TestSharedRules()
 {
     ok(ShowsProgressDialog(L"x\\pxprep.exe") && !ShowsProgressDialog(L"PxPrep.exe"), "pxprep only in these letters\n");
-    ok(IsPrinterUpdateEntry(LaunchCommandLine(L"C:\\PXNETADJ.EXE a.inf")), "pxnetadj.exe in any case\n");
+    ok(IsPrinterUpdateEntry(L"C:\\PXNETADJ.EXE a.inf"), "pxnetadj.exe in any case\n");
+    // Decided on the entry as configured: the folder "%sourcepath%" brings in selects nothing.
+    struct {
+        const wchar_t* entry;
+        bool update;
+        const wchar_t* commandLine;
+    } entries[] = {
+        {L"%sourcepath%tool.exe", false, L"\"c:\\work\\pxnetadj.exe.files\\tool.exe\""},
+        {L"PxNetAdj.exe %sourcepath%x.inf", true, L"pxnetadj.exe \"c:\\work\\pxnetadj.exe.files\\x.inf\""},
+        {L"%sourcepath%pxprep.exe", false, L"\"c:\\work\\pxnetadj.exe.files\\pxprep.exe\""},
+    };
+    for (const auto& row : entries) {
+        RunCommand command = ComposeRunEntry(row.entry, L"C:\\work\\pxnetadj.exe.files");
+        ok(command.printerUpdate == row.update && command.commandLine == row.commandLine,
+           "[%s]: printer update %d, command line [%s]\n", wn(row.entry), command.printerUpdate,
+           wn(command.commandLine));
+    }
     ok(LaunchCommandLine(L"A.EXE /Q") == L"a.exe /q", "lower-cased whole\n");
     ok(std::wstring(RunSectionSuffix(true)) == L".x64" && std::wstring(RunSectionSuffix(false)).empty(), "suffixes\n");
     ok(MessageBoxText(L"a\\nb\\n") == L"a\nb\n", "line breaks [%s]\n", wn(MessageBoxText(L"a\\nb\\n")));

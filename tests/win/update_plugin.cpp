@@ -205,7 +205,7 @@ void TestNotMajorVersion5()
     }
     NewLogLines();
     CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
-    ok(plugin.RunUpdate(L"pxnetadj.exe c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
+    ok(plugin.RunUpdate(L"c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
        version.dwMajorVersion);
     std::vector<std::string> lines = NewLogLines();
     ok(lines.size() == 2, "expected two lines, got %u\n", static_cast<unsigned>(lines.size()));
