@@ -43,7 +43,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         if (command.printerUpdate) {
             (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome
             m_nQueuesLost += update.m_nQueuesLost;
-            return 1;
+            return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
         // The administrator's own command line: the launcher's folder is searched first on
@@ -59,7 +59,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
             ::Sleep(CLOSE_GRACE_MS);
             m_copyDlg.Close();
         }
-        return 1;
+        return RUN_ENTRY_DONE;
     } catch (const std::exception& e) {
         LogMessage(LOG_HIGH, L"Exception in RunApplication() : %s", ExceptionText(e).c_str());
         return ::GetLastError();

@@ -56,7 +56,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
             }
             // Decided on the entry as configured: the expansion's folder never selects the printer update.
             DWORD result = RunApplication(configured[i]);  // a failing entry never stops the list
-            if (result == 1) continue;
+            if (result == RUN_ENTRY_DONE) continue;
             ++m_nEntriesNotStarted;
             if (m_unattended.quiet)
                 LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),

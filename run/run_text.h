@@ -6,6 +6,9 @@
 
 #include "config/schema.h"
 
+// RunApplication's result for an entry that was run, or handed to the printer update;
+// any other result is the system error code of a start that failed.
+const unsigned long RUN_ENTRY_DONE = 1;
 
 // An entry naming "pxprep" (in these letters, as configured) gets the progress dialog.
 bool ShowsProgressDialog(const std::wstring& entry);
