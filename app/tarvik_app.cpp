@@ -6,7 +6,7 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
-#include "system/os_validation.h"
+#include "run/os_validation.h"
 #include "system/paths.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";

@@ -1,11 +1,12 @@
 #include "config/config_reader.h"
 
-#include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
+#include "system/file_type.h"
 #include "system/paths.h"
 
 CConfigReader g_configReader;
+std::wstring g_strIniFile;
 
 namespace {
 
@@ -142,9 +143,5 @@ bool ConfigFileReadable(const std::wstring& path)
         if (windows.empty()) return false;
         file = windows + L"\\" + path;
     }
-    UniqueFile opened(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    return opened && ::GetFileInformationByHandle(opened.get(), &info) &&
-           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return ReadableFileKind(file) == FileKind::DiskFile;
 }

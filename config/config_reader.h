@@ -24,6 +24,7 @@ public:
 };
 
 extern CConfigReader g_configReader;
+extern std::wstring g_strIniFile;  // the configuration file chosen at start-up (app/command_line.cpp)
 
 // The reader as the shared composition (config/composition.h) takes it: every read
 // one ReadStrValue, with its log lines.

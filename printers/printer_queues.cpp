@@ -53,14 +53,9 @@ const wchar_t* InfFileProblem(const std::wstring& infPath)
 {
     if (infPath.empty()) return INF_MISSING;
     if (IsDevicePath(infPath)) return INF_NOT_A_FILE;  // never opened: opening a device can act on it
-    FileKind kind = FileKindOf(infPath);
+    FileKind kind = ReadableFileKind(infPath);
     if (kind == FileKind::Missing) return INF_MISSING;
-    if (kind != FileKind::DiskFile) return INF_NOT_A_FILE;
-    // Only a disk file is opened to read its data.
-    UniqueFile file(::CreateFileW(infPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                  nullptr));
-    return file ? nullptr : INF_MISSING;
+    return kind == FileKind::DiskFile ? nullptr : INF_NOT_A_FILE;
 }
 
 // All local queues at level 2 in one buffer; FALSE when the enumeration fails.

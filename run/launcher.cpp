@@ -3,8 +3,8 @@
 // "pxnetadj.exe" entry is the built-in printer update instead of a program.
 #include <exception>
 
-#include "app/globals.h"
 #include "app/tarvik_app.h"
+#include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"

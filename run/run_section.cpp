@@ -2,13 +2,12 @@
 // and the finish page.
 #include <vector>
 
-#include "app/globals.h"
 #include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
 #include "system/file_type.h"
-#include "system/os_validation.h"
+#include "run/os_validation.h"
 #include "system/registry.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
