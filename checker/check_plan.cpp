@@ -29,7 +29,7 @@ PlannedProgram PlanProgram(const ConfigView& view, const CheckInput& input, cons
     std::wstring value;
     ReadSource from = ReadListEntry(view.Reader(), plan.runSection, plan.entry, number, value);
     program.section = from == ReadSource::Preferred ? plan.variantSection : plan.runSection;
-    ProfileRead read = ReadProfile(view.File(), program.section, Num(number));
+    ProfileRead read = ReadProfile(view.File(), program.section, NumberText(number));
     program.line = read.line;
     RunCommand command = ComposeRunEntry(ConfiguredValue(read.value.c_str(), read.value.size()), MEDIUM_PLACEHOLDER);
     program.commandLine = command.commandLine;

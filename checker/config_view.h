@@ -39,11 +39,10 @@ private:
     mutable std::unordered_map<std::wstring, int> m_listCounts;  // by folded section name
 };
 
-std::wstring Num(int n);
-bool Same(std::wstring_view a, std::wstring_view b);  // names as the profile functions compare them
+std::wstring NumberText(int n);  // the number in decimal
 bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix);
-std::wstring Folded(std::wstring_view name);  // letter case as the profile functions fold it
-bool AllDigits(std::wstring_view s);
+std::wstring FoldedProfileName(std::wstring_view name);  // letter case as the profile functions fold it
+bool IsDigitsOnly(std::wstring_view s);  // not empty, and 0-9 only
 
 // Windows versions that report a version code to a 32-bit program without a
 // compatibility manifest, by platform; "" when none does.
