@@ -23,7 +23,8 @@
 
 namespace {
 
-std::wstring Text(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
+// A text field of a spooler record; a null field is empty.
+std::wstring FieldText(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
 
 // What a queue gets when the old one had no identifier: the empty text.
 RegistryValue EmptyDeviceInstanceID()
@@ -93,18 +94,18 @@ BOOL CUpdateDriverPlugin::UpdatePrinters(const std::wstring& infPath)
 
 BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
 {
-    std::wstring name = Text(printer.pPrinterName);
-    std::wstring upperPort = UpperPortName(Text(printer.pPortName));
+    std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring upperPort = UpperPortName(FieldText(printer.pPortName));
     LogMessage(LOG_MEDIUM, L"Port : %s", upperPort.c_str());
     if (IsUsbPort(upperPort)) {
         LogMessage(LOG_MEDIUM, L" %s is a USB Printer", name.c_str());
         if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", name.c_str());
         return FALSE;
     }
-    if (!IsUpdateDriver(Text(printer.pDriverName))) {
+    if (!IsUpdateDriver(FieldText(printer.pDriverName))) {
         if (m_plan)
             LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", name.c_str(),
-                       Text(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
+                       FieldText(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
         return FALSE;
     }
     LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
@@ -184,8 +185,8 @@ std::wstring CUpdateDriverPlugin::PrintUiEnd() const
 BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath,
                                            std::wstring& why)
 {
-    std::wstring name = Text(printer.pPrinterName);
-    std::wstring refusal = PrintUiRefusal(name, Text(printer.pPortName), Text(printer.pDriverName));
+    std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring refusal = PrintUiRefusal(name, FieldText(printer.pPortName), FieldText(printer.pDriverName));
     if (!refusal.empty()) {
         LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", name.c_str(), refusal.c_str());
         why = refusal;
@@ -240,8 +241,8 @@ int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
 
 int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wstring& infPath)
 {
-    std::wstring commandLine = PrintUiCommandLine(Text(printer.pPrinterName), infPath, Text(printer.pPortName),
-                                                  Text(printer.pDriverName));
+    std::wstring commandLine = PrintUiCommandLine(FieldText(printer.pPrinterName), infPath, FieldText(printer.pPortName),
+                                                  FieldText(printer.pDriverName));
     if (m_quiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
@@ -251,7 +252,7 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
     // The line above shows the wait's result; printui's own verdict is its exit code.
     if (!m_bPrintUiStarted || m_dwPrintUiExitCode != 0)
-        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", Text(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
+        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", FieldText(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
     return 1;
 }
 
