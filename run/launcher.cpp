@@ -38,7 +38,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", command.entry.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
         update.m_quiet = m_unattended.quiet;
-        bool prep = !m_unattended.quiet && command.progressDialog;  // quiet: no dialog
+        bool withProgressDialog = !m_unattended.quiet && command.progressDialog;  // quiet: no dialog
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
             (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome
@@ -50,12 +50,12 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         // purpose, the current folder never for a program named without a folder.
         StartedProcess process = StartCommandLine(ResolveProgramNow(lower, m_strExeDir));
         if (!process.started) return process.error;
-        if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
+        if (withProgressDialog) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
         process.process.reset();
         process.thread.reset();
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
-        if (prep) {
+        if (withProgressDialog) {
             ::Sleep(CLOSE_GRACE_MS);
             m_copyDlg.Close();
         }
