@@ -50,15 +50,15 @@ UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2
     notes[0].clear();
     notes[1].clear();
     if (choice.ui == L"quiet" || choice.ui == L"plan") {
-        mode.quiet = true;
+        mode.noWindows = true;
         mode.plan = choice.ui == L"plan";
     } else if (!choice.ui.empty() && choice.ui != L"full")
         notes[0] = L"## Unknown value of -ui: " + choice.ui + L" (using full)";
     if (choice.restart == L"force")
-        mode.forceRestart = mode.quiet;
+        mode.forceRestart = mode.noWindows;
     else if (!choice.restart.empty() && choice.restart != L"no")
         notes[1] = L"## Unknown value of -restart: " + choice.restart + L" (using no)";
-    if (choice.restart == L"force" && !mode.quiet)
+    if (choice.restart == L"force" && !mode.noWindows)
         notes[1] = L"** -restart force is used only with -ui quiet; the finish page decides";
     return mode;
 }

@@ -45,7 +45,7 @@ CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotSta
 BOOL CTarvikApp::InitInstance()
 {
     RunOutcome outcome = RunSetup();
-    if (m_unattended.quiet) EndUnattended(outcome);
+    if (m_unattended.noWindows) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
@@ -79,7 +79,7 @@ RunOutcome CTarvikApp::RunSetup()
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.quiet && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
+        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
@@ -108,7 +108,7 @@ RunOutcome CTarvikApp::RunSetup()
 
 void CTarvikApp::ReportStop(int textNumber)
 {
-    if (!m_unattended.quiet) {
+    if (!m_unattended.noWindows) {
         (void)ShowErrorMessage(g_strIniFile, textNumber);  // OK is the only answer
         return;
     }

@@ -37,8 +37,8 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
         RunCommand command = ComposeRunEntry(commandLine, CurrentFolder());
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", command.entry.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
-        update.m_quiet = m_unattended.quiet;
-        bool withProgressDialog = !m_unattended.quiet && command.progressDialog;  // quiet: no dialog
+        update.m_quiet = m_unattended.noWindows;
+        bool withProgressDialog = !m_unattended.noWindows && command.progressDialog;  // quiet: no dialog
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
             (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome

@@ -57,7 +57,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
             DWORD result = RunApplication(configured[i]);  // a failing entry never stops the list
             if (result == RUN_ENTRY_DONE) continue;
             ++m_nEntriesNotStarted;
-            if (m_unattended.quiet)
+            if (m_unattended.noWindows)
                 LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
                            entry.c_str());
         }
@@ -67,7 +67,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
             LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
         else if (m_unattended.plan)
             LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
-        if (!m_unattended.quiet) {  // quiet mode ends without the page (and restarts only on request)
+        if (!m_unattended.noWindows) {  // quiet mode ends without the page (and restarts only on request)
             m_finishScreen.m_configPath = g_strIniFile;
             (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
         }

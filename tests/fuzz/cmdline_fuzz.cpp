@@ -53,6 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_EXPECT(choice.ui == ui && choice.restart == restart);
     std::wstring notes[2];
     UnattendedMode mode = ChooseUnattended(choice, notes);
-    FUZZ_EXPECT(mode.quiet == (ui == L"quiet") && mode.forceRestart == (mode.quiet && restart == L"force"));
+    FUZZ_EXPECT(mode.noWindows == (ui == L"quiet") && mode.forceRestart == (mode.noWindows && restart == L"force"));
     return 0;
 }
