@@ -15,7 +15,8 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// Where the first word starts and ends in the command line, quotes included.
+}  // namespace
+
 void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end)
 {
     begin = 0;
@@ -28,6 +29,8 @@ void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end)
     }
     while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
 }
+
+namespace {
 
 bool EndsWithNoCase(const std::wstring& text, const wchar_t* tail)
 {

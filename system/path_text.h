@@ -11,6 +11,8 @@ bool IsFullPath(const std::wstring& path);
 // name: blanks in front skipped, then a quoted string (without its quotes; without a
 // closing quote, the rest of the line), or the text up to the first blank or tab.
 std::wstring FirstWord(const std::wstring& commandLine);
+// Where that first word starts and ends in the command line, its quotes included.
+void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end);
 
 // A program named without a folder: no '\', '/' or ':' in it (and not empty).
 bool IsBareProgramName(const std::wstring& program);

@@ -20,17 +20,12 @@ struct Candidate {
 // then the whole line.
 std::vector<Candidate> Candidates(const std::wstring& commandLine)
 {
-    size_t begin = 0;
-    while (begin < commandLine.size() && IsBlank(commandLine[begin])) ++begin;
+    size_t begin = 0, end = 0;
+    FirstWordSpan(commandLine, begin, end);
     if (begin == commandLine.size()) return {};
-    if (commandLine[begin] == L'"') {
-        size_t close = commandLine.find(L'"', begin + 1);
-        size_t end = close == std::wstring::npos ? commandLine.size() : close + 1;
-        size_t nameEnd = close == std::wstring::npos ? commandLine.size() : close;
-        return {{commandLine.substr(begin + 1, nameEnd - begin - 1), begin, end}};
-    }
+    if (commandLine[begin] == L'"') return {{FirstWord(commandLine), begin, end}};
     std::vector<Candidate> candidates;
-    for (size_t i = begin + 1; i <= commandLine.size(); ++i)
+    for (size_t i = end; i <= commandLine.size(); ++i)
         if ((i == commandLine.size() || IsBlank(commandLine[i])) && !IsBlank(commandLine[i - 1]))
             candidates.push_back({commandLine.substr(begin, i - begin), begin, i});
     return candidates;
