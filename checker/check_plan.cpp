@@ -87,13 +87,19 @@ bool UsableLanguageKey(const std::wstring& key)
 
 ResolvedProgram ResolveOnMedium(const std::wstring& commandLine, const CheckInput& input)
 {
-    std::wstring medium = MEDIUM_PLACEHOLDER;
-    ProgramPlaces places{medium, medium, L"<system folder>", L"<Windows folder>", L""};
-    std::wstring prefix = medium + L"\\";
-    return ResolveProgram(commandLine, places, [&input, &prefix](const std::wstring& path) {
+    // The medium stands as a server's share, "\\<medium>", so that a path on it is a
+    // full path to the rules; the texts given back name it "<medium>" again.
+    const std::wstring medium = MEDIUM_PLACEHOLDER, share = L"\\\\" + medium, prefix = share + L"\\";
+    std::wstring line = commandLine;
+    wstr::ReplaceAll(line, medium, share);
+    ProgramPlaces places{share, share, L"<system folder>", L"<Windows folder>", L""};
+    ResolvedProgram resolved = ResolveProgram(line, places, [&input, &prefix](const std::wstring& path) {
         return path.compare(0, prefix.size(), prefix) == 0 && input.mediumHasFile &&
                input.mediumHasFile(path.substr(prefix.size()));
     });
+    for (std::wstring* text : {&resolved.named, &resolved.file, &resolved.expected, &resolved.commandLine})
+        wstr::ReplaceAll(*text, share, medium);
+    return resolved;
 }
 
 void MakePlans(const ConfigView& view, const CheckInput& input, CheckReport& report)

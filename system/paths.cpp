@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "system/file_type.h"
 #include "system/path_text.h"
 
 namespace {
@@ -73,8 +72,12 @@ ProgramPlaces ProgramPlacesNow(const std::wstring& ownFolder)
 
 ResolvedProgram ResolveProgramNow(const std::wstring& commandLine, const std::wstring& ownFolder)
 {
-    return ResolveProgram(commandLine, ProgramPlacesNow(ownFolder),
-                          [](const std::wstring& path) { return FileKindOf(path) == FileKind::DiskFile; });
+    // A file exists as the system's own search sees it: by its attributes, a folder not
+    // counting. Nothing is opened, so a device name is never acted on.
+    return ResolveProgram(commandLine, ProgramPlacesNow(ownFolder), [](const std::wstring& path) {
+        DWORD attributes = ::GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    });
 }
 
 std::wstring SystemFilePath(const wchar_t* fileName)

@@ -128,11 +128,45 @@ void TestSharedRules()
 
 }  // namespace
 
+// setupcheck takes Run programs from the launcher's resolution over the medium's files:
+// a bare batch file on the medium runs by its full path, one found nowhere is an error.
+void TestProgramsOnMedium()
+{
+    struct {
+        const char* run;
+        bool batchThere;
+        const wchar_t* runs;  // the plan's command line for entry 1
+        int errors;
+    } rows[] = {
+        {"install.bat /q", true, L"\"<system folder>\\cmd.exe\" /d /s /c \"\"<medium>\\install.bat\" /q\"", 0},
+        {"install.bat /q", false, L"", 1},
+        {"%sourcepath%install.bat", true, L"\"<system folder>\\cmd.exe\" /d /s /c \"\"<medium>\\install.bat\"\"", 0},
+        {"%sourcepath%install.bat", false, L"", 0},
+    };
+    for (const auto& row : rows) {
+        CheckInput input;
+        input.bytes = std::string("[OS_Support]\r\nos_list=501\r\n[Run]\r\n1=") + row.run + "\r\n";
+        input.fileName = L"autorun.inf";
+        bool there = row.batchThere;
+        input.mediumHasFile = [there](const std::wstring& path) { return there && path == L"install.bat"; };
+        CheckReport report = CheckConfiguration(input);
+        std::wstring runs = report.plans.empty() || report.plans[0].programs.empty()
+                                ? L"(no plan)"
+                                : report.plans[0].programs[0].startLine;
+        int errors = 0;
+        for (const Finding& f : report.findings)
+            if (f.severity == Severity::Error && f.problem.find(L"install.bat") != std::wstring::npos) ++errors;
+        ok(runs == row.runs && errors == row.errors, "[%s] on the medium %d: runs [%s], %d errors\n", row.run,
+           row.batchThere, wn(runs), errors);
+    }
+}
+
 int main()
 {
     TestSystemReads();
     TestShape();
     TestSharedRules();
     TestLinearWork();
+    TestProgramsOnMedium();
     return check::summary();
 }
