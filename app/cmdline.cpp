@@ -64,18 +64,18 @@ UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2
     notes[1].clear();
     if (!choice.uiUnknown.empty()) {
         // Perhaps a dry run was meant: nothing may change, and no window asks.
-        mode.quiet = true;
+        mode.noWindows = true;
         mode.uiUnknown = true;
         notes[0] = L"## Unknown value of -ui: " + choice.uiUnknown + L" (the run ends before any change)";
     } else if (choice.ui == L"quiet" || choice.ui == L"plan") {
-        mode.quiet = true;
+        mode.noWindows = true;
         mode.plan = choice.ui == L"plan";
     }
     if (choice.restart == L"force")
-        mode.forceRestart = mode.quiet && !mode.uiUnknown;
+        mode.forceRestart = mode.noWindows && !mode.uiUnknown;
     else if (!choice.restart.empty() && choice.restart != L"no")
         notes[1] = L"## Unknown value of -restart: " + choice.restart + L" (using no)";
-    if (choice.restart == L"force" && !mode.quiet)
+    if (choice.restart == L"force" && !mode.noWindows)
         notes[1] = L"** -restart force is used only with -ui quiet; the finish page decides";
     return mode;
 }

@@ -30,8 +30,8 @@ SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring value
 // "-restart force" restarts the computer at its end, and only together with "-ui quiet".
 // "-ui plan" is quiet and changes nothing: it logs what the run would do on this machine.
 struct UnattendedMode {
-    bool quiet = false;
-    bool plan = false;  // implies quiet
+    bool noWindows = false;  // "-ui quiet" or "-ui plan": no window for the whole run
+    bool plan = false;       // "-ui plan": nothing is changed (noWindows is set too)
     bool forceRestart = false;
     bool uiUnknown = false;  // implies quiet: the run ends before it changes anything
 };

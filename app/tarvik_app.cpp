@@ -6,8 +6,8 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
+#include "run/os_validation.h"
 #include "system/machine_lock.h"
-#include "system/os_validation.h"
 #include "system/paths.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
@@ -48,7 +48,7 @@ CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_bRunListEnded(
 BOOL CTarvikApp::InitInstance()
 {
     RunOutcome outcome = RunSetup();
-    if (m_unattended.quiet) EndUnattended(outcome);
+    if (m_unattended.noWindows) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
@@ -88,7 +88,7 @@ RunOutcome CTarvikApp::RunSetup()
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.quiet && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
+        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
@@ -117,7 +117,7 @@ RunOutcome CTarvikApp::RunSetup()
 
 void CTarvikApp::ReportStop(int textNumber)
 {
-    if (!m_unattended.quiet) {
+    if (!m_unattended.noWindows) {
         (void)ShowErrorMessage(g_strIniFile, textNumber);  // OK is the only answer
         return;
     }

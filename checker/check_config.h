@@ -40,6 +40,8 @@ struct PlannedProgram {
     bool bareProgram = false;    // named without a folder: looked up along the launcher's order
     bool batchFile = false;      // .bat or .cmd: run by the command processor
     std::vector<uint32_t> successCodes;  // exit codes that count as success (none for the printer update)
+    bool onMedium = false;       // the program was found on the medium
+    std::wstring startLine;      // a batch file on the medium: the command line that runs it
 };
 
 struct OsPlan {

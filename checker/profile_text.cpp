@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/config_text.h"
+#include "framework/wstr.h"
 
 namespace {
 
@@ -108,12 +109,8 @@ std::vector<wchar_t> DecodeUtf8(const std::string& bytes, size_t start)
         unsigned cp = DecodeUtf8Char(lead, bytes, i);
         if (cp == INVALID_UTF8) {
             text.push_back(wchar_t(0xFFFD));
-        } else if (cp >= 0x10000) {
-            cp -= 0x10000;
-            text.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            text.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            text.push_back(static_cast<wchar_t>(cp));
+            wstr::AppendUtf16(text, cp);
         }
     }
     return text;

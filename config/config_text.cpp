@@ -33,10 +33,14 @@ std::wstring MessageBoxText(const std::wstring& text)
 
 std::wstring OsSupportSection(const std::wstring& entry) { return std::wstring(OS_SUPPORT_SECTION) + L"." + entry; }
 
+std::wstring ConfiguredValue(const wchar_t* buffer, size_t length)
+{
+    return std::wstring(buffer, length > CONFIG_VALUE_MAX ? CONFIG_VALUE_MAX : length);
+}
+
 std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory)
 {
-    if (length > CONFIG_VALUE_MAX) length = CONFIG_VALUE_MAX;
-    return ExpandSourcePath(std::wstring(buffer, length), currentDirectory);
+    return ExpandSourcePath(ConfiguredValue(buffer, length), currentDirectory);
 }
 
 std::wstring LangMapKey(unsigned langId) { return FormatLogText(16, L"0x%04x", langId & 0xFFFFu); }

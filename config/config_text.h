@@ -34,6 +34,9 @@ std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& cur
 // A language text as a message box shows it: every backslash + "n" is a line break.
 std::wstring MessageBoxText(const std::wstring& text);
 
-// The value of one profile read from the system's buffer: the `length` characters it
-// reported, cut to CONFIG_VALUE_MAX, then "%sourcepath%" expanded as above.
+// The value of one profile read as configured: the `length` characters the system
+// reported in its buffer, cut to CONFIG_VALUE_MAX.
+std::wstring ConfiguredValue(const wchar_t* buffer, size_t length);
+
+// The value a read returns: ConfiguredValue, then "%sourcepath%" expanded as above.
 std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory);

@@ -2,13 +2,13 @@
 // and the finish page.
 #include <vector>
 
-#include "app/globals.h"
 #include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
 #include "system/file_type.h"
-#include "system/os_validation.h"
+#include "system/paths.h"
+#include "run/os_validation.h"
 #include "system/registry.h"
 #include "run/exit_codes.h"
 #include "run/run_text.h"
@@ -77,29 +77,30 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
         std::wstring section = RUN_SECTION + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
-        std::vector<std::wstring> entries;
-        GetKeyValues(section, AcceptedOS, entries, count);
+        std::vector<std::wstring> entries, configured;
+        GetKeyValues(section, AcceptedOS, entries, count, &configured);
         std::vector<EntryEnd> ends;
-        int number = 0;
-        for (const std::wstring& entry : entries) {
-            ++number;
-            bool update = ComposeRunEntry(entry).printerUpdate;  // has rules of its own, no exit code
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const std::wstring& entry = entries[i];
+            int number = static_cast<int>(i) + 1;
+            // Decided on the entry as configured: the expansion's folder never selects the printer update.
+            bool update = ComposeRunEntry(configured[i], CurrentFolder()).printerUpdate;  // its own rules, no exit code
             std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
             if (m_unattended.plan) {  // nothing is started
-                PlanRunEntry(number, entry);
+                PlanRunEntry(number, configured[i]);
                 if (!update)
                     LogMessage(LOG_HIGH, L"** Plan: Run entry %d counts exit codes %s as success", number,
                                CodeListText(codes).c_str());
                 continue;
             }
             DWORD exitCode = 0;
-            DWORD result = RunApplication(entry, &exitCode);  // a failing entry never stops the list
-            if (result == 1) {
+            DWORD result = RunApplication(configured[i], &exitCode);  // a failing entry never stops the list
+            if (result == RUN_ENTRY_DONE) {
                 if (!update) ends.push_back(JudgeEntryEnd(number, entry, exitCode, codes));
                 continue;
             }
             ends.push_back(EntryEnd{number, entry, EntryResult::NotStarted, result});
-            if (m_unattended.quiet)
+            if (m_unattended.noWindows)
                 LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
                            entry.c_str());
         }
@@ -110,7 +111,7 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
             LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
         else if (m_unattended.plan)
             LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
-        if (!m_unattended.quiet) {  // quiet mode ends without the page (and restarts only on request)
+        if (!m_unattended.noWindows) {  // quiet mode ends without the page (and restarts only on request)
             m_finishScreen.m_configPath = g_strIniFile;
             (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
         }

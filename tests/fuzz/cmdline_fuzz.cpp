@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::wstring notes[2];
     UnattendedMode mode = ChooseUnattended(choice, notes);
     bool known = !unknownUi && (ui == L"quiet" || ui == L"plan");
-    FUZZ_EXPECT(mode.uiUnknown == unknownUi && mode.quiet == (unknownUi || known) && mode.plan == (known && ui == L"plan"));
+    FUZZ_EXPECT(mode.uiUnknown == unknownUi && mode.noWindows == (unknownUi || known) && mode.plan == (known && ui == L"plan"));
     FUZZ_EXPECT(mode.forceRestart == (known && restart == L"force"));
     return 0;
 }

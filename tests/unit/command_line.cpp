@@ -123,7 +123,7 @@ void TestChoice()
         ok(choice.restart == text(c.restart), "restart [%s], expected [%s]\n", wn(choice.restart), wn(text(c.restart)));
         std::wstring notes[2];
         UnattendedMode mode = ChooseUnattended(choice, notes);
-        ok(mode.quiet == c.quiet, "quiet %d, expected %d\n", mode.quiet, c.quiet);
+        ok(mode.noWindows == c.quiet, "no windows %d, expected %d\n", mode.noWindows, c.quiet);
         ok(mode.forceRestart == c.forceRestart, "forceRestart %d, expected %d\n", mode.forceRestart, c.forceRestart);
         ok(mode.plan == c.plan, "plan %d, expected %d\n", mode.plan, c.plan);
         ok(mode.uiUnknown == c.uiUnknown, "uiUnknown %d, expected %d\n", mode.uiUnknown, c.uiUnknown);

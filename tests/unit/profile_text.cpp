@@ -142,7 +142,23 @@ void TestLinearWork()
 void TestSharedRules()
 {
     ok(ShowsProgressDialog(L"x\\pxprep.exe") && !ShowsProgressDialog(L"PxPrep.exe"), "pxprep only in these letters\n");
-    ok(IsPrinterUpdateEntry(LaunchCommandLine(L"C:\\PXNETADJ.EXE a.inf")), "pxnetadj.exe in any case\n");
+    ok(IsPrinterUpdateEntry(L"C:\\PXNETADJ.EXE a.inf"), "pxnetadj.exe in any case\n");
+    // Decided on the entry as configured: the folder "%sourcepath%" brings in selects nothing.
+    struct {
+        const wchar_t* entry;
+        bool update;
+        const wchar_t* commandLine;
+    } entries[] = {
+        {L"%sourcepath%tool.exe", false, L"\"c:\\work\\pxnetadj.exe.files\\tool.exe\""},
+        {L"PxNetAdj.exe %sourcepath%x.inf", true, L"pxnetadj.exe \"c:\\work\\pxnetadj.exe.files\\x.inf\""},
+        {L"%sourcepath%pxprep.exe", false, L"\"c:\\work\\pxnetadj.exe.files\\pxprep.exe\""},
+    };
+    for (const auto& row : entries) {
+        RunCommand command = ComposeRunEntry(row.entry, L"C:\\work\\pxnetadj.exe.files");
+        ok(command.printerUpdate == row.update && command.commandLine == row.commandLine,
+           "[%s]: printer update %d, command line [%s]\n", wn(row.entry), command.printerUpdate,
+           wn(command.commandLine));
+    }
     ok(LaunchCommandLine(L"A.EXE /Q") == L"a.exe /q", "lower-cased whole\n");
     ok(std::wstring(RunSectionSuffix(true)) == L".x64" && std::wstring(RunSectionSuffix(false)).empty(), "suffixes\n");
     ok(MessageBoxText(L"a\\nb\\n") == L"a\nb\n", "line breaks [%s]\n", wn(MessageBoxText(L"a\\nb\\n")));
@@ -161,11 +177,45 @@ void TestSharedRules()
 
 }  // namespace
 
+// setupcheck takes Run programs from the launcher's resolution over the medium's files:
+// a bare batch file on the medium runs by its full path, one found nowhere is an error.
+void TestProgramsOnMedium()
+{
+    struct {
+        const char* run;
+        bool batchThere;
+        const wchar_t* runs;  // the plan's command line for entry 1
+        int errors;
+    } rows[] = {
+        {"install.bat /q", true, L"\"<system folder>\\cmd.exe\" /d /s /c \"\"<medium>\\install.bat\" /q\"", 0},
+        {"install.bat /q", false, L"", 1},
+        {"%sourcepath%install.bat", true, L"\"<system folder>\\cmd.exe\" /d /s /c \"\"<medium>\\install.bat\"\"", 0},
+        {"%sourcepath%install.bat", false, L"", 0},
+    };
+    for (const auto& row : rows) {
+        CheckInput input;
+        input.bytes = std::string("[OS_Support]\r\nos_list=501\r\n[Run]\r\n1=") + row.run + "\r\n";
+        input.fileName = L"autorun.inf";
+        bool there = row.batchThere;
+        input.mediumHasFile = [there](const std::wstring& path) { return there && path == L"install.bat"; };
+        CheckReport report = CheckConfiguration(input);
+        std::wstring runs = report.plans.empty() || report.plans[0].programs.empty()
+                                ? L"(no plan)"
+                                : report.plans[0].programs[0].startLine;
+        int errors = 0;
+        for (const Finding& f : report.findings)
+            if (f.severity == Severity::Error && f.problem.find(L"install.bat") != std::wstring::npos) ++errors;
+        ok(runs == row.runs && errors == row.errors, "[%s] on the medium %d: runs [%s], %d errors\n", row.run,
+           row.batchThere, wn(runs), errors);
+    }
+}
+
 int main()
 {
     TestSystemReads();
     TestShape();
     TestSharedRules();
     TestLinearWork();
+    TestProgramsOnMedium();
     return check::summary();
 }

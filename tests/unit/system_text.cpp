@@ -1,8 +1,10 @@
 // Text rules of the system layer: registry data as text (the install folder's string
 // rule, the log text of a value of any type, the expansion of system-folder names),
 // the full-path test, how a Run entry's program is found, and the machine-wide lock.
+#include "framework/wstr.h"
 #include "system/lock_rules.h"
 #include "system/path_text.h"
+#include "system/program_text.h"
 #include "system/registry_text.h"
 
 #include "tests/harness/check.h"
@@ -164,6 +166,9 @@ void CheckProgramNames()
         {L"c:\\v1.2\\tool", L"c:\\v1.2\\tool.exe", false},
         {L"\\\\srv\\d\\x.exe", L"\\\\srv\\d\\x.exe", false},
         {L"c:\\media", L"c:\\media.exe", false},
+        {L"\\tools\\x.exe", L"D:\\tools\\x.exe", false},
+        {L"d:x.exe", L"D:\\cd\\x.exe", true},
+        {L"e:x.exe", L"e:\\x.exe", false},
     };
     for (const NamedRow& row : named) {
         std::wstring path = NamedProgramPath(row.program, L"D:\\cd");
@@ -175,8 +180,63 @@ void CheckProgramNames()
 
     std::wstring line = BatchCommandLine(L"C:\\windows\\system32\\cmd.exe", L"\"c:\\media\\inst.cmd\" /x");
     ok(line == L"\"C:\\windows\\system32\\cmd.exe\" /d /s /c \"\"c:\\media\\inst.cmd\" /x\"", "batch line [%s]\n", wn(line));
-    line = WithProgramPath(L" inst.cmd /x \"a b\"", L"C:\\media\\inst.cmd");
-    ok(line == L" \"C:\\media\\inst.cmd\" /x \"a b\"", "program path put in [%s]\n", wn(line));
+}
+
+// Which file a command line starts, as the launcher, its plan and the checker take it:
+// launcher and current folder C:\media, PATH with a full and a relative entry.
+void CheckProgramResolution()
+{
+    const wchar_t* files[] = {L"c:\\media\\setup.exe", L"c:\\windows\\system32\\regsvr32.exe", L"c:\\tools\\x.exe",
+                              L"c:\\program files\\tarvik\\setup.exe", L"d:\\apps\\my.exe",
+                              L"d:\\apps\\my tool\\run.exe", L"c:\\media\\inst.bat", L"c:\\media\\sub\\t.exe",
+                              L"c:\\media\\bin\\y.exe", L"c:\\windows\\system32\\cmd.exe"};
+    FileProbe exists = [&files](const std::wstring& path) {
+        for (const wchar_t* f : files)
+            if (wstr::ToLower(path) == f) return true;
+        return false;
+    };
+    ProgramPlaces places{L"C:\\media", L"C:\\media", L"C:\\windows\\system32", L"C:\\windows", L"bin;C:\\tools"};
+    const wchar_t* cmd = L"\"C:\\windows\\system32\\cmd.exe\" /d /s /c ";
+    struct Row {
+        const wchar_t* commandLine;
+        ProgramProblem problem;
+        const wchar_t* file;  // the file found, or the one expected where a folder is named
+        const wchar_t* start; // the command line started; "" for the unchanged one
+    } rows[] = {
+        {L"\\tools\\x.exe --y", ProgramProblem::None, L"C:\\tools\\x.exe", L""},
+        {L"c:\\program files\\tarvik\\setup.exe /s", ProgramProblem::None, L"c:\\program files\\tarvik\\setup.exe", L""},
+        {L"d:\\apps\\my tool\\run.exe /x", ProgramProblem::None, L"d:\\apps\\my.exe", L""},
+        {L"\"d:\\apps\\my tool\\run.exe\" /x", ProgramProblem::None, L"d:\\apps\\my tool\\run.exe", L""},
+        {L"setup /q", ProgramProblem::None, L"C:\\media\\setup.exe", L""},
+        {L"regsvr32 /s x.dll", ProgramProblem::None, L"C:\\windows\\system32\\regsvr32.exe", L""},
+        {L"x.exe", ProgramProblem::None, L"C:\\tools\\x.exe", L""},
+        {L"y.exe", ProgramProblem::NotFound, L"", L""},
+        {L"sub\\t.exe", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"sub\\t", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"inst.bat /q \"a b\"", ProgramProblem::None, L"C:\\media\\inst.bat", L"\"\"C:\\media\\inst.bat\" /q \"a b\"\""},
+        {L"\"c:\\media\\inst.bat\"", ProgramProblem::None, L"c:\\media\\inst.bat", L"\"\"c:\\media\\inst.bat\"\""},
+        {L"install.bat /q", ProgramProblem::NotFound, L"", L""},
+        {L"c:\\nosuch\\x /q", ProgramProblem::NotFound, L"c:\\nosuch\\x.exe", L""},
+        {L"  ", ProgramProblem::NoProgram, L"", L""},
+    };
+    for (const Row& row : rows) {
+        ResolvedProgram got = ResolveProgram(row.commandLine, places, exists);
+        std::wstring file = got.file.empty() ? got.expected : got.file;
+        ok(got.problem == row.problem && file == row.file, "[%s]: problem %d, file [%s]\n", wn(row.commandLine),
+           static_cast<int>(got.problem), wn(file));
+        if (got.problem != ProgramProblem::None) continue;
+        std::wstring start = *row.start ? cmd + std::wstring(row.start) : std::wstring(row.commandLine);
+        ok(got.commandLine == start, "[%s]: started as [%s]\n", wn(row.commandLine), wn(got.commandLine));
+        ok(got.application == (got.batch ? L"C:\\windows\\system32\\cmd.exe" : got.file), "[%s]: application [%s]\n",
+           wn(row.commandLine), wn(got.application));
+    }
+    ResolvedProgram batch = ResolveProgram(L"install.bat /q", places, exists);
+    ok(batch.bare && batch.batch && batch.named == L"install.bat", "bare batch: bare %d batch %d [%s]\n", batch.bare,
+       batch.batch, wn(batch.named));
+    places.systemFolder.clear();
+    batch = ResolveProgram(L"inst.bat", places, exists);
+    ok(batch.problem == ProgramProblem::NoCommandInterpreter, "no system folder: problem %d\n",
+       static_cast<int>(batch.problem));
 }
 
 // Expandable registry values: only the fixed system-folder names, from the values given.
@@ -340,6 +400,7 @@ int main()
     CheckLogTexts();
     CheckFullPaths();
     CheckProgramNames();
+    CheckProgramResolution();
     CheckFolderExpansion();
     CheckLockFolder();
     CheckInstanceDecision();

@@ -207,7 +207,7 @@ void TestNotMajorVersion5()
     }
     NewLogLines();
     CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
-    ok(plugin.RunUpdate(L"pxnetadj.exe c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
+    ok(plugin.RunUpdate(L"c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
        version.dwMajorVersion);
     std::vector<std::string> lines = NewLogLines();
     ok(lines.size() == 2, "expected two lines, got %u\n", static_cast<unsigned>(lines.size()));
@@ -247,6 +247,42 @@ void TestSavedRecordCounts()
         }
         ok(result == 0, "expected 0 (unusable), got %d (1: read, 2: an exception)\n", result);
     }
+}
+
+// The install-folder lines: the key that cannot be opened ends the reading; a key
+// whose value cannot be read still logs the folder line, with the empty text.
+void TestGetInstallFolder()
+{
+    const wchar_t* key = L"SOFTWARE\\Norvale\\Pictora";
+    const std::wstring folder = L"C:\\Norvale\\";
+    struct Row {
+        const char* name;
+        bool key;
+        bool value;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"no product key", false, false, {"## I didn't get install folder"}},
+        {"key without the value", true, false, {"## I didn't get install folder", "** InstallFolder : "}},
+        {"value read", true, true, {"** InstallFolder : C:\\Norvale\\"}},
+    };
+    for (const Row& row : rows) {
+        check::Context context(row.name);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+        HKEY h = nullptr;
+        if (row.key && RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) == 0) {
+            if (row.value)
+                RegSetValueExW(h, L"InstallFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                               static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+            RegCloseKey(h);
+        }
+        NewLogLines();
+        CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
+        plugin.GetInstallFolder();
+        std::vector<std::string> lines = NewLogLines();
+        ok(lines == row.lines, "%u lines: [%s] [%s]\n", static_cast<unsigned>(lines.size()),
+           lines.size() > 0 ? lines[0].c_str() : "", lines.size() > 1 ? lines[1].c_str() : "");
+    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
 }
 
 void WriteText(const std::wstring& path, const std::string& text)
@@ -311,5 +347,6 @@ int main()
     TestLogLastErrorText();
     TestNotMajorVersion5();
     TestSavedRecordCounts();
+    TestGetInstallFolder();
     return check::summary();
 }
