@@ -7,7 +7,8 @@
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
 #include "printers/stopped_product.h"
-#include "system/os_validation.h"
+#include "run/os_validation.h"
+#include "system/machine_lock.h"
 #include "system/paths.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
@@ -23,22 +24,24 @@ void LogBanner(const std::wstring& exeName, const std::wstring& exeDir, const st
     LogMessage(LOG_HIGH, L"+++   Command Line : %s", arguments.c_str());
 }
 
-// FALSE when another instance holds the mutex. The first instance's handle stays
-// open until the process ends.
-bool TakeSingleInstanceMutex()
+// The mutex, then the machine-wide lock, which decides: FALSE with the outcome when the
+// run must not go on. The lock is held until the process ends.
+bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
 {
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, SINGLE_INSTANCE_MUTEX);
-    if (mutex != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ::ReleaseMutex(mutex);  // not owned by us: fails harmlessly, as intended
+    SingleInstanceFacts facts = TakeSingleInstance(SINGLE_INSTANCE_MUTEX, held);
+    InstanceDecision decision = DecideInstance(facts.mutex, facts.mutexError, facts.lock, facts.lockError,
+                                               facts.lockPath, facts.untrustedReason);
+    if (decision.mutexLine)
         LogMessage(LOG_HIGH, L"## Mutex exist: An instance of the same Application is running.");
-        return false;
-    }
-    return true;  // a null handle is not an error: the run goes on
+    for (const std::wstring& note : decision.notes) LogMessage(LOG_HIGH, L"%s", note.c_str());
+    if (decision.verdict == InstanceVerdict::Run) return true;
+    outcome = decision.verdict == InstanceVerdict::SecondCopy ? RunOutcome::AnotherInstance : RunOutcome::NoMachineLock;
+    return false;
 }
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0),
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_bRunListEnded(false), m_nQueuesLost(0),
       m_nMediumProgramsMissing(0)
 {
 }
@@ -46,9 +49,10 @@ CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotSta
 BOOL CTarvikApp::InitInstance()
 {
     RunOutcome outcome = RunSetup();
-    if (m_unattended.quiet) EndUnattended(outcome);
+    if (m_unattended.noWindows) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
+           outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
            outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
 }
 
@@ -66,10 +70,15 @@ RunOutcome CTarvikApp::RunSetup()
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
-    // Before anything else changes the machine, and never by two copies at once: queues
-    // that a run cut short left deleted, then the tray program and the service it left
-    // stopped. A plan run neither restores nor removes a record or a note.
+    if (m_unattended.uiUnknown) return RunOutcome::UnknownUiValue;
+    // Never without the machine-wide lock, even when the mutex cannot be created: without
+    // it the run ends as a second copy does.
+    RunOutcome stopped = RunOutcome::AnotherInstance;
+    if (!TakeSingleInstance(m_machineLock, stopped)) return stopped;
+    // Before anything else changes the machine, and never by two copies at once (the
+    // lock is held from here to the end): queues that a run cut short left deleted, then
+    // the tray program and the service it left stopped. A plan run neither restores nor
+    // removes a record or a note.
     if (!m_unattended.plan) {
         m_nQueuesLost += RestoreRecordedQueues();
         RestartStoppedProduct();
@@ -85,7 +94,7 @@ RunOutcome CTarvikApp::RunSetup()
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.quiet && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
+        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
@@ -109,12 +118,12 @@ RunOutcome CTarvikApp::RunSetup()
     if (m_unattended.plan)
         return m_nMediumProgramsMissing > 0 ? RunOutcome::PlanProgramMissing : RunOutcome::PlanCompleted;
     if (m_nQueuesLost > 0) return RunOutcome::QueueLost;
-    return m_nEntriesNotStarted > 0 ? RunOutcome::EntryNotStarted : RunOutcome::Completed;
+    return OutcomeOfRunList(m_runListEnd.result);
 }
 
 void CTarvikApp::ReportStop(int textNumber)
 {
-    if (!m_unattended.quiet) {
+    if (!m_unattended.noWindows) {
         (void)ShowErrorMessage(g_strIniFile, textNumber);  // OK is the only answer
         return;
     }
@@ -126,7 +135,8 @@ void CTarvikApp::EndUnattended(RunOutcome outcome)
 {
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && m_bRunListEnded && !m_unattended.plan;
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, g_strIniFile).c_str());
+    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(m_runListEnd.entry);
+    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
 }

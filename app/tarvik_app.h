@@ -9,6 +9,7 @@
 #include "app/run_outcome.h"
 #include "config/config_text.h"
 #include "framework/app.h"
+#include "framework/handles.h"
 #include "ui/copy_dlg.h"
 #include "ui/finish_screen.h"
 
@@ -44,7 +45,9 @@ public:
     BOOL DropMain();
     BOOL RunSectionExe(std::wstring platformSuffix);
     void CopyUninstallerDataFile();
-    DWORD RunApplication(std::wstring commandLine);
+    // 1 when the entry ran (`exitCode`, when given, gets its program's exit code; 0 for
+    // the printer update), else the system error code of the failed start.
+    DWORD RunApplication(std::wstring commandLine, DWORD* exitCode = nullptr);
     // "-ui plan": what RunApplication would do with the entry, as "** Plan: " lines.
     void PlanRunEntry(int number, const std::wstring& entry);
 
@@ -60,10 +63,11 @@ public:
     std::wstring m_strDriverInf;      // the INF file the driver package was found in
     std::wstring m_strDriverKeyword;  // and the magic keyword found there
     UnattendedMode m_unattended;  // "-ui" and "-restart"
-    int m_nEntriesNotStarted;     // Run entries whose program could not be started
+    RunListEnd m_runListEnd;      // how the Run list's entries ended, and the entry that decided it
     bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
     int m_nQueuesLost;            // printer queues that could not be restored
     int m_nMediumProgramsMissing; // "-ui plan": Run entries whose program on the medium does not exist
+    UniqueFile m_machineLock;     // the machine-wide setup lock, held for the whole run
 };
 
 extern CTarvikApp theApp;

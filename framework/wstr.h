@@ -24,6 +24,21 @@ int CompareNoCase(const std::wstring& a, const std::wstring& b);
 
 bool Contains(const std::wstring& s, const std::wstring& what);
 
+// Appends a code point as UTF-16 units: a surrogate pair above U+FFFF (up to
+// U+10FFFF), the value itself otherwise.
+template <typename Units>
+void AppendUtf16(Units& units, unsigned long codePoint)
+{
+    using Unit = typename Units::value_type;
+    if (codePoint > 0xFFFF && codePoint <= 0x10FFFF) {
+        codePoint -= 0x10000;
+        units.push_back(static_cast<Unit>(0xD800 + (codePoint >> 10)));
+        units.push_back(static_cast<Unit>(0xDC00 + (codePoint & 0x3FF)));
+    } else {
+        units.push_back(static_cast<Unit>(codePoint));
+    }
+}
+
 // Replaces every occurrence of `from` (non-empty) by `to`; returns the count.
 int ReplaceAll(std::wstring& s, const std::wstring& from, const std::wstring& to);
 

@@ -23,7 +23,8 @@
 
 namespace {
 
-std::wstring Text(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
+// A text field of a spooler record; a null field is empty.
+std::wstring FieldText(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
 
 // What a queue gets when the old one had no identifier: the empty text.
 RegistryValue EmptyDeviceInstanceID()
@@ -53,14 +54,9 @@ const wchar_t* InfFileProblem(const std::wstring& infPath)
 {
     if (infPath.empty()) return INF_MISSING;
     if (IsDevicePath(infPath)) return INF_NOT_A_FILE;  // never opened: opening a device can act on it
-    FileKind kind = FileKindOf(infPath);
+    FileKind kind = ReadableFileKind(infPath);
     if (kind == FileKind::Missing) return INF_MISSING;
-    if (kind != FileKind::DiskFile) return INF_NOT_A_FILE;
-    // Only a disk file is opened to read its data.
-    UniqueFile file(::CreateFileW(infPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                  nullptr));
-    return file ? nullptr : INF_MISSING;
+    return kind == FileKind::DiskFile ? nullptr : INF_NOT_A_FILE;
 }
 
 // All local queues at level 2 in one buffer; FALSE when the enumeration fails.
@@ -98,18 +94,18 @@ BOOL CUpdateDriverPlugin::UpdatePrinters(const std::wstring& infPath)
 
 BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
 {
-    std::wstring name = Text(printer.pPrinterName);
-    std::wstring upperPort = UpperPortName(Text(printer.pPortName));
+    std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring upperPort = UpperPortName(FieldText(printer.pPortName));
     LogMessage(LOG_MEDIUM, L"Port : %s", upperPort.c_str());
     if (IsUsbPort(upperPort)) {
         LogMessage(LOG_MEDIUM, L" %s is a USB Printer", name.c_str());
         if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", name.c_str());
         return FALSE;
     }
-    if (!IsUpdateDriver(Text(printer.pDriverName))) {
+    if (!IsUpdateDriver(FieldText(printer.pDriverName))) {
         if (m_plan)
             LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", name.c_str(),
-                       Text(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
+                       FieldText(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
         return FALSE;
     }
     LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
@@ -189,8 +185,8 @@ std::wstring CUpdateDriverPlugin::PrintUiEnd() const
 BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath,
                                            std::wstring& why)
 {
-    std::wstring name = Text(printer.pPrinterName);
-    std::wstring refusal = PrintUiRefusal(name, Text(printer.pPortName), Text(printer.pDriverName));
+    std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring refusal = PrintUiRefusal(name, FieldText(printer.pPortName), FieldText(printer.pDriverName));
     if (!refusal.empty()) {
         LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", name.c_str(), refusal.c_str());
         why = refusal;
@@ -245,18 +241,18 @@ int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
 
 int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wstring& infPath)
 {
-    std::wstring commandLine = PrintUiCommandLine(Text(printer.pPrinterName), infPath, Text(printer.pPortName),
-                                                  Text(printer.pDriverName));
+    std::wstring commandLine = PrintUiCommandLine(FieldText(printer.pPrinterName), infPath, FieldText(printer.pPortName),
+                                                  FieldText(printer.pDriverName));
     if (m_quiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    StartedProcess printui = StartProcess(ProgramSearch::NamedFile, rundll32, commandLine);
+    StartedProcess printui = StartProcess(rundll32, commandLine);
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
     // The line above shows the wait's result; printui's own verdict is its exit code.
     if (!m_bPrintUiStarted || m_dwPrintUiExitCode != 0)
-        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", Text(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
+        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", FieldText(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
     return 1;
 }
 

@@ -12,17 +12,24 @@
 // The text in a Run entry that selects the printer update step.
 extern const wchar_t* const NETADJ_PROGRAM;  // "pxnetadj.exe"
 
+// A Run entry is the printer update when the entry as configured, lower-cased,
+// contains NETADJ_PROGRAM. The entry as configured: before "%sourcepath%" is
+// expanded, so a current folder such as C:\work\pxnetadj.exe.files\ selects nothing.
+bool IsPrinterUpdateEntry(const std::wstring& configuredEntry);
+
 // The update re-creates queues only on Windows major version 5 (2000, XP, Server 2003).
 bool UpdatesPrinters(int majorVersion);
 
 // Longest port name, in characters, that the update handles.
 const size_t PORT_NAME_MAX = 259;
 
-// The INF path of a Run entry: every "pxnetadj.exe" removed (exactly, with case),
-// white space trimmed at both ends, then one pair of enclosing double quotes removed
-// (an entry written with "%sourcepath%" arrives quoted, and the printui command line
-// adds quotes of its own).
-std::wstring InfPathFromEntry(const std::wstring& commandLine);
+// The INF path of a printer-update Run entry: every "pxnetadj.exe" (in any letters)
+// removed from the entry as configured, then "%sourcepath%" expanded with
+// `sourceFolder` and the whole lower-cased, white space trimmed at both ends, then one
+// pair of enclosing double quotes removed (an entry written with "%sourcepath%" comes
+// out quoted, and the printui command line adds quotes of its own). Text that only the
+// expansion brings in is never removed.
+std::wstring InfPathFromEntry(const std::wstring& configuredEntry, const std::wstring& sourceFolder);
 
 // rundll32 printui.dll,PrintUIEntry /if /b "NAME" /f "INF" /r "PORT" /m "DRIVER"
 std::wstring PrintUiCommandLine(const std::wstring& printerName, const std::wstring& infPath,

@@ -115,7 +115,7 @@ DWORD RunProcess(const std::wstring& programPath, BOOL wait)
     StartedProcess process{FALSE, ERROR_PATH_NOT_FOUND, UniqueHandle(), UniqueHandle()};
     // The program's own path is its command line, quoted so that it reads as one word.
     if (IsFullPath(programPath))
-        process = StartProcess(ProgramSearch::NamedFile, programPath, L"\"" + programPath + L"\"");
+        process = StartProcess(programPath, L"\"" + programPath + L"\"");
     DWORD result = process.started ? 1 : 0;
     if (wait) result = WaitForProcessEnd(process);
     LogMessage(LOG_MEDIUM, L"** Process : %s return with %d", programPath.c_str(), static_cast<int>(result));

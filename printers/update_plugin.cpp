@@ -17,9 +17,8 @@ int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
 }  // namespace
 
-BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
+BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath)
 {
-    std::wstring infPath = InfPathFromEntry(commandLine);
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
@@ -56,11 +55,12 @@ BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
 void CUpdateDriverPlugin::GetInstallFolder()
 {
     // The same reading as the registration's: without a usable folder the tray path stays relative and is not started.
-    if (!ReadInstallFolder(m_strInstallFolder)) {
+    bool keyOpened = false;
+    if (!ReadInstallFolder(m_strInstallFolder, &keyOpened)) {
         LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
-        return;
+        if (!keyOpened) return;  // no product key: no further line
     }
-    LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());
+    LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());  // empty when the value was unusable
 }
 
 void CUpdateDriverPlugin::ReadUpdateDrivers()

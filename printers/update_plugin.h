@@ -18,9 +18,10 @@ public:
     {
     }
 
-    // Runs the update for one Run entry (already lower-cased by the launcher). TRUE
-    // when the update ran, FALSE when the system is not major version 5.
-    BOOL RunUpdate(std::wstring commandLine);
+    // Runs the update for one Run entry, with the INF path the launcher took from it
+    // (InfPathFromEntry). TRUE when the update ran, FALSE when the system is not major
+    // version 5.
+    BOOL RunUpdate(const std::wstring& infPath);
 
     void GetInstallFolder();
     void ReadUpdateDrivers();

@@ -3,13 +3,12 @@
 // "pxnetadj.exe" entry is the built-in printer update instead of a program.
 #include <exception>
 
-#include "app/globals.h"
 #include "app/tarvik_app.h"
+#include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
-#include "system/file_type.h"
 #include "system/path_text.h"
 #include "system/paths.h"
 #include "system/process.h"
@@ -30,35 +29,41 @@ std::wstring ExceptionText(const std::exception& e)
 
 }  // namespace
 
-DWORD CTarvikApp::RunApplication(std::wstring commandLine)
+// `commandLine` is the Run entry as configured: what it becomes is decided before
+// "%sourcepath%" is expanded (with the current folder, as the reader expands it).
+DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
 {
+    if (exitCode) *exitCode = 0;
     try {
-        LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
+        RunCommand command = ComposeRunEntry(commandLine, CurrentFolder());
+        LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", command.entry.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
-        update.m_quiet = m_unattended.quiet;
-        RunCommand command = ComposeRunEntry(commandLine);
-        bool prep = !m_unattended.quiet && command.progressDialog;  // quiet: no dialog
+        update.m_quiet = m_unattended.noWindows;
+        bool withProgressDialog = !m_unattended.noWindows && command.progressDialog;  // quiet: no dialog
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
-            (void)update.RunUpdate(lower);  // the update step logs its own outcome
+            (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome
             m_nQueuesLost += update.m_nQueuesLost;
-            return 1;
+            return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
         // The administrator's own command line: the launcher's folder is searched first on
         // purpose, the current folder never for a program named without a folder.
-        StartedProcess process = StartCommandLine(lower, m_strExeDir);
+        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, m_strExeDir));
         if (!process.started) return process.error;
-        if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
+        if (withProgressDialog) m_copyDlg.ShowOnOwnThread(g_strIniFile);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
+        DWORD code = 0;
+        if (!ProcessExitCode(process, code)) code = STILL_ACTIVE;  // not seen to end: no success
+        if (exitCode) *exitCode = code;
         process.process.reset();
         process.thread.reset();
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
-        if (prep) {
+        if (withProgressDialog) {
             ::Sleep(CLOSE_GRACE_MS);
             m_copyDlg.Close();
         }
-        return 1;
+        return RUN_ENTRY_DONE;
     } catch (const std::exception& e) {
         LogMessage(LOG_HIGH, L"Exception in RunApplication() : %s", ExceptionText(e).c_str());
         return ::GetLastError();
@@ -67,22 +72,22 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine)
 
 void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
 {
-    RunCommand command = ComposeRunEntry(entry);
+    std::wstring current = CurrentFolder();
+    RunCommand command = ComposeRunEntry(entry, current);
     if (command.printerUpdate) {
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: the printer update", number, command.commandLine.c_str());
         CUpdateDriverPlugin update(g_strIniFile);
         update.m_quiet = true;
         update.m_plan = true;
-        (void)update.RunUpdate(command.commandLine);
+        (void)update.RunUpdate(command.infPath);
         return;
     }
-    ProgramChoice choice = ChooseProgram(command.commandLine, m_strExeDir);
-    std::wstring current = CurrentFolder();
-    std::wstring path = choice.bare ? choice.path : NamedProgramPath(choice.path, current);
-    bool exists = !path.empty() && FileKindOf(path) == FileKind::DiskFile;
+    ResolvedProgram program = ResolveProgramNow(command.commandLine, m_strExeDir);
+    bool exists = program.problem == ProgramProblem::None;
+    std::wstring path = program.file.empty() ? program.expected : program.file;
     // A program of the medium itself must be there now; one that an earlier entry installs may not be yet.
-    bool medium = choice.bare ? path.empty() || IsInFolder(path, m_strExeDir)
-                              : IsInFolder(path, m_strExeDir) || IsInFolder(path, current);
+    bool medium = program.bare ? path.empty() || IsInFolder(path, m_strExeDir)
+                               : IsInFolder(path, m_strExeDir) || IsInFolder(path, current);
     const wchar_t* dialog = command.progressDialog ? L"with the progress dialog (not with -ui quiet)"
                                                    : L"without the progress dialog";
     if (exists)
@@ -90,7 +95,7 @@ void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
                    path.c_str(), dialog);
     else if (path.empty())
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: %s not found now in the program folders, %s", number,
-                   command.commandLine.c_str(), FirstWord(command.commandLine).c_str(), dialog);
+                   command.commandLine.c_str(), program.named.c_str(), dialog);
     else
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: starts %s, not found now, %s", number,
                    command.commandLine.c_str(), path.c_str(), dialog);

@@ -2,7 +2,6 @@
 // and the finish page.
 #include <vector>
 
-#include "app/globals.h"
 #include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
@@ -10,14 +9,46 @@
 #include "system/error_text.h"
 #include "system/file_replace.h"
 #include "system/file_type.h"
-#include "system/os_validation.h"
+#include "system/paths.h"
+#include "run/os_validation.h"
 #include "system/registry.h"
+#include "run/exit_codes.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "framework/wstr.h"
 
 namespace {
 const DWORD UNINSTALL_STRING_BYTES = 500;
+
+// The exit codes that count as success for Run entry `number` of `section`: the
+// default ones and the entry's own; an own list that cannot be read is ignored.
+std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
+{
+    std::wstring text, problem;
+    std::vector<uint32_t> own;
+    ReadSource from = ReadEntrySuccessCodes(Reads(g_configReader), section, AcceptedOS, number, text);
+    if (from != ReadSource::None && !ParseSuccessCodes(text, own, problem)) {
+        std::wstring read = from == ReadSource::Preferred ? VariantSection(section, AcceptedOS) : section;
+        LogMessage(LOG_HIGH, L"## %s in [%s] is ignored: %s", SuccessCodesKey(number).c_str(), read.c_str(),
+                   problem.c_str());
+    }
+    return SuccessCodesInForce(own);
+}
+
+// A started entry's end in the log: its exit code, at level 1 when it counts as failure.
+EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, const std::vector<uint32_t>& codes)
+{
+    EntryEnd end{number, entry, JudgeExitCode(exitCode, codes), exitCode};
+    std::wstring note = HasFixedMeaning(exitCode) ? ExitCodeNote(exitCode, SystemMessageText(exitCode)) : L"";
+    if (end.result == EntryResult::Succeeded)
+        LogMessage(LOG_MEDIUM, L"** Run entry %d ended with exit code %u: %s%s", number, exitCode, entry.c_str(),
+                   note.c_str());
+    else
+        LogMessage(LOG_HIGH, L"## Run entry %d ended with exit code %u: %s%s", number, exitCode, entry.c_str(),
+                   note.c_str());
+    return end;
+}
+
 }  // namespace
 
 BOOL CTarvikApp::DropMain()
@@ -46,28 +77,41 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
         std::wstring section = RUN_SECTION + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
-        std::vector<std::wstring> entries;
-        GetKeyValues(section, AcceptedOS, entries, count);
-        int number = 0;
-        for (const std::wstring& entry : entries) {
+        std::vector<std::wstring> entries, configured;
+        GetKeyValues(section, AcceptedOS, entries, count, &configured);
+        std::vector<EntryEnd> ends;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const std::wstring& entry = entries[i];
+            int number = static_cast<int>(i) + 1;
+            // Decided on the entry as configured: the expansion's folder never selects the printer update.
+            bool update = ComposeRunEntry(configured[i], CurrentFolder()).printerUpdate;  // its own rules, no exit code
+            std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
             if (m_unattended.plan) {  // nothing is started
-                PlanRunEntry(++number, entry);
+                PlanRunEntry(number, configured[i]);
+                if (!update)
+                    LogMessage(LOG_HIGH, L"** Plan: Run entry %d counts exit codes %s as success", number,
+                               CodeListText(codes).c_str());
                 continue;
             }
-            DWORD result = RunApplication(entry);  // a failing entry never stops the list
-            if (result == 1) continue;
-            ++m_nEntriesNotStarted;
-            if (m_unattended.quiet)
+            DWORD exitCode = 0;
+            DWORD result = RunApplication(configured[i], &exitCode);  // a failing entry never stops the list
+            if (result == RUN_ENTRY_DONE) {
+                if (!update) ends.push_back(JudgeEntryEnd(number, entry, exitCode, codes));
+                continue;
+            }
+            ends.push_back(EntryEnd{number, entry, EntryResult::NotStarted, result});
+            if (m_unattended.noWindows)
                 LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
                            entry.c_str());
         }
+        m_runListEnd = DecideRunListEnd(ends);
         CopyUninstallerDataFile();
         m_bRunListEnded = true;
         if (m_unattended.plan && m_unattended.forceRestart)
             LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
         else if (m_unattended.plan)
             LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
-        if (!m_unattended.quiet) {  // quiet mode ends without the page (and restarts only on request)
+        if (!m_unattended.noWindows) {  // quiet mode ends without the page (and restarts only on request)
             m_finishScreen.m_configPath = g_strIniFile;
             (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
         }

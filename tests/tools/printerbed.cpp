@@ -11,6 +11,9 @@
 //   spawn COMMAND-LINE           start a program and do not wait for it
 //   count IMAGE                  number of running processes with that image name
 //   kill IMAGE                   end every process with that image name
+//   volatile KEY                 create HKLM\KEY as a volatile key (gone when Wine's
+//                                server ends); Wine then refuses any key below it that
+//                                is not volatile (error 1021)
 // Exit code 0 when every command worked.
 #include "tests/tools/printer_bed.h"
 
@@ -103,6 +106,16 @@ bool Dump()
     return true;
 }
 
+bool CreateVolatileKey(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr,
+                              &key, nullptr);
+    if (rc != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 bool Spawn(const std::wstring& commandLine)
 {
     STARTUPINFOW si = {};
@@ -171,6 +184,9 @@ int wmain(int argc, wchar_t** argv)
             i += 1;
         } else if (command == L"dump") {
             done = Dump();
+        } else if (command == L"volatile" && need(i, 1)) {
+            done = CreateVolatileKey(argv[i + 1]);
+            i += 1;
         } else if (command == L"spawn" && need(i, 1)) {
             done = Spawn(argv[i + 1]);
             i += 1;

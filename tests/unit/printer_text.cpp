@@ -24,7 +24,11 @@ const InfRow INF_ROWS[] = {
     {"program, blank, path", L"pxnetadj.exe c:\\drv\\x.inf", L"c:\\drv\\x.inf"},
     {"program only", L"pxnetadj.exe", L""},
     {"every occurrence removed", L"pxnetadj.exe c:\\pxnetadj.exe\\x.inf", L"c:\\\\x.inf"},
-    {"match is with case", L"pxnetadj.exe PXNETADJ.EXE.inf", L"PXNETADJ.EXE.inf"},
+    {"any letters: the entry is lower-cased", L"pxnetadj.exe PXNETADJ.EXE.inf", L".inf"},
+    {"the source folder's name stays", L"pxnetadj.exe %sourcepath%x.inf", L"c:\\work\\pxnetadj.exe.files\\x.inf"},
+    {"configured in capitals, expanded", L"C:\\Tools\\PXNETADJ.EXE %sourcepath%Drv\\X.INF",
+     L"c:\\tools\\ \"c:\\work\\pxnetadj.exe.files\\drv\\x.inf\""},
+    {"a placeholder in other letters is not expanded", L"pxnetadj.exe %SourcePath%x.inf", L"%sourcepath%x.inf"},
     {"inner white space stays", L"  pxnetadj.exe \t c:\\my drivers\\x.inf \r\n", L"c:\\my drivers\\x.inf"},
     {"path quoted by %sourcepath%", L"pxnetadj.exe \"c:\\media\\x.inf\"", L"c:\\media\\x.inf"},
     {"quoted program and path", L"\"pxnetadj.exe\" \"c:\\x.inf\"", L"\" \"c:\\x.inf"},
@@ -40,7 +44,7 @@ void TestInfPath()
 {
     for (const InfRow& row : INF_ROWS) {
         check::Context context(row.name);
-        std::wstring got = InfPathFromEntry(row.entry);
+        std::wstring got = InfPathFromEntry(row.entry, L"C:\\work\\pxnetadj.exe.files");
         ok(got == row.expected, "expected [%s], got [%s]\n", wn(std::wstring(row.expected)), wn(got));
     }
 }
