@@ -69,10 +69,16 @@ KeyTrust CheckKey(HKEY key, std::wstring& why, LONG& error)
 LONG Resecure(const std::wstring& path)
 {
     RegistryKey key;
-    LONG rc = key.Open(HKEY_LOCAL_MACHINE, path, READ_CONTROL | WRITE_DAC, RECOVERY_VIEW);
+    LONG rc = key.Open(HKEY_LOCAL_MACHINE, path, READ_CONTROL | WRITE_DAC | WRITE_OWNER, RECOVERY_VIEW);
     if (rc != ERROR_SUCCESS) return rc;
-    std::vector<unsigned char> descriptor = LauncherKeySecurity();
-    rc = Security()->RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.data());
+    std::vector<unsigned char> descriptor = LauncherKeySecurity(true);
+    // The descriptor's control marks the list protected; Wine keeps that only when told so
+    // in the information flags too, and gives the key another owner unless it is set with
+    // the list. A system that refuses either: the list and its control alone.
+    rc = Security()->RegSetKeySecurity(
+        key.get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+        descriptor.data());
+    if (rc != ERROR_SUCCESS) rc = Security()->RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.data());
     if (rc != ERROR_SUCCESS) return rc;
     std::wstring why;
     KeyTrust trust = CheckKey(key.get(), why, rc);
@@ -92,7 +98,7 @@ RecoveryKeyState OpenRecoveryKey(const std::wstring& path, REGSAM rights, Recove
     RegistryKey probe;
     if (how == RecoveryKeyOpen::Create) {
         // Windows takes the access list at creation; whatever a system gives instead is replaced below.
-        std::vector<unsigned char> descriptor = LauncherKeySecurity();
+        std::vector<unsigned char> descriptor = LauncherKeySecurity(false);
         SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.data(), FALSE};
         error = probe.Create(HKEY_LOCAL_MACHINE, path, READ_CONTROL, RECOVERY_VIEW, &attributes);
     } else {

@@ -127,17 +127,19 @@ bool ReadKeySecurityFacts(const std::vector<unsigned char>& b, KeySecurityFacts&
     return !facts.daclPresent || ReadAces(b, dacl, facts);
 }
 
-std::vector<unsigned char> LauncherKeySecurity()
+std::vector<unsigned char> LauncherKeySecurity(bool withOwner)
 {
     std::vector<unsigned char> acl;
     PutAce(acl, SYSTEM_SID, sizeof(SYSTEM_SID));
     PutAce(acl, ADMINISTRATORS_SID, sizeof(ADMINISTRATORS_SID));
+    const size_t owner = withOwner ? sizeof(ADMINISTRATORS_SID) : 0;
     std::vector<unsigned char> out = {1, 0};
     PutLe(out, SE_SELF_RELATIVE_BIT | SE_DACL_PRESENT_BIT | SE_DACL_PROTECTED_BIT, 2);
-    PutLe(out, 0, 4);  // owner: left as it is
+    PutLe(out, withOwner ? static_cast<uint32_t>(SD_HEADER) : 0, 4);
     PutLe(out, 0, 4);  // group
     PutLe(out, 0, 4);  // SACL
-    PutLe(out, static_cast<uint32_t>(SD_HEADER), 4);
+    PutLe(out, static_cast<uint32_t>(SD_HEADER + owner), 4);
+    out.insert(out.end(), ADMINISTRATORS_SID, ADMINISTRATORS_SID + owner);
     out.push_back(2);  // ACL_REVISION
     out.push_back(0);
     PutLe(out, static_cast<uint32_t>(ACL_HEADER + acl.size()), 2);

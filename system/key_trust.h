@@ -42,5 +42,6 @@ bool ReadKeySecurityFacts(const std::vector<unsigned char>& descriptor, KeySecur
 
 // The launcher's own self-relative security descriptor for such a key: a protected
 // DACL giving SYSTEM and Administrators full control (this key and its subkeys),
-// nothing for anyone else.
-std::vector<unsigned char> LauncherKeySecurity();
+// nothing for anyone else; `withOwner`: Administrators as owner too (Wine gives a key
+// whose DACL is set without its owner another owner).
+std::vector<unsigned char> LauncherKeySecurity(bool withOwner);
