@@ -134,7 +134,10 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
     (void)PutBackSettings(saved, fromRecord);
     // The record goes only once the queue has its identifier: otherwise the next start puts it back.
     std::vector<std::wstring> written;
-    if (PutBackDriverData(saved, true, written))
+    // The update writes the identifier into the driver data a queue has: printui gives it
+    // that, the record only when the old queue had any.
+    DriverDataCheck check = fromRecord && saved.driverData.empty() ? DriverDataCheck::Recorded : DriverDataCheck::Update;
+    if (PutBackDriverData(saved, check, written))
         RemoveQueueRecord(name);
     else
         LogMessage(LOG_HIGH, L"## %s: its identifier could not be written: its saved definition is kept for the next run",

@@ -137,27 +137,47 @@ void TakeUserSettings(SavedQueue& queue)
     if (ProcessStartTime(queue.writerProcessId, started)) queue.writerCreationTime = started;
 }
 
-// The new driver's own preferences with the saved public fields merged in, through
-// the driver; `merged` stays empty when no field differs.
+// The new driver's own preferences, as the driver gives them; empty when it cannot.
+std::vector<unsigned char> DriverDevMode(HANDLE printer, const std::wstring& name)
+{
+    LPWSTR device = const_cast<LPWSTR>(name.c_str());
+    LONG size = Spooler()->DocumentPropertiesW(nullptr, printer, device, nullptr, nullptr, 0);
+    if (size < static_cast<LONG>(DEVMODE_PUBLIC_MIN) || static_cast<size_t>(size) > RECORD_BLOB_MAX) return {};
+    std::vector<unsigned char> own(static_cast<size_t>(size), 0);
+    if (Spooler()->DocumentPropertiesW(nullptr, printer, device, reinterpret_cast<PDEVMODEW>(own.data()), nullptr,
+                                       DM_OUT_BUFFER) != IDOK)
+        return {};
+    return own;
+}
+
+// The preferences to set: the new driver's own (or, when the driver cannot give them,
+// the ones the spooler holds for the new queue, `held`) with the saved public fields
+// merged in, then handed to the driver to check. `merged` stays empty when no field
+// differs.
 DWORD MergedDevMode(HANDLE printer, const std::wstring& name, const std::vector<unsigned char>& saved,
-                    std::vector<unsigned char>& merged)
+                    const std::vector<unsigned char>& held, std::vector<unsigned char>& merged)
 {
     merged.clear();
-    const SpoolerFunctions* spooler = Spooler();
-    LPWSTR device = const_cast<LPWSTR>(name.c_str());
-    LONG size = spooler->DocumentPropertiesW(nullptr, printer, device, nullptr, nullptr, 0);
-    if (size < static_cast<LONG>(DEVMODE_PUBLIC_MIN)) return ERROR_INVALID_DATA;
-    std::vector<unsigned char> own(static_cast<size_t>(size), 0);
-    if (spooler->DocumentPropertiesW(nullptr, printer, device, reinterpret_cast<PDEVMODEW>(own.data()), nullptr,
-                                     DM_OUT_BUFFER) != IDOK)
-        return ::GetLastError() ? ::GetLastError() : ERROR_INVALID_DATA;
+    std::vector<unsigned char> own = DriverDevMode(printer, name);
+    if (own.empty()) own = held;  // Wine's own driver under test, for one
+    if (own.empty()) return ERROR_INVALID_DATA;
     if (MergeDevModePublicFields(saved, own) == 0) return ERROR_SUCCESS;
-    std::vector<unsigned char> result(static_cast<size_t>(size), 0);
-    if (spooler->DocumentPropertiesW(nullptr, printer, device, reinterpret_cast<PDEVMODEW>(result.data()),
-                                     reinterpret_cast<PDEVMODEW>(own.data()), DM_IN_BUFFER | DM_OUT_BUFFER) != IDOK)
-        return ::GetLastError() ? ::GetLastError() : ERROR_INVALID_DATA;
-    merged.swap(result);
+    std::vector<unsigned char> checked(own.size(), 0);
+    LPWSTR device = const_cast<LPWSTR>(name.c_str());
+    if (Spooler()->DocumentPropertiesW(nullptr, printer, device, reinterpret_cast<PDEVMODEW>(checked.data()),
+                                       reinterpret_cast<PDEVMODEW>(own.data()), DM_IN_BUFFER | DM_OUT_BUFFER) == IDOK)
+        own.swap(checked);
+    merged.swap(own);
     return ERROR_SUCCESS;
+}
+
+// The preferences the spooler holds for the queue at level 2 or 9.
+std::vector<unsigned char> HeldDevMode(HANDLE printer, DWORD level)
+{
+    std::vector<BYTE> info = PrinterInfo(printer, level);
+    if (info.empty()) return {};
+    if (level == 9) return DevModeBytes(reinterpret_cast<PRINTER_INFO_9W*>(info.data())->pDevMode);
+    return DevModeBytes(reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode);
 }
 
 // What was put back on one queue, and a "## " line for each setting that was not.
@@ -221,7 +241,7 @@ void PutBackPreferences(HANDLE printer, const SavedQueue& saved, SettingsReport&
 {
     if (saved.devMode.empty()) return;
     std::vector<unsigned char> merged;
-    DWORD error = MergedDevMode(printer, saved.name, saved.devMode, merged);
+    DWORD error = MergedDevMode(printer, saved.name, saved.devMode, HeldDevMode(printer, 2), merged);
     if (error != ERROR_SUCCESS) return report.Failed(L"preferences", error);
     if (merged.empty()) return;  // the new driver's own already match
     std::vector<BYTE> buffer = PrinterInfo(printer, 2);
@@ -236,7 +256,9 @@ void PutBackUserPreferences(HANDLE printer, const SavedQueue& saved, SettingsRep
 {
     if (saved.userDevMode.empty()) return;
     std::vector<unsigned char> merged;
-    DWORD error = MergedDevMode(printer, saved.name, saved.userDevMode, merged);
+    std::vector<unsigned char> held = HeldDevMode(printer, 9);
+    DWORD error = MergedDevMode(printer, saved.name, saved.userDevMode, held.empty() ? HeldDevMode(printer, 2) : held,
+                                merged);
     if (error != ERROR_SUCCESS) return report.Failed(L"user preferences", error);
     if (merged.empty()) return;
     PRINTER_INFO_9W info = {reinterpret_cast<PDEVMODEW>(merged.data())};
@@ -338,7 +360,9 @@ bool RestoreRecordedQueue(const std::wstring& recordName, const RegistryValue& r
         if (error != ERROR_SUCCESS) return GiveUpOrRetry(queue, error, false);
     }
     std::vector<std::wstring> written;
-    bool whole = PutBackDriverData(queue, false, written);
+    // A queue made from the record has what it had; one that printui made also what the update writes.
+    bool whole = PutBackDriverData(queue, created ? DriverDataCheck::Recorded : DriverDataCheck::RecordedAndUpdate,
+                                   written);
     int settings = PutBackSettings(queue, created);
     if (created)
         LogMessage(LOG_HIGH, L"## %s restored as it was: an earlier run deleted it and ended before it came back",
@@ -461,12 +485,12 @@ int PutBackSettings(const SavedQueue& saved, bool fromRecord)
     return report.Close();
 }
 
-bool PutBackDriverData(const SavedQueue& saved, bool identifierOnly, std::vector<std::wstring>& written)
+bool PutBackDriverData(const SavedQueue& saved, DriverDataCheck check, std::vector<std::wstring>& written)
 {
     written.clear();
     std::vector<SavedDriverValue> now;
     if (ReadDriverData(saved.name, now) != ERROR_SUCCESS) return false;
-    std::vector<SavedDriverValue> missing = MissingDriverData(saved, now, identifierOnly);
+    std::vector<SavedDriverValue> missing = MissingDriverData(saved, now, check);
     if (missing.empty()) return true;
     UniquePrinter printer = OpenQueue(saved.name, PRINTER_ALL_ACCESS);
     if (!printer) return false;
@@ -477,7 +501,7 @@ bool PutBackDriverData(const SavedQueue& saved, bool identifierOnly, std::vector
             written.push_back(value.name);
     }
     printer.reset();
-    return ReadDriverData(saved.name, now) == ERROR_SUCCESS && MissingDriverData(saved, now, identifierOnly).empty();
+    return ReadDriverData(saved.name, now) == ERROR_SUCCESS && MissingDriverData(saved, now, check).empty();
 }
 
 std::vector<std::wstring> PlannedSettings(const SavedQueue& saved) { return SettingsToCarry(saved, !saved.devMode.empty()); }

@@ -42,7 +42,7 @@ int PutBackSettings(const SavedQueue& saved, bool fromRecord);
 
 // Writes what MissingDriverData finds missing on the queue; `written` names the
 // values written. FALSE when the queue's driver data is still not whole afterwards.
-bool PutBackDriverData(const SavedQueue& saved, bool identifierOnly, std::vector<std::wstring>& written);
+bool PutBackDriverData(const SavedQueue& saved, DriverDataCheck check, std::vector<std::wstring>& written);
 
 // "-ui plan": what the queue would carry over to the queue that replaces it.
 std::vector<std::wstring> PlannedSettings(const SavedQueue& saved);

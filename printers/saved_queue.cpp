@@ -337,13 +337,14 @@ std::vector<std::wstring> SettingsToCarry(const SavedQueue& saved, bool preferen
 }
 
 std::vector<SavedDriverValue> MissingDriverData(const SavedQueue& saved, const std::vector<SavedDriverValue>& now,
-                                                bool identifierOnly)
+                                                DriverDataCheck check)
 {
     std::vector<SavedDriverValue> missing;
-    for (const SavedDriverValue& value : ExpectedDriverData(saved)) {
-        bool updated = wstr::CompareNoCase(value.name, DEVICE_ID_VALUE) == 0 ||
-                       wstr::CompareNoCase(value.name, PNP_WORKED_VALUE) == 0;
-        if (!updated && identifierOnly) continue;
+    const bool update = check != DriverDataCheck::Recorded, recorded = check != DriverDataCheck::Update;
+    for (const SavedDriverValue& value : update ? ExpectedDriverData(saved) : saved.driverData) {
+        bool updated = update && (wstr::CompareNoCase(value.name, DEVICE_ID_VALUE) == 0 ||
+                                  wstr::CompareNoCase(value.name, PNP_WORKED_VALUE) == 0);
+        if (!updated && !recorded) continue;
         const SavedDriverValue* there = FindValue(now, value.name);
         if (!there || (updated && (there->type != value.type || there->data != value.data))) missing.push_back(value);
     }
@@ -353,7 +354,7 @@ std::vector<SavedDriverValue> MissingDriverData(const SavedQueue& saved, const s
 std::wstring JoinWords(const std::vector<std::wstring>& words)
 {
     std::wstring text;
-    for (const std::wstring& word : words) text += (text.empty() ? L"" : L", ") + word;
+    for (size_t i = 0; i < words.size(); ++i) text += (i == 0 ? L"" : L", ") + words[i];
     return text;
 }
 

@@ -111,12 +111,19 @@ SavedQueue WantedFields(const SavedQueue& saved, const SavedQueue& now);
 // preferences", "permissions", "published" and "default printer".
 std::vector<std::wstring> SettingsToCarry(const SavedQueue& saved, bool preferencesDiffer);
 
-// The driver-data values to write so that the queue has what the update gives it: the
-// recorded identifier (the empty text when it had none) and "AiODDPnPWorked" = 1 where
-// they are missing or differ; unless `identifierOnly`, also every other recorded value
-// that is missing (a value the new driver set itself is left as it is).
+// Which driver data a queue must have.
+enum class DriverDataCheck {
+    Update,        // what the update writes into a queue printui made: the identifier
+                   // (the empty text when it had none) and "AiODDPnPWorked" = 1
+    Recorded,      // every recorded value (a queue made from the record)
+    RecordedAndUpdate  // both (a queue printui made in a run cut short)
+};
+
+// The driver-data values to write so that the queue has what `check` asks: a recorded
+// value where it is missing (a value the new driver set itself is left as it is), the
+// identifier and the flag where they are missing or differ.
 std::vector<SavedDriverValue> MissingDriverData(const SavedQueue& saved, const std::vector<SavedDriverValue>& now,
-                                                bool identifierOnly);
+                                                DriverDataCheck check);
 
 // "a, b, c"
 std::wstring JoinWords(const std::vector<std::wstring>& words);

@@ -28,7 +28,7 @@ RESTORED_LATER="restored as it was: an earlier run deleted it and ended before i
 A_SETTINGS='settings "Office A" "Second floor, next to the kitchen" "Room 201" OFFICE 7 2 default "Office A"'
 A_SHOW="show:Office A|Second floor, next to the kitchen|Room 201|OFFICE|7|2|default"
 A_PUT_BACK="comment, location, share OFFICE, priority 7, preferences, default printer"
-B_SHOW="show:Office B||||0|1|-"
+B_SHOW="show:Office B|||-|0|0|-"
 
 # record_names: the queues that have a record; "none" when not even the key is left.
 record_names() {
@@ -58,12 +58,13 @@ unusable_record_first() {
   wine reg add "$RECORD_KEY" /v "$1" /t REG_BINARY /d "$good" /f >/dev/null 2>&1
 }
 
-# Columns: name | printerbed commands first ("sh:" a shell command instead) | printui double's settings (RUN_ENV) |
-# how the launcher runs: full (Esc on every dialog), quiet (-ui quiet) or kill (ended
-# with the prefix once printui has started) | listed drivers | exit code ("-": not
-# looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a
-# line matches, "no:re:REGEX": no line matches | queues (";"): a dump line that must be there, "no:TEXT": no dump line
-# holds TEXT, "show:LINE": the settings of a queue (printerbed show) | records left.
+# Columns: name | printerbed commands first ("sh:" a shell command instead) | printui
+# double's settings (RUN_ENV) | how the launcher runs: full (Esc on every dialog), quiet
+# (-ui quiet) or kill (ended with the prefix once printui has started) | listed drivers
+# | exit code ("-": not looked at) | log lines in this order (";"), "no:LINE": no such
+# line, "re:REGEX": a line matches, "no:re:REGEX": no line matches | queues (";"): a
+# dump line that must be there, "no:TEXT": no dump line holds TEXT, "show:LINE": the
+# settings of a queue (printerbed show) | records left.
 ROWS=(
   "printui fails for both queues||PRINTUI_TEST_EXIT=3|full|Model X 100,Model Y|0|## printui for Office A: exit code 3;## Office A restored as it was: printui did not install it again (exit code 3);Updating new printer with DeviceInstanceID : $ID_A;## printui for Office B: exit code 3;## Office B restored as it was: printui did not install it again (exit code 3);** Starting Trayapp;<< End of UpdateDriver Plug-in|$A_BACK;$B_BACK;Solo|LPT4:|Model S|ID-SOLO|-|1|none"
   "printui installs it on another port||PRINTUI_TEST_PORT=LPT9:|full|Model X 100|0|!! Printer deleted   : Office A;!! Printer Added  : rundll32 printui.dll,PrintUIEntry /if /b \"Office A\" /f \"c:\\media\\x.inf\" /r \"LPT1:\" /m \"Model X 100\" returns with 0;!! Printer deleted   : Office A;## Office A restored as it was: printui installed it on another port or with another driver (exit code 0);no:## printui for Office A: exit code 0|$A_BACK;no:LPT9:|none"
@@ -76,7 +77,7 @@ ROWS=(
   "a record for a queue that exists again is removed|printer \"Office A\" LPT7: \"Model X 100\"||quiet|No Such Model|3010|** Office A exists: its saved definition is removed;no:## Office A $RESTORED_LATER|Office A|LPT7:|Model X 100|-|-|-|none"
   "settings come back after printui|delete \"Office A\" printer \"Office A\" LPT1: \"Model X 100\" id \"Office A\" \"$ID_A\" $A_SETTINGS||full|Model X 100|0|!! Printer deleted   : Office A;## Office A: settings put back: $A_PUT_BACK;no:re:^## Office A: its|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "settings come back after a restore||PRINTUI_TEST_EXIT=3|full|Model X 100|0|## Office A restored as it was: printui did not install it again (exit code 3);## Office A: settings put back: $A_PUT_BACK;no:re:^## Office A: its|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
-  "a queue without settings stays as printui makes it|||full|Model Y|0|!! Printer deleted   : Office B;no:## Office B|$B_SHOW;$B_BACK|none"
+  "a queue without settings stays as printui makes it|||full|Model Y|0|!! Printer deleted   : Office B;no:re:^## Office B|$B_SHOW;Office B|IP_10.0.0.7|Model Y||1|2|none"
   "killed after the deletion, settings and all||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "the next start restores it with its settings|||full|No Such Model|0|## Office A $RESTORED_LATER;## Office A: settings put back: $A_PUT_BACK|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "killed again, then printui's queue without identifier||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"

@@ -546,26 +546,42 @@ void TestDevModeMerge()
        "dmSize + dmDriverExtra must lie within the bytes\n");
 }
 
+std::wstring Names(const std::vector<SavedDriverValue>& values)
+{
+    std::vector<std::wstring> names;
+    for (const SavedDriverValue& v : values) names.push_back(v.name);
+    return JoinWords(names);
+}
+
 void TestDriverDataToPutBack()
 {
     SavedQueue saved = FullQueue();
-    std::vector<SavedDriverValue> printui = {{L"SoftwareCUEContextID", 1, {0, 0}}, {L"Blob", 3, {9}}};
-    std::vector<std::wstring> got;
-    for (const SavedDriverValue& v : MissingDriverData(saved, printui, false)) got.push_back(v.name);
-    ok(JoinWords(got) == L"SoftwareCUEContextID, , AiODDPnPWorked", "all: [%s]\n", wn(JoinWords(got)));
-    got.clear();
-    for (const SavedDriverValue& v : MissingDriverData(saved, printui, true)) got.push_back(v.name);
-    ok(JoinWords(got) == L"SoftwareCUEContextID, AiODDPnPWorked", "identifier only: [%s]\n", wn(JoinWords(got)));
+    const std::vector<SavedDriverValue> printui = {{L"SoftwareCUEContextID", 1, {0, 0}}, {L"Blob", 3, {9}}};
+    struct Row {
+        const char* name;
+        DriverDataCheck check;
+        const wchar_t* expected;
+    } rows[] = {
+        {"what the update writes", DriverDataCheck::Update, L"SoftwareCUEContextID, AiODDPnPWorked"},
+        {"what was recorded: missing ones only", DriverDataCheck::Recorded, L", AiODDPnPWorked"},
+        {"both", DriverDataCheck::RecordedAndUpdate, L"SoftwareCUEContextID, , AiODDPnPWorked"},
+    };
+    for (const Row& row : rows) {
+        check::Context context(row.name);
+        std::wstring got = Names(MissingDriverData(saved, printui, row.check));
+        ok(got == row.expected, "got [%s]\n", wn(got));
+    }
     std::vector<SavedDriverValue> whole = saved.driverData;
-    whole[3].data = {1, 0, 0, 0};
-    ok(MissingDriverData(saved, whole, false).empty(), "a whole queue needs nothing\n");
+    ok(MissingDriverData(saved, whole, DriverDataCheck::RecordedAndUpdate).empty(), "a whole queue needs nothing\n");
     whole[3].data = {0, 0, 0, 0};  // as recorded before the update: the update's 1 is wanted
     saved.driverData[3].data = {0, 0, 0, 0};
-    ok(MissingDriverData(saved, whole, true).size() == 1, "AiODDPnPWorked 0 is put right\n");
+    ok(Names(MissingDriverData(saved, whole, DriverDataCheck::Update)) == L"AiODDPnPWorked", "AiODDPnPWorked 0\n");
+    ok(MissingDriverData(saved, whole, DriverDataCheck::Recorded).empty(), "recorded as it was\n");
     SavedQueue none;
-    std::vector<SavedDriverValue> want = MissingDriverData(none, {}, true);
+    std::vector<SavedDriverValue> want = MissingDriverData(none, {}, DriverDataCheck::Update);
     ok(want.size() == 2 && want[0].type == 1 && want[0].data == Bytes({0, 0}) && want[1].data == Bytes({1, 0, 0, 0}),
        "no identifier: the empty text and the flag, %u values\n", static_cast<unsigned>(want.size()));
+    ok(MissingDriverData(none, {}, DriverDataCheck::Recorded).empty(), "nothing recorded, nothing wanted\n");
 }
 
 void TestSettingsWords()
