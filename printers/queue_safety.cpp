@@ -363,14 +363,14 @@ bool RestoreRecordedQueue(const std::wstring& recordName, const RegistryValue& r
     // A queue made from the record has what it had; one that printui made also what the update writes.
     bool whole = PutBackDriverData(queue, created ? DriverDataCheck::Recorded : DriverDataCheck::RecordedAndUpdate,
                                    written);
-    int settings = PutBackSettings(queue, created);
     if (created)
         LogMessage(LOG_HIGH, L"## %s restored as it was: an earlier run deleted it and ended before it came back",
                    name.c_str());
     else if (!written.empty())
         LogMessage(LOG_HIGH, L"## %s: its %s put back: an earlier run ended before writing it", name.c_str(),
                    FindWord(written, DEVICE_ID_VALUE) ? L"identifier was" : L"driver data was");
-    else if (settings == 0)
+    int settings = PutBackSettings(queue, created);
+    if (whole && !created && written.empty() && settings == 0)
         LogMessage(LOG_MEDIUM, L"** %s exists: its saved definition is removed", name.c_str());
     if (!whole) {
         (void)GiveUpOrRetry(queue, ERROR_WRITE_FAULT, true);
