@@ -215,55 +215,51 @@ void PutBackFields(HANDLE printer, const SavedQueue& saved, bool fromRecord, Set
         return;
     }
     PRINTER_INFO_2W* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
-    const SavedQueue wanted = WantedFields(saved, QueueFields(*info));
-    std::vector<std::wstring> changed = ChangedQueueFields(wanted, QueueFields(*info), fromRecord);
+    std::vector<std::wstring> changed = ChangedQueueFields(saved, QueueFields(*info), fromRecord);
     if (changed.empty()) return;
-    info->pShareName = Field(wanted.shareName);
-    info->pComment = Field(wanted.comment);
-    info->pLocation = Field(wanted.location);
-    info->pSepFile = Field(wanted.sepFile);
-    info->pParameters = Field(wanted.parameters);
-    info->Attributes = PutBackAttributes(info->Attributes, wanted.attributes);
-    info->Priority = wanted.priority;
-    info->DefaultPriority = wanted.defaultPriority;
-    info->StartTime = wanted.startTime;
-    info->UntilTime = wanted.untilTime;
+    info->pShareName = Field(saved.shareName);
+    info->pComment = Field(saved.comment);
+    info->pLocation = Field(saved.location);
+    info->Attributes = PutBackAttributes(info->Attributes, saved.attributes);
+    if (saved.version >= 2) {  // what a version-1 record does not hold stays as it is
+        info->pSepFile = Field(saved.sepFile);
+        info->pParameters = Field(saved.parameters);
+        info->Priority = saved.priority;
+        info->DefaultPriority = saved.defaultPriority;
+        info->StartTime = saved.startTime;
+        info->UntilTime = saved.untilTime;
+    }
     info->pSecurityDescriptor = nullptr;  // level 3 puts the permissions back
-    const std::wstring datatype = DatatypeOf(wanted);
+    const std::wstring datatype = DatatypeOf(saved);
     if (fromRecord) {
-        info->pPrintProcessor = Field(wanted.printProcessor);
+        info->pPrintProcessor = Field(saved.printProcessor);
         info->pDatatype = const_cast<LPWSTR>(datatype.c_str());
     }
     report.Result(Spooler()->SetPrinterW(printer, 2, buffer.data(), 0) != FALSE, JoinWords(changed));
 }
 
-void PutBackPreferences(HANDLE printer, const SavedQueue& saved, SettingsReport& report)
+// The queue's default preferences (level 2) or the user's own (level 9).
+void PutBackPreferences(HANDLE printer, const SavedQueue& saved, DWORD level, SettingsReport& report)
 {
-    if (saved.devMode.empty()) return;
-    std::vector<unsigned char> merged;
-    DWORD error = MergedDevMode(printer, saved.name, saved.devMode, HeldDevMode(printer, 2), merged);
-    if (error != ERROR_SUCCESS) return report.Failed(L"preferences", error);
+    const std::vector<unsigned char>& wanted = level == 9 ? saved.userDevMode : saved.devMode;
+    const wchar_t* setting = level == 9 ? L"user preferences" : L"preferences";
+    if (wanted.empty()) return;
+    std::vector<unsigned char> held = HeldDevMode(printer, level), merged;
+    if (held.empty()) held = HeldDevMode(printer, 2);
+    DWORD error = MergedDevMode(printer, saved.name, wanted, held, merged);
+    if (error != ERROR_SUCCESS) return report.Failed(setting, error);
     if (merged.empty()) return;  // the new driver's own already match
-    std::vector<BYTE> buffer = PrinterInfo(printer, 2);
-    if (buffer.empty()) return report.Failed(L"preferences", ::GetLastError());
-    PRINTER_INFO_2W* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
-    info->pDevMode = reinterpret_cast<PDEVMODEW>(merged.data());
-    info->pSecurityDescriptor = nullptr;
-    report.Result(Spooler()->SetPrinterW(printer, 2, buffer.data(), 0) != FALSE, L"preferences");
-}
-
-void PutBackUserPreferences(HANDLE printer, const SavedQueue& saved, SettingsReport& report)
-{
-    if (saved.userDevMode.empty()) return;
-    std::vector<unsigned char> merged;
-    std::vector<unsigned char> held = HeldDevMode(printer, 9);
-    DWORD error = MergedDevMode(printer, saved.name, saved.userDevMode, held.empty() ? HeldDevMode(printer, 2) : held,
-                                merged);
-    if (error != ERROR_SUCCESS) return report.Failed(L"user preferences", error);
-    if (merged.empty()) return;
-    PRINTER_INFO_9W info = {reinterpret_cast<PDEVMODEW>(merged.data())};
-    report.Result(Spooler()->SetPrinterW(printer, 9, reinterpret_cast<LPBYTE>(&info), 0) != FALSE,
-                  L"user preferences");
+    std::vector<BYTE> buffer = PrinterInfo(printer, level);
+    if (buffer.empty()) return report.Failed(setting, ::GetLastError());
+    // Level 9 holds the preferences alone; level 2 also the descriptor, which level 3 puts back.
+    if (level == 9) {
+        reinterpret_cast<PRINTER_INFO_9W*>(buffer.data())->pDevMode = reinterpret_cast<PDEVMODEW>(merged.data());
+    } else {
+        PRINTER_INFO_2W* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+        info->pDevMode = reinterpret_cast<PDEVMODEW>(merged.data());
+        info->pSecurityDescriptor = nullptr;
+    }
+    report.Result(Spooler()->SetPrinterW(printer, level, buffer.data(), 0) != FALSE, setting);
 }
 
 void PutBackPermissions(HANDLE printer, const SavedQueue& saved, SettingsReport& report)
@@ -476,8 +472,8 @@ int PutBackSettings(const SavedQueue& saved, bool fromRecord)
         return 0;
     }
     PutBackFields(printer.get(), saved, fromRecord, report);
-    PutBackPreferences(printer.get(), saved, report);
-    PutBackUserPreferences(printer.get(), saved, report);
+    PutBackPreferences(printer.get(), saved, 2, report);
+    PutBackPreferences(printer.get(), saved, 9, report);
     PutBackPermissions(printer.get(), saved, report);
     PutBackPublished(printer.get(), saved, report);
     printer.reset();

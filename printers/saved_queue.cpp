@@ -290,11 +290,13 @@ std::vector<std::wstring> ChangedQueueFields(const SavedQueue& saved, const Save
     bool shared = (saved.attributes & ATTRIBUTE_SHARED) != 0;
     if (shared != ((now.attributes & ATTRIBUTE_SHARED) != 0) || (shared && saved.shareName != now.shareName))
         words.push_back(shared ? L"share " + saved.shareName : std::wstring(L"not shared"));
-    if (saved.sepFile != now.sepFile) words.push_back(L"separator page");
-    if (saved.parameters != now.parameters) words.push_back(L"parameters");
-    if (saved.priority != now.priority) words.push_back(L"priority " + Number(saved.priority));
-    if (saved.defaultPriority != now.defaultPriority) words.push_back(L"default priority " + Number(saved.defaultPriority));
-    if (saved.startTime != now.startTime || saved.untilTime != now.untilTime) words.push_back(L"hours");
+    const bool v2 = saved.version >= 2;
+    if (v2 && saved.sepFile != now.sepFile) words.push_back(L"separator page");
+    if (v2 && saved.parameters != now.parameters) words.push_back(L"parameters");
+    if (v2 && saved.priority != now.priority) words.push_back(L"priority " + Number(saved.priority));
+    if (v2 && saved.defaultPriority != now.defaultPriority)
+        words.push_back(L"default priority " + Number(saved.defaultPriority));
+    if (v2 && (saved.startTime != now.startTime || saved.untilTime != now.untilTime)) words.push_back(L"hours");
     if ((saved.attributes & USER_ATTRIBUTES) != (now.attributes & USER_ATTRIBUTES)) words.push_back(L"attributes");
     if (withProcessor && wstr::CompareNoCase(saved.printProcessor, now.printProcessor) != 0)
         words.push_back(L"print processor");
@@ -306,19 +308,6 @@ uint32_t PutBackAttributes(uint32_t now, uint32_t saved)
 {
     const uint32_t kept = ATTRIBUTE_SHARED | USER_ATTRIBUTES;
     return (now & ~kept) | (saved & kept);
-}
-
-SavedQueue WantedFields(const SavedQueue& saved, const SavedQueue& now)
-{
-    SavedQueue wanted = saved;
-    if (saved.version >= 2) return wanted;
-    wanted.sepFile = now.sepFile;
-    wanted.parameters = now.parameters;
-    wanted.priority = now.priority;
-    wanted.defaultPriority = now.defaultPriority;
-    wanted.startTime = now.startTime;
-    wanted.untilTime = now.untilTime;
-    return wanted;
 }
 
 std::vector<std::wstring> SettingsToCarry(const SavedQueue& saved, bool preferencesDiffer)

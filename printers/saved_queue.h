@@ -93,7 +93,8 @@ bool IsPlausibleSecurityDescriptor(const std::vector<unsigned char>& security);
 bool IsSameQueue(const SavedQueue& saved, const std::wstring& port, const std::wstring& driver);
 
 // The level-2 settings (and with `withProcessor` the print processor and data type) in
-// which `now` differs from `saved`, as the words of a log line: "comment", "location",
+// which `now` differs from `saved` (a version-1 record holds no separator page,
+// parameters, priorities or hours: those are not compared), as the words of a log line: "comment", "location",
 // "share OFFICE", "separator page", "parameters", "priority 7", "default priority 2",
 // "hours", "attributes", "print processor", "data type".
 std::vector<std::wstring> ChangedQueueFields(const SavedQueue& saved, const SavedQueue& now, bool withProcessor);
@@ -101,10 +102,6 @@ std::vector<std::wstring> ChangedQueueFields(const SavedQueue& saved, const Save
 // The attributes to set on a queue whose attributes are `now`: the sharing and the
 // user's own attributes as saved, the rest as the spooler keeps them.
 uint32_t PutBackAttributes(uint32_t now, uint32_t saved);
-
-// What a record asks of a queue whose level-2 fields are `now`: a version-1 record
-// holds none of the settings of version 2, which stay as they are.
-SavedQueue WantedFields(const SavedQueue& saved, const SavedQueue& now);
 
 // What a queue would carry over from its record onto a new queue ("-ui plan"): the
 // settings a new queue lacks, then "preferences" (when `preferencesDiffer`), "user

@@ -45,8 +45,6 @@ namespace {
 const uint16_t SE_DACL_PRESENT_BIT = 0x0004, SE_DACL_PROTECTED_BIT = 0x1000, SE_SELF_RELATIVE_BIT = 0x8000;
 const unsigned char ACCESS_ALLOWED_ACE = 0;
 const unsigned char INHERIT_ONLY_ACE_FLAG = 0x08, INHERITED_ACE_FLAG = 0x10;
-const unsigned char OBJECT_AND_CONTAINER_INHERIT = 0x03;
-const uint32_t KEY_ALL_ACCESS_MASK = 0xF003F;
 const size_t SD_HEADER = 20, ACL_HEADER = 8, ACE_HEADER = 8;
 
 // S-1-5-18 (SYSTEM) and S-1-5-32-544 (Administrators), as the system stores them.
@@ -58,11 +56,6 @@ uint32_t Le(const std::vector<unsigned char>& b, size_t at, int bytes)
     uint32_t n = 0;
     for (int i = bytes - 1; i >= 0; --i) n = n << 8 | b[at + static_cast<size_t>(i)];
     return n;
-}
-
-void PutLe(std::vector<unsigned char>& b, uint32_t n, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<unsigned char>(n >> (8 * i)));
 }
 
 bool IsSid(const std::vector<unsigned char>& b, size_t at, size_t end, const unsigned char* sid, size_t size)
@@ -103,15 +96,6 @@ bool ReadAces(const std::vector<unsigned char>& b, size_t acl, KeySecurityFacts&
     return true;
 }
 
-void PutAce(std::vector<unsigned char>& out, const unsigned char* sid, size_t sidSize)
-{
-    out.push_back(ACCESS_ALLOWED_ACE);
-    out.push_back(OBJECT_AND_CONTAINER_INHERIT);
-    PutLe(out, static_cast<uint32_t>(ACE_HEADER + sidSize), 2);
-    PutLe(out, KEY_ALL_ACCESS_MASK, 4);
-    out.insert(out.end(), sid, sid + sidSize);
-}
-
 }  // namespace
 
 bool ReadKeySecurityFacts(const std::vector<unsigned char>& b, KeySecurityFacts& facts)
@@ -129,22 +113,21 @@ bool ReadKeySecurityFacts(const std::vector<unsigned char>& b, KeySecurityFacts&
 
 std::vector<unsigned char> LauncherKeySecurity(bool withOwner)
 {
-    std::vector<unsigned char> acl;
-    PutAce(acl, SYSTEM_SID, sizeof(SYSTEM_SID));
-    PutAce(acl, ADMINISTRATORS_SID, sizeof(ADMINISTRATORS_SID));
-    const size_t owner = withOwner ? sizeof(ADMINISTRATORS_SID) : 0;
-    std::vector<unsigned char> out = {1, 0};
-    PutLe(out, SE_SELF_RELATIVE_BIT | SE_DACL_PRESENT_BIT | SE_DACL_PROTECTED_BIT, 2);
-    PutLe(out, withOwner ? static_cast<uint32_t>(SD_HEADER) : 0, 4);
-    PutLe(out, 0, 4);  // group
-    PutLe(out, 0, 4);  // SACL
-    PutLe(out, static_cast<uint32_t>(SD_HEADER + owner), 4);
-    out.insert(out.end(), ADMINISTRATORS_SID, ADMINISTRATORS_SID + owner);
-    out.push_back(2);  // ACL_REVISION
-    out.push_back(0);
-    PutLe(out, static_cast<uint32_t>(ACL_HEADER + acl.size()), 2);
-    PutLe(out, 2, 2);
-    PutLe(out, 0, 2);
-    out.insert(out.end(), acl.begin(), acl.end());
-    return out;
+    // Revision 1, control self-relative | DACL present | DACL protected, the owner
+    // (Administrators) at 20 or none, no group, no SACL, then the DACL: revision 2, two
+    // access-allowed entries inherited by subkeys, KEY_ALL_ACCESS for SYSTEM and for
+    // Administrators.
+    static const unsigned char WITH_OWNER[] = {
+        1, 0, 0x04, 0x90, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 36, 0, 0, 0,
+        1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0,
+        2, 0, 52, 0, 2, 0, 0, 0,
+        0, 3, 20, 0, 0x3F, 0, 0x0F, 0, 1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,
+        0, 3, 24, 0, 0x3F, 0, 0x0F, 0, 1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
+    static const unsigned char WITHOUT_OWNER[] = {
+        1, 0, 0x04, 0x90, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0,
+        2, 0, 52, 0, 2, 0, 0, 0,
+        0, 3, 20, 0, 0x3F, 0, 0x0F, 0, 1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,
+        0, 3, 24, 0, 0x3F, 0, 0x0F, 0, 1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
+    if (withOwner) return std::vector<unsigned char>(WITH_OWNER, WITH_OWNER + sizeof(WITH_OWNER));
+    return std::vector<unsigned char>(WITHOUT_OWNER, WITHOUT_OWNER + sizeof(WITHOUT_OWNER));
 }

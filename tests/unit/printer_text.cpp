@@ -614,8 +614,8 @@ void TestSettingsWords()
     ok(PutBackAttributes(0x40 | 0x4, 0x8 | 0x20 | 0x2000) == (0x40 | 0x4 | 0x8 | 0x20), "attributes\n");
     SavedQueue v1 = saved;
     v1.version = 1;
-    now.priority = 1;
-    ok(WantedFields(v1, now).priority == 1 && WantedFields(saved, now).priority == 7, "a version-1 record keeps priority\n");
+    got = JoinWords(ChangedQueueFields(v1, now, false));
+    ok(got == L"comment, share OFFICE", "a version-1 record has no priority: [%s]\n", wn(got));
 }
 
 struct TrustRow {
