@@ -318,7 +318,10 @@ std::vector<std::wstring> SettingsToCarry(const SavedQueue& saved, bool preferen
     fresh.attributes = saved.attributes & ~(ATTRIBUTE_SHARED | USER_ATTRIBUTES);
     std::vector<std::wstring> words = ChangedQueueFields(saved, fresh, false);
     if (preferencesDiffer) words.push_back(L"preferences");
-    if (!saved.userDevMode.empty()) words.push_back(L"user preferences");
+    // The user's own preferences matter where they differ from the queue's.
+    std::vector<unsigned char> queueDefaults = saved.devMode;
+    if (!saved.userDevMode.empty() && (queueDefaults.empty() || MergeDevModePublicFields(saved.userDevMode, queueDefaults) > 0))
+        words.push_back(L"user preferences");
     if (!saved.security.empty()) words.push_back(L"permissions");
     if (saved.attributes & ATTRIBUTE_PUBLISHED) words.push_back(L"published");
     if (saved.isDefault) words.push_back(L"default printer");

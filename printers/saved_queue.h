@@ -105,7 +105,8 @@ uint32_t PutBackAttributes(uint32_t now, uint32_t saved);
 
 // What a queue would carry over from its record onto a new queue ("-ui plan"): the
 // settings a new queue lacks, then "preferences" (when `preferencesDiffer`), "user
-// preferences", "permissions", "published" and "default printer".
+// preferences" (where they differ from the queue's), "permissions", "published" and
+// "default printer".
 std::vector<std::wstring> SettingsToCarry(const SavedQueue& saved, bool preferencesDiffer);
 
 // Which driver data a queue must have.

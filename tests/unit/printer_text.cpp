@@ -596,6 +596,14 @@ void TestSettingsWords()
     saved.isDefault = true;
     std::wstring got = JoinWords(SettingsToCarry(saved, true));
     ok(got == L"comment, location, share OFFICE, priority 7, preferences, default printer", "plan: [%s]\n", wn(got));
+    saved.userDevMode = DevMode(156, 0, 2);  // as the queue's own: nothing of the user's
+    got = JoinWords(SettingsToCarry(saved, true));
+    ok(got == L"comment, location, share OFFICE, priority 7, preferences, default printer", "same: [%s]\n", wn(got));
+    saved.userDevMode[76] = 1;
+    got = JoinWords(SettingsToCarry(saved, true));
+    ok(got == L"comment, location, share OFFICE, priority 7, preferences, user preferences, default printer",
+       "the user's own: [%s]\n", wn(got));
+    saved.userDevMode.clear();
     saved.security = Descriptor(true, 0x8004, {});
     saved.attributes |= 0x2000;
     got = JoinWords(SettingsToCarry(saved, false));
