@@ -271,10 +271,21 @@ int MergeDevModePublicFields(const std::vector<unsigned char>& saved, std::vecto
 
 bool IsPlausibleSecurityDescriptor(const std::vector<unsigned char>& security)
 {
-    const size_t HEADER = 20;            // SECURITY_DESCRIPTOR_RELATIVE
+    const size_t HEADER = 20;               // SECURITY_DESCRIPTOR_RELATIVE
     const uint32_t SELF_RELATIVE = 0x8000;  // SE_SELF_RELATIVE
-    return security.size() >= HEADER && security.size() <= RECORD_BLOB_MAX && security[0] == 1 &&
-           (Get16(security, 2) & SELF_RELATIVE) != 0;
+    const size_t size = security.size();
+    if (size < HEADER || size > RECORD_BLOB_MAX || security[0] != 1 || !(Get16(security, 2) & SELF_RELATIVE))
+        return false;
+    // Owner and group SIDs (8 bytes, then 4 per sub-authority), SACL and DACL (their
+    // size at 2): each part the header points to lies within the bytes.
+    for (size_t field = 4; field <= 16; field += 4) {
+        size_t at = Get32(security, field);
+        if (at == 0) continue;
+        if (at < HEADER || at > size - 8) return false;
+        size_t length = field <= 8 ? 8 + 4 * static_cast<size_t>(security[at + 1]) : Get16(security, at + 2);
+        if (length < 8 || length > size - at) return false;
+    }
+    return true;
 }
 
 bool IsSameQueue(const SavedQueue& saved, const std::wstring& port, const std::wstring& driver)

@@ -85,7 +85,8 @@ bool IsUsableDevMode(const std::vector<unsigned char>& devMode);
 int MergeDevModePublicFields(const std::vector<unsigned char>& saved, std::vector<unsigned char>& target);
 
 // A security descriptor's bytes fit to be checked by the system: a self-relative
-// header and at most RECORD_BLOB_MAX bytes.
+// header whose owner, group, SACL and DACL lie within the bytes, and at most
+// RECORD_BLOB_MAX bytes.
 bool IsPlausibleSecurityDescriptor(const std::vector<unsigned char>& security);
 
 // Whether a queue found under the saved name is the saved one: on the same port, with

@@ -379,6 +379,15 @@ std::vector<unsigned char> WithBlob(int which, const std::vector<unsigned char>&
     return SavedQueueRecord(q);
 }
 
+// A descriptor whose header field at `field` (4 owner ... 16 DACL) holds `at`.
+std::vector<unsigned char> Pointing(size_t field, unsigned at)
+{
+    std::vector<unsigned char> sd = Descriptor(true, 0x8004, {{true, 0, 1}});
+    if (at == 0) sd[4] = sd[16] = 0;  // nothing at all
+    else sd[field] = static_cast<unsigned char>(at);
+    return sd;
+}
+
 std::vector<unsigned char> WithDmSize(unsigned dmSize)
 {
     std::vector<unsigned char> dm = DevMode(156, 0, 2);
@@ -429,6 +438,10 @@ void TestSavedQueueRecord()
         {"preferences of exactly 64 KB", WithBlob(2, Grown(DevMode(156, 0, 2), 65536)), true},
         {"descriptor that is not self-relative", WithBlob(1, Descriptor(true, 0x0004, {})), false},
         {"descriptor shorter than its header", WithBlob(1, Bytes({1, 0, 4, 0x80})), false},
+        {"descriptor whose DACL runs past its end", WithBlob(1, Cut(Descriptor(true, 0x8004, {{true, 0, 1}}), 4)), false},
+        {"descriptor whose owner lies past its end", WithBlob(1, Pointing(4, 200)), false},
+        {"descriptor whose DACL points into its header", WithBlob(1, Pointing(16, 8)), false},
+        {"descriptor without owner or DACL", WithBlob(1, Pointing(4, 0)), true},
         {"default flag other than 0 or 1", WithDefaultFlag(2), false},
         {"version 1 record", V1Record(FullQueue()), true},
         {"version 1 record with a byte left over", Grown(V1Record(FullQueue()), V1Record(FullQueue()).size() + 1), false},
