@@ -21,7 +21,8 @@ printerbed driver "Model X 100" driver "Model Y" driver "Model S" driver "Other 
 OTHER="Other|LPT3:|Other Model|-|-|-"
 A_BACK="Office A|LPT1:|Model X 100|$ID_A|1|3"   # its three values, AiODDPnPWorked set by the update
 B_BACK="Office B|IP_10.0.0.7|Model Y|-|-|-"     # it had no driver data, nor has it now
-RECORD_KEY='HKLM\Software\Tarvik\Setup\SavedPrinterQueues'
+RECORD_PATH='SOFTWARE\Tarvik\Setup\SavedPrinterQueues'
+RECORD_KEY="HKLM\\$RECORD_PATH"
 EXIT_LOST="## Exit code 1603: a printer queue was lost: it could not be restored"
 RESTORED_LATER="restored as it was: an earlier run deleted it and ended before it came back"
 # Office A set up the way offices set queues up; Office B has no settings at all.
@@ -85,6 +86,9 @@ ROWS=(
   "killed again, then an unusable record before it||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "the unusable record is reported once, the good one restored|sh:unusable_record_first \"Office A\"||full|No Such Model|0|## Broken: its saved definition cannot be used and is removed: its name, port, driver or print processor is empty;## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "a clean run after it|||full|No Such Model|0|no:re:^## Broken;no:## Office A $RESTORED_LATER;no:re:^## Office A|$A_SHOW;no:Broken|none"
+  "killed again, then the record key given to a user||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "records in a key another owner holds are not used|owner '$RECORD_PATH' user||full|No Such Model|0|## The saved printer queues are not used: HKLM\\$RECORD_PATH is not trusted: its owner is neither SYSTEM nor Administrators;no:## Office A $RESTORED_LATER|no:Office A|Office A"
+  "given back to Administrators, the next start restores it|owner '$RECORD_PATH' admins||full|No Such Model|0|## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
 )
 
 for row in "${ROWS[@]}"; do

@@ -11,6 +11,8 @@
 //   default NAME                 make the queue the user's default printer
 //   show NAME                    NAME|COMMENT|LOCATION|SHARE|PRIORITY|ORIENTATION|DEFAULT
 //                                (SHARE "-" when not shared, DEFAULT "default" or "-")
+//   owner KEY user|admins        give HKLM\KEY (32-bit view) this user or Administrators
+//                                as owner
 //   dump                         one line per queue in enumeration order:
 //                                NAME|PORT|MODEL|SoftwareCUEContextID|AiODDPnPWorked|N
 //                                ("-" for a missing value; N values in the key, "-"
@@ -166,6 +168,48 @@ bool Show(const std::wstring& name)
     return true;
 }
 
+bool SetKeyOwner(const std::wstring& path, const std::wstring& who)
+{
+    BYTE user[SECURITY_MAX_SID_SIZE] = {};
+    PSID sid = user;
+    if (who == L"admins") {
+        DWORD size = sizeof(user);
+        if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size)) return false;
+    } else {
+        HANDLE token = nullptr;
+        BYTE info[256] = {};
+        DWORD size = 0;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        BOOL got = GetTokenInformation(token, TokenUser, info, sizeof(info), &size);
+        CloseHandle(token);
+        if (!got || !CopySid(sizeof(user), sid, reinterpret_cast<TOKEN_USER*>(info)->User.Sid)) return false;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_WOW64_32KEY,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    // The key keeps its access list: Wine would give it another one with the owner alone.
+    BYTE old[4096] = {};
+    DWORD size = sizeof(old);
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    LONG rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, old, &size);
+    if (rc == ERROR_SUCCESS && GetSecurityDescriptorDacl(old, &present, &dacl, &defaulted) &&
+        GetSecurityDescriptorControl(old, &control, &revision)) {
+        SECURITY_DESCRIPTOR sd;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorOwner(&sd, sid, FALSE);
+        SetSecurityDescriptorDacl(&sd, present, dacl, FALSE);
+        SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+        if (control & SE_DACL_PROTECTED) what |= PROTECTED_DACL_SECURITY_INFORMATION;
+        rc = RegSetKeySecurity(key, what, &sd);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 bool Spawn(const std::wstring& commandLine)
 {
     STARTUPINFOW si = {};
@@ -242,6 +286,9 @@ int wmain(int argc, wchar_t** argv)
         } else if (command == L"show" && need(i, 1)) {
             done = Show(argv[i + 1]);
             i += 1;
+        } else if (command == L"owner" && need(i, 2)) {
+            done = SetKeyOwner(argv[i + 1], argv[i + 2]);
+            i += 2;
         } else if (command == L"dump") {
             done = Dump();
         } else if (command == L"spawn" && need(i, 1)) {
