@@ -91,26 +91,6 @@ std::wstring ProgramLines(const OsPlan& plan, const PlannedProgram& p)
     return out + L"       exit codes that count as success: " + CodeListText(p.successCodes) + L"\n";
 }
 
-// Control characters of the file's text as escapes (\x1B), so that the report cannot
-// recolour, ring or garble the terminal; the report's own line ends stay.
-std::wstring EscapeControls(const std::wstring& text)
-{
-    const wchar_t* hex = L"0123456789ABCDEF";
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        unsigned u = static_cast<unsigned>(c);
-        if (c == L'\n' || !(u < 0x20 || (u >= 0x7F && u < 0xA0))) {
-            out.push_back(c);
-            continue;
-        }
-        out += L"\\x";
-        out.push_back(hex[(u >> 4) & 0xF]);
-        out.push_back(hex[u & 0xF]);
-    }
-    return out;
-}
-
 // ---- JSON ------------------------------------------------------------------------
 
 std::wstring Json(const std::wstring& s)
@@ -283,7 +263,7 @@ std::wstring FormatReportText(const CheckReport& report)
     if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
     for (const LanguagePlan& l : report.languages) out += LanguageLines(l, report.caption);
     out += FindingsText(report);
-    return EscapeControls(out);
+    return wstr::EscapeControls(out, true);
 }
 
 std::wstring FormatReportJson(const CheckReport& report)

@@ -60,4 +60,9 @@ std::wstring FromUnsigned(unsigned long n);
 // `pos` is advanced past the token; start with 0.
 std::wstring Tokenize(const std::wstring& s, const std::wstring& delims, size_t& pos);
 
+// Control characters (C0, DEL and C1) as escapes (\x1B), so that a text from outside
+// cannot recolour, ring or garble a terminal or split a log line; with `keepLineFeeds`
+// a line feed stays (a report's own line ends).
+std::wstring EscapeControls(const std::wstring& text, bool keepLineFeeds = false);
+
 }  // namespace wstr

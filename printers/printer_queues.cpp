@@ -96,22 +96,22 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
 {
     std::wstring name = FieldText(printer.pPrinterName);
     std::wstring upperPort = UpperPortName(FieldText(printer.pPortName));
-    LogMessage(LOG_MEDIUM, L"Port : %s", upperPort.c_str());
+    LogMessage(LOG_MEDIUM, L"Port : %s", LogSafeName(upperPort).c_str());
     if (IsUsbPort(upperPort)) {
-        LogMessage(LOG_MEDIUM, L" %s is a USB Printer", name.c_str());
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", name.c_str());
+        LogMessage(LOG_MEDIUM, L" %s is a USB Printer", LogSafeName(name).c_str());
+        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", LogSafeName(name).c_str());
         return FALSE;
     }
     if (!IsUpdateDriver(FieldText(printer.pDriverName))) {
         if (m_plan)
-            LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", name.c_str(),
-                       FieldText(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
+            LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", LogSafeName(name).c_str(),
+                       LogSafeName(FieldText(printer.pDriverName)).c_str(), UPDATE_DRIVERS_SECTION);
         return FALSE;
     }
-    LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
+    LogMessage(LOG_MEDIUM, L"%s is a Network Printer", LogSafeName(name).c_str());
     std::wstring why;
     if (!CanRecreateQueue(printer, infPath, why)) {
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: %s", name.c_str(), why.c_str());
+        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: %s", LogSafeName(name).c_str(), why.c_str());
         return TRUE;
     }
     if (m_plan) {
@@ -123,9 +123,21 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
     RegistryValue id = GetDeviceInstanceID(name);
     (void)DeletePrinterQueue(name);  // re-added even when the delete failed
     (void)AddPrinterQueue(printer, infPath);
-    BOOL back = BringBackQueue(saved);
+    bool fromRecord = false;
+    BOOL back = BringBackQueue(saved, fromRecord);
     (void)SetDeviceInstanceID(name, id);
-    if (back) RemoveQueueRecord(name);  // a lost queue keeps its record: the next run tries again
+    if (!back) return TRUE;  // a lost queue keeps its record: the next run tries again
+    (void)PutBackSettings(saved, fromRecord);
+    // The record goes only once the queue has its identifier: otherwise the next start puts it back.
+    std::vector<std::wstring> written;
+    // The update writes the identifier into the driver data a queue has: printui gives it
+    // that, the record only when the old queue had any.
+    DriverDataCheck check = fromRecord && saved.driverData.empty() ? DriverDataCheck::Recorded : DriverDataCheck::Update;
+    if (PutBackDriverData(saved, check, written))
+        RemoveQueueRecord(name);
+    else
+        LogMessage(LOG_HIGH, L"## %s: its identifier could not be written: its saved definition is kept for the next run",
+                   LogSafeName(name).c_str());
     return TRUE;
 }
 
@@ -135,7 +147,7 @@ BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue
     if (TakeQueueDefinition(printer, saved, error)) error = WriteQueueRecord(saved);
     if (error == ERROR_SUCCESS) return TRUE;
     // Without its record a queue could be lost for good by a run cut short after the delete.
-    LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
+    LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
     return FALSE;
 }
@@ -146,32 +158,38 @@ void CUpdateDriverPlugin::PlanQueue(const PRINTER_INFO_2W& printer, const std::w
     LONG error = ERROR_SUCCESS;
     // The definition the real run records first; a queue whose definition cannot be read is left alone there too.
     if (!TakeQueueDefinition(printer, saved, error)) {
-        LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
+        LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                    FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
         return;
     }
     RegistryValue id = GetDeviceInstanceID(saved.name);
     LogMessage(LOG_HIGH, L"** Plan: queue %s would be re-created from %s: port %s, driver %s, driver data kept: SoftwareCUEContextID \"%s\"",
-               saved.name.c_str(), infPath.c_str(), saved.port.c_str(), saved.driver.c_str(),
-               DeviceInstanceIDText(id).c_str());
+               LogSafeName(saved.name).c_str(), infPath.c_str(), LogSafeName(saved.port).c_str(),
+               LogSafeName(saved.driver).c_str(), DeviceInstanceIDText(id).c_str());
+    std::vector<std::wstring> settings = PlannedSettings(saved);
+    if (!settings.empty())
+        LogMessage(LOG_HIGH, L"** Plan: queue %s would get back: %s", LogSafeName(saved.name).c_str(),
+                   JoinWords(settings).c_str());
 }
 
-BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved)
+BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved, bool& fromRecord)
 {
+    fromRecord = false;
     QueuePresence presence = FindQueue(saved);
     if (presence == QueuePresence::Present) return TRUE;
+    fromRecord = true;
     // printui made a queue of that name elsewhere or with another model: the saved one takes its place.
     if (presence == QueuePresence::Different) (void)DeletePrinterQueue(saved.name);
     DWORD error = RecreateQueue(saved);
     if (error != ERROR_SUCCESS) {
         LogMessage(LOG_HIGH, L"## %s is lost: printui did not install it again (%s) and restoring it failed: %s",
-                   saved.name.c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
+                   LogSafeName(saved.name).c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
         ++m_nQueuesLost;
         return FALSE;
     }
     const wchar_t* what = presence == QueuePresence::Different ? L"installed it on another port or with another driver"
                                                                 : L"did not install it again";
-    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui %s (%s)", saved.name.c_str(), what,
+    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui %s (%s)", LogSafeName(saved.name).c_str(), what,
                PrintUiEnd().c_str());
     return TRUE;
 }
@@ -188,13 +206,13 @@ BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const
     std::wstring name = FieldText(printer.pPrinterName);
     std::wstring refusal = PrintUiRefusal(name, FieldText(printer.pPortName), FieldText(printer.pDriverName));
     if (!refusal.empty()) {
-        LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", name.c_str(), refusal.c_str());
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", LogSafeName(name).c_str(), refusal.c_str());
         why = refusal;
         return FALSE;
     }
     // Deleting a queue that printui then cannot install again would lose it.
     if (const wchar_t* problem = InfFileProblem(infPath)) {
-        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" %s", name.c_str(), infPath.c_str(), problem);
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" %s", LogSafeName(name).c_str(), infPath.c_str(), problem);
         why = L"the INF file \"" + infPath + L"\" " + problem;
         return FALSE;
     }
@@ -221,7 +239,7 @@ RegistryValue CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& print
 
 int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
 {
-    LogMessage(LOG_TRACE, L"!! Deleting Printer  : %s", printerName.c_str());
+    LogMessage(LOG_TRACE, L"!! Deleting Printer  : %s", LogSafeName(printerName).c_str());
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE opened = nullptr;
     const SpoolerFunctions* spooler = Spooler();
@@ -235,7 +253,7 @@ int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
         return 1;
     }
     printer.reset();
-    LogMessage(LOG_MEDIUM, L"!! Printer deleted   : %s", printerName.c_str());
+    LogMessage(LOG_MEDIUM, L"!! Printer deleted   : %s", LogSafeName(printerName).c_str());
     return 0;
 }
 
@@ -249,10 +267,10 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
     StartedProcess printui = StartProcess(rundll32, commandLine);
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
-    LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
+    LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", LogSafeName(commandLine).c_str(), static_cast<int>(result));
     // The line above shows the wait's result; printui's own verdict is its exit code.
     if (!m_bPrintUiStarted || m_dwPrintUiExitCode != 0)
-        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", FieldText(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
+        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", LogSafeName(FieldText(printer.pPrinterName)).c_str(), PrintUiEnd().c_str());
     return 1;
 }
 

@@ -6,21 +6,40 @@
 #include "printers/process_control.h"
 #include "product/installed_product.h"
 #include "system/error_text.h"
+#include "system/key_security.h"
 #include "system/registry.h"
 
 namespace {
 
 // The note is a value of the recovery key, where a run leaves what the next one must
 // finish should it end early (the saved printer queues are below it).
-const wchar_t* const NOTE_KEY = L"SOFTWARE\\Tarvik\\Setup";
+const wchar_t* const NOTE_KEY = RECOVERY_KEY;
 const int NOTE_KEY_KEPT_PARTS = 1;  // "SOFTWARE" itself is never deleted
 const wchar_t* const STOPPED_VALUE = L"ProductStopped";
 
 // Every access to the note's key goes through here: with `write`, created when missing.
+// A key that others than administrators and SYSTEM may have written is not used: the
+// elevated launcher would start what it names.
 LONG OpenNoteKey(RegistryKey& key, bool write)
 {
-    if (write) return key.Create(HKEY_LOCAL_MACHINE, NOTE_KEY, KEY_READ | KEY_WRITE, RegistryView::Bits32);
-    return key.Open(HKEY_LOCAL_MACHINE, NOTE_KEY, KEY_READ, RegistryView::Bits32);
+    std::wstring why;
+    LONG error = ERROR_SUCCESS;
+    RecoveryKeyState state = OpenRecoveryKey(NOTE_KEY, write ? KEY_READ | KEY_WRITE : KEY_READ,
+                                             write ? RecoveryKeyOpen::Create : RecoveryKeyOpen::ReadOnly, key, why,
+                                             error);
+    switch (state) {
+    case RecoveryKeyState::Opened:
+        return ERROR_SUCCESS;
+    case RecoveryKeyState::Missing:
+        return ERROR_FILE_NOT_FOUND;
+    case RecoveryKeyState::Untrusted:
+        LogMessage(LOG_HIGH, L"## The note of stopped programs is not used: HKLM\\%s is not trusted: %s", NOTE_KEY,
+                   why.c_str());
+        return ERROR_ACCESS_DENIED;
+    case RecoveryKeyState::Failed:
+        break;
+    }
+    return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
 }
 
 DWORD ReadStoppedParts()

@@ -56,9 +56,9 @@ private:
     void PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
     // FALSE, with a "## " line naming the queue, when its definition cannot be recorded.
     BOOL RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved);
-    // After printui: the saved queue again when printui did not bring it back; FALSE
-    // when it is lost.
-    BOOL BringBackQueue(const SavedQueue& saved);
+    // After printui: the saved queue again when printui did not bring it back
+    // (`fromRecord`); FALSE when it is lost.
+    BOOL BringBackQueue(const SavedQueue& saved, bool& fromRecord);
     // printui's end as a log line shows it: "exit code N" or "not started".
     std::wstring PrintUiEnd() const;
 };

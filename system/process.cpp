@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "system/paths.h"
 
 StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine)
 {
@@ -44,4 +45,26 @@ BOOL ProcessExitCode(const StartedProcess& process, DWORD& exitCode)
 {
     exitCode = 0;
     return process.started && ::GetExitCodeProcess(process.process.get(), &exitCode) ? TRUE : FALSE;
+}
+
+bool ProcessStartTime(DWORD processId, unsigned long long& startTime)
+{
+    using GetProcessTimesFn = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
+    static const GetProcessTimesFn getTimes = KernelFunction<GetProcessTimesFn>("GetProcessTimes");
+    if (getTimes == nullptr) return false;
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process) return false;
+    FILETIME created, exited, kernel, user;
+    if (!getTimes(process.get(), &created, &exited, &kernel, &user)) return false;
+    startTime = static_cast<unsigned long long>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+    return true;
+}
+
+bool IsProcessRunning(DWORD processId, unsigned long long startTime)
+{
+    unsigned long long actual = 0;
+    if (processId == 0 || !ProcessStartTime(processId, actual) || actual != startTime) return false;
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    // An ended process whose handle someone still holds is not running.
+    return process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }

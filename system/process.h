@@ -34,3 +34,11 @@ DWORD WaitForProcessEnd(const StartedProcess& process);
 // The exit code of a process that has ended; FALSE when it was never started or the
 // code cannot be read.
 BOOL ProcessExitCode(const StartedProcess& process, DWORD& exitCode);
+
+// When a process started (its creation time as a FILETIME number); FALSE when it
+// cannot be told (no such process, no right to ask).
+bool ProcessStartTime(DWORD processId, unsigned long long& startTime);
+
+// Whether the process with that id and start time still runs: an id the system has
+// since given to another process does not count.
+bool IsProcessRunning(DWORD processId, unsigned long long startTime);

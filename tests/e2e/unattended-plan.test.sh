@@ -130,6 +130,7 @@ Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit co
   if [ "$update" = yes ]; then
     expect_eq "$kind: queues planned" "queue Desk USB is left alone: it is a USB printer
 queue Office A would be re-created from c:\\media\\x.inf: port LPT1:, driver Model X 100, driver data kept: SoftwareCUEContextID \"ID-A\"
+queue Office A would get back: preferences
 queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(grep '^queue ' <<<"$plan")"
     expect_eq "$kind: service record" "stop start" "$(service_record)"
   else
