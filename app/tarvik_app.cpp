@@ -42,7 +42,7 @@ bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
 }  // namespace
 
 CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_bRunListEnded(false), m_nQueuesLost(0),
-      m_nMediumProgramsMissing(0)
+      m_nMediumProgramsMissing(0), m_actor(ChooseActor(UnattendedMode()))
 {
 }
 
@@ -71,6 +71,7 @@ RunOutcome CTarvikApp::RunSetup()
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
     if (m_unattended.uiUnknown) return RunOutcome::UnknownUiValue;
+    m_actor = ChooseActor(m_unattended);
     // Never without the machine-wide lock, even when the mutex cannot be created: without
     // it the run ends as a second copy does.
     RunOutcome stopped = RunOutcome::AnotherInstance;
@@ -79,15 +80,7 @@ RunOutcome CTarvikApp::RunSetup()
     // lock is held from here to the end): queues that a run cut short left deleted, then
     // the tray program and the service it left stopped. A plan run neither restores nor
     // removes a record or a note.
-    if (!m_unattended.plan) {
-        m_nQueuesLost += RestoreRecordedQueues();
-        RestartStoppedProduct();
-    } else {
-        if (int recorded = CountRecordedQueues())
-            LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
-                       recorded);
-        PlanStoppedProduct();
-    }
+    m_nQueuesLost += m_actor->Printers().RecoverEarlierRun();
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;
@@ -98,27 +91,18 @@ RunOutcome CTarvikApp::RunSetup()
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
-    if (m_unattended.plan)
-        LogMessage(LOG_HIGH, L"** Plan: the system is accepted as os_list entry %s: Run section [%s]", AcceptedOS.c_str(),
-                   RunSection(PlatformCode == PLATFORM_64BIT).c_str());
+    m_actor->SystemAccepted(AcceptedOS, RunSection(PlatformCode == PLATFORM_64BIT));
     (void)ReadMagicKeywords();  // always TRUE
     if (!FindMagicKeyword()) {
         ReportStop(TEXT_DRIVER_NOT_FOUND);
         return RunOutcome::DriverNotFound;
     }
-    if (m_unattended.plan)
-        LogMessage(LOG_HIGH, L"** Plan: the driver package is %s (magic keyword %s)", m_strDriverInf.c_str(),
-                   m_strDriverKeyword.c_str());
+    m_actor->DriverPackageFound(m_strDriverInf, m_strDriverKeyword);
     // The run goes on without registration.
-    if (!ProcessXRVCDGUIDsSection() && m_unattended.plan)
-        LogMessage(LOG_HIGH, L"** Plan: no registration: no install folder or no installed disc of [%s]",
-                   CD_GUIDS_SECTION);
+    if (!ProcessXRVCDGUIDsSection()) m_actor->Registration().NotRegistered();
     (void)DropMain();  // failures are in the log
     if (!m_bRunListEnded) return RunOutcome::RunCutShort;
-    if (m_unattended.plan)
-        return m_nMediumProgramsMissing > 0 ? RunOutcome::PlanProgramMissing : RunOutcome::PlanCompleted;
-    if (m_nQueuesLost > 0) return RunOutcome::QueueLost;
-    return OutcomeOfRunList(m_runListEnd.result);
+    return m_actor->Outcome(WalkTally{m_nQueuesLost, m_nMediumProgramsMissing, m_runListEnd.result});
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -134,11 +118,19 @@ void CTarvikApp::ReportStop(int textNumber)
 void CTarvikApp::EndUnattended(RunOutcome outcome)
 {
     // The restart takes the place of Finish on the page, so only a run that got there has one.
-    bool restart = m_unattended.forceRestart && m_bRunListEnded && !m_unattended.plan;
+    bool restart = m_unattended.forceRestart && m_bRunListEnded && m_actor->MayRestart();
     std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(m_runListEnd.entry);
     LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
+}
+
+DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
+{
+    int queuesLost = 0;
+    DWORD result = StartRunEntry(Launching(), m_actor->Printers(), commandLine, exitCode, &queuesLost);
+    m_nQueuesLost += queuesLost;
+    return result;
 }
 
 int ShowErrorMessage(std::wstring configPath, int textNumber)

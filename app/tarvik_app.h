@@ -2,11 +2,14 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/cmdline.h"
 #include "app/run_outcome.h"
+#include "app/step_actor.h"
+#include "config/config_reader.h"
 #include "config/config_text.h"
 #include "framework/app.h"
 #include "framework/handles.h"
@@ -48,8 +51,16 @@ public:
     // 1 when the entry ran (`exitCode`, when given, gets its program's exit code; 0 for
     // the printer update), else the system error code of the failed start.
     DWORD RunApplication(std::wstring commandLine, DWORD* exitCode = nullptr);
-    // "-ui plan": what RunApplication would do with the entry, as "** Plan: " lines.
-    void PlanRunEntry(int number, const std::wstring& entry);
+    // What the Run step's acts need of this run.
+    LaunchContext Launching()
+    {
+        LaunchContext context;
+        context.configPath = g_strIniFile;
+        context.exeDir = m_strExeDir;
+        context.noWindows = m_unattended.noWindows;
+        context.copyDlg = &m_copyDlg;
+        return context;
+    }
 
     CCopyDlg m_copyDlg;
     CFinishScreen m_finishScreen;
@@ -68,6 +79,8 @@ public:
     int m_nQueuesLost;            // printer queues that could not be restored
     int m_nMediumProgramsMissing; // "-ui plan": Run entries whose program on the medium does not exist
     UniqueFile m_machineLock;     // the machine-wide setup lock, held for the whole run
+    // Carries out, or describes, what each step decides: chosen once the "-ui" value is known.
+    std::unique_ptr<StepActor> m_actor;
 };
 
 extern CTarvikApp theApp;

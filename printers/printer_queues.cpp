@@ -94,39 +94,41 @@ BOOL CUpdateDriverPlugin::UpdatePrinters(const std::wstring& infPath)
 
 BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
 {
+    QueueDecision decision = DecideQueueNow(printer, infPath);
+    if (decision.choice == QueueChoice::Recreate)
+        m_actor.RecreateQueue(*this, printer, infPath);
+    else
+        m_actor.LeaveQueue(decision);
+    return IsUpdatedQueue(decision) ? TRUE : FALSE;
+}
+
+QueueDecision CUpdateDriverPlugin::DecideQueueNow(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
     std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring driver = FieldText(printer.pDriverName);
     std::wstring upperPort = UpperPortName(FieldText(printer.pPortName));
     LogMessage(LOG_MEDIUM, L"Port : %s", LogSafeName(upperPort).c_str());
-    if (IsUsbPort(upperPort)) {
-        LogMessage(LOG_MEDIUM, L" %s is a USB Printer", LogSafeName(name).c_str());
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", LogSafeName(name).c_str());
-        return FALSE;
-    }
-    if (!IsUpdateDriver(FieldText(printer.pDriverName))) {
-        if (m_plan)
-            LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", LogSafeName(name).c_str(),
-                       LogSafeName(FieldText(printer.pDriverName)).c_str(), UPDATE_DRIVERS_SECTION);
-        return FALSE;
-    }
-    LogMessage(LOG_MEDIUM, L"%s is a Network Printer", LogSafeName(name).c_str());
+    bool usb = IsUsbPort(upperPort);
+    if (usb) LogMessage(LOG_MEDIUM, L" %s is a USB Printer", LogSafeName(name).c_str());
+    bool listed = !usb && IsUpdateDriver(driver);
+    if (listed) LogMessage(LOG_MEDIUM, L"%s is a Network Printer", LogSafeName(name).c_str());
     std::wstring why;
-    if (!CanRecreateQueue(printer, infPath, why)) {
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: %s", LogSafeName(name).c_str(), why.c_str());
-        return TRUE;
-    }
-    if (m_plan) {
-        PlanQueue(printer, infPath);
-        return TRUE;
-    }
+    if (listed) (void)CanRecreateQueue(printer, infPath, why);
+    return DecideQueue(LogSafeName(name), LogSafeName(driver), usb, listed, why);
+}
+
+void CUpdateDriverPlugin::RecreateQueueNow(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
+    std::wstring name = FieldText(printer.pPrinterName);
     SavedQueue saved;
-    if (!RecordQueue(printer, saved)) return TRUE;
+    if (!RecordQueue(printer, saved)) return;
     RegistryValue id = GetDeviceInstanceID(name);
     (void)DeletePrinterQueue(name);  // re-added even when the delete failed
     (void)AddPrinterQueue(printer, infPath);
     bool fromRecord = false;
     BOOL back = BringBackQueue(saved, fromRecord);
     (void)SetDeviceInstanceID(name, id);
-    if (!back) return TRUE;  // a lost queue keeps its record: the next run tries again
+    if (!back) return;  // a lost queue keeps its record: the next run tries again
     (void)PutBackSettings(saved, fromRecord);
     // The record goes only once the queue has its identifier: otherwise the next start puts it back.
     std::vector<std::wstring> written;
@@ -138,7 +140,6 @@ BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const st
     else
         LogMessage(LOG_HIGH, L"## %s: its identifier could not be written: its saved definition is kept for the next run",
                    LogSafeName(name).c_str());
-    return TRUE;
 }
 
 BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved)
@@ -261,7 +262,7 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
 {
     std::wstring commandLine = PrintUiCommandLine(FieldText(printer.pPrinterName), infPath, FieldText(printer.pPortName),
                                                   FieldText(printer.pDriverName));
-    if (m_quiet) commandLine += L" /q";
+    if (m_printUiQuiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
     StartedProcess printui = StartProcess(rundll32, commandLine);

@@ -150,3 +150,24 @@ std::wstring TextUpToNull(const wchar_t* data, size_t maxChars)
 }
 
 bool UpdatesPrinters(int majorVersion) { return majorVersion == 5; }
+
+QueueDecision DecideQueue(const std::wstring& name, const std::wstring& driver, bool usbPort, bool driverListed,
+                          const std::wstring& cannotRecreate)
+{
+    QueueDecision decision;
+    decision.name = name;
+    decision.driver = driver;
+    if (usbPort)
+        decision.choice = QueueChoice::UsbPrinter;
+    else if (!driverListed)
+        decision.choice = QueueChoice::DriverNotListed;
+    else if (!cannotRecreate.empty())
+        decision.choice = QueueChoice::CannotRecreate;
+    if (decision.choice == QueueChoice::CannotRecreate) decision.why = cannotRecreate;
+    return decision;
+}
+
+bool IsUpdatedQueue(const QueueDecision& decision)
+{
+    return decision.choice == QueueChoice::CannotRecreate || decision.choice == QueueChoice::Recreate;
+}

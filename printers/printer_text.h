@@ -45,6 +45,22 @@ bool IsUsbPort(const std::wstring& upperPortName);
 // Whole-name, case-insensitive match against the first `count` names of the list.
 bool IsListedDriver(const std::vector<std::wstring>& drivers, int count, const std::wstring& driverName);
 
+// What the printer update does with one local queue: leaves it alone (a USB printer, a
+// driver not in the list, or a reason printui cannot re-create it) or re-creates it.
+// The checks run in this order; each one is only made when the one before let the
+// queue through, so `driverListed` and `cannotRecreate` are read only then.
+enum class QueueChoice { UsbPrinter, DriverNotListed, CannotRecreate, Recreate };
+struct QueueDecision {
+    QueueChoice choice = QueueChoice::Recreate;
+    std::wstring name;    // as the log shows it
+    std::wstring driver;  // as the log shows it
+    std::wstring why;     // CannotRecreate: the end of "<queue> is left alone: ..."
+};
+QueueDecision DecideQueue(const std::wstring& name, const std::wstring& driver, bool usbPort, bool driverListed,
+                          const std::wstring& cannotRecreate);
+// The queue is one the update is meant for (a non-USB queue of a listed driver), whatever becomes of it.
+bool IsUpdatedQueue(const QueueDecision& decision);
+
 // Why a matching queue cannot be re-created through printui, as the end of the
 // sentence "<queue> is left alone: ..."; empty when nothing stands in the way. printui
 // reads its switches under the system's argument rules: a double quote inside a

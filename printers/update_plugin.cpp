@@ -22,32 +22,15 @@ BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath)
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: no printer update: it is made on Windows XP only");
+        m_actor.NoUpdate();
         return FALSE;
     }
     GetInstallFolder();
-    if (m_plan) {
-        LogMessage(LOG_HIGH, L"** Plan: the tray program %s would be ended and the service %s stopped",
-                   TRAY_APP_IMAGE, DEVICE_SERVICE);
-        ReadUpdateDrivers();
-        (void)UpdatePrinters(infPath);
-        LogMessage(LOG_HIGH, L"** Plan: then %s%s%s would be started and the service %s started again",
-                   m_strInstallFolder.c_str(), TRAY_APP_FOLDER, TRAY_APP_IMAGE, DEVICE_SERVICE);
-        LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
-        return TRUE;
-    }
     // Every step runs whatever the one before it achieved; each logs its own failures.
-    // Should the run end before the tray program and the service are started again,
-    // the note has the next run start them.
-    (void)NoteProductStopped();
-    (void)KillProcessByName(TRAY_APP_IMAGE);
-    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_STOP);
+    m_actor.StopProduct();
     ReadUpdateDrivers();
     (void)UpdatePrinters(infPath);
-    (void)StartTrayApp();
-    ClearProductStopped(STOPPED_TRAY_PROGRAM);
-    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START);
-    ClearProductStopped(STOPPED_SERVICE);
+    m_actor.StartProduct(*this);
     LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
     return TRUE;
 }

@@ -4,6 +4,7 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "product/installed_product.h"
+#include "product/registration_actor.h"
 #include "product/registration_text.h"
 #include "system/error_text.h"
 #include "system/file_replace.h"
@@ -137,6 +138,15 @@ void PlanAddonKeyword(const std::wstring& dataFile)
 
 }  // namespace
 
+void RealRegistration::Register(const std::wstring& dataFile) { AppendAddonKeyword(dataFile); }
+
+void PlanRegistration::Register(const std::wstring& dataFile) { PlanAddonKeyword(dataFile); }
+
+void PlanRegistration::NotRegistered()
+{
+    LogMessage(LOG_HIGH, L"** Plan: no registration: no install folder or no installed disc of [%s]", CD_GUIDS_SECTION);
+}
+
 BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
 {
     LogMessage(LOG_TRACE, L"--> Enter ProcessXRVCDGUIDsSection()");
@@ -158,10 +168,7 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
         }
         if (!IsCDGUIDInstalled(cdGuid)) continue;
         std::wstring dataFile = UninstallerDataFilePath(installFolder, cdGuid);
-        if (m_unattended.plan)
-            PlanAddonKeyword(dataFile);
-        else
-            AppendAddonKeyword(dataFile);
+        m_actor->Registration().Register(dataFile);
         result = TRUE;
         break;  // only the first installed disc is registered
     }

@@ -3,12 +3,13 @@
 // "pxnetadj.exe" entry is the built-in printer update instead of a program.
 #include <exception>
 
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
+#include "run/run_steps.h"
+#include "ui/copy_dlg.h"
 #include "system/path_text.h"
 #include "system/paths.h"
 #include "system/process.h"
@@ -31,27 +32,27 @@ std::wstring ExceptionText(const std::exception& e)
 
 // `commandLine` is the Run entry as configured: what it becomes is decided before
 // "%sourcepath%" is expanded (with the current folder, as the reader expands it).
-DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
+DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const std::wstring& commandLine,
+                    DWORD* exitCode, int* queuesLost)
 {
     if (exitCode) *exitCode = 0;
     try {
         RunCommand command = ComposeRunEntry(commandLine, CurrentFolder());
         LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", command.entry.c_str());
-        CUpdateDriverPlugin update(g_strIniFile);
-        update.m_quiet = m_unattended.noWindows;
-        bool withProgressDialog = !m_unattended.noWindows && command.progressDialog;  // quiet: no dialog
+        bool withProgressDialog = !context.noWindows && context.copyDlg != nullptr && command.progressDialog;  // quiet: no dialog
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
+            CUpdateDriverPlugin update(context.configPath, printers, context.noWindows);
             (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome
-            m_nQueuesLost += update.m_nQueuesLost;
+            if (queuesLost) *queuesLost += update.m_nQueuesLost;
             return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
         // The administrator's own command line: the launcher's folder is searched first on
         // purpose, the current folder never for a program named without a folder.
-        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, m_strExeDir));
+        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, context.exeDir));
         if (!process.started) return process.error;
-        if (withProgressDialog) m_copyDlg.ShowOnOwnThread(g_strIniFile);
+        if (withProgressDialog) context.copyDlg->ShowOnOwnThread(context.configPath);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
         DWORD code = 0;
         if (!ProcessExitCode(process, code)) code = STILL_ACTIVE;  // not seen to end: no success
@@ -61,7 +62,7 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
         if (withProgressDialog) {
             ::Sleep(CLOSE_GRACE_MS);
-            m_copyDlg.Close();
+            context.copyDlg->Close();
         }
         return RUN_ENTRY_DONE;
     } catch (const std::exception& e) {
@@ -70,24 +71,22 @@ DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
     }
 }
 
-void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
+bool PlanRunEntry(const LaunchContext& context, PrinterActor& printers, int number, const std::wstring& entry)
 {
     std::wstring current = CurrentFolder();
     RunCommand command = ComposeRunEntry(entry, current);
     if (command.printerUpdate) {
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: the printer update", number, command.commandLine.c_str());
-        CUpdateDriverPlugin update(g_strIniFile);
-        update.m_quiet = true;
-        update.m_plan = true;
+        CUpdateDriverPlugin update(context.configPath, printers, true);
         (void)update.RunUpdate(command.infPath);
-        return;
+        return false;
     }
-    ResolvedProgram program = ResolveProgramNow(command.commandLine, m_strExeDir);
+    ResolvedProgram program = ResolveProgramNow(command.commandLine, context.exeDir);
     bool exists = program.problem == ProgramProblem::None;
     std::wstring path = program.file.empty() ? program.expected : program.file;
     // A program of the medium itself must be there now; one that an earlier entry installs may not be yet.
-    bool medium = program.bare ? path.empty() || IsInFolder(path, m_strExeDir)
-                               : IsInFolder(path, m_strExeDir) || IsInFolder(path, current);
+    bool medium = program.bare ? path.empty() || IsInFolder(path, context.exeDir)
+                               : IsInFolder(path, context.exeDir) || IsInFolder(path, current);
     const wchar_t* dialog = command.progressDialog ? L"with the progress dialog (not with -ui quiet)"
                                                    : L"without the progress dialog";
     if (exists)
@@ -99,7 +98,7 @@ void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
     else
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: starts %s, not found now, %s", number,
                    command.commandLine.c_str(), path.c_str(), dialog);
-    if (exists || !medium) return;
-    ++m_nMediumProgramsMissing;
+    if (exists || !medium) return false;
     LogMessage(LOG_HIGH, L"## Run entry %d would not start: its program on the medium does not exist", number);
+    return true;
 }

@@ -13,6 +13,7 @@
 #include "run/os_validation.h"
 #include "system/registry.h"
 #include "run/exit_codes.h"
+#include "run/run_steps.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "framework/wstr.h"
@@ -35,7 +36,8 @@ std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
     return SuccessCodesInForce(own);
 }
 
-// A started entry's end in the log: its exit code, at level 1 when it counts as failure.
+}  // namespace
+
 EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, const std::vector<uint32_t>& codes)
 {
     EntryEnd end{number, entry, JudgeExitCode(exitCode, codes), exitCode};
@@ -49,7 +51,33 @@ EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, co
     return end;
 }
 
-}  // namespace
+EntryStep RunEntryNow(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run)
+{
+    EntryStep step;
+    DWORD exitCode = 0;
+    DWORD result = StartRunEntry(context, printers, run.configured, &exitCode, &step.queuesLost);
+    if (result == RUN_ENTRY_DONE) {
+        step.ended = !run.printerUpdate;  // the update has its own rules, no exit code
+        if (step.ended) step.end = JudgeEntryEnd(run.number, run.entry, exitCode, run.successCodes);
+        return step;
+    }
+    step.ended = true;
+    step.end = EntryEnd{run.number, run.entry, EntryResult::NotStarted, result};
+    if (context.noWindows)
+        LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
+                   run.entry.c_str());
+    return step;
+}
+
+EntryStep PlanEntry(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run)
+{
+    EntryStep step;  // nothing is started
+    step.programMissing = PlanRunEntry(context, printers, run.number, run.configured);
+    if (!run.printerUpdate)
+        LogMessage(LOG_HIGH, L"** Plan: Run entry %d counts exit codes %s as success", run.number,
+                   CodeListText(run.successCodes).c_str());
+    return step;
+}
 
 BOOL CTarvikApp::DropMain()
 {
@@ -84,33 +112,18 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
             const std::wstring& entry = entries[i];
             int number = static_cast<int>(i) + 1;
             // Decided on the entry as configured: the expansion's folder never selects the printer update.
-            bool update = ComposeRunEntry(configured[i], CurrentFolder()).printerUpdate;  // its own rules, no exit code
+            bool update = ComposeRunEntry(configured[i], CurrentFolder()).printerUpdate;
             std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
-            if (m_unattended.plan) {  // nothing is started
-                PlanRunEntry(number, configured[i]);
-                if (!update)
-                    LogMessage(LOG_HIGH, L"** Plan: Run entry %d counts exit codes %s as success", number,
-                               CodeListText(codes).c_str());
-                continue;
-            }
-            DWORD exitCode = 0;
-            DWORD result = RunApplication(configured[i], &exitCode);  // a failing entry never stops the list
-            if (result == RUN_ENTRY_DONE) {
-                if (!update) ends.push_back(JudgeEntryEnd(number, entry, exitCode, codes));
-                continue;
-            }
-            ends.push_back(EntryEnd{number, entry, EntryResult::NotStarted, result});
-            if (m_unattended.noWindows)
-                LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
-                           entry.c_str());
+            // A failing entry never stops the list.
+            EntryStep step = m_actor->RunEntry(Launching(), EntryToRun{number, configured[i], entry, update, codes});
+            m_nQueuesLost += step.queuesLost;
+            if (step.programMissing) ++m_nMediumProgramsMissing;
+            if (step.ended) ends.push_back(step.end);
         }
         m_runListEnd = DecideRunListEnd(ends);
         CopyUninstallerDataFile();
         m_bRunListEnded = true;
-        if (m_unattended.plan && m_unattended.forceRestart)
-            LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
-        else if (m_unattended.plan)
-            LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
+        m_actor->RunListEnded(m_unattended.forceRestart);
         if (!m_unattended.noWindows) {  // quiet mode ends without the page (and restarts only on request)
             m_finishScreen.m_configPath = g_strIniFile;
             (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
@@ -156,7 +169,8 @@ const wchar_t* FileState(const std::wstring& path)
     }
 }
 
-// "-ui plan": the copy CopyUninstallerDataFile would make, and what is there now.
+}  // namespace
+
 void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
 {
     std::wstring folder = destination.substr(0, destination.find_last_of(L'\\'));
@@ -164,8 +178,6 @@ void PlanDataFileCopy(const std::wstring& source, const std::wstring& destinatio
     LogMessage(LOG_HIGH, L"** Plan: data file copy: %s (%s) to %s (%s; its folder %s)", source.c_str(),
                FileState(source), destination.c_str(), FileState(destination), folderState);
 }
-
-}  // namespace
 
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
 // product's uninstaller, as its uninstall command line names it. The product's entry
@@ -181,7 +193,7 @@ void CTarvikApp::CopyUninstallerDataFile()
     bool expanded = ExpandedRegistryText(value, commandLine, unknown);
     UninstallDataTarget target;
     if (commandLine.empty() || !ParseUninstallString(commandLine, target)) {
-        if (m_unattended.plan) LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
+        m_actor->NoDataFileCopy();
         return;
     }
     std::wstring source = L"setup\\" + target.dataFileName;
@@ -190,10 +202,11 @@ void CTarvikApp::CopyUninstallerDataFile()
         LogCopyFailure(source, destination, unknown + L" is not expanded");
         return;
     }
-    if (m_unattended.plan) {
-        PlanDataFileCopy(source, destination);
-        return;
-    }
+    m_actor->CopyDataFile(source, destination);
+}
+
+void CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
+{
     // An older data file there stays until the new copy is whole, then is replaced in one step.
     DWORD error = CopyFileReplacing(source, destination);
     if (error != ERROR_SUCCESS) LogCopyFailure(source, destination, ErrorLineText(error));

@@ -143,6 +143,39 @@ void TestDriverMatch()
     ok(!IsListedDriver({}, 0, L"Model X 100"), "empty list matches nothing\n");
 }
 
+// The per-queue choice of the printer update, which the real run and the plan share:
+// the first reason to leave a queue alone wins, in the order the checks are made.
+struct QueueRow {
+    const char* name;
+    bool usb;
+    bool listed;
+    const wchar_t* cannotRecreate;
+    QueueChoice choice;
+    bool updated;  // counts as a queue the update is meant for ("No matching printer found" otherwise)
+};
+
+const QueueRow QUEUE_ROWS[] = {
+    {"network queue of a listed driver", false, true, L"", QueueChoice::Recreate, true},
+    {"USB before the driver list", true, false, L"", QueueChoice::UsbPrinter, false},
+    {"USB before a printui refusal", true, true, L"its name holds a double quote", QueueChoice::UsbPrinter, false},
+    {"driver not listed", false, false, L"", QueueChoice::DriverNotListed, false},
+    {"driver list before a printui refusal", false, false, L"x", QueueChoice::DriverNotListed, false},
+    {"printui cannot take it", false, true, L"the INF file \"c:\\x.inf\" does not exist", QueueChoice::CannotRecreate,
+     true},
+};
+
+void TestQueueChoice()
+{
+    for (const QueueRow& row : QUEUE_ROWS) {
+        check::Context context(row.name);
+        QueueDecision d = DecideQueue(L"Q", L"Model X 100", row.usb, row.listed, row.cannotRecreate);
+        ok(d.choice == row.choice, "choice %d, expected %d\n", static_cast<int>(d.choice), static_cast<int>(row.choice));
+        ok(IsUpdatedQueue(d) == row.updated, "updated %d\n", IsUpdatedQueue(d));
+        std::wstring why = row.choice == QueueChoice::CannotRecreate ? row.cannotRecreate : L"";
+        ok(d.why == why && d.name == L"Q" && d.driver == L"Model X 100", "why [%s] name [%s]\n", wn(d.why), wn(d.name));
+    }
+}
+
 struct RefusalRow {
     const char* name;
     const wchar_t* printer;
@@ -697,6 +730,7 @@ int main()
     TestFlattenLineBreaks();
     TestUsbPorts();
     TestDriverMatch();
+    TestQueueChoice();
     TestRefusals();
     TestDevicePaths();
     TestDriverDataKey();

@@ -1,0 +1,68 @@
+// The acts of the Run step, over the run's context: start a Run entry or describe it,
+// judge its end, copy the uninstaller's data file or describe the copy. The
+// application's actor picks the acting or the describing one.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "run/exit_codes.h"
+
+class CCopyDlg;
+class PrinterActor;
+
+// What the Run step's acts need to know of the run.
+struct LaunchContext {
+    std::wstring configPath;      // the configuration file
+    std::wstring exeDir;          // the launcher's own folder, searched first for a bare program name
+    bool noWindows = false;       // "-ui quiet" or "-ui plan": no progress dialog, printui quiet too
+    CCopyDlg* copyDlg = nullptr;  // the progress dialog of a "pxprep" program
+};
+
+// One Run entry as the Run step read it: its number, the entry as configured (what it
+// becomes is decided from that) and as the reader expanded it, whether it is the
+// printer update, and the exit codes that count as its success (none for the update).
+struct EntryToRun {
+    int number = 0;
+    std::wstring configured;
+    std::wstring entry;
+    bool printerUpdate = false;
+    std::vector<uint32_t> successCodes;
+};
+
+// One Run entry's step: its end when it has one to judge (a started program, or one
+// that could not start), the printer queues it lost, and for the plan whether its
+// program on the medium is missing.
+struct EntryStep {
+    bool ended = false;
+    EntryEnd end;
+    int queuesLost = 0;
+    bool programMissing = false;
+};
+
+// Starts the Run entry `commandLine` as configured and waits for its end, or runs the
+// printer update it names. RUN_ENTRY_DONE when the entry ran (`exitCode`, when given,
+// gets its program's exit code; 0 for the printer update), else the system error code
+// of the failed start. `queuesLost` gets the queues the printer update could not restore.
+DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const std::wstring& commandLine,
+                    DWORD* exitCode, int* queuesLost);
+
+// The Run entry started and judged: a program's end, or the start that failed (with a
+// line in quiet mode); the printer update has no end to judge.
+EntryStep RunEntryNow(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run);
+// "-ui plan": PlanRunEntry's lines, and the success codes the entry would be judged by.
+EntryStep PlanEntry(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run);
+
+// "-ui plan": what StartRunEntry would do with the entry, as "** Plan: " lines. TRUE
+// when its program is one of the medium's own and does not exist now.
+bool PlanRunEntry(const LaunchContext& context, PrinterActor& printers, int number, const std::wstring& entry);
+
+// A started entry's end in the log: its exit code, at level 1 when it counts as failure.
+EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, const std::vector<uint32_t>& codes);
+
+// The uninstaller's data file copied from the medium, replacing an older one in one step.
+void CopyDataFileNow(const std::wstring& source, const std::wstring& destination);
+// "-ui plan": the copy CopyDataFileNow would make, and what is there now.
+void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination);
