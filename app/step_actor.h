@@ -19,21 +19,15 @@ struct WalkTally {
     RunListResult runList = RunListResult::Succeeded;
 };
 
-class StepActor {
+class StepActor : public RunActor {
 public:
-    virtual ~StepActor() = default;
     virtual PrinterActor& Printers() = 0;
     virtual RegistrationActor& Registration() = 0;
     // The os_list entry accepted, and the Run section it runs.
     virtual void SystemAccepted(const std::wstring& osEntry, const std::wstring& runSection) = 0;
     // The INF file the driver package was found in, with its magic keyword.
     virtual void DriverPackageFound(const std::wstring& infPath, const std::wstring& keyword) = 0;
-    virtual EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) = 0;
-    // The Uninstall entry names no data file.
-    virtual void NoDataFileCopy() = 0;
-    virtual void CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
-    // The Run list has ended: the restart that follows.
-    virtual void RunListEnded(bool forceRestart) = 0;
+    // RunEntry, NoDataFileCopy, CopyDataFile and RunListEnded: the Run step's (run/run_steps.h).
     // How the run ends, once the Run list has ended.
     virtual RunOutcome Outcome(const WalkTally& tally) const = 0;
     // Whether "-restart force" may restart the computer at the end.

@@ -125,6 +125,107 @@ void CTarvikApp::EndUnattended(RunOutcome outcome)
     if (restart) RestartComputer();  // under Wine this ends the process at once
 }
 
+DriverPackage CTarvikApp::DriverPackageOf() const
+{
+    DriverPackage package;
+    package.keywords = m_astrMagicKeywords;
+    package.keywordCount = m_nMagicKeywords;
+    package.infPath = m_strDriverInf;
+    package.keyword = m_strDriverKeyword;
+    return package;
+}
+
+void CTarvikApp::TakeDriverPackage(const DriverPackage& package)
+{
+    m_astrMagicKeywords = package.keywords;
+    m_nMagicKeywords = package.keywordCount;
+    m_strDriverInf = package.infPath;
+    m_strDriverKeyword = package.keyword;
+}
+
+BOOL CTarvikApp::ReadMagicKeywords()
+{
+    DriverPackage package = DriverPackageOf();
+    BOOL result = ::ReadMagicKeywords(package);
+    TakeDriverPackage(package);
+    return result;
+}
+
+BOOL CTarvikApp::FindMagicKeyword()
+{
+    DriverPackage package = DriverPackageOf();
+    BOOL result = ::FindMagicKeyword(package);
+    TakeDriverPackage(package);
+    return result;
+}
+
+BOOL CTarvikApp::SearchInfFile(std::wstring path)
+{
+    DriverPackage package = DriverPackageOf();
+    BOOL result = ::SearchInfFile(package, path);
+    TakeDriverPackage(package);
+    return result;
+}
+
+BOOL CTarvikApp::ProcessXRVCDGUIDsSection() { return ::ProcessXRVCDGUIDsSection(m_actor->Registration()); }
+
+BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid) { return ::IsCDGUIDInstalled(cdGuid) ? TRUE : FALSE; }
+
+LaunchContext CTarvikApp::Launching()
+{
+    LaunchContext context;
+    context.configPath = g_strIniFile;
+    context.exeDir = m_strExeDir;
+    context.noWindows = m_unattended.noWindows;
+    context.copyDlg = &m_copyDlg;
+    return context;
+}
+
+RunWalk CTarvikApp::RunWalkOf()
+{
+    RunWalk walk;
+    walk.launch = Launching();
+    walk.actor = m_actor.get();
+    walk.forceRestart = m_unattended.forceRestart;
+    walk.finishScreen = &m_finishScreen;
+    walk.uninstallKey = m_strUninstallKey;
+    walk.listEnd = m_runListEnd;
+    walk.listEnded = m_bRunListEnded;
+    return walk;
+}
+
+void CTarvikApp::TakeRunWalk(const RunWalk& walk)
+{
+    m_strUninstallKey = walk.uninstallKey;
+    m_runListEnd = walk.listEnd;
+    m_bRunListEnded = walk.listEnded;
+    m_nQueuesLost += walk.queuesLost;
+    m_nMediumProgramsMissing += walk.programsMissing;
+}
+
+BOOL CTarvikApp::DropMain()
+{
+    RunWalk walk = RunWalkOf();
+    BOOL result = ::DropMain(walk);
+    TakeRunWalk(walk);
+    return result;
+}
+
+BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
+{
+    RunWalk walk = RunWalkOf();
+    BOOL result = ::RunSectionExe(walk, platformSuffix);
+    TakeRunWalk(walk);
+    return result;
+}
+
+void CTarvikApp::CopyUninstallerDataFile()
+{
+    RunWalk walk = RunWalkOf();
+    ::CopyUninstallerDataFile(walk);
+    TakeRunWalk(walk);
+}
+
 DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
 {
     int queuesLost = 0;

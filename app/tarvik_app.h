@@ -9,7 +9,7 @@
 #include "app/cmdline.h"
 #include "app/run_outcome.h"
 #include "app/step_actor.h"
-#include "config/config_reader.h"
+#include "product/magic_keywords.h"
 #include "config/config_text.h"
 #include "framework/app.h"
 #include "framework/handles.h"
@@ -35,16 +35,16 @@ public:
     void ParseCommandLine();
     BOOL ProcessSwitches();
 
-    // Installed driver package (product/magic_keywords.cpp)
+    // Installed driver package (product/magic_keywords.cpp), over DriverPackageOf()
     BOOL ReadMagicKeywords();
     BOOL FindMagicKeyword();
     BOOL SearchInfFile(std::wstring path);
 
-    // Installed product registration (product/registration.cpp)
+    // Installed product registration (product/registration.cpp), with the run's actor
     BOOL ProcessXRVCDGUIDsSection();
     BOOL IsCDGUIDInstalled(std::wstring cdGuid);
 
-    // Run section (run/run_section.cpp) and program launcher (run/launcher.cpp)
+    // Run section (run/run_section.cpp) and program launcher (run/launcher.cpp), over RunWalkOf()
     BOOL DropMain();
     BOOL RunSectionExe(std::wstring platformSuffix);
     void CopyUninstallerDataFile();
@@ -52,15 +52,12 @@ public:
     // the printer update), else the system error code of the failed start.
     DWORD RunApplication(std::wstring commandLine, DWORD* exitCode = nullptr);
     // What the Run step's acts need of this run.
-    LaunchContext Launching()
-    {
-        LaunchContext context;
-        context.configPath = g_strIniFile;
-        context.exeDir = m_strExeDir;
-        context.noWindows = m_unattended.noWindows;
-        context.copyDlg = &m_copyDlg;
-        return context;
-    }
+    LaunchContext Launching();
+    // The Run step's walk over this run, and what it found taken back.
+    RunWalk RunWalkOf();
+    DriverPackage DriverPackageOf() const;
+    void TakeDriverPackage(const DriverPackage& package);
+    void TakeRunWalk(const RunWalk& walk);
 
     CCopyDlg m_copyDlg;
     CFinishScreen m_finishScreen;

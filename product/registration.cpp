@@ -1,4 +1,3 @@
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
@@ -147,7 +146,7 @@ void PlanRegistration::NotRegistered()
     LogMessage(LOG_HIGH, L"** Plan: no registration: no install folder or no installed disc of [%s]", CD_GUIDS_SECTION);
 }
 
-BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
+BOOL ProcessXRVCDGUIDsSection(RegistrationActor& actor)
 {
     LogMessage(LOG_TRACE, L"--> Enter ProcessXRVCDGUIDsSection()");
     std::wstring installFolder;
@@ -168,7 +167,7 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
         }
         if (!IsCDGUIDInstalled(cdGuid)) continue;
         std::wstring dataFile = UninstallerDataFilePath(installFolder, cdGuid);
-        m_actor->Registration().Register(dataFile);
+        actor.Register(dataFile);
         result = TRUE;
         break;  // only the first installed disc is registered
     }
@@ -176,15 +175,15 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
     return result;
 }
 
-BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid)
+bool IsCDGUIDInstalled(const std::wstring& cdGuid)
 {
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, INSTALLED_PRODUCTS_KEY, KEY_READ, RegistryView::Bits64) != ERROR_SUCCESS) {
         LogMessage(LOG_TRACE, L"## SOFTWARE\\Norvale\\Installed Products Registry key not opened");
-        return FALSE;
+        return false;
     }
     RegistryValue installed;  // only its presence counts
-    if (key.Read(cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return TRUE;
+    if (key.Read(cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return true;
     LogMessage(LOG_TRACE, L"CDGUID %s not found", cdGuid.c_str());
-    return FALSE;
+    return false;
 }

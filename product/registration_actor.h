@@ -2,6 +2,8 @@
 // keyword into the installed product's data file, the plan ("-ui plan") says which key
 // it would write. Which of the two acts is chosen once, by the application.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 class RegistrationActor {
@@ -24,3 +26,10 @@ public:
     void Register(const std::wstring& dataFile) override;
     void NotRegistered() override;
 };
+
+// Registers the add-on with the first installed disc of [XRV.CDGUIDs]: its data file,
+// under the product's install folder, is handed to `actor`. FALSE when there is no
+// install folder or no installed disc.
+BOOL ProcessXRVCDGUIDsSection(RegistrationActor& actor);
+// The disc is listed among the installed products.
+bool IsCDGUIDInstalled(const std::wstring& cdGuid);

@@ -2,7 +2,6 @@
 // and the finish page.
 #include <vector>
 
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
@@ -14,6 +13,7 @@
 #include "system/registry.h"
 #include "run/exit_codes.h"
 #include "run/run_steps.h"
+#include "ui/finish_screen.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "framework/wstr.h"
@@ -79,16 +79,16 @@ EntryStep PlanEntry(const LaunchContext& context, PrinterActor& printers, const 
     return step;
 }
 
-BOOL CTarvikApp::DropMain()
+BOOL DropMain(RunWalk& walk)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter DropMain()");
         if (PlatformCode == PLATFORM_32BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter NULL for 32 bit OS");
-            (void)RunSectionExe(RunSectionSuffix(false));  // its failures are in the log
+            (void)RunSectionExe(walk, RunSectionSuffix(false));  // its failures are in the log
         } else if (PlatformCode == PLATFORM_64BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter .x64 for 64 bit OS");
-            (void)RunSectionExe(RunSectionSuffix(true));
+            (void)RunSectionExe(walk, RunSectionSuffix(true));
         }
         LogMessage(LOG_TRACE, L"<-- Exit DropMain()");
         return TRUE;
@@ -99,7 +99,7 @@ BOOL CTarvikApp::DropMain()
     }
 }
 
-BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
+BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
@@ -115,18 +115,19 @@ BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
             bool update = ComposeRunEntry(configured[i], CurrentFolder()).printerUpdate;
             std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
             // A failing entry never stops the list.
-            EntryStep step = m_actor->RunEntry(Launching(), EntryToRun{number, configured[i], entry, update, codes});
-            m_nQueuesLost += step.queuesLost;
-            if (step.programMissing) ++m_nMediumProgramsMissing;
+            EntryStep step = walk.actor->RunEntry(walk.launch, EntryToRun{number, configured[i], entry, update, codes});
+            walk.queuesLost += step.queuesLost;
+            if (step.programMissing) ++walk.programsMissing;
             if (step.ended) ends.push_back(step.end);
         }
-        m_runListEnd = DecideRunListEnd(ends);
-        CopyUninstallerDataFile();
-        m_bRunListEnded = true;
-        m_actor->RunListEnded(m_unattended.forceRestart);
-        if (!m_unattended.noWindows) {  // quiet mode ends without the page (and restarts only on request)
-            m_finishScreen.m_configPath = g_strIniFile;
-            (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
+        walk.listEnd = DecideRunListEnd(ends);
+        CopyUninstallerDataFile(walk);
+        walk.listEnded = true;
+        walk.actor->RunListEnded(walk.forceRestart);
+        // quiet mode ends without the page (and restarts only on request)
+        if (!walk.launch.noWindows && walk.finishScreen != nullptr) {
+            walk.finishScreen->m_configPath = walk.launch.configPath;
+            (void)walk.finishScreen->DoModal();  // Finish or Esc: the run ends either way
         }
         LogMessage(LOG_TRACE, L"<-- Exit RunSectionExe()");
         return TRUE;
@@ -183,26 +184,26 @@ void PlanDataFileCopy(const std::wstring& source, const std::wstring& destinatio
 // product's uninstaller, as its uninstall command line names it. The product's entry
 // under the Uninstall key is "UninstallKey" of [Version]; without it, the Uninstall key
 // itself. Nothing to copy to is no failure; a copy attempted and failed is.
-void CTarvikApp::CopyUninstallerDataFile()
+void CopyUninstallerDataFile(RunWalk& walk)
 {
     std::wstring entryName;
-    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) m_strUninstallKey = entryName;
-    LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, m_strUninstallKey.c_str());
-    RegistryValue value = ReadUninstallString(m_strUninstallKey);
+    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
+    LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, walk.uninstallKey.c_str());
+    RegistryValue value = ReadUninstallString(walk.uninstallKey);
     std::wstring commandLine, unknown;
     bool expanded = ExpandedRegistryText(value, commandLine, unknown);
-    UninstallDataTarget target;
-    if (commandLine.empty() || !ParseUninstallString(commandLine, target)) {
-        m_actor->NoDataFileCopy();
-        return;
+    DataFileCopy copy = DecideDataFileCopy(commandLine, expanded, unknown);
+    switch (copy.choice) {
+    case DataFileCopyChoice::NoDataFile:
+        walk.actor->NoDataFileCopy();
+        break;
+    case DataFileCopyChoice::NotExpanded:
+        LogCopyFailure(copy.source, copy.destination, copy.why);
+        break;
+    case DataFileCopyChoice::Copy:
+        walk.actor->CopyDataFile(copy.source, copy.destination);
+        break;
     }
-    std::wstring source = L"setup\\" + target.dataFileName;
-    std::wstring destination = target.uninstallerFolder + target.dataFileName;
-    if (!expanded) {
-        LogCopyFailure(source, destination, unknown + L" is not expanded");
-        return;
-    }
-    m_actor->CopyDataFile(source, destination);
 }
 
 void CopyDataFileNow(const std::wstring& source, const std::wstring& destination)

@@ -11,6 +11,7 @@
 #include "run/exit_codes.h"
 
 class CCopyDlg;
+class CFinishScreen;
 class PrinterActor;
 
 // What the Run step's acts need to know of the run.
@@ -66,3 +67,35 @@ EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, co
 void CopyDataFileNow(const std::wstring& source, const std::wstring& destination);
 // "-ui plan": the copy CopyDataFileNow would make, and what is there now.
 void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination);
+
+// The Run step's acts on what it decides; which one acts is chosen once, by the application.
+class RunActor {
+public:
+    virtual ~RunActor() = default;
+    virtual EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) = 0;
+    // The Uninstall entry names no data file.
+    virtual void NoDataFileCopy() = 0;
+    virtual void CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
+    // The Run list has ended: the restart that follows.
+    virtual void RunListEnded(bool forceRestart) = 0;
+};
+
+// The Run step over one run: what it needs, and what it found on its way.
+struct RunWalk {
+    LaunchContext launch;
+    RunActor* actor = nullptr;
+    bool forceRestart = false;              // "-restart force"
+    CFinishScreen* finishScreen = nullptr;  // the finish page, unless noWindows
+    std::wstring uninstallKey;              // the product's Uninstall entry: the default in, the one used out
+    RunListEnd listEnd;                     // how the Run list's entries ended, and the entry that decided it
+    bool listEnded = false;                 // the Run step reached its end (the finish page's place)
+    int queuesLost = 0;                     // printer queues that could not be restored
+    int programsMissing = 0;                // "-ui plan": entries whose program on the medium does not exist
+};
+
+// The Run section of the accepted platform (PlatformCode), then the data file and the finish page.
+BOOL DropMain(RunWalk& walk);
+BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix);
+// Copies the add-on's data file from the medium's "setup" folder next to the installed
+// product's uninstaller, as its uninstall command line names it.
+void CopyUninstallerDataFile(RunWalk& walk);
