@@ -143,28 +143,21 @@ void CTarvikApp::TakeDriverPackage(const DriverPackage& package)
     m_strDriverKeyword = package.keyword;
 }
 
-BOOL CTarvikApp::ReadMagicKeywords()
+BOOL CTarvikApp::WithDriverPackage(const std::function<BOOL(DriverPackage&)>& step)
 {
     DriverPackage package = DriverPackageOf();
-    BOOL result = ::ReadMagicKeywords(package);
+    BOOL result = step(package);
     TakeDriverPackage(package);
     return result;
 }
 
-BOOL CTarvikApp::FindMagicKeyword()
-{
-    DriverPackage package = DriverPackageOf();
-    BOOL result = ::FindMagicKeyword(package);
-    TakeDriverPackage(package);
-    return result;
-}
+BOOL CTarvikApp::ReadMagicKeywords() { return WithDriverPackage([](DriverPackage& p) { return ::ReadMagicKeywords(p); }); }
+
+BOOL CTarvikApp::FindMagicKeyword() { return WithDriverPackage([](DriverPackage& p) { return ::FindMagicKeyword(p); }); }
 
 BOOL CTarvikApp::SearchInfFile(std::wstring path)
 {
-    DriverPackage package = DriverPackageOf();
-    BOOL result = ::SearchInfFile(package, path);
-    TakeDriverPackage(package);
-    return result;
+    return WithDriverPackage([&path](DriverPackage& p) { return ::SearchInfFile(p, path); });
 }
 
 BOOL CTarvikApp::ProcessXRVCDGUIDsSection() { return ::ProcessXRVCDGUIDsSection(m_actor->Registration()); }
@@ -203,27 +196,27 @@ void CTarvikApp::TakeRunWalk(const RunWalk& walk)
     m_nMediumProgramsMissing += walk.programsMissing;
 }
 
-BOOL CTarvikApp::DropMain()
+BOOL CTarvikApp::WithRunWalk(const std::function<BOOL(RunWalk&)>& step)
 {
     RunWalk walk = RunWalkOf();
-    BOOL result = ::DropMain(walk);
+    BOOL result = step(walk);
     TakeRunWalk(walk);
     return result;
 }
 
+BOOL CTarvikApp::DropMain() { return WithRunWalk([](RunWalk& walk) { return ::DropMain(walk); }); }
+
 BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
 {
-    RunWalk walk = RunWalkOf();
-    BOOL result = ::RunSectionExe(walk, platformSuffix);
-    TakeRunWalk(walk);
-    return result;
+    return WithRunWalk([&platformSuffix](RunWalk& walk) { return ::RunSectionExe(walk, platformSuffix); });
 }
 
 void CTarvikApp::CopyUninstallerDataFile()
 {
-    RunWalk walk = RunWalkOf();
-    ::CopyUninstallerDataFile(walk);
-    TakeRunWalk(walk);
+    (void)WithRunWalk([](RunWalk& walk) {
+        ::CopyUninstallerDataFile(walk);
+        return TRUE;
+    });
 }
 
 DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)

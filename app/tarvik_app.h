@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,9 +56,12 @@ public:
     LaunchContext Launching();
     // The Run step's walk over this run, and what it found taken back.
     RunWalk RunWalkOf();
+    void TakeRunWalk(const RunWalk& walk);
+    BOOL WithRunWalk(const std::function<BOOL(RunWalk&)>& step);
+    // The driver package search over the members, and what it found taken back.
     DriverPackage DriverPackageOf() const;
     void TakeDriverPackage(const DriverPackage& package);
-    void TakeRunWalk(const RunWalk& walk);
+    BOOL WithDriverPackage(const std::function<BOOL(DriverPackage&)>& step);
 
     CCopyDlg m_copyDlg;
     CFinishScreen m_finishScreen;
