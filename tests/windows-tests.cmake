@@ -16,7 +16,7 @@ foreach(src IN LISTS WIN_TESTS)
 endforeach()
 
 # The layers link in one order (tests/link/layer_symbols.sh): no folder's objects use
-# a symbol defined in a folder above it.
+# a symbol defined in a folder above it, and no folder includes a header of one above it.
 add_test(NAME link.layer_symbols
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/link/layer_symbols.sh ${CMAKE_NM}
           ${CMAKE_BINARY_DIR}/CMakeFiles/launcher_core.dir)

@@ -2,7 +2,9 @@
 # The layers link in one order, lowest first: no object of a folder uses a symbol
 # defined in a folder above it (each folder may use those below it and itself).
 #   framework < system < log < config < product < printers < ui < run < app
-# A folder that is not in the order fails the check until it is given a place.
+# A folder that is not in the order fails the check until it is given a place. The
+# sources keep the same order in their includes: no folder includes a header of a
+# folder above it (a header's inline code uses no symbol the objects would show).
 # Usage: layer_symbols.sh <nm> <launcher_core object folder>
 set -u
 nm=$1
@@ -27,5 +29,14 @@ for ((i = 0; i < ${#ORDER[@]}; i++)); do
         sed "s|^|${object#"$objects"/} uses |" <<<"$found"
         status=1
     done
+done
+sources=$(cd "$(dirname "$0")/../.." && pwd)
+for ((i = 0; i < ${#ORDER[@]}; i++)); do
+    higher=$(IFS='|'; echo "${ORDER[*]:$((i + 1))}")
+    [ -n "$higher" ] || continue
+    found=$(grep -nE "#include \"($higher)/" "$sources/${ORDER[$i]}"/*.cpp "$sources/${ORDER[$i]}"/*.h 2>/dev/null)
+    [ -z "$found" ] && continue
+    sed "s|^$sources/||; s|\$| (a folder above ${ORDER[$i]}/)|" <<<"$found"
+    status=1
 done
 exit $status
