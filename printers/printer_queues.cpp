@@ -157,8 +157,9 @@ void CUpdateDriverPlugin::PlanQueue(const PRINTER_INFO_2W& printer, const std::w
 {
     SavedQueue saved;
     LONG error = ERROR_SUCCESS;
-    // The definition the real run records first; a queue whose definition cannot be read is left alone there too.
-    if (!TakeQueueDefinition(printer, saved, error)) {
+    // The definition the real run records first; a queue whose definition cannot be read
+    // or recorded is left alone there too.
+    if (!TakeQueueDefinition(printer, saved, error) || (error = QueueRecordBlocked()) != ERROR_SUCCESS) {
         LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                    FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
         return;

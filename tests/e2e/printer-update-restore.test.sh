@@ -113,6 +113,8 @@ ROWS=(
   "a clean run after it|||full|No Such Model|0|no:re:^## Broken;no:## Office A $RESTORED_LATER;no:re:^## Office A|$A_SHOW;no:Broken|none"
   "killed again, then the record key given to a user||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "records in a key another owner holds are not used|owner '$RECORD_PATH' user||full|No Such Model|0|## The saved printer queues are not used: HKLM\\$RECORD_PATH is not trusted: its owner is neither SYSTEM nor Administrators;no:## Office A $RESTORED_LATER|no:Office A|Office A"
+  "a plan while another owner holds the record key: left alone, as the real run|||plan|Model Y|0|re:^\\*\\* Plan: queue Office B is left alone: its definition cannot be saved: .+;no:re:^\\*\\* Plan: queue Office B would be re-created|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
+  "the real run leaves it alone too|||quiet|Model Y|3010|re:^## Office B is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office B|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
   "given back to Administrators, the next start restores it|owner '$RECORD_PATH' admins||full|No Such Model|0|## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
 )
 
