@@ -19,15 +19,16 @@ struct WalkTally {
     RunListResult runList = RunListResult::Succeeded;
 };
 
-class StepActor : public RunActor {
+class StepActor {
 public:
+    virtual ~StepActor() = default;
     virtual PrinterActor& Printers() = 0;
     virtual RegistrationActor& Registration() = 0;
     // The os_list entry accepted, and the Run section it runs.
     virtual void SystemAccepted(const std::wstring& osEntry, const std::wstring& runSection) = 0;
     // The INF file the driver package was found in, with its magic keyword.
     virtual void DriverPackageFound(const std::wstring& infPath, const std::wstring& keyword) = 0;
-    // RunEntry, NoDataFileCopy, CopyDataFile and RunListEnded: the Run step's (run/run_steps.h).
+    virtual RunActor& Run() = 0;
     // How the run ends, once the Run list has ended.
     virtual RunOutcome Outcome(const WalkTally& tally) const = 0;
     // Whether "-restart force" may restart the computer at the end.

@@ -178,7 +178,7 @@ RunWalk CTarvikApp::RunWalkOf()
 {
     RunWalk walk;
     walk.launch = Launching();
-    walk.actor = m_actor.get();
+    walk.actor = &m_actor->Run();
     walk.forceRestart = m_unattended.forceRestart;
     walk.finishScreen = &m_finishScreen;
     walk.uninstallKey = m_strUninstallKey;

@@ -51,6 +51,33 @@ EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, co
     return end;
 }
 
+EntryStep RealRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return RunEntryNow(context, m_printers, run); }
+
+void RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+{
+    CopyDataFileNow(source, destination);
+}
+
+EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
+
+void PlanRunSteps::NoDataFileCopy()
+{
+    LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
+}
+
+void PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+{
+    PlanDataFileCopy(source, destination);
+}
+
+void PlanRunSteps::RunListEnded(bool forceRestart)
+{
+    if (forceRestart)
+        LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
+    else
+        LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
+}
+
 EntryStep RunEntryNow(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run)
 {
     EntryStep step;

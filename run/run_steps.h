@@ -69,6 +69,8 @@ void CopyDataFileNow(const std::wstring& source, const std::wstring& destination
 void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination);
 
 // The Run step's acts on what it decides; which one acts is chosen once, by the application.
+// The real one starts the entries and copies the data file, the plan one ("-ui plan")
+// writes what would be done.
 class RunActor {
 public:
     virtual ~RunActor() = default;
@@ -78,6 +80,30 @@ public:
     virtual void CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
     // The Run list has ended: the restart that follows.
     virtual void RunListEnded(bool forceRestart) = 0;
+};
+
+class RealRunSteps : public RunActor {
+public:
+    explicit RealRunSteps(PrinterActor& printers) : m_printers(printers) {}
+    EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) override;
+    void NoDataFileCopy() override {}
+    void CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
+    void RunListEnded(bool) override {}
+
+private:
+    PrinterActor& m_printers;
+};
+
+class PlanRunSteps : public RunActor {
+public:
+    explicit PlanRunSteps(PrinterActor& printers) : m_printers(printers) {}
+    EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) override;
+    void NoDataFileCopy() override;
+    void CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
+    void RunListEnded(bool forceRestart) override;
+
+private:
+    PrinterActor& m_printers;
 };
 
 // The Run step over one run: what it needs, and what it found on its way.
