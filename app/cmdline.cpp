@@ -25,6 +25,15 @@ int ParseSwitchText(const std::wstring& arguments, std::wstring names[], std::ws
     return i;
 }
 
+namespace {
+
+bool IsKnownUiValue(const std::wstring& value) { return value == L"quiet" || value == L"plan" || value == L"full"; }
+
+// "-ui=plan", "-ui:plan", "-ui\"plan\"": a -ui request written without its blank.
+bool IsGluedUi(const std::wstring& name) { return name.size() > 3 && name.compare(0, 3, L"-ui") == 0; }
+
+}  // namespace
+
 SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring values[], int count)
 {
     SwitchChoice choice;
@@ -38,7 +47,11 @@ SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring value
             choice.level = wstr::ToInt(values[i]);
             choice.levelGiven = true;
         }
-        if (names[i] == L"-ui" && !values[i].empty()) choice.ui = values[i];
+        if (names[i] == L"-ui" && !values[i].empty()) {
+            choice.ui = values[i];
+            if (!IsKnownUiValue(values[i])) choice.uiUnknown = values[i];
+        }
+        if (IsGluedUi(names[i])) choice.uiUnknown = values[i].empty() ? names[i] : names[i] + L" " + values[i];
         if (names[i] == L"-restart" && !values[i].empty()) choice.restart = values[i];
     }
     return choice;
@@ -49,16 +62,20 @@ UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2
     UnattendedMode mode;
     notes[0].clear();
     notes[1].clear();
-    if (choice.ui == L"quiet" || choice.ui == L"plan") {
-        mode.quiet = true;
+    if (!choice.uiUnknown.empty()) {
+        // Perhaps a dry run was meant: nothing may change, and no window asks.
+        mode.noWindows = true;
+        mode.uiUnknown = true;
+        notes[0] = L"## Unknown value of -ui: " + choice.uiUnknown + L" (the run ends before any change)";
+    } else if (choice.ui == L"quiet" || choice.ui == L"plan") {
+        mode.noWindows = true;
         mode.plan = choice.ui == L"plan";
-    } else if (!choice.ui.empty() && choice.ui != L"full")
-        notes[0] = L"## Unknown value of -ui: " + choice.ui + L" (using full)";
+    }
     if (choice.restart == L"force")
-        mode.forceRestart = mode.quiet;
+        mode.forceRestart = mode.noWindows && !mode.uiUnknown;
     else if (!choice.restart.empty() && choice.restart != L"no")
         notes[1] = L"## Unknown value of -restart: " + choice.restart + L" (using no)";
-    if (choice.restart == L"force" && !mode.quiet)
+    if (choice.restart == L"force" && !mode.noWindows)
         notes[1] = L"** -restart force is used only with -ui quiet; the finish page decides";
     return mode;
 }

@@ -19,6 +19,9 @@ struct SwitchChoice {
     bool levelGiven = false;
     int level = 0;
     std::wstring ui;       // "-ui" value as given; empty without one
+    // Any "-ui" value other than quiet, plan and full, or a "-ui" glued to its value
+    // ("-ui=plan"), as written; empty when there is none.
+    std::wstring uiUnknown;
     std::wstring restart;  // "-restart" value as given; empty without one
 };
 SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring values[], int count);
@@ -27,11 +30,13 @@ SwitchChoice ChooseSwitches(const std::wstring names[], const std::wstring value
 // "-restart force" restarts the computer at its end, and only together with "-ui quiet".
 // "-ui plan" is quiet and changes nothing: it logs what the run would do on this machine.
 struct UnattendedMode {
-    bool quiet = false;
-    bool plan = false;  // implies quiet
+    bool noWindows = false;  // "-ui quiet" or "-ui plan": no window for the whole run
+    bool plan = false;       // "-ui plan": nothing is changed (noWindows is set too)
     bool forceRestart = false;
+    bool uiUnknown = false;  // implies quiet: the run ends before it changes anything
 };
-// The mode the "-ui" and "-restart" values ask for. A value it does not know gives the
-// default and one log line in `notes` (written at level 1); so does "-restart force"
-// without "-ui quiet", which leaves the restart to the finish page.
+// The mode the "-ui" and "-restart" values ask for. An unknown "-ui" value ends the run
+// (quiet, exit code 1603), since it may have meant a dry run; an unknown "-restart" value
+// gives the default. Either gives one log line in `notes` (written at level 1); so does
+// "-restart force" without "-ui quiet", which leaves the restart to the finish page.
 UnattendedMode ChooseUnattended(const SwitchChoice& choice, std::wstring notes[2]);

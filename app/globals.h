@@ -1,5 +1,7 @@
-// Process-wide values of the start-up sequence.
+// Process-wide values of the start-up sequence. The chosen configuration file,
+// g_strIniFile, is defined beside the reader that reads it (config/config_reader.h),
+// so that the steps below the application can use it.
 #pragma once
 #include <string>
 
-extern std::wstring g_strIniFile;  // the configuration file chosen at start-up
+#include "config/config_reader.h"

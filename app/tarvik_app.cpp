@@ -6,7 +6,9 @@
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/queue_safety.h"
-#include "system/os_validation.h"
+#include "printers/stopped_product.h"
+#include "run/os_validation.h"
+#include "system/machine_lock.h"
 #include "system/paths.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
@@ -22,32 +24,35 @@ void LogBanner(const std::wstring& exeName, const std::wstring& exeDir, const st
     LogMessage(LOG_HIGH, L"+++   Command Line : %s", arguments.c_str());
 }
 
-// FALSE when another instance holds the mutex. The first instance's handle stays
-// open until the process ends.
-bool TakeSingleInstanceMutex()
+// The mutex, then the machine-wide lock, which decides: FALSE with the outcome when the
+// run must not go on. The lock is held until the process ends.
+bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
 {
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, SINGLE_INSTANCE_MUTEX);
-    if (mutex != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ::ReleaseMutex(mutex);  // not owned by us: fails harmlessly, as intended
+    SingleInstanceFacts facts = TakeSingleInstance(SINGLE_INSTANCE_MUTEX, held);
+    InstanceDecision decision = DecideInstance(facts.mutex, facts.mutexError, facts.lock, facts.lockError,
+                                               facts.lockPath, facts.untrustedReason);
+    if (decision.mutexLine)
         LogMessage(LOG_HIGH, L"## Mutex exist: An instance of the same Application is running.");
-        return false;
-    }
-    return true;  // a null handle is not an error: the run goes on
+    for (const std::wstring& note : decision.notes) LogMessage(LOG_HIGH, L"%s", note.c_str());
+    if (decision.verdict == InstanceVerdict::Run) return true;
+    outcome = decision.verdict == InstanceVerdict::SecondCopy ? RunOutcome::AnotherInstance : RunOutcome::NoMachineLock;
+    return false;
 }
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_nEntriesNotStarted(0), m_bRunListEnded(false), m_nQueuesLost(0),
-      m_nMediumProgramsMissing(0)
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_bRunListEnded(false), m_nQueuesLost(0),
+      m_nMediumProgramsMissing(0), m_actor(ChooseActor(UnattendedMode()))
 {
 }
 
 BOOL CTarvikApp::InitInstance()
 {
     RunOutcome outcome = RunSetup();
-    if (m_unattended.quiet) EndUnattended(outcome);
+    if (m_unattended.noWindows) EndUnattended(outcome);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
+           outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
            outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
 }
 
@@ -65,50 +70,44 @@ RunOutcome CTarvikApp::RunSetup()
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (!TakeSingleInstanceMutex()) return RunOutcome::AnotherInstance;
-    // Before anything else changes the machine, and never by two copies at once: queues
-    // that a run cut short left deleted. A plan run neither restores nor removes a record.
-    if (!m_unattended.plan)
-        m_nQueuesLost += RestoreRecordedQueues();
-    else if (int recorded = CountRecordedQueues())
-        LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
-                   recorded);
+    if (m_unattended.uiUnknown) return RunOutcome::UnknownUiValue;
+    m_actor = ChooseActor(m_unattended);
+    // Never without the machine-wide lock, even when the mutex cannot be created: without
+    // it the run ends as a second copy does.
+    RunOutcome stopped = RunOutcome::AnotherInstance;
+    if (!TakeSingleInstance(m_machineLock, stopped)) return stopped;
+    // Before anything else changes the machine, and never by two copies at once (the
+    // lock is held from here to the end): queues that a run cut short left deleted, then
+    // the tray program and the service it left stopped. A plan run neither restores nor
+    // removes a record or a note.
+    m_nQueuesLost += m_actor->Printers().RecoverEarlierRun();
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return RunOutcome::NoCurrentDirectory;
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.quiet && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
+        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
         ReportStop(TEXT_OS_NOT_VALID);
         return RunOutcome::OsNotSupported;
     }
-    if (m_unattended.plan)
-        LogMessage(LOG_HIGH, L"** Plan: the system is accepted as os_list entry %s: Run section [%s]", AcceptedOS.c_str(),
-                   RunSection(PlatformCode == PLATFORM_64BIT).c_str());
+    m_actor->SystemAccepted(AcceptedOS, RunSection(PlatformCode == PLATFORM_64BIT));
     (void)ReadMagicKeywords();  // always TRUE
     if (!FindMagicKeyword()) {
         ReportStop(TEXT_DRIVER_NOT_FOUND);
         return RunOutcome::DriverNotFound;
     }
-    if (m_unattended.plan)
-        LogMessage(LOG_HIGH, L"** Plan: the driver package is %s (magic keyword %s)", m_strDriverInf.c_str(),
-                   m_strDriverKeyword.c_str());
+    m_actor->DriverPackageFound(m_strDriverInf, m_strDriverKeyword);
     // The run goes on without registration.
-    if (!ProcessXRVCDGUIDsSection() && m_unattended.plan)
-        LogMessage(LOG_HIGH, L"** Plan: no registration: no install folder or no installed disc of [%s]",
-                   CD_GUIDS_SECTION);
+    if (!ProcessXRVCDGUIDsSection()) m_actor->Registration().NotRegistered();
     (void)DropMain();  // failures are in the log
     if (!m_bRunListEnded) return RunOutcome::RunCutShort;
-    if (m_unattended.plan)
-        return m_nMediumProgramsMissing > 0 ? RunOutcome::PlanProgramMissing : RunOutcome::PlanCompleted;
-    if (m_nQueuesLost > 0) return RunOutcome::QueueLost;
-    return m_nEntriesNotStarted > 0 ? RunOutcome::EntryNotStarted : RunOutcome::Completed;
+    return m_actor->Outcome(WalkTally{m_nQueuesLost, m_nMediumProgramsMissing, m_runListEnd.result});
 }
 
 void CTarvikApp::ReportStop(int textNumber)
 {
-    if (!m_unattended.quiet) {
+    if (!m_unattended.noWindows) {
         (void)ShowErrorMessage(g_strIniFile, textNumber);  // OK is the only answer
         return;
     }
@@ -119,10 +118,113 @@ void CTarvikApp::ReportStop(int textNumber)
 void CTarvikApp::EndUnattended(RunOutcome outcome)
 {
     // The restart takes the place of Finish on the page, so only a run that got there has one.
-    bool restart = m_unattended.forceRestart && m_bRunListEnded && !m_unattended.plan;
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, g_strIniFile).c_str());
+    bool restart = m_unattended.forceRestart && m_bRunListEnded && m_actor->MayRestart();
+    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(m_runListEnd.entry);
+    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
+}
+
+DriverPackage CTarvikApp::DriverPackageOf() const
+{
+    DriverPackage package;
+    package.keywords = m_astrMagicKeywords;
+    package.keywordCount = m_nMagicKeywords;
+    package.infPath = m_strDriverInf;
+    package.keyword = m_strDriverKeyword;
+    return package;
+}
+
+void CTarvikApp::TakeDriverPackage(const DriverPackage& package)
+{
+    m_astrMagicKeywords = package.keywords;
+    m_nMagicKeywords = package.keywordCount;
+    m_strDriverInf = package.infPath;
+    m_strDriverKeyword = package.keyword;
+}
+
+BOOL CTarvikApp::WithDriverPackage(const std::function<BOOL(DriverPackage&)>& step)
+{
+    DriverPackage package = DriverPackageOf();
+    BOOL result = step(package);
+    TakeDriverPackage(package);
+    return result;
+}
+
+BOOL CTarvikApp::ReadMagicKeywords() { return WithDriverPackage([](DriverPackage& p) { return ::ReadMagicKeywords(p); }); }
+
+BOOL CTarvikApp::FindMagicKeyword() { return WithDriverPackage([](DriverPackage& p) { return ::FindMagicKeyword(p); }); }
+
+BOOL CTarvikApp::SearchInfFile(std::wstring path)
+{
+    return WithDriverPackage([&path](DriverPackage& p) { return ::SearchInfFile(p, path); });
+}
+
+BOOL CTarvikApp::ProcessXRVCDGUIDsSection() { return ::ProcessXRVCDGUIDsSection(m_actor->Registration()); }
+
+BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid) { return ::IsCDGUIDInstalled(cdGuid) ? TRUE : FALSE; }
+
+LaunchContext CTarvikApp::Launching()
+{
+    LaunchContext context;
+    context.configPath = g_strIniFile;
+    context.exeDir = m_strExeDir;
+    context.noWindows = m_unattended.noWindows;
+    context.copyDlg = &m_copyDlg;
+    return context;
+}
+
+RunWalk CTarvikApp::RunWalkOf()
+{
+    RunWalk walk;
+    walk.launch = Launching();
+    walk.actor = &m_actor->Run();
+    walk.forceRestart = m_unattended.forceRestart;
+    walk.finishScreen = &m_finishScreen;
+    walk.uninstallKey = m_strUninstallKey;
+    walk.listEnd = m_runListEnd;
+    walk.listEnded = m_bRunListEnded;
+    return walk;
+}
+
+void CTarvikApp::TakeRunWalk(const RunWalk& walk)
+{
+    m_strUninstallKey = walk.uninstallKey;
+    m_runListEnd = walk.listEnd;
+    m_bRunListEnded = walk.listEnded;
+    m_nQueuesLost += walk.queuesLost;
+    m_nMediumProgramsMissing += walk.programsMissing;
+}
+
+BOOL CTarvikApp::WithRunWalk(const std::function<BOOL(RunWalk&)>& step)
+{
+    RunWalk walk = RunWalkOf();
+    BOOL result = step(walk);
+    TakeRunWalk(walk);
+    return result;
+}
+
+BOOL CTarvikApp::DropMain() { return WithRunWalk([](RunWalk& walk) { return ::DropMain(walk); }); }
+
+BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
+{
+    return WithRunWalk([&platformSuffix](RunWalk& walk) { return ::RunSectionExe(walk, platformSuffix); });
+}
+
+void CTarvikApp::CopyUninstallerDataFile()
+{
+    (void)WithRunWalk([](RunWalk& walk) {
+        ::CopyUninstallerDataFile(walk);
+        return TRUE;
+    });
+}
+
+DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
+{
+    int queuesLost = 0;
+    DWORD result = StartRunEntry(Launching(), m_actor->Printers(), commandLine, exitCode, &queuesLost);
+    m_nQueuesLost += queuesLost;
+    return result;
 }
 
 int ShowErrorMessage(std::wstring configPath, int textNumber)

@@ -2,13 +2,18 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/cmdline.h"
 #include "app/run_outcome.h"
+#include "app/step_actor.h"
+#include "product/magic_keywords.h"
 #include "config/config_text.h"
 #include "framework/app.h"
+#include "framework/handles.h"
 #include "ui/copy_dlg.h"
 #include "ui/finish_screen.h"
 
@@ -31,22 +36,32 @@ public:
     void ParseCommandLine();
     BOOL ProcessSwitches();
 
-    // Installed driver package (product/magic_keywords.cpp)
+    // Installed driver package (product/magic_keywords.cpp), over DriverPackageOf()
     BOOL ReadMagicKeywords();
     BOOL FindMagicKeyword();
     BOOL SearchInfFile(std::wstring path);
 
-    // Installed product registration (product/registration.cpp)
+    // Installed product registration (product/registration.cpp), with the run's actor
     BOOL ProcessXRVCDGUIDsSection();
     BOOL IsCDGUIDInstalled(std::wstring cdGuid);
 
-    // Run section (run/run_section.cpp) and program launcher (run/launcher.cpp)
+    // Run section (run/run_section.cpp) and program launcher (run/launcher.cpp), over RunWalkOf()
     BOOL DropMain();
     BOOL RunSectionExe(std::wstring platformSuffix);
     void CopyUninstallerDataFile();
-    DWORD RunApplication(std::wstring commandLine);
-    // "-ui plan": what RunApplication would do with the entry, as "** Plan: " lines.
-    void PlanRunEntry(int number, const std::wstring& entry);
+    // 1 when the entry ran (`exitCode`, when given, gets its program's exit code; 0 for
+    // the printer update), else the system error code of the failed start.
+    DWORD RunApplication(std::wstring commandLine, DWORD* exitCode = nullptr);
+    // What the Run step's acts need of this run.
+    LaunchContext Launching();
+    // The Run step's walk over this run, and what it found taken back.
+    RunWalk RunWalkOf();
+    void TakeRunWalk(const RunWalk& walk);
+    BOOL WithRunWalk(const std::function<BOOL(RunWalk&)>& step);
+    // The driver package search over the members, and what it found taken back.
+    DriverPackage DriverPackageOf() const;
+    void TakeDriverPackage(const DriverPackage& package);
+    BOOL WithDriverPackage(const std::function<BOOL(DriverPackage&)>& step);
 
     CCopyDlg m_copyDlg;
     CFinishScreen m_finishScreen;
@@ -60,10 +75,13 @@ public:
     std::wstring m_strDriverInf;      // the INF file the driver package was found in
     std::wstring m_strDriverKeyword;  // and the magic keyword found there
     UnattendedMode m_unattended;  // "-ui" and "-restart"
-    int m_nEntriesNotStarted;     // Run entries whose program could not be started
+    RunListEnd m_runListEnd;      // how the Run list's entries ended, and the entry that decided it
     bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
     int m_nQueuesLost;            // printer queues that could not be restored
     int m_nMediumProgramsMissing; // "-ui plan": Run entries whose program on the medium does not exist
+    UniqueFile m_machineLock;     // the machine-wide setup lock, held for the whole run
+    // Carries out, or describes, what each step decides: chosen once the "-ui" value is known.
+    std::unique_ptr<StepActor> m_actor;
 };
 
 extern CTarvikApp theApp;

@@ -18,7 +18,7 @@ CheckReport CheckConfiguration(const CheckInput& input)
     report.encoding = view.File().encoding;
     MakeLanguages(view, report);
     AddFindings(view, input, report);
-    MakePlans(view, input.onlyEntries, report);
+    MakePlans(view, input, report);
     std::stable_sort(report.findings.begin(), report.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return report;

@@ -2,6 +2,7 @@
 // configuration file on each listed system, told with the launcher's own text rules.
 // No Windows headers: built and tested on the host.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ struct PlannedProgram {
     std::wstring program;        // the program as CreateProcessW reads the command line
     bool bareProgram = false;    // named without a folder: looked up along the launcher's order
     bool batchFile = false;      // .bat or .cmd: run by the command processor
+    std::vector<uint32_t> successCodes;  // exit codes that count as success (none for the printer update)
+    bool onMedium = false;       // the program was found on the medium
+    std::wstring startLine;      // a batch file on the medium: the command line that runs it
 };
 
 struct OsPlan {

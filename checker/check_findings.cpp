@@ -11,6 +11,7 @@
 #include "printers/printer_text.h"
 #include "product/keyword_search.h"
 #include "product/registration_text.h"
+#include "run/exit_codes.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "system/os_entry.h"
@@ -45,7 +46,7 @@ struct Findings {
     Findings(const ConfigView& v, const CheckInput& in, CheckReport& r) : view(v), file(v.File()), input(in), report(r)
     {
         for (const LanguagePlan& language : report.languages)
-            languageSections.insert(Folded(TrimProfileBlanks(language.section)));
+            languageSections.insert(FoldedProfileName(TrimProfileBlanks(language.section)));
     }
 
     void Add(int line, Severity severity, const std::wstring& problem, const std::wstring& advice)
@@ -89,7 +90,7 @@ struct Findings {
             if (first && first != &s) {
                 Add(s.line, Severity::Warning,
                     L"Section " + Bracketed(s.name) + L" appears again: the system reads only the first one (line " +
-                        Num(first->line) + L"), so the keys here are never read.",
+                        NumberText(first->line) + L"), so the keys here are never read.",
                     L"Merge the two sections into one.");
                 continue;
             }
@@ -104,7 +105,7 @@ struct Findings {
                 if (earlier && earlier != &k) {
                     Add(k.line, Severity::Warning,
                         L"Key " + Quoted(k.name) + L" appears again in " + Bracketed(s.name) +
-                            L": the system takes the first one (line " + Num(earlier->line) + L").",
+                            L": the system takes the first one (line " + NumberText(earlier->line) + L").",
                         L"Keep one key of each name in a section.");
                     continue;
                 }
@@ -141,9 +142,9 @@ struct Findings {
                                       CD_GUIDS_SECTION, RunSection(false),  RunSection(true), UPDATE_DRIVERS_SECTION,
                                       AUTOPLAY_SECTION};
         for (const std::wstring& f : fixed)
-            if (Same(name, f)) return true;
+            if (SameProfileName(name, f)) return true;
         if (IsOwnSupportSection(name) || IsRunVariantName(name)) return true;
-        return languageSections.count(Folded(name)) > 0;  // names in the file are trimmed already
+        return languageSections.count(FoldedProfileName(name)) > 0;  // names in the file are trimmed already
     }
 
     // Numbered keys that the list never reaches: after a gap, with leading zeros.
@@ -152,7 +153,7 @@ struct Findings {
         const ProfileSection* s = file.Find(section);
         if (!s) return;
         for (const ProfileKey& k : s->keys) {
-            if (!AllDigits(k.name)) continue;
+            if (!IsDigitsOnly(k.name)) continue;
             if (k.name.size() > 1 && k.name[0] == L'0') {
                 Add(k.line, Severity::Error,
                     L"Key " + Quoted(k.name) + L" in " + Bracketed(s->name) +
@@ -175,17 +176,17 @@ struct Findings {
             int count = CountList(list);
             CheckListKeys(
                 list, count,
-                L"the list ends after key " + Num(count) + L" because key " + Num(count + 1) + L" is missing.",
+                L"the list ends after key " + NumberText(count) + L" because key " + NumberText(count + 1) + L" is missing.",
                 L"Number the keys 1, 2, 3, ... without a gap.");
         }
         std::unordered_map<std::wstring, std::wstring> plainOfVariant;  // folded variant name -> its list
         for (const std::wstring& e : entries) {
             std::wstring plain = RunSection(OsEntryIs64(e));
-            plainOfVariant.emplace(Folded(VariantSection(plain, e)), plain);
+            plainOfVariant.emplace(FoldedProfileName(VariantSection(plain, e)), plain);
         }
         for (const ProfileSection& s : file.sections) {
-            if (!file.IsFirst(s) || !IsRunVariantName(s.name) || Same(s.name, RunSection(true))) continue;
-            auto variant = plainOfVariant.find(Folded(s.name));
+            if (!file.IsFirst(s) || !IsRunVariantName(s.name) || SameProfileName(s.name, RunSection(true))) continue;
+            auto variant = plainOfVariant.find(FoldedProfileName(s.name));
             std::wstring plain = variant == plainOfVariant.end() ? std::wstring() : variant->second;
             if (plain.empty()) {
                 Add(s.line, Severity::Warning,
@@ -197,14 +198,14 @@ struct Findings {
             int count = CountList(plain);
             CheckListKeys(
                 s.name, count,
-                L"a per-system section only replaces keys of " + Bracketed(plain) + L", which has " + Num(count) + L".",
+                L"a per-system section only replaces keys of " + Bracketed(plain) + L", which has " + NumberText(count) + L".",
                 L"Add the entry to " + Bracketed(plain) + L" as well, so that the variant can replace it.");
         }
         std::unordered_set<std::wstring> ownSections;  // folded
-        for (const std::wstring& e : entries) ownSections.insert(Folded(OsSupportSection(e)));
+        for (const std::wstring& e : entries) ownSections.insert(FoldedProfileName(OsSupportSection(e)));
         for (const ProfileSection& s : file.sections) {
             if (!file.IsFirst(s) || !IsOwnSupportSection(s.name)) continue;
-            if (!ownSections.count(Folded(s.name)))
+            if (!ownSections.count(FoldedProfileName(s.name)))
                 Add(s.line, Severity::Warning,
                     L"Section " + Bracketed(s.name) + L" is never read: no os_list entry has this name.",
                     L"Name it [OS_Support.<entry>] with the entry exactly as in os_list.");
@@ -227,7 +228,7 @@ struct Findings {
             std::wstring q = Quoted(e);
             int code = OsEntryVersionCode(e);
             bool is64 = OsEntryIs64(e);
-            std::wstring decoded = L"it is read as version code " + Num(code) + (is64 ? L", 64-bit" : L", 32-bit");
+            std::wstring decoded = L"it is read as version code " + NumberText(code) + (is64 ? L", 64-bit" : L", 32-bit");
             if (std::find(entries.begin(), entries.begin() + static_cast<long>(i), e) !=
                 entries.begin() + static_cast<long>(i)) {
                 Add(line, Severity::Warning, L"os_list entry " + q + L" is listed twice; the second is never tried.",
@@ -270,13 +271,13 @@ struct Findings {
     {
         for (const ProfileSection& s : file.sections) {
             if (!file.IsFirst(s)) continue;
-            if (!Same(s.name, OS_SUPPORT_SECTION) && !IsOwnSupportSection(s.name)) continue;
+            if (!SameProfileName(s.name, OS_SUPPORT_SECTION) && !IsOwnSupportSection(s.name)) continue;
             for (const wchar_t* key : {SP_MAJOR_KEY, SP_MINOR_KEY}) {
                 std::wstring value;
                 int line = 0;
-                if (Read(s.name, key, value, &line) && !AllDigits(wstr::Trim(value)))
+                if (Read(s.name, key, value, &line) && !IsDigitsOnly(wstr::Trim(value)))
                     Add(line, Severity::Warning,
-                        Quoted(key) + L" = " + Quoted(value) + L" is read as the number " + Num(wstr::ToInt(value)) +
+                        Quoted(key) + L" = " + Quoted(value) + L" is read as the number " + NumberText(wstr::ToInt(value)) +
                             L".",
                         L"Write the service-pack number in decimal digits only.");
             }
@@ -295,17 +296,17 @@ struct Findings {
         if (Read(VERSION_SECTION, LOG_LEVEL_KEY, log, &line)) {
             int level = wstr::ToInt(log);
             report.logLevel = ClampLogLevel(level);
-            if (report.logLevel != level || !AllDigits(log))
+            if (report.logLevel != level || !IsDigitsOnly(log))
                 Add(line, Severity::Warning,
                     L"Log = " + Quoted(log) + L" is not 1, 127 or 511: the launcher logs at level " +
-                        Num(report.logLevel) + L".",
+                        NumberText(report.logLevel) + L".",
                     L"Write Log=1, Log=127 or Log=511.");
         }
         report.uninstallKeyFound = Read(VERSION_SECTION, UNINSTALL_ENTRY_KEY, report.uninstallKey, &line);
         report.uninstallRegistryKey =
             std::wstring(L"HKLM\\") + UNINSTALL_KEY + (report.uninstallKeyFound ? report.uninstallKey : L"");
         report.unattendedCommand = L"Setup.exe -ui quiet";
-        if (!Same(input.fileName, DEFAULT_CONFIG_FILE)) {
+        if (!SameProfileName(input.fileName, DEFAULT_CONFIG_FILE)) {
             report.unattendedCommand += L" -f \"" + std::wstring(MEDIUM_PLACEHOLDER) + L"\\" + input.fileName + L"\"";
             if (wstr::Contains(input.fileName, L"-"))
                 Add(0, Severity::Warning,
@@ -324,8 +325,8 @@ struct Findings {
                 L"List a text of the driver package's INF file as 1= in [XRV.MagicKeywords].");
         for (size_t i = 0; i < keywords.size(); ++i)
             if (keywords[i].empty())
-                Add(ReadProfile(file, MAGIC_KEYWORDS_SECTION, Num(static_cast<int>(i) + 1)).line, Severity::Warning,
-                    L"Magic keyword " + Num(static_cast<int>(i) + 1) + L" is empty: it matches any driver INF file.",
+                Add(ReadProfile(file, MAGIC_KEYWORDS_SECTION, NumberText(static_cast<int>(i) + 1)).line, Severity::Warning,
+                    L"Magic keyword " + NumberText(static_cast<int>(i) + 1) + L" is empty: it matches any driver INF file.",
                     L"Give the keyword a text that only the driver package's INF file contains.");
     }
 
@@ -359,7 +360,7 @@ struct Findings {
             for (const LanguageText& t : l.texts) {
                 if (t.present) continue;
                 std::wstring& list = t.number >= 2 && t.number <= 6 ? missingPage : missingBoxes;
-                list += (list.empty() ? L"" : L", ") + Num(t.number);
+                list += (list.empty() ? L"" : L", ") + NumberText(t.number);
             }
             int line = SectionLine(l.section);
             if (missingPage == L"2, 3, 4, 5, 6")
@@ -384,17 +385,19 @@ struct Findings {
     {
         bool updateAnywhere = false;
         for (const ProfileSection& s : file.sections) {
-            if (!file.IsFirst(s) || (!Same(s.name, RUN_SECTION) && !IsRunVariantName(s.name))) continue;
+            if (!file.IsFirst(s) || (!SameProfileName(s.name, RUN_SECTION) && !IsRunVariantName(s.name))) continue;
             for (const ProfileKey& k : s.keys) {
-                if (!k.hasValue || !AllDigits(k.name)) continue;
+                if (k.hasValue && IsSuccessCodesKey(k.name) && s.Find(k.name) == &k) CheckSuccessCodes(s, k);
+                if (!k.hasValue || !IsDigitsOnly(k.name)) continue;
                 std::wstring value = ProfileValueText(k.value);
                 std::wstring launch = LaunchCommandLine(value);
-                if (IsPrinterUpdateEntry(launch)) {
+                RunCommand command = ComposeRunEntry(value, MEDIUM_PLACEHOLDER);
+                if (command.printerUpdate) {
                     updateAnywhere = true;
-                    CheckInfPath(k.line,
-                                 InfPathFromEntry(LaunchCommandLine(ExpandSourcePath(value, MEDIUM_PLACEHOLDER))));
+                    CheckInfPath(k.line, command.infPath);
                     continue;
                 }
+                CheckProgramFound(k.line, command.commandLine);
                 if (wstr::Contains(launch, L"pxprep") && !ShowsProgressDialog(value))
                     Add(k.line, Severity::Warning,
                         L"The entry names \"pxprep\" in other letters: it runs without the progress dialog.",
@@ -434,6 +437,61 @@ struct Findings {
                 L"Remove the entry, or accept Windows XP or Server 2003 in os_list.");
     }
 
+    static bool IsSuccessCodesKey(std::wstring_view name)
+    {
+        std::wstring_view suffix = SUCCESS_CODES_KEY_SUFFIX;
+        return name.size() >= suffix.size() && SameProfileName(name.substr(name.size() - suffix.size()), suffix);
+    }
+
+    // "<entry number>.SuccessCodes" in a Run list or its per-system section: read for
+    // an entry of the list that starts a program, and then a list the launcher can use.
+    void CheckSuccessCodes(const ProfileSection& s, const ProfileKey& k)
+    {
+        std::wstring_view digits = k.name.substr(0, k.name.size() - wcslen(SUCCESS_CODES_KEY_SUFFIX));
+        bool is64 = SameProfileName(s.name, RunSection(true)) || StartsWithNoCase(s.name, VariantSection(RunSection(true), L""));
+        std::wstring plain = RunSection(is64);
+        int count = CountList(plain);
+        int n = IsDigitsOnly(digits) && digits[0] != L'0' && digits.size() < 10 ? wstr::ToInt(std::wstring(digits)) : 0;
+        std::wstring key = L"Key " + Quoted(k.name) + L" in " + Bracketed(s.name);
+        if (n < 1 || n > count) {
+            Add(k.line, Severity::Warning,
+                key + L" is never read: " +
+                    (n < 1 ? std::wstring(L"it names no entry number.")
+                           : Bracketed(plain) + L" has " + NumberText(count) + (count == 1 ? L" entry." : L" entries.")),
+                L"Name the key <number>.SuccessCodes after an entry of the list that starts a program.");
+            return;
+        }
+        std::wstring entry, codes, problem;
+        if (!Read(s.name, NumberText(n), entry)) (void)Read(plain, NumberText(n), entry);
+        if (IsPrinterUpdateEntry(LaunchCommandLine(entry))) {
+            Add(k.line, Severity::Warning,
+                key + L" is never read: entry " + NumberText(n) + L" is the printer update, which has no exit code.",
+                L"Remove the key.");
+            return;
+        }
+        std::vector<uint32_t> own;
+        (void)Read(s.name, k.name, codes);
+        if (!ParseSuccessCodes(codes, own, problem))
+            Add(k.line, Severity::Error,
+                key + L" is not a list of exit codes: " + problem + L". The launcher ignores it and counts only " +
+                    CodeListText(DefaultSuccessCodes()) + L" as success for entry " + NumberText(n) + L".",
+                L"Write whole numbers separated by commas, e.g. " + SuccessCodesKey(n) + L"=1,17.");
+    }
+
+    // A batch file named without a folder that is not on the medium: the launcher finds
+    // it nowhere else a setup could bring it, and the entry fails with error 2.
+    void CheckProgramFound(int line, const std::wstring& commandLine)
+    {
+        ResolvedProgram program = ResolveOnMedium(commandLine, input);
+        if (program.problem != ProgramProblem::NotFound || !program.bare || !program.batch) return;
+        Add(line, Severity::Error,
+            L"The batch file " + Quoted(program.named) +
+                L" is not on the medium: the launcher looks for it beside itself, then in the system folder, the "
+                L"Windows folder and PATH, never in the current folder, so the entry fails with error 2 (with -ui "
+                L"quiet the exit code is 1603).",
+            L"Put " + program.named + L" on the medium beside the launcher, or write its full path.");
+    }
+
     // "%NAME%" other than %sourcepath%: the launcher expands nothing else. In the program
     // that fails the start; in the arguments cmd expands it when cmd runs the entry.
     void CheckVariables(int line, const std::wstring& commandLine)
@@ -471,7 +529,7 @@ struct Findings {
             bool plain = close > open + 1 && std::none_of(name.begin() + 1, name.end() - 1, [](wchar_t c) {
                 return c == L' ' || c == L'\t' || c == L'"' || c == L'=' || c == L'\\';
             });
-            if (plain && !Same(name, SOURCEPATH_PLACEHOLDER)) return name;
+            if (plain && !SameProfileName(name, SOURCEPATH_PLACEHOLDER)) return name;
             open = plain ? text.find(L'%', close + 1) : close;  // past %sourcepath%, or from a lone "%"
         }
         return L"";

@@ -5,9 +5,10 @@
 #include "checker/config_view.h"
 #include "config/composition.h"
 #include "printers/printer_text.h"
+#include "run/exit_codes.h"
 #include "run/run_text.h"
 #include "system/os_entry.h"
-#include "system/path_text.h"
+#include "config/config_text.h"
 
 namespace {
 
@@ -22,29 +23,39 @@ int ServicePack(const ConfigView& view, const std::wstring& entry, const wchar_t
     return number;
 }
 
-PlannedProgram PlanProgram(const ConfigView& view, const OsPlan& plan, int number)
+PlannedProgram PlanProgram(const ConfigView& view, const CheckInput& input, const OsPlan& plan, int number)
 {
     PlannedProgram program;
     program.number = number;
     std::wstring value;
     ReadSource from = ReadListEntry(view.Reader(), plan.runSection, plan.entry, number, value);
     program.section = from == ReadSource::Preferred ? plan.variantSection : plan.runSection;
-    program.line = ReadProfile(view.File(), program.section, Num(number)).line;
-    RunCommand command = ComposeRunEntry(value);
+    ProfileRead read = ReadProfile(view.File(), program.section, NumberText(number));
+    program.line = read.line;
+    RunCommand command = ComposeRunEntry(ConfiguredValue(read.value.c_str(), read.value.size()), MEDIUM_PLACEHOLDER);
     program.commandLine = command.commandLine;
     program.progressDialog = command.progressDialog;
     program.printerUpdate = command.printerUpdate;
-    program.program = FirstWord(program.commandLine);
-    program.batchFile = !program.printerUpdate && IsBatchFile(program.program);
-    program.bareProgram = !program.printerUpdate && !program.batchFile && IsBareProgramName(program.program);
     if (program.printerUpdate) {
-        program.infPath = InfPathFromEntry(program.commandLine);
+        program.infPath = command.infPath;
         program.updateRuns = UpdatesPrinters(plan.testedCode / 100);
+        return program;
     }
+    ResolvedProgram resolved = ResolveOnMedium(program.commandLine, input);
+    program.program = resolved.named;
+    program.batchFile = resolved.batch;
+    program.bareProgram = !program.batchFile && resolved.bare;
+    program.onMedium = resolved.problem == ProgramProblem::None;
+    if (program.batchFile && program.onMedium) program.startLine = resolved.commandLine;
+    std::wstring codes, problem;
+    std::vector<uint32_t> own;
+    if (ReadEntrySuccessCodes(view.Reader(), plan.runSection, plan.entry, number, codes) != ReadSource::None)
+        (void)ParseSuccessCodes(codes, own, problem);  // an unreadable list is a finding; the launcher ignores it
+    program.successCodes = SuccessCodesInForce(own);
     return program;
 }
 
-OsPlan Plan(const ConfigView& view, const std::wstring& entry, int line, bool listed)
+OsPlan Plan(const ConfigView& view, const CheckInput& input, const std::wstring& entry, int line, bool listed)
 {
     OsPlan plan;
     plan.entry = entry;
@@ -63,7 +74,7 @@ OsPlan Plan(const ConfigView& view, const std::wstring& entry, int line, bool li
     plan.programCount = view.CountList(plan.runSection);
     bool anyUpdate = false;
     for (int n = 1; n <= plan.programCount; ++n) {
-        PlannedProgram program = PlanProgram(view, plan, n);
+        PlannedProgram program = PlanProgram(view, input, plan, n);
         anyUpdate = anyUpdate || program.updateRuns;
         if (plan.programs.size() < PLAN_PROGRAMS_LISTED) plan.programs.push_back(program);
     }
@@ -81,19 +92,37 @@ bool UsableLanguageKey(const std::wstring& key)
 
 }  // namespace
 
-void MakePlans(const ConfigView& view, const std::vector<std::wstring>& onlyEntries, CheckReport& report)
+ResolvedProgram ResolveOnMedium(const std::wstring& commandLine, const CheckInput& input)
 {
+    // The medium stands as a server's share, "\\<medium>", so that a path on it is a
+    // full path to the rules; the texts given back name it "<medium>" again.
+    const std::wstring medium = MEDIUM_PLACEHOLDER, share = L"\\\\" + medium, prefix = share + L"\\";
+    std::wstring line = commandLine;
+    wstr::ReplaceAll(line, medium, share);
+    ProgramPlaces places{share, share, L"<system folder>", L"<Windows folder>", L""};
+    ResolvedProgram resolved = ResolveProgram(line, places, [&input, &prefix](const std::wstring& path) {
+        return path.compare(0, prefix.size(), prefix) == 0 && input.mediumHasFile &&
+               input.mediumHasFile(path.substr(prefix.size()));
+    });
+    for (std::wstring* text : {&resolved.named, &resolved.file, &resolved.expected, &resolved.commandLine})
+        wstr::ReplaceAll(*text, share, medium);
+    return resolved;
+}
+
+void MakePlans(const ConfigView& view, const CheckInput& input, CheckReport& report)
+{
+    const std::vector<std::wstring>& onlyEntries = input.onlyEntries;
     int line = 0;
     std::vector<std::wstring> entries = view.OsList(line);
     if (onlyEntries.empty()) {
         for (auto e = entries.begin(); e != entries.end(); ++e)
             if (std::find(entries.begin(), e, *e) == e)
-                report.plans.push_back(Plan(view, *e, line, true));  // a repeated entry is never tried
+                report.plans.push_back(Plan(view, input, *e, line, true));  // a repeated entry is never tried
         return;
     }
     for (const std::wstring& wanted : onlyEntries) {
         bool listed = std::find(entries.begin(), entries.end(), wanted) != entries.end();
-        report.plans.push_back(Plan(view, wanted, listed ? line : 0, listed));
+        report.plans.push_back(Plan(view, input, wanted, listed ? line : 0, listed));
     }
 }
 

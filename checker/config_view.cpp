@@ -12,15 +12,15 @@ bool ConfigView::Read(std::wstring_view section, std::wstring_view key, std::wst
     if (line) *line = read.line;
     value = read.found ? ConfigValueFromBuffer(read.value.c_str(), read.value.size(), MEDIUM_PLACEHOLDER)
                        : std::wstring(READ_FAILED);
-    return IsReadValue(value);
+    return read.found;  // a value that is the failure text is read, as the launcher reads it
 }
 
 int ConfigView::CountList(const std::wstring& section) const
 {
-    auto known = m_listCounts.find(Folded(section));
+    auto known = m_listCounts.find(FoldedProfileName(section));
     if (known != m_listCounts.end()) return known->second;
     int count = ::CountList(Reader(), section);
-    m_listCounts[Folded(section)] = count;
+    m_listCounts[FoldedProfileName(section)] = count;
     return count;
 }
 
@@ -30,7 +30,7 @@ std::vector<std::wstring> ConfigView::ReadList(const std::wstring& section) cons
     int count = CountList(section);
     for (int n = 1; n <= count; ++n) {
         std::wstring value;
-        (void)Read(section, Num(n), value);
+        (void)Read(section, NumberText(n), value);
         values.push_back(value);
     }
     return values;
@@ -49,17 +49,16 @@ std::vector<std::wstring> ConfigView::OsList(int& line) const
     return OsListEntries(list);
 }
 
-std::wstring Num(int n) { return wstr::FromInt(n); }
-bool Same(std::wstring_view a, std::wstring_view b) { return SameProfileName(a, b); }
+std::wstring NumberText(int n) { return wstr::FromInt(n); }
 
 bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix)
 {
-    return s.size() >= prefix.size() && Same(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && SameProfileName(s.substr(0, prefix.size()), prefix);
 }
 
-std::wstring Folded(std::wstring_view name) { return wstr::ToLower(std::wstring(name)); }
+std::wstring FoldedProfileName(std::wstring_view name) { return wstr::ToLower(std::wstring(name)); }
 
-bool AllDigits(std::wstring_view s)
+bool IsDigitsOnly(std::wstring_view s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }

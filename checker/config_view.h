@@ -7,6 +7,7 @@
 
 #include "checker/check_config.h"
 #include "checker/profile_text.h"
+#include "system/program_text.h"
 
 class ConfigView {
 public:
@@ -38,11 +39,10 @@ private:
     mutable std::unordered_map<std::wstring, int> m_listCounts;  // by folded section name
 };
 
-std::wstring Num(int n);
-bool Same(std::wstring_view a, std::wstring_view b);  // names as the profile functions compare them
+std::wstring NumberText(int n);  // the number in decimal
 bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix);
-std::wstring Folded(std::wstring_view name);  // letter case as the profile functions fold it
-bool AllDigits(std::wstring_view s);
+std::wstring FoldedProfileName(std::wstring_view name);  // letter case as the profile functions fold it
+bool IsDigitsOnly(std::wstring_view s);  // not empty, and 0-9 only
 
 // Windows versions that report a version code to a 32-bit program without a
 // compatibility manifest, by platform; "" when none does.
@@ -52,7 +52,12 @@ std::wstring NeverMatchReason(int versionCode);
 
 // The plan: what the launcher would do on each system, and the language texts.
 void MakeLanguages(const ConfigView& view, CheckReport& report);
-void MakePlans(const ConfigView& view, const std::vector<std::wstring>& onlyEntries, CheckReport& report);
+void MakePlans(const ConfigView& view, const CheckInput& input, CheckReport& report);
+
+// The launcher's program resolution on the medium: the launcher's and the current
+// folder are the medium, the system and Windows folders stand as placeholders, and
+// only the medium's files are known.
+ResolvedProgram ResolveOnMedium(const std::wstring& commandLine, const CheckInput& input);
 
 // The findings, in the order they are looked for (sorted by line afterwards).
 void AddFindings(const ConfigView& view, const CheckInput& input, CheckReport& report);

@@ -1,6 +1,9 @@
 #include "checker/profile_text.h"
 
+#include <algorithm>
+
 #include "config/config_text.h"
+#include "framework/wstr.h"
 
 namespace {
 
@@ -106,12 +109,8 @@ std::vector<wchar_t> DecodeUtf8(const std::string& bytes, size_t start)
         unsigned cp = DecodeUtf8Char(lead, bytes, i);
         if (cp == INVALID_UTF8) {
             text.push_back(wchar_t(0xFFFD));
-        } else if (cp >= 0x10000) {
-            cp -= 0x10000;
-            text.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            text.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            text.push_back(static_cast<wchar_t>(cp));
+            wstr::AppendUtf16(text, cp);
         }
     }
     return text;
@@ -163,64 +162,58 @@ bool SameName(std::wstring_view a, std::wstring_view b)
     return true;
 }
 
-uint32_t HashName(std::wstring_view name)
+// Names in the order of their folded letters (then by length), counted as comparisons.
+int CompareName(std::wstring_view a, std::wstring_view b)
 {
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < name.size() && name[i] != L'\0'; ++i) {
-        hash ^= static_cast<uint32_t>(FoldCase(name[i]));
-        hash *= 16777619u;
+    ++g_nameComparisons;
+    a = UpToZero(a);
+    b = UpToZero(b);
+    size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        wchar_t x = FoldCase(a[i]), y = FoldCase(b[i]);
+        if (x != y) return x < y ? -1 : 1;
     }
-    // The multiplications only carry low bits upwards: mix the high ones down, since
-    // the table takes the low bits.
-    hash ^= hash >> 16;
-    hash *= 0x85EBCA6Bu;
-    hash ^= hash >> 13;
-    return hash;
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-// The index of an array of named items (sections, or the keys of one section): open
-// addressing over a power-of-two table at most three quarters full; a slot holds the name's hash
-// (high half) and the item's position + 1 (low half, 0 = free), so that most misses
-// touch no name. The first item of a name is the only one entered.
-size_t SlotCount(size_t items)
-{
-    size_t count = 8;
-    while (count / 4 * 3 < items) count *= 2;
-    return count;
-}
-
+// The index of an array of named items (sections, or the keys of one section): the
+// positions of the first item of each name, sorted by folded name once, and searched by
+// halving. What a look-up costs depends on the number of names alone, never on which
+// names they are.
 template <typename Item>
-long IndexFind(const uint64_t* slots, size_t mask, const Item* items, std::wstring_view name)
+long IndexFind(const uint32_t* sorted, size_t count, const Item* items, std::wstring_view name)
 {
-    uint32_t hash = HashName(name);
-    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        uint64_t entry = slots[slot];
-        uint32_t position = static_cast<uint32_t>(entry);
-        if (position == 0) return -1;
-        if (static_cast<uint32_t>(entry >> 32) == hash && SameName(items[position - 1].name, name))
-            return static_cast<long>(position - 1);
+    size_t low = 0, high = count;  // the name lies in [low, high) if anywhere
+    while (low < high) {
+        size_t middle = low + (high - low) / 2;
+        int order = CompareName(items[sorted[middle]].name, name);
+        if (order == 0) return static_cast<long>(sorted[middle]);
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle;
     }
+    return -1;
 }
 
-template <typename Item, typename Entered>
-void IndexBuild(uint64_t* slots, size_t mask, const Item* items, size_t begin, size_t end, Entered entered)
+// Fills `sorted` with the positions in [begin, end) that `indexed` accepts, the first of
+// each name only, and calls entered(i) for those; returns how many there are.
+template <typename Item, typename Indexed, typename Entered>
+size_t IndexBuild(uint32_t* sorted, const Item* items, size_t begin, size_t end, Indexed indexed, Entered entered)
 {
-    for (size_t i = begin; i < end; ++i) {
-        uint32_t hash = HashName(items[i].name);
-        size_t slot = hash & mask;
-        bool earlier = false;
-        for (; slots[slot] != 0; slot = (slot + 1) & mask) {
-            uint64_t entry = slots[slot];
-            if (static_cast<uint32_t>(entry >> 32) == hash &&
-                SameName(items[static_cast<uint32_t>(entry) - 1].name, items[i].name)) {
-                earlier = true;
-                break;
-            }
-        }
-        if (earlier) continue;
-        slots[slot] = static_cast<uint64_t>(hash) << 32 | (i + 1);
-        entered(i);
+    size_t count = 0;
+    for (size_t i = begin; i < end; ++i)
+        if (indexed(i)) sorted[count++] = static_cast<uint32_t>(i);
+    // Stable: of the items of one name, the first stays first.
+    std::stable_sort(sorted, sorted + count,
+                     [items](uint32_t a, uint32_t b) { return CompareName(items[a].name, items[b].name) < 0; });
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (kept > 0 && CompareName(items[sorted[kept - 1]].name, items[sorted[i]].name) == 0) continue;
+        sorted[kept++] = sorted[i];
+        entered(sorted[i]);
     }
+    return kept;
 }
 
 // A section of this many keys or fewer is searched key by key.
@@ -316,22 +309,17 @@ void ParseText(ProfileFile& file)
         [&](const ProfileKey& key) { file.keys.push_back(key); });
     close();
 
-    size_t slotsNeeded = 0, numbersNeeded = 0;
+    size_t indexedNeeded = 0, numbersNeeded = 0;
     for (const ProfileSection& s : file.sections) {
         if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
-        slotsNeeded += SlotCount(s.keys.size());
+        indexedNeeded += s.keys.size();
         numbersNeeded += s.keys.size() + 1;
     }
-    file.keySlots.assign(slotsNeeded, 0);
+    file.keyOrder.assign(indexedNeeded, 0);
     file.keyNumbers.assign(numbersNeeded, 0);
-    size_t slotsUsed = 0, numbersUsed = 0;
+    size_t indexedUsed = 0, numbersUsed = 0;
     for (ProfileSection& s : file.sections) {
         if (s.keys.size() <= KEYS_SEARCHED_IN_TURN) continue;
-        size_t count = SlotCount(s.keys.size());
-        s.slots = file.keySlots.data() + slotsUsed;
-        s.slotMask = static_cast<uint32_t>(count - 1);
-        IndexBuild(file.keySlots.data() + slotsUsed, s.slotMask, s.keys.data(), 0, s.keys.size(), [](size_t) {});
-        slotsUsed += count;
         uint32_t* numbers = file.keyNumbers.data() + numbersUsed;
         s.numbers = numbers;
         s.numberCount = static_cast<uint32_t>(s.keys.size() + 1);
@@ -340,17 +328,29 @@ void ParseText(ProfileFile& file)
             if (n != 0 && n < s.numberCount && numbers[n] == 0) numbers[n] = static_cast<uint32_t>(i + 1);
         }
         numbersUsed += s.numberCount;
+        // The names found by number need no place in the sorted index.
+        uint32_t numberCount = s.numberCount;
+        auto byName = [&s, numberCount](size_t i) {
+            size_t n = ListNumber(s.keys[i].name);
+            return n == 0 || n >= numberCount;
+        };
+        s.sorted = file.keyOrder.data() + indexedUsed;
+        s.sortedCount = static_cast<uint32_t>(IndexBuild(file.keyOrder.data() + indexedUsed, s.keys.data(), 0,
+                                                         s.keys.size(), byName, [](size_t) {}));
+        indexedUsed += s.keys.size();
     }
     // The lines in front of the first header are in no section a name reaches. A name
     // that keeps a blank (one in front of a zero) is reached by no read either: the
     // names a read asks for are trimmed.
-    file.sectionSlots.assign(SlotCount(file.sections.size()), 0);
+    file.sectionOrder.assign(file.sections.size(), 0);
     file.sections[0].firstOfName = true;
-    IndexBuild(file.sectionSlots.data(), file.sectionSlots.size() - 1, file.sections.data(), 1, file.sections.size(),
-               [&](size_t i) {
-                   std::wstring_view name = file.sections[i].name;
-                   file.sections[i].firstOfName = name.empty() || !IsProfileBlank(name.back());
-               });
+    size_t named = IndexBuild(
+        file.sectionOrder.data(), file.sections.data(), 1, file.sections.size(), [](size_t) { return true; },
+        [&](size_t i) {
+            std::wstring_view name = file.sections[i].name;
+            file.sections[i].firstOfName = name.empty() || !IsProfileBlank(name.back());
+        });
+    file.sectionOrder.resize(named);
 }
 
 }  // namespace
@@ -366,21 +366,20 @@ unsigned long long ProfileNameComparisons() { return g_nameComparisons; }
 const ProfileKey* ProfileSection::Find(std::wstring_view key) const
 {
     key = Trimmed(key);
-    if (!slots) {
+    if (!numbers) {
         for (const ProfileKey& k : keys)
             if (SameName(k.name, key)) return &k;
         return nullptr;
     }
     size_t n = ListNumber(UpToZero(key));
     if (n != 0 && n < numberCount) return numbers[n] == 0 ? nullptr : &keys[numbers[n] - 1];
-    long at = IndexFind(slots, slotMask, keys.data(), key);
+    long at = IndexFind(sorted, sortedCount, keys.data(), key);
     return at < 0 ? nullptr : &keys[static_cast<size_t>(at)];
 }
 
 const ProfileSection* ProfileFile::Find(std::wstring_view section) const
 {
-    if (sectionSlots.empty()) return nullptr;
-    long at = IndexFind(sectionSlots.data(), sectionSlots.size() - 1, sections.data(), Trimmed(section));
+    long at = IndexFind(sectionOrder.data(), sectionOrder.size(), sections.data(), Trimmed(section));
     return at < 0 ? nullptr : &sections[static_cast<size_t>(at)];
 }
 

@@ -33,7 +33,8 @@
 //
 // The decoded text is held once; names and values are views into it, and the keys of
 // all sections lie in one array. Sections and keys are indexed once when the file is
-// read: a read costs the same for the first key as for the 100,000th.
+// read: a read costs the same for the first key as for the 100,000th, and what the
+// names are does not change what a read costs.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -66,12 +67,13 @@ struct ProfileSection {
     // The key a read takes for this name (the first one), or null.
     const ProfileKey* Find(std::wstring_view key) const;
 
-    // The index of a section of many keys (null for a few: they are compared in turn),
-    // and its keys 1, 2, 3... by number (positions + 1, 0 for none).
-    const uint64_t* slots = nullptr;
-    uint32_t slotMask = 0;
+    // The index of a section of many keys (null for a few: they are compared in turn):
+    // its keys 1, 2, 3... by number (positions + 1, 0 for none), and the positions of
+    // the other names sorted by folded name.
     uint32_t numberCount = 0;
     const uint32_t* numbers = nullptr;
+    const uint32_t* sorted = nullptr;
+    uint32_t sortedCount = 0;
     bool firstOfName = false;  // what IsFirst tells
 };
 
@@ -94,8 +96,8 @@ struct ProfileFile {
 
     std::vector<wchar_t> text;       // the decoded file
     std::vector<ProfileKey> keys;    // every section's keys, in file order
-    std::vector<uint64_t> sectionSlots;
-    std::vector<uint64_t> keySlots;  // the indexes of the sections of many keys, one after another
+    std::vector<uint32_t> sectionOrder;  // the sections' positions sorted by folded name
+    std::vector<uint32_t> keyOrder;      // the indexes of the sections of many keys, one after another
     std::vector<uint32_t> keyNumbers;
 };
 

@@ -4,11 +4,12 @@
 
 #include "config/config_text.h"
 #include "framework/wstr.h"
+#include "run/exit_codes.h"
 #include "system/path_text.h"
 
 namespace {
 
-std::wstring Num(int n) { return wstr::FromInt(n); }
+std::wstring NumberText(int n) { return wstr::FromInt(n); }
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 const wchar_t* TextRole(int number)
@@ -35,13 +36,13 @@ const wchar_t* TextRole(int number)
 
 bool IsMessageBox(int number) { return number == TEXT_OS_NOT_VALID || number == TEXT_DRIVER_NOT_FOUND; }
 
-std::wstring Version(const OsPlan& plan) { return Num(plan.testedCode / 100) + L"." + Num(plan.testedCode % 100); }
+std::wstring Version(const OsPlan& plan) { return NumberText(plan.testedCode / 100) + L"." + NumberText(plan.testedCode % 100); }
 
 std::wstring SpSource(const std::wstring& from) { return from.empty() ? L"default" : L"[" + from + L"]"; }
 
 std::wstring ServicePack(const OsPlan& plan)
 {
-    return L"service pack at least " + Num(plan.spMajor) + L"." + Num(plan.spMinor) + L" (major from " +
+    return L"service pack at least " + NumberText(plan.spMajor) + L"." + NumberText(plan.spMinor) + L" (major from " +
            SpSource(plan.spMajorFrom) + L", minor from " + SpSource(plan.spMinorFrom) + L")";
 }
 
@@ -57,6 +58,8 @@ std::wstring SeverityName(Severity s) { return s == Severity::Error ? L"error" :
 // order; "" for a program named with its folder.
 std::wstring WhatRuns(const PlannedProgram& p)
 {
+    if (p.batchFile && p.onMedium) return p.startLine;
+    if (p.batchFile && IsBareProgramName(p.program)) return L"nothing: " + p.program + L" is not on the medium";
     if (p.batchFile) return L"\"<system folder>\\cmd.exe\" /d /s /c \"" + p.commandLine + L"\"";
     if (!p.bareProgram) return L"";
     return ProgramFileName(p.program) + L" from " + MEDIUM_PLACEHOLDER +
@@ -68,7 +71,7 @@ std::wstring ProgramLines(const OsPlan& plan, const PlannedProgram& p)
 {
     std::wstring out;
     if (p.printerUpdate) {
-        out += L"printer update (not started as a program), [" + p.section + L"] line " + Num(p.line) + L"\n";
+        out += L"printer update (not started as a program), [" + p.section + L"] line " + NumberText(p.line) + L"\n";
         out += L"       entry: " + p.commandLine + L"\n";
         if (!p.updateRuns) return out + L"       does nothing here: the update works only on Windows major version 5\n";
         out += L"       INF: " + p.infPath + L"\n";
@@ -81,31 +84,11 @@ std::wstring ProgramLines(const OsPlan& plan, const PlannedProgram& p)
                L"(by the next run if this one is cut short)\n";
     }
     out += p.commandLine + L"\n";
-    out += L"       [" + p.section + L"] line " + Num(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") +
+    out += L"       [" + p.section + L"] line " + NumberText(p.line) + (p.progressDialog ? L", with the progress dialog" : L"") +
            L"\n";
     std::wstring runs = WhatRuns(p);
     if (!runs.empty()) out += (p.batchFile ? L"       runs: " : L"       looked up: ") + runs + L"\n";
-    return out;
-}
-
-// Control characters of the file's text as escapes (\x1B), so that the report cannot
-// recolour, ring or garble the terminal; the report's own line ends stay.
-std::wstring EscapeControls(const std::wstring& text)
-{
-    const wchar_t* hex = L"0123456789ABCDEF";
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        unsigned u = static_cast<unsigned>(c);
-        if (c == L'\n' || !(u < 0x20 || (u >= 0x7F && u < 0xA0))) {
-            out.push_back(c);
-            continue;
-        }
-        out += L"\\x";
-        out.push_back(hex[(u >> 4) & 0xF]);
-        out.push_back(hex[u & 0xF]);
-    }
-    return out;
+    return out + L"       exit codes that count as success: " + CodeListText(p.successCodes) + L"\n";
 }
 
 // ---- JSON ------------------------------------------------------------------------
@@ -135,7 +118,7 @@ std::wstring Json(const std::wstring& s)
 }
 
 std::wstring Json(bool b) { return b ? L"true" : L"false"; }
-std::wstring Json(int n) { return Num(n); }
+std::wstring Json(int n) { return NumberText(n); }
 
 template <typename T>
 std::wstring Field(const wchar_t* name, const T& value)
@@ -147,8 +130,8 @@ std::wstring Field(const wchar_t* name, const T& value)
 std::wstring PlanText(const OsPlan& plan)
 {
     std::wstring out = L"os_list entry " + Quoted(plan.entry) +
-                       (plan.listed ? L" (line " + Num(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
-    out += L"  version code " + Num(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
+                       (plan.listed ? L" (line " + NumberText(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
+    out += L"  version code " + NumberText(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
     if (plan.system.empty())
         out += L"never matches" + (plan.neverReason.empty() ? std::wstring() : L" (" + plan.neverReason + L": 602 accepts them)");
     else
@@ -156,10 +139,10 @@ std::wstring PlanText(const OsPlan& plan)
     out += L"; " + ServicePack(plan) + L"\n";
     if (plan.system.empty()) return out + L"  nothing runs here\n";
     out += L"  runs [" + plan.runSection + L"] (replacements from [" + plan.variantSection + L"]): " +
-           Num(plan.programCount) + (plan.programCount == 1 ? L" entry\n" : L" entries\n");
-    for (const PlannedProgram& p : plan.programs) out += L"    " + Num(p.number) + L". " + ProgramLines(plan, p);
+           NumberText(plan.programCount) + (plan.programCount == 1 ? L" entry\n" : L" entries\n");
+    for (const PlannedProgram& p : plan.programs) out += L"    " + NumberText(p.number) + L". " + ProgramLines(plan, p);
     int unlisted = plan.programCount - static_cast<int>(plan.programs.size());
-    if (unlisted > 0) out += L"    (" + Num(unlisted) + L" more entries, not listed)\n";
+    if (unlisted > 0) out += L"    (" + NumberText(unlisted) + L" more entries, not listed)\n";
     out += L"  then: " + DataFileCopy(plan) + L"\n";
     return out + L"  then: the finish page (with -ui quiet: none)\n";
 }
@@ -167,7 +150,7 @@ std::wstring PlanText(const OsPlan& plan)
 // One text of a language: a message box with its caption and lines, or a page text.
 std::wstring TextLines(const LanguageText& t, const std::wstring& caption)
 {
-    std::wstring out = L"  " + Num(t.number) + L" " + TextRole(t.number) + L": ";
+    std::wstring out = L"  " + NumberText(t.number) + L" " + TextRole(t.number) + L": ";
     if (!t.present) return out + L"(missing: empty)\n";
     if (!IsMessageBox(t.number)) return out + Quoted(t.value) + L"\n";
     out += L"caption " + Quoted(caption) + L"\n";
@@ -183,7 +166,7 @@ std::wstring TextLines(const LanguageText& t, const std::wstring& caption)
 
 std::wstring LanguageLines(const LanguagePlan& l, const std::wstring& caption)
 {
-    std::wstring out = l.key + L" -> [" + l.section + L"] (line " + Num(l.line) + L")";
+    std::wstring out = l.key + L" -> [" + l.section + L"] (line " + NumberText(l.line) + L")";
     if (!l.keyUsable) return out + L": never matches a language\n";
     if (!l.sectionExists) return out + L": no such section\n";
     out += L"\n";
@@ -194,13 +177,13 @@ std::wstring LanguageLines(const LanguagePlan& l, const std::wstring& caption)
 std::wstring FindingsText(const CheckReport& report)
 {
     int errors = report.Count(Severity::Error), warnings = report.Count(Severity::Warning);
-    std::wstring out = L"\nFindings: " + Num(errors) + (errors == 1 ? L" error, " : L" errors, ") + Num(warnings) +
+    std::wstring out = L"\nFindings: " + NumberText(errors) + (errors == 1 ? L" error, " : L" errors, ") + NumberText(warnings) +
                        (warnings == 1 ? L" warning" : L" warnings") +
                        (static_cast<int>(report.findings.size()) < errors + warnings
-                            ? L" (the first " + Num(static_cast<int>(report.findings.size())) + L" listed)\n"
+                            ? L" (the first " + NumberText(static_cast<int>(report.findings.size())) + L" listed)\n"
                             : std::wstring(L"\n"));
     for (const Finding& f : report.findings) {
-        out += (f.line ? L"line " + Num(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
+        out += (f.line ? L"line " + NumberText(f.line) : std::wstring(L"file")) + L": " + SeverityName(f.severity) + L": " +
                f.problem + L"\n";
         out += L"    " + f.advice + L"\n";
     }
@@ -214,6 +197,7 @@ std::wstring ProgramJson(const PlannedProgram& g)
                        Field(L"progressDialog", g.progressDialog) + L", " + Field(L"printerUpdate", g.printerUpdate);
     if (g.printerUpdate) out += L", " + Field(L"updateRuns", g.updateRuns) + L", " + Field(L"infPath", g.infPath);
     if (!WhatRuns(g).empty()) out += L", " + Field(L"runs", WhatRuns(g));
+    if (!g.printerUpdate) out += L", \"successCodes\": [" + CodeListText(g.successCodes) + L"]";
     return out + L"}";
 }
 
@@ -242,7 +226,7 @@ std::wstring LanguageJson(const LanguagePlan& l)
     bool first = true;
     for (const LanguageText& t : l.texts) {
         if (!t.present) continue;
-        out += (first ? L"" : L", ") + Json(Num(t.number)) + L": " +
+        out += (first ? L"" : L", ") + Json(NumberText(t.number)) + L": " +
                Json(IsMessageBox(t.number) ? MessageBoxText(t.value) : t.value);
         first = false;
     }
@@ -271,7 +255,7 @@ std::wstring FormatReportText(const CheckReport& report)
     std::wstring out;
     out += L"Configuration file: " + report.fileName + L" (" + EncodingName(report.encoding) + L")\n";
     out += L"Caption: " + Quoted(report.caption) + (report.captionFound ? L"" : L" (missing)") + L"\n";
-    out += L"Log level without -log: " + Num(report.logLevel) + L"\n";
+    out += L"Log level without -log: " + NumberText(report.logLevel) + L"\n";
     out += L"Unattended: " + report.unattendedCommand + L"\n";
     out += L"Data-file copy reads \"UninstallString\" of " + report.uninstallRegistryKey +
            (report.uninstallKeyFound ? L" ([Version] UninstallKey)" : L" ([Version] has no UninstallKey)") + L"\n";
@@ -282,7 +266,7 @@ std::wstring FormatReportText(const CheckReport& report)
     if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
     for (const LanguagePlan& l : report.languages) out += LanguageLines(l, report.caption);
     out += FindingsText(report);
-    return EscapeControls(out);
+    return wstr::EscapeControls(out, true);
 }
 
 std::wstring FormatReportJson(const CheckReport& report)

@@ -50,6 +50,15 @@ ReadSource ReadListEntry(Read read, const std::wstring& list, const std::wstring
     return ReadPreferred(read, VariantSection(list, acceptedOs), list, wstr::FromInt(number), value);
 }
 
+// The own success codes of Run entry `number`, read as the entry is: from
+// "<list>.<accepted entry>", else from the list itself.
+template <typename Read>
+ReadSource ReadEntrySuccessCodes(Read read, const std::wstring& list, const std::wstring& acceptedOs, int number,
+                                 std::wstring& value)
+{
+    return ReadPreferred(read, VariantSection(list, acceptedOs), list, SuccessCodesKey(number), value);
+}
+
 // The section of a language's texts, by its [LangMap] key, and one text of it.
 template <typename Read>
 bool ReadLanguageSection(Read read, const std::wstring& languageKey, std::wstring& section)

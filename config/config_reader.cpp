@@ -1,11 +1,12 @@
 #include "config/config_reader.h"
 
-#include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
+#include "system/file_type.h"
 #include "system/paths.h"
 
 CConfigReader g_configReader;
+std::wstring g_strIniFile;
 
 namespace {
 
@@ -33,26 +34,39 @@ BOOL CConfigReader::setIniFile(const std::wstring& path)
     return FALSE;
 }
 
-BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value) const
+BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value,
+                                 std::wstring* configured) const
 {
     LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
     LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
-    wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
+    bool found = false;
     if (FitsProfilePath(m_strFile)) {
-        DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), READ_FAILED, buffer, VALUE_BUFFER_CHARS,
-                                               m_strFile.c_str());
-        value = ConfigValueFromBuffer(buffer, len, CurrentFolder());
+        std::wstring raw = ProfileRead(section, key, READ_FAILED);
+        // The failure text may be the key's value: a second default tells.
+        found = IsReadValue(raw) || !KeyMissing(raw, ProfileRead(section, key, READ_FAILED_OTHER));
+        value = ConfigValueFromBuffer(raw.c_str(), raw.size(), CurrentFolder());
+        if (configured) *configured = ConfiguredValue(raw.c_str(), raw.size());
     } else {
         value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
+        if (configured) *configured = value;
     }
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
-    if (IsReadValue(value)) {
+    if (found) {
         LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with TRUE");
         return TRUE;
     }
     LogMessage(LOG_TRACE, L"## ReadStrValue() Failed");
     LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with FALSE");
     return FALSE;
+}
+
+std::wstring CConfigReader::ProfileRead(const std::wstring& section, const std::wstring& key,
+                                        const wchar_t* defaultText) const
+{
+    wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
+    DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultText, buffer, VALUE_BUFFER_CHARS,
+                                           m_strFile.c_str());
+    return std::wstring(buffer, len < VALUE_BUFFER_CHARS ? len : VALUE_BUFFER_CHARS - 1);
 }
 
 int CConfigReader::GetNoOfKeys(const std::wstring& section) const
@@ -75,16 +89,21 @@ std::wstring CConfigReader::GetLangMapText(int textNumber) const
 }
 
 void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, std::vector<std::wstring>& values,
-                  int count)
+                  int count, std::vector<std::wstring>* configured)
 {
     LogMessage(LOG_TRACE, L"--> Enter GetKeyValues()");
     if (count < 0) count = 0;
     values.assign(static_cast<size_t>(count), std::wstring());
+    if (configured) configured->assign(static_cast<size_t>(count), std::wstring());
     for (int i = 0; i < count; ++i) {
         std::wstring key = wstr::FromInt(i + 1);
         std::wstring variant = VariantSection(section, acceptedOS);
         std::wstring value;
-        ReadSource from = ReadListEntry(Reads(g_configReader), section, acceptedOS, i + 1, value);
+        std::wstring asConfigured;
+        auto read = [&asConfigured](const std::wstring& s, const std::wstring& k, std::wstring& v) {
+            return g_configReader.ReadStrValue(s, k, v, &asConfigured) != FALSE;
+        };
+        ReadSource from = ReadListEntry(read, section, acceptedOS, i + 1, value);
         if (from == ReadSource::Preferred) {
             LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%d Value=%s", variant.c_str(), i + 1, value.c_str());
         } else if (from == ReadSource::Fallback) {
@@ -93,6 +112,7 @@ void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, s
             LogMessage(LOG_TRACE, L"GetKeyValues() failed to read Section %s , Key %s", section.c_str(), key.c_str());
         }
         values[static_cast<size_t>(i)] = value;
+        if (configured) (*configured)[static_cast<size_t>(i)] = asConfigured;
     }
     LogMessage(LOG_TRACE, L"<-- Exit GetKeyValues()");
 }
@@ -133,9 +153,5 @@ bool ConfigFileReadable(const std::wstring& path)
         if (windows.empty()) return false;
         file = windows + L"\\" + path;
     }
-    UniqueFile opened(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    return opened && ::GetFileInformationByHandle(opened.get(), &info) &&
-           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return ReadableFileKind(file) == FileKind::DiskFile;
 }

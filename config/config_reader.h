@@ -14,14 +14,21 @@ public:
     explicit CConfigReader(const std::wstring& file) : m_strFile(file) {}
 
     BOOL setIniFile(const std::wstring& path);
-    BOOL ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value) const;
+    // `configured`, when given, gets the value before "%sourcepath%" is expanded.
+    BOOL ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value,
+                      std::wstring* configured = nullptr) const;
     int GetNoOfKeys(const std::wstring& section) const;
     std::wstring GetLangMapText(int textNumber) const;
 
     std::wstring m_strFile;
+
+private:
+    // One profile read of the file: the text, or `defaultText` when there is none.
+    std::wstring ProfileRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;
 };
 
 extern CConfigReader g_configReader;
+extern std::wstring g_strIniFile;  // the configuration file chosen at start-up (app/command_line.cpp)
 
 // The reader as the shared composition (config/composition.h) takes it: every read
 // one ReadStrValue, with its log lines.
@@ -33,9 +40,10 @@ inline auto Reads(const CConfigReader& reader)
 }
 
 // Operations on the process-wide reader.
-// Keys 1..count of `section`, each taken from "<section>.<acceptedOS>" where it is there.
+// Keys 1..count of `section`, each taken from "<section>.<acceptedOS>" where it is there;
+// `configured`, when given, gets the same values before "%sourcepath%" is expanded.
 void GetKeyValues(const std::wstring& section, const std::wstring& acceptedOS, std::vector<std::wstring>& values,
-                  int count);
+                  int count, std::vector<std::wstring>* configured = nullptr);
 void ReadSPVersion(std::wstring entry, int& major, int& minor);
 int GetLogLevel();
 

@@ -6,7 +6,14 @@
 const wchar_t* const READ_FAILED = L"<READ_FAILED>";
 const wchar_t* const SOURCEPATH_PLACEHOLDER = L"%sourcepath%";
 
+const wchar_t* const READ_FAILED_OTHER = L"<READ_FAILED:missing>";
+
 bool IsReadValue(const std::wstring& value) { return value != READ_FAILED; }
+
+bool KeyMissing(const std::wstring& withFailureText, const std::wstring& withOther)
+{
+    return !IsReadValue(withFailureText) && withOther == READ_FAILED_OTHER;
+}
 
 std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& currentDirectory)
 {
@@ -26,10 +33,14 @@ std::wstring MessageBoxText(const std::wstring& text)
 
 std::wstring OsSupportSection(const std::wstring& entry) { return std::wstring(OS_SUPPORT_SECTION) + L"." + entry; }
 
+std::wstring ConfiguredValue(const wchar_t* buffer, size_t length)
+{
+    return std::wstring(buffer, length > CONFIG_VALUE_MAX ? CONFIG_VALUE_MAX : length);
+}
+
 std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory)
 {
-    if (length > CONFIG_VALUE_MAX) length = CONFIG_VALUE_MAX;
-    return ExpandSourcePath(std::wstring(buffer, length), currentDirectory);
+    return ExpandSourcePath(ConfiguredValue(buffer, length), currentDirectory);
 }
 
 std::wstring LangMapKey(unsigned langId) { return FormatLogText(16, L"0x%04x", langId & 0xFFFFu); }
@@ -38,3 +49,5 @@ std::wstring VariantSection(const std::wstring& section, const std::wstring& acc
 {
     return section + L"." + acceptedOs;
 }
+
+std::wstring SuccessCodesKey(int number) { return wstr::FromInt(number) + SUCCESS_CODES_KEY_SUFFIX; }

@@ -17,8 +17,14 @@ const size_t CONFIG_VALUE_MAX = 499;
 const size_t PROFILE_PATH_MAX = 259;
 inline bool FitsProfilePath(const std::wstring& path) { return path.size() <= PROFILE_PATH_MAX; }
 
-// A read succeeded exactly when its value is not the failure text.
+// A read's value is not the failure text.
 bool IsReadValue(const std::wstring& value);
+
+// A key whose value is the failure text itself is still a key: a read that returns the
+// failure text is asked again with this default, and the key is missing only when that
+// read returns it.
+extern const wchar_t* const READ_FAILED_OTHER;  // "<READ_FAILED:missing>"
+bool KeyMissing(const std::wstring& withFailureText, const std::wstring& withOther);
 
 // Replaces every "%sourcepath%" by a double quote, the folder and one backslash,
 // and then closes the quote at the very end of the value. Values without the
@@ -28,6 +34,9 @@ std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& cur
 // A language text as a message box shows it: every backslash + "n" is a line break.
 std::wstring MessageBoxText(const std::wstring& text);
 
-// The value of one profile read from the system's buffer: the `length` characters it
-// reported, cut to CONFIG_VALUE_MAX, then "%sourcepath%" expanded as above.
+// The value of one profile read as configured: the `length` characters the system
+// reported in its buffer, cut to CONFIG_VALUE_MAX.
+std::wstring ConfiguredValue(const wchar_t* buffer, size_t length);
+
+// The value a read returns: ConfiguredValue, then "%sourcepath%" expanded as above.
 std::wstring ConfigValueFromBuffer(const wchar_t* buffer, size_t length, const std::wstring& currentDirectory);

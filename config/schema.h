@@ -45,6 +45,12 @@ inline constexpr const wchar_t* MAGIC_KEYWORDS_SECTION = L"XRV.MagicKeywords";
 inline constexpr const wchar_t* CD_GUIDS_SECTION = L"XRV.CDGUIDs";
 inline constexpr const wchar_t* UPDATE_DRIVERS_SECTION = L"UpdateDrivers";
 
+// A Run entry's own success codes, besides 0, 3010 and 1641: key "<number>.SuccessCodes"
+// beside the entry ("2.SuccessCodes=1,17"), read like the entry itself: from the
+// per-system section first, else from the Run list.
+inline constexpr const wchar_t* SUCCESS_CODES_KEY_SUFFIX = L".SuccessCodes";
+std::wstring SuccessCodesKey(int number);
+
 // Read by the system's AutoPlay, never by the launcher.
 inline constexpr const wchar_t* AUTOPLAY_SECTION = L"autorun";
 

@@ -134,4 +134,22 @@ std::wstring Tokenize(const std::wstring& s, const std::wstring& delims, size_t&
     return token;
 }
 
+std::wstring EscapeControls(const std::wstring& text, bool keepLineFeeds)
+{
+    const wchar_t* hex = L"0123456789ABCDEF";
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        unsigned u = static_cast<unsigned>(c);
+        if ((keepLineFeeds && c == L'\n') || !(u < 0x20 || (u >= 0x7F && u < 0xA0))) {
+            out.push_back(c);
+            continue;
+        }
+        out += L"\\x";
+        out.push_back(hex[(u >> 4) & 0xF]);
+        out.push_back(hex[u & 0xF]);
+    }
+    return out;
+}
+
 }  // namespace wstr

@@ -24,6 +24,21 @@ int CompareNoCase(const std::wstring& a, const std::wstring& b);
 
 bool Contains(const std::wstring& s, const std::wstring& what);
 
+// Appends a code point as UTF-16 units: a surrogate pair above U+FFFF (up to
+// U+10FFFF), the value itself otherwise.
+template <typename Units>
+void AppendUtf16(Units& units, unsigned long codePoint)
+{
+    using Unit = typename Units::value_type;
+    if (codePoint > 0xFFFF && codePoint <= 0x10FFFF) {
+        codePoint -= 0x10000;
+        units.push_back(static_cast<Unit>(0xD800 + (codePoint >> 10)));
+        units.push_back(static_cast<Unit>(0xDC00 + (codePoint & 0x3FF)));
+    } else {
+        units.push_back(static_cast<Unit>(codePoint));
+    }
+}
+
 // Replaces every occurrence of `from` (non-empty) by `to`; returns the count.
 int ReplaceAll(std::wstring& s, const std::wstring& from, const std::wstring& to);
 
@@ -44,5 +59,10 @@ std::wstring FromUnsigned(unsigned long n);
 // delimiters in front are skipped, an empty token comes back when nothing is left.
 // `pos` is advanced past the token; start with 0.
 std::wstring Tokenize(const std::wstring& s, const std::wstring& delims, size_t& pos);
+
+// Control characters (C0, DEL and C1) as escapes (\x1B), so that a text from outside
+// cannot recolour, ring or garble a terminal or split a log line; with `keepLineFeeds`
+// a line feed stays (a report's own line ends).
+std::wstring EscapeControls(const std::wstring& text, bool keepLineFeeds = false);
 
 }  // namespace wstr

@@ -35,6 +35,10 @@ UniqueFile OpenLogFolder(const std::wstring& path)
 
 // Creates `name` inside the opened folder, relative to its handle; fails when the name
 // exists in any form (file, folder, link, dangling or not). Others may read the file.
+// FILE_OPEN_REPARSE_POINT makes a link or mount point at the name count as the name:
+// without it Windows follows one, even a dangling link, and creates the log wherever it
+// points. Only Windows shows this: Wine fails the create on a host link's name already,
+// so no test under Wine can tell the flag's absence.
 UniqueFile CreateNewInFolder(HANDLE folder, const std::wstring& name)
 {
     static const NtCreateFileFn createFile = reinterpret_cast<NtCreateFileFn>(

@@ -42,26 +42,26 @@ extern int g_nLogLevelSetting;
 // and "%ld" an integer of at most 32 bits. Anything else (a double, a byte string, a
 // 64-bit integer) is refused by the compiler instead of reaching the formatter.
 namespace logarg {
-inline const wchar_t* Pass(const wchar_t* text) { return text; }
-inline const wchar_t* Pass(const std::wstring& text) { return text.c_str(); }
+// Each argument as the formatter reads it, by the kind logfmt::KindOf gives it (the
+// same classification the format check uses).
 template <typename T>
-int Pass(T value, typename std::enable_if<std::is_integral<T>::value && std::is_signed<T>::value>::type* = nullptr)
+auto Pass(const T& value)
 {
-    static_assert(sizeof(T) <= sizeof(int), "log argument: integer wider than 32 bits");
-    return value;
-}
-template <typename T>
-unsigned Pass(T value, typename std::enable_if<std::is_integral<T>::value && std::is_unsigned<T>::value>::type* = nullptr)
-{
-    static_assert(sizeof(T) <= sizeof(unsigned), "log argument: integer wider than 32 bits");
-    return value;
-}
-template <typename T>
-typename std::enable_if<!std::is_integral<T>::value && !std::is_convertible<const T&, const wchar_t*>::value &&
-                        !std::is_same<T, std::wstring>::value>::type
-Pass(const T&)
-{
-    static_assert(sizeof(T) == 0, "log argument: takes wide C strings, std::wstring and 32-bit integers only");
+    constexpr logfmt::Kind kind = logfmt::KindOf<T>();
+    static_assert(kind != logfmt::Kind::Other,
+                  "log argument: takes wide C strings, std::wstring and 32-bit integers only");
+    if constexpr (kind == logfmt::Kind::Text) {
+        if constexpr (std::is_same_v<std::remove_cvref_t<T>, std::wstring>)
+            return value.c_str();
+        else
+            return static_cast<const wchar_t*>(value);
+    } else if constexpr (kind == logfmt::Kind::Integer) {
+        static_assert(sizeof(T) <= sizeof(int), "log argument: integer wider than 32 bits");
+        if constexpr (std::is_signed_v<T>)
+            return static_cast<int>(value);
+        else
+            return static_cast<unsigned>(value);
+    }
 }
 }  // namespace logarg
 

@@ -32,27 +32,45 @@ void log_format_error_too_many_arguments();
 void log_format_error_s_takes_a_wide_string();
 void log_format_error_number_takes_an_integer();
 
-// The kind of argument that the directive at `p` (just after its '%') takes, with `p`
-// moved onto the directive's letter; Kind::Other for "%%" and for text the formatter
-// copies literally.
-constexpr Kind DirectiveAt(const wchar_t*& p)
+// One directive of a log format: flags '-' and '0', a field width, length letters
+// 'l' and 'h' (read and ignored), then its letter. The formatter (FormatLogTextV) and
+// the compile-time check both read directives with ParseDirective.
+struct Directive {
+    bool left = false;
+    bool zero = false;
+    std::size_t width = 0;  // at most 4096 is taken
+    wchar_t letter = 0;     // 0 when the format ends inside the directive
+    Kind kind = Kind::Other;  // the argument it takes; Kind::Other for "%%" and text copied literally
+};
+
+// The directive at `p` (just after its '%'), with `p` moved onto its letter.
+constexpr Directive ParseDirective(const wchar_t*& p)
 {
-    while (*p == L'-' || *p == L'0') ++p;
-    while (*p >= L'0' && *p <= L'9') ++p;
+    Directive d;
+    for (; *p == L'-' || *p == L'0'; ++p) {
+        if (*p == L'-') d.left = true;
+        else d.zero = true;
+    }
+    for (; *p >= L'0' && *p <= L'9'; ++p)
+        if (d.width < 4096) d.width = d.width * 10 + static_cast<std::size_t>(*p - L'0');
     while (*p == L'l' || *p == L'h') ++p;
+    d.letter = *p;
     switch (*p) {
     case L's':
-        return Kind::Text;
+        d.kind = Kind::Text;
+        break;
     case L'c':
     case L'd':
     case L'i':
     case L'u':
     case L'x':
     case L'X':
-        return Kind::Integer;
+        d.kind = Kind::Integer;
+        break;
     default:
-        return Kind::Other;
+        break;
     }
+    return d;
 }
 
 constexpr void CheckFormat(const wchar_t* format, const Kind* kinds, std::size_t count)
@@ -61,7 +79,7 @@ constexpr void CheckFormat(const wchar_t* format, const Kind* kinds, std::size_t
     for (const wchar_t* p = format; *p; ++p) {
         if (*p != L'%') continue;
         ++p;
-        Kind wanted = DirectiveAt(p);
+        Kind wanted = ParseDirective(p).kind;
         if (wanted != Kind::Other) {
             if (used == count) log_format_error_too_few_arguments();
             // An argument of no printable kind is left to logarg::Pass, which names it.

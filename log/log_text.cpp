@@ -1,5 +1,7 @@
 #include "log/log_text.h"
 
+#include "log/log_format.h"
+
 const wchar_t* const LOG_FILE_PREFIX = L"TarvikLangSetup";
 
 namespace {
@@ -61,16 +63,10 @@ std::wstring FormatLogTextV(const wchar_t* format, va_list args, size_t maxChars
             continue;
         }
         const wchar_t* start = p++;
-        bool left = false, zero = false;
-        for (; *p == L'-' || *p == L'0'; ++p) {
-            if (*p == L'-') left = true;
-            else zero = true;
-        }
-        size_t width = 0;
-        for (; *p >= L'0' && *p <= L'9'; ++p)
-            if (width < 4096) width = width * 10 + static_cast<size_t>(*p - L'0');
-        while (*p == L'l' || *p == L'h') ++p;
-        switch (*p) {
+        const logfmt::Directive d = logfmt::ParseDirective(p);
+        const bool left = d.left, zero = d.zero;
+        const size_t width = d.width;
+        switch (d.letter) {
         case L'%':
             out.put(L'%');
             break;

@@ -23,7 +23,8 @@
 
 namespace {
 
-std::wstring Text(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
+// A text field of a spooler record; a null field is empty.
+std::wstring FieldText(const wchar_t* field) { return field ? std::wstring(field) : std::wstring(); }
 
 // What a queue gets when the old one had no identifier: the empty text.
 RegistryValue EmptyDeviceInstanceID()
@@ -53,14 +54,9 @@ const wchar_t* InfFileProblem(const std::wstring& infPath)
 {
     if (infPath.empty()) return INF_MISSING;
     if (IsDevicePath(infPath)) return INF_NOT_A_FILE;  // never opened: opening a device can act on it
-    FileKind kind = FileKindOf(infPath);
+    FileKind kind = ReadableFileKind(infPath);
     if (kind == FileKind::Missing) return INF_MISSING;
-    if (kind != FileKind::DiskFile) return INF_NOT_A_FILE;
-    // Only a disk file is opened to read its data.
-    UniqueFile file(::CreateFileW(infPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                  nullptr));
-    return file ? nullptr : INF_MISSING;
+    return kind == FileKind::DiskFile ? nullptr : INF_NOT_A_FILE;
 }
 
 // All local queues at level 2 in one buffer; FALSE when the enumeration fails.
@@ -98,39 +94,52 @@ BOOL CUpdateDriverPlugin::UpdatePrinters(const std::wstring& infPath)
 
 BOOL CUpdateDriverPlugin::UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
 {
-    std::wstring name = Text(printer.pPrinterName);
-    std::wstring upperPort = UpperPortName(Text(printer.pPortName));
-    LogMessage(LOG_MEDIUM, L"Port : %s", upperPort.c_str());
-    if (IsUsbPort(upperPort)) {
-        LogMessage(LOG_MEDIUM, L" %s is a USB Printer", name.c_str());
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: it is a USB printer", name.c_str());
-        return FALSE;
-    }
-    if (!IsUpdateDriver(Text(printer.pDriverName))) {
-        if (m_plan)
-            LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its driver %s is not in [%s]", name.c_str(),
-                       Text(printer.pDriverName).c_str(), UPDATE_DRIVERS_SECTION);
-        return FALSE;
-    }
-    LogMessage(LOG_MEDIUM, L"%s is a Network Printer", name.c_str());
+    QueueDecision decision = DecideQueueNow(printer, infPath);
+    if (decision.choice == QueueChoice::Recreate)
+        m_actor.RecreateQueue(*this, printer, infPath);
+    else
+        m_actor.LeaveQueue(decision);
+    return IsUpdatedQueue(decision) ? TRUE : FALSE;
+}
+
+QueueDecision CUpdateDriverPlugin::DecideQueueNow(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
+    std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring driver = FieldText(printer.pDriverName);
+    std::wstring upperPort = UpperPortName(FieldText(printer.pPortName));
+    LogMessage(LOG_MEDIUM, L"Port : %s", LogSafeName(upperPort).c_str());
+    bool usb = IsUsbPort(upperPort);
+    if (usb) LogMessage(LOG_MEDIUM, L" %s is a USB Printer", LogSafeName(name).c_str());
+    bool listed = !usb && IsUpdateDriver(driver);
+    if (listed) LogMessage(LOG_MEDIUM, L"%s is a Network Printer", LogSafeName(name).c_str());
     std::wstring why;
-    if (!CanRecreateQueue(printer, infPath, why)) {
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: %s", name.c_str(), why.c_str());
-        return TRUE;
-    }
-    if (m_plan) {
-        PlanQueue(printer, infPath);
-        return TRUE;
-    }
+    if (listed) (void)CanRecreateQueue(printer, infPath, why);
+    return DecideQueue(LogSafeName(name), LogSafeName(driver), usb, listed, why);
+}
+
+void CUpdateDriverPlugin::RecreateQueueNow(const PRINTER_INFO_2W& printer, const std::wstring& infPath)
+{
+    std::wstring name = FieldText(printer.pPrinterName);
     SavedQueue saved;
-    if (!RecordQueue(printer, saved)) return TRUE;
+    if (!RecordQueue(printer, saved)) return;
     RegistryValue id = GetDeviceInstanceID(name);
     (void)DeletePrinterQueue(name);  // re-added even when the delete failed
     (void)AddPrinterQueue(printer, infPath);
-    BOOL back = BringBackQueue(saved);
+    bool fromRecord = false;
+    BOOL back = BringBackQueue(saved, fromRecord);
     (void)SetDeviceInstanceID(name, id);
-    if (back) RemoveQueueRecord(name);  // a lost queue keeps its record: the next run tries again
-    return TRUE;
+    if (!back) return;  // a lost queue keeps its record: the next run tries again
+    (void)PutBackSettings(saved, fromRecord);
+    // The record goes only once the queue has its identifier: otherwise the next start puts it back.
+    std::vector<std::wstring> written;
+    // The update writes the identifier into the driver data a queue has: printui gives it
+    // that, the record only when the old queue had any.
+    DriverDataCheck check = fromRecord && saved.driverData.empty() ? DriverDataCheck::Recorded : DriverDataCheck::Update;
+    if (PutBackDriverData(saved, check, written))
+        RemoveQueueRecord(name);
+    else
+        LogMessage(LOG_HIGH, L"## %s: its identifier could not be written: its saved definition is kept for the next run",
+                   LogSafeName(name).c_str());
 }
 
 BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved)
@@ -139,7 +148,7 @@ BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue
     if (TakeQueueDefinition(printer, saved, error)) error = WriteQueueRecord(saved);
     if (error == ERROR_SUCCESS) return TRUE;
     // Without its record a queue could be lost for good by a run cut short after the delete.
-    LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
+    LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
     return FALSE;
 }
@@ -148,34 +157,41 @@ void CUpdateDriverPlugin::PlanQueue(const PRINTER_INFO_2W& printer, const std::w
 {
     SavedQueue saved;
     LONG error = ERROR_SUCCESS;
-    // The definition the real run records first; a queue whose definition cannot be read is left alone there too.
-    if (!TakeQueueDefinition(printer, saved, error)) {
-        LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", saved.name.c_str(),
+    // The definition the real run records first; a queue whose definition cannot be read
+    // or recorded is left alone there too.
+    if (!TakeQueueDefinition(printer, saved, error) || (error = QueueRecordBlocked()) != ERROR_SUCCESS) {
+        LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                    FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
         return;
     }
     RegistryValue id = GetDeviceInstanceID(saved.name);
     LogMessage(LOG_HIGH, L"** Plan: queue %s would be re-created from %s: port %s, driver %s, driver data kept: SoftwareCUEContextID \"%s\"",
-               saved.name.c_str(), infPath.c_str(), saved.port.c_str(), saved.driver.c_str(),
-               DeviceInstanceIDText(id).c_str());
+               LogSafeName(saved.name).c_str(), infPath.c_str(), LogSafeName(saved.port).c_str(),
+               LogSafeName(saved.driver).c_str(), DeviceInstanceIDText(id).c_str());
+    std::vector<std::wstring> settings = PlannedSettings(saved);
+    if (!settings.empty())
+        LogMessage(LOG_HIGH, L"** Plan: queue %s would get back: %s", LogSafeName(saved.name).c_str(),
+                   JoinWords(settings).c_str());
 }
 
-BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved)
+BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved, bool& fromRecord)
 {
+    fromRecord = false;
     QueuePresence presence = FindQueue(saved);
     if (presence == QueuePresence::Present) return TRUE;
+    fromRecord = true;
     // printui made a queue of that name elsewhere or with another model: the saved one takes its place.
     if (presence == QueuePresence::Different) (void)DeletePrinterQueue(saved.name);
     DWORD error = RecreateQueue(saved);
     if (error != ERROR_SUCCESS) {
         LogMessage(LOG_HIGH, L"## %s is lost: printui did not install it again (%s) and restoring it failed: %s",
-                   saved.name.c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
+                   LogSafeName(saved.name).c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
         ++m_nQueuesLost;
         return FALSE;
     }
     const wchar_t* what = presence == QueuePresence::Different ? L"installed it on another port or with another driver"
                                                                 : L"did not install it again";
-    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui %s (%s)", saved.name.c_str(), what,
+    LogMessage(LOG_MEDIUM, L"## %s restored as it was: printui %s (%s)", LogSafeName(saved.name).c_str(), what,
                PrintUiEnd().c_str());
     return TRUE;
 }
@@ -189,16 +205,16 @@ std::wstring CUpdateDriverPlugin::PrintUiEnd() const
 BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath,
                                            std::wstring& why)
 {
-    std::wstring name = Text(printer.pPrinterName);
-    std::wstring refusal = PrintUiRefusal(name, Text(printer.pPortName), Text(printer.pDriverName));
+    std::wstring name = FieldText(printer.pPrinterName);
+    std::wstring refusal = PrintUiRefusal(name, FieldText(printer.pPortName), FieldText(printer.pDriverName));
     if (!refusal.empty()) {
-        LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", name.c_str(), refusal.c_str());
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", LogSafeName(name).c_str(), refusal.c_str());
         why = refusal;
         return FALSE;
     }
     // Deleting a queue that printui then cannot install again would lose it.
     if (const wchar_t* problem = InfFileProblem(infPath)) {
-        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" %s", name.c_str(), infPath.c_str(), problem);
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: the INF file \"%s\" %s", LogSafeName(name).c_str(), infPath.c_str(), problem);
         why = L"the INF file \"" + infPath + L"\" " + problem;
         return FALSE;
     }
@@ -225,7 +241,7 @@ RegistryValue CUpdateDriverPlugin::GetDeviceInstanceID(const std::wstring& print
 
 int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
 {
-    LogMessage(LOG_TRACE, L"!! Deleting Printer  : %s", printerName.c_str());
+    LogMessage(LOG_TRACE, L"!! Deleting Printer  : %s", LogSafeName(printerName).c_str());
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE opened = nullptr;
     const SpoolerFunctions* spooler = Spooler();
@@ -239,24 +255,24 @@ int CUpdateDriverPlugin::DeletePrinterQueue(const std::wstring& printerName)
         return 1;
     }
     printer.reset();
-    LogMessage(LOG_MEDIUM, L"!! Printer deleted   : %s", printerName.c_str());
+    LogMessage(LOG_MEDIUM, L"!! Printer deleted   : %s", LogSafeName(printerName).c_str());
     return 0;
 }
 
 int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wstring& infPath)
 {
-    std::wstring commandLine = PrintUiCommandLine(Text(printer.pPrinterName), infPath, Text(printer.pPortName),
-                                                  Text(printer.pDriverName));
-    if (m_quiet) commandLine += L" /q";
+    std::wstring commandLine = PrintUiCommandLine(FieldText(printer.pPrinterName), infPath, FieldText(printer.pPortName),
+                                                  FieldText(printer.pDriverName));
+    if (m_printUiQuiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    StartedProcess printui = StartProcess(ProgramSearch::NamedFile, rundll32, commandLine);
+    StartedProcess printui = StartProcess(rundll32, commandLine);
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
-    LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", commandLine.c_str(), static_cast<int>(result));
+    LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", LogSafeName(commandLine).c_str(), static_cast<int>(result));
     // The line above shows the wait's result; printui's own verdict is its exit code.
     if (!m_bPrintUiStarted || m_dwPrintUiExitCode != 0)
-        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", Text(printer.pPrinterName).c_str(), PrintUiEnd().c_str());
+        LogMessage(LOG_MEDIUM, L"## printui for %s: %s", LogSafeName(FieldText(printer.pPrinterName)).c_str(), PrintUiEnd().c_str());
     return 1;
 }
 

@@ -1,5 +1,6 @@
 #include "printers/printer_text.h"
 
+#include "config/config_text.h"
 #include "framework/wstr.h"
 
 const wchar_t* const NETADJ_PROGRAM = L"pxnetadj.exe";
@@ -33,13 +34,41 @@ bool IsDeviceName(const std::wstring& lowerName)
     return false;
 }
 
+// `text` without any "pxnetadj.exe", in any letters (lower-casing keeps every position).
+std::wstring WithoutProgramName(const std::wstring& text)
+{
+    std::wstring lower = wstr::ToLower(text), kept;
+    std::wstring name = NETADJ_PROGRAM;
+    size_t from = 0;
+    for (size_t at = lower.find(name); at != std::wstring::npos; at = lower.find(name, from)) {
+        kept += text.substr(from, at - from);
+        from = at + name.size();
+    }
+    return kept + text.substr(from);
+}
+
 }  // namespace
 
-std::wstring InfPathFromEntry(const std::wstring& commandLine)
+bool IsPrinterUpdateEntry(const std::wstring& configuredEntry)
 {
-    std::wstring path = commandLine;
-    wstr::ReplaceAll(path, NETADJ_PROGRAM, L"");
-    return Unquote(wstr::Trim(path));
+    return wstr::Contains(wstr::ToLower(configuredEntry), NETADJ_PROGRAM);
+}
+
+std::wstring InfPathFromEntry(const std::wstring& configuredEntry, const std::wstring& sourceFolder)
+{
+    // The program's name is removed from the configured text between the placeholders
+    // only; the placeholders themselves stay for the expansion.
+    std::wstring placeholder = SOURCEPATH_PLACEHOLDER, configured;
+    size_t start = 0;
+    for (;;) {
+        size_t at = configuredEntry.find(placeholder, start);
+        std::wstring piece = configuredEntry.substr(start, at == std::wstring::npos ? at : at - start);
+        configured += WithoutProgramName(piece);
+        if (at == std::wstring::npos) break;
+        configured += placeholder;
+        start = at + placeholder.size();
+    }
+    return Unquote(wstr::Trim(wstr::ToLower(ExpandSourcePath(configured, sourceFolder))));
 }
 
 std::wstring PrintUiCommandLine(const std::wstring& printerName, const std::wstring& infPath,
@@ -121,3 +150,24 @@ std::wstring TextUpToNull(const wchar_t* data, size_t maxChars)
 }
 
 bool UpdatesPrinters(int majorVersion) { return majorVersion == 5; }
+
+QueueDecision DecideQueue(const std::wstring& name, const std::wstring& driver, bool usbPort, bool driverListed,
+                          const std::wstring& cannotRecreate)
+{
+    QueueDecision decision;
+    decision.name = name;
+    decision.driver = driver;
+    if (usbPort)
+        decision.choice = QueueChoice::UsbPrinter;
+    else if (!driverListed)
+        decision.choice = QueueChoice::DriverNotListed;
+    else if (!cannotRecreate.empty())
+        decision.choice = QueueChoice::CannotRecreate;
+    if (decision.choice == QueueChoice::CannotRecreate) decision.why = cannotRecreate;
+    return decision;
+}
+
+bool IsUpdatedQueue(const QueueDecision& decision)
+{
+    return decision.choice == QueueChoice::CannotRecreate || decision.choice == QueueChoice::Recreate;
+}

@@ -12,17 +12,24 @@
 // The text in a Run entry that selects the printer update step.
 extern const wchar_t* const NETADJ_PROGRAM;  // "pxnetadj.exe"
 
+// A Run entry is the printer update when the entry as configured, lower-cased,
+// contains NETADJ_PROGRAM. The entry as configured: before "%sourcepath%" is
+// expanded, so a current folder such as C:\work\pxnetadj.exe.files\ selects nothing.
+bool IsPrinterUpdateEntry(const std::wstring& configuredEntry);
+
 // The update re-creates queues only on Windows major version 5 (2000, XP, Server 2003).
 bool UpdatesPrinters(int majorVersion);
 
 // Longest port name, in characters, that the update handles.
 const size_t PORT_NAME_MAX = 259;
 
-// The INF path of a Run entry: every "pxnetadj.exe" removed (exactly, with case),
-// white space trimmed at both ends, then one pair of enclosing double quotes removed
-// (an entry written with "%sourcepath%" arrives quoted, and the printui command line
-// adds quotes of its own).
-std::wstring InfPathFromEntry(const std::wstring& commandLine);
+// The INF path of a printer-update Run entry: every "pxnetadj.exe" (in any letters)
+// removed from the entry as configured, then "%sourcepath%" expanded with
+// `sourceFolder` and the whole lower-cased, white space trimmed at both ends, then one
+// pair of enclosing double quotes removed (an entry written with "%sourcepath%" comes
+// out quoted, and the printui command line adds quotes of its own). Text that only the
+// expansion brings in is never removed.
+std::wstring InfPathFromEntry(const std::wstring& configuredEntry, const std::wstring& sourceFolder);
 
 // rundll32 printui.dll,PrintUIEntry /if /b "NAME" /f "INF" /r "PORT" /m "DRIVER"
 std::wstring PrintUiCommandLine(const std::wstring& printerName, const std::wstring& infPath,
@@ -37,6 +44,22 @@ bool IsUsbPort(const std::wstring& upperPortName);
 
 // Whole-name, case-insensitive match against the first `count` names of the list.
 bool IsListedDriver(const std::vector<std::wstring>& drivers, int count, const std::wstring& driverName);
+
+// What the printer update does with one local queue: leaves it alone (a USB printer, a
+// driver not in the list, or a reason printui cannot re-create it) or re-creates it.
+// The checks run in this order; each one is only made when the one before let the
+// queue through, so `driverListed` and `cannotRecreate` are read only then.
+enum class QueueChoice { UsbPrinter, DriverNotListed, CannotRecreate, Recreate };
+struct QueueDecision {
+    QueueChoice choice = QueueChoice::Recreate;
+    std::wstring name;    // as the log shows it
+    std::wstring driver;  // as the log shows it
+    std::wstring why;     // CannotRecreate: the end of "<queue> is left alone: ..."
+};
+QueueDecision DecideQueue(const std::wstring& name, const std::wstring& driver, bool usbPort, bool driverListed,
+                          const std::wstring& cannotRecreate);
+// The queue is one the update is meant for (a non-USB queue of a listed driver), whatever becomes of it.
+bool IsUpdatedQueue(const QueueDecision& decision);
 
 // Why a matching queue cannot be re-created through printui, as the end of the
 // sentence "<queue> is left alone: ..."; empty when nothing stands in the way. printui

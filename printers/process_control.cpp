@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <vector>
+
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/printer_handles.h"
@@ -41,25 +43,55 @@ DWORD StartServiceNow(SC_HANDLE service)
     return 0;
 }
 
-}  // namespace
+enum class ProcessSearch { Found, NotFound, NoSnapshot };
 
-BOOL KillProcessByName(const std::wstring& imageName)
+// The first process whose image name equals `imageName` (whole name, any case).
+ProcessSearch FindProcess(const std::wstring& imageName, DWORD& processId)
 {
     UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) {
-        LogMessage(LOG_HIGH, L"CreateToolhelp32Snapshot Failed ");
-        return FALSE;
-    }
+    if (!snapshot) return ProcessSearch::NoSnapshot;
     PROCESSENTRY32W entry;
     ZeroMemory(&entry, sizeof(entry));
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
         if (wstr::CompareNoCase(ImageName(entry), imageName) == 0) {
-            EndProcess(entry.th32ProcessID, imageName);
-            return TRUE;
+            processId = entry.th32ProcessID;
+            return ProcessSearch::Found;
         }
     }
-    return FALSE;
+    return ProcessSearch::NotFound;
+}
+
+bool IsDisabled(SC_HANDLE service)
+{
+    DWORD needed = 0;
+    (void)::QueryServiceConfigW(service, nullptr, 0, &needed);  // learns the size only
+    std::vector<BYTE> buffer(needed, 0);
+    if (buffer.empty() ||
+        !::QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()), needed, &needed))
+        return false;  // not known: the start says whether it can run
+    return reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->dwStartType == SERVICE_DISABLED;
+}
+
+}  // namespace
+
+BOOL KillProcessByName(const std::wstring& imageName)
+{
+    DWORD processId = 0;
+    ProcessSearch found = FindProcess(imageName, processId);
+    if (found == ProcessSearch::NoSnapshot) {
+        LogMessage(LOG_HIGH, L"CreateToolhelp32Snapshot Failed ");
+        return FALSE;
+    }
+    if (found == ProcessSearch::NotFound) return FALSE;
+    EndProcess(processId, imageName);
+    return TRUE;
+}
+
+bool IsProcessRunning(const std::wstring& imageName)
+{
+    DWORD processId = 0;
+    return FindProcess(imageName, processId) == ProcessSearch::Found;
 }
 
 DWORD ControlServiceByName(const std::wstring& serviceName, int operation)
@@ -83,22 +115,36 @@ DWORD RunProcess(const std::wstring& programPath, BOOL wait)
     StartedProcess process{FALSE, ERROR_PATH_NOT_FOUND, UniqueHandle(), UniqueHandle()};
     // The program's own path is its command line, quoted so that it reads as one word.
     if (IsFullPath(programPath))
-        process = StartProcess(ProgramSearch::NamedFile, programPath, L"\"" + programPath + L"\"");
+        process = StartProcess(programPath, L"\"" + programPath + L"\"");
     DWORD result = process.started ? 1 : 0;
     if (wait) result = WaitForProcessEnd(process);
     LogMessage(LOG_MEDIUM, L"** Process : %s return with %d", programPath.c_str(), static_cast<int>(result));
     return result;
 }
 
-std::wstring SystemMessageText(DWORD code)
+ServiceRestart StartServiceAgain(const std::wstring& serviceName, DWORD& error)
 {
-    LPWSTR text = nullptr;
-    DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0,
-        reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    UniqueLocalMemory owner(text);
-    if (length == 0 || !text) return std::wstring();
-    return std::wstring(text, length);
+    error = ERROR_SUCCESS;
+    UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
+        error = ::GetLastError();
+        return ServiceRestart::Failed;
+    }
+    UniqueServiceHandle service(
+        ::OpenServiceW(manager.get(), serviceName.c_str(), SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START));
+    if (!service) {
+        error = ::GetLastError();
+        return error == ERROR_SERVICE_DOES_NOT_EXIST ? ServiceRestart::Missing : ServiceRestart::Failed;
+    }
+    SERVICE_STATUS status;
+    ZeroMemory(&status, sizeof(status));
+    if (::QueryServiceStatus(service.get(), &status) && status.dwCurrentState != SERVICE_STOPPED &&
+        status.dwCurrentState != SERVICE_STOP_PENDING)
+        return ServiceRestart::Running;
+    if (IsDisabled(service.get())) return ServiceRestart::Disabled;
+    if (::StartServiceW(service.get(), 0, nullptr)) return ServiceRestart::Started;
+    error = ::GetLastError();
+    return error == ERROR_SERVICE_ALREADY_RUNNING ? ServiceRestart::Running : ServiceRestart::Failed;
 }
 
 DWORD LogLastErrorText()

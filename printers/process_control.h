@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/handles.h"
+#include "system/error_text.h"
 
 // Operations of ControlServiceByName.
 const int SERVICE_OPERATION_STOP = 1;
@@ -16,9 +17,18 @@ const int SERVICE_OPERATION_START = 3;
 // TRUE when such a process was found, whether or not ending it worked.
 BOOL KillProcessByName(const std::wstring& imageName);
 
+// Whether a process whose image name equals `imageName` runs (whole name, any case).
+bool IsProcessRunning(const std::wstring& imageName);
+
 // Stops (1) or starts (3) a service without waiting for it; other operations do
 // nothing. 0 on success, otherwise the failed call's error code.
 DWORD ControlServiceByName(const std::wstring& serviceName, int operation);
+
+// What StartServiceAgain found and did.
+enum class ServiceRestart { Started, Running, Disabled, Missing, Failed };
+// Starts a stopped service without waiting for it; one that runs (or is starting) is
+// left alone, and a disabled or missing one is not started. `error`: the failed call's code.
+ServiceRestart StartServiceAgain(const std::wstring& serviceName, DWORD& error);
 
 // Starts the program file `programPath` without arguments, by its full path: nothing
 // is searched for, and a path that does not name its drive or server is not started.
@@ -29,6 +39,3 @@ DWORD RunProcess(const std::wstring& programPath, BOOL wait);
 // Logs "## " and the system's text for GetLastError() as the system gives it, line
 // break included; returns that error code.
 DWORD LogLastErrorText();
-
-// The system's message text for an error code, empty when it has none.
-std::wstring SystemMessageText(DWORD code);

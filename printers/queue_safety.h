@@ -1,19 +1,27 @@
-// The printer update's safety net: a queue's definition is recorded under
-// HKEY_LOCAL_MACHINE before the queue is deleted, a queue that does not come back is
-// created again from it, and a later run restores what a run cut short left deleted.
+// The printer update's safety net: a queue's definition and settings are recorded
+// under HKEY_LOCAL_MACHINE before the queue is deleted, a queue that does not come back
+// is created again from it, the settings are put back on the queue that replaces it,
+// and a later run finishes what a run cut short left undone.
 #pragma once
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "printers/saved_queue.h"
 
-// The queue as the enumeration gives it, with every value of its driver data; FALSE
-// with the error when the driver data cannot be read whole.
+// The queue as the enumeration gives it, with its settings (the user's own
+// preferences and default printer included), every value of its driver data and this
+// process as the record's writer; FALSE with the error when the driver data cannot be
+// read whole.
 BOOL TakeQueueDefinition(const PRINTER_INFO_2W& printer, SavedQueue& queue, LONG& error);
 
-// Writes the queue's record and flushes it to disk: ERROR_SUCCESS or the error.
+// Writes the queue's record and flushes it to disk: ERROR_SUCCESS or the error (the
+// record key not trusted: ERROR_ACCESS_DENIED).
 LONG WriteQueueRecord(const SavedQueue& queue);
+// What WriteQueueRecord would meet that can be seen without writing anything ("-ui
+// plan"): ERROR_ACCESS_DENIED when the record key is not trusted, else ERROR_SUCCESS.
+LONG QueueRecordBlocked();
 
 // Removes the queue's record (and the record key once it is empty).
 void RemoveQueueRecord(const std::wstring& queueName);
@@ -23,14 +31,27 @@ enum class QueuePresence { Missing, Different, Present };
 // the saved driver.
 QueuePresence FindQueue(const SavedQueue& queue);
 
-// Creates the queue with its saved fields and driver data: ERROR_SUCCESS once the queue
-// exists (a driver-data value that cannot be written gets its own "## " line), or the
-// error of the failed creation.
+// Creates the queue with its saved name, port, driver, print processor and data type
+// and its driver data: ERROR_SUCCESS once the queue exists (a driver-data value that
+// cannot be written gets its own "## " line), or the error of the failed creation.
 DWORD RecreateQueue(const SavedQueue& queue);
 
-// The start of a run: every recorded queue that does not exist is created again, and
-// its record removed; a record whose queue exists is removed. Returns the number of
-// recorded queues that could not be restored (their records stay for the next run).
+// Puts the recorded settings back on the queue of that name: level-2 fields (the print
+// processor and data type only `fromRecord`, when the queue was made from the record),
+// the preferences merged into the new driver's own, permissions, "published" and the
+// default printer. Each setting that cannot be put back gets a "## " line; one line
+// says what was put back. Returns the number of settings put back.
+int PutBackSettings(const SavedQueue& saved, bool fromRecord);
+
+// Writes what MissingDriverData finds missing on the queue; `written` names the
+// values written. FALSE when the queue's driver data is still not whole afterwards.
+bool PutBackDriverData(const SavedQueue& saved, DriverDataCheck check, std::vector<std::wstring>& written);
+
+// "-ui plan": what the queue would carry over to the queue that replaces it.
+std::vector<std::wstring> PlannedSettings(const SavedQueue& saved);
+
+// The start of a run: every usable record is finished (see queue_safety.cpp); returns
+// the number of recorded queues that could not be brought back.
 int RestoreRecordedQueues();
 
 // The number of queue records an earlier run left (read only, for "-ui plan").

@@ -19,7 +19,11 @@ bool LoadSpooler(SpoolerFunctions& functions)
     return Bind(library, "EnumPrintersW", functions.EnumPrintersW) && Bind(library, "OpenPrinterW", functions.OpenPrinterW) &&
            Bind(library, "DeletePrinter", functions.DeletePrinter) && Bind(library, "ClosePrinter", functions.ClosePrinter) &&
            Bind(library, "AddPrinterW", functions.AddPrinterW) && Bind(library, "GetPrinterW", functions.GetPrinterW) &&
-           Bind(library, "SetPrinterDataExW", functions.SetPrinterDataExW);
+           Bind(library, "SetPrinterDataExW", functions.SetPrinterDataExW) &&
+           Bind(library, "SetPrinterW", functions.SetPrinterW) &&
+           Bind(library, "DocumentPropertiesW", functions.DocumentPropertiesW) &&
+           Bind(library, "GetDefaultPrinterW", functions.GetDefaultPrinterW) &&
+           Bind(library, "SetDefaultPrinterW", functions.SetDefaultPrinterW);
 }
 
 }  // namespace

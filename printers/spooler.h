@@ -13,6 +13,10 @@ struct SpoolerFunctions {
     HANDLE(WINAPI* AddPrinterW)(LPWSTR, DWORD, LPBYTE);
     BOOL(WINAPI* GetPrinterW)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
     DWORD(WINAPI* SetPrinterDataExW)(HANDLE, LPCWSTR, LPCWSTR, DWORD, LPBYTE, DWORD);
+    BOOL(WINAPI* SetPrinterW)(HANDLE, DWORD, LPBYTE, DWORD);
+    LONG(WINAPI* DocumentPropertiesW)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD);
+    BOOL(WINAPI* GetDefaultPrinterW)(LPWSTR, LPDWORD);
+    BOOL(WINAPI* SetDefaultPrinterW)(LPCWSTR);
 };
 
 // The functions, or null (with a "## " line in the log) when the library or one of

@@ -6,6 +6,7 @@
 #include "log/log_file.h"
 #include "printers/printer_text.h"
 #include "printers/process_control.h"
+#include "printers/stopped_product.h"
 #include "product/installed_product.h"
 #include "system/registry.h"
 
@@ -16,33 +17,20 @@ int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
 }  // namespace
 
-BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
+BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath)
 {
-    std::wstring infPath = InfPathFromEntry(commandLine);
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
-        if (m_plan) LogMessage(LOG_HIGH, L"** Plan: no printer update: it is made on Windows XP only");
+        m_actor.NoUpdate();
         return FALSE;
     }
     GetInstallFolder();
-    if (m_plan) {
-        LogMessage(LOG_HIGH, L"** Plan: the tray program %s would be ended and the service %s stopped",
-                   TRAY_APP_IMAGE, DEVICE_SERVICE);
-        ReadUpdateDrivers();
-        (void)UpdatePrinters(infPath);
-        LogMessage(LOG_HIGH, L"** Plan: then %s%s%s would be started and the service %s started again",
-                   m_strInstallFolder.c_str(), TRAY_APP_FOLDER, TRAY_APP_IMAGE, DEVICE_SERVICE);
-        LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
-        return TRUE;
-    }
     // Every step runs whatever the one before it achieved; each logs its own failures.
-    (void)KillProcessByName(TRAY_APP_IMAGE);
-    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_STOP);
+    m_actor.StopProduct();
     ReadUpdateDrivers();
     (void)UpdatePrinters(infPath);
-    (void)StartTrayApp();
-    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START);
+    m_actor.StartProduct(*this);
     LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
     return TRUE;
 }
@@ -50,11 +38,12 @@ BOOL CUpdateDriverPlugin::RunUpdate(std::wstring commandLine)
 void CUpdateDriverPlugin::GetInstallFolder()
 {
     // The same reading as the registration's: without a usable folder the tray path stays relative and is not started.
-    if (!ReadInstallFolder(m_strInstallFolder)) {
+    bool keyOpened = false;
+    if (!ReadInstallFolder(m_strInstallFolder, &keyOpened)) {
         LogMessage(LOG_MEDIUM, L"## I didn't get install folder");
-        return;
+        if (!keyOpened) return;  // no product key: no further line
     }
-    LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());
+    LogMessage(LOG_MEDIUM, L"** InstallFolder : %s", m_strInstallFolder.c_str());  // empty when the value was unusable
 }
 
 void CUpdateDriverPlugin::ReadUpdateDrivers()

@@ -8,19 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "printers/printer_actor.h"
 #include "printers/saved_queue.h"
 #include "system/registry.h"
 
 class CUpdateDriverPlugin {
 public:
-    explicit CUpdateDriverPlugin(const std::wstring& iniFile)
-        : m_strIniFile(iniFile), m_nDrivers(0), m_nQueuesLost(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0)
+    // `actor` carries out or describes what the update decides; with `printUiQuiet`
+    // ("-ui quiet") printui gets its own quiet option, so no error box of its can stall the run.
+    explicit CUpdateDriverPlugin(const std::wstring& iniFile, PrinterActor& actor = RealPrinterSteps(),
+                                 bool printUiQuiet = false)
+        : m_strIniFile(iniFile), m_nDrivers(0), m_nQueuesLost(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0),
+          m_actor(actor), m_printUiQuiet(printUiQuiet)
     {
     }
 
-    // Runs the update for one Run entry (already lower-cased by the launcher). TRUE
-    // when the update ran, FALSE when the system is not major version 5.
-    BOOL RunUpdate(std::wstring commandLine);
+    // Runs the update for one Run entry, with the INF path the launcher took from it
+    // (InfPathFromEntry). TRUE when the update ran, FALSE when the system is not major
+    // version 5.
+    BOOL RunUpdate(const std::wstring& infPath);
 
     void GetInstallFolder();
     void ReadUpdateDrivers();
@@ -43,21 +49,28 @@ public:
     // How the last printui run ended (AddPrinterQueue).
     BOOL m_bPrintUiStarted;
     DWORD m_dwPrintUiExitCode;
-    bool m_quiet = false;  // "-ui quiet": printui gets its own quiet option, so no error box of its can stall the run
-    bool m_plan = false;   // "-ui plan": reads and logs what it would do; no process, service, queue or record touched
+
+    // The queue's re-creation: recorded, deleted, installed again through printui, brought
+    // back from its record when printui did not, and given its identifier and settings.
+    void RecreateQueueNow(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
+    // "-ui plan": the queue RecreateQueueNow would delete and re-create, or why it would leave it alone.
+    void PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
 
 private:
+    PrinterActor& m_actor;
+    const bool m_printUiQuiet;
+
     // One enumerated queue: TRUE when it is a non-USB queue of a listed driver.
     BOOL UpdatePrinter(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
+    // What becomes of the queue, with the lines that say why.
+    QueueDecision DecideQueueNow(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
     // FALSE, with a "## " line naming the queue and the reason in `why`, when printui cannot re-create it.
     BOOL CanRecreateQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath, std::wstring& why);
-    // "-ui plan": the queue that UpdatePrinter would delete and re-create, or why it would leave it alone.
-    void PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
     // FALSE, with a "## " line naming the queue, when its definition cannot be recorded.
     BOOL RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue& saved);
-    // After printui: the saved queue again when printui did not bring it back; FALSE
-    // when it is lost.
-    BOOL BringBackQueue(const SavedQueue& saved);
+    // After printui: the saved queue again when printui did not bring it back
+    // (`fromRecord`); FALSE when it is lost.
+    BOOL BringBackQueue(const SavedQueue& saved, bool& fromRecord);
     // printui's end as a log line shows it: "exit code N" or "not started".
     std::wstring PrintUiEnd() const;
 };

@@ -14,11 +14,13 @@ namespace {
 const size_t INSTALL_FOLDER_CHARS = MAX_PATH;  // including the terminator
 }  // namespace
 
-bool ReadInstallFolder(std::wstring& folder)
+bool ReadInstallFolder(std::wstring& folder, bool* keyOpened)
 {
     folder.clear();
     RegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, KEY_READ, RegistryView::Bits32) != ERROR_SUCCESS) return false;
+    bool opened = key.Open(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, KEY_READ, RegistryView::Bits32) == ERROR_SUCCESS;
+    if (keyOpened) *keyOpened = opened;
+    if (!opened) return false;
     RegistryValue value;
     std::wstring text;
     if (key.Read(INSTALL_FOLDER_VALUE, INSTALL_FOLDER_CHARS * sizeof(wchar_t), value) != ERROR_SUCCESS ||

@@ -20,4 +20,5 @@ constexpr const wchar_t* DEVICE_SERVICE = L"pxlinkd";
 // its system-folder names expanded from the machine's values (never the environment);
 // a full path (drive and backslash, or a server). FALSE when there is no such value;
 // a value that is there but unusable also gets a "## " line at level 127 saying why.
-bool ReadInstallFolder(std::wstring& folder);
+// `keyOpened`, when given, tells whether the product's key itself could be opened.
+bool ReadInstallFolder(std::wstring& folder, bool* keyOpened = nullptr);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/wstr.h"
+
 namespace {
 
 const size_t SHIFT_TABLE_BITS = 12;
@@ -73,16 +75,7 @@ std::u16string ToCodeUnits(const std::wstring& text)
 {
     std::u16string units;
     units.reserve(text.size());
-    for (wchar_t c : text) {
-        unsigned long u = static_cast<unsigned long>(c);
-        if (u > 0xFFFF && u <= 0x10FFFF) {  // only where wchar_t is 32 bits wide
-            u -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (u >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (u & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(u));
-        }
-    }
+    for (wchar_t c : text) wstr::AppendUtf16(units, static_cast<unsigned long>(c));  // pairs only where wchar_t is 32 bits
     return units;
 }
 

@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
@@ -51,42 +50,42 @@ BOOL SearchOemInfFiles(const std::wstring& infFolder, const std::function<BOOL(c
     return FALSE;
 }
 
-BOOL CTarvikApp::ReadMagicKeywords()
+BOOL ReadMagicKeywords(DriverPackage& package)
 {
-    m_nMagicKeywords = 0;
-    m_nMagicKeywords = g_configReader.GetNoOfKeys(MAGIC_KEYWORDS_SECTION);
-    m_astrMagicKeywords.assign(static_cast<size_t>(m_nMagicKeywords), std::wstring());
+    package.keywordCount = 0;
+    package.keywordCount = g_configReader.GetNoOfKeys(MAGIC_KEYWORDS_SECTION);
+    package.keywords.assign(static_cast<size_t>(package.keywordCount), std::wstring());
     LogMessage(LOG_MEDIUM, L"========Enumerating Magic Keywords========");
     for (int i = 1;; ++i) {
         std::wstring value;
         (void)g_configReader.ReadStrValue(MAGIC_KEYWORDS_SECTION, wstr::FromInt(i), value);  // counted above
-        if (i == m_nMagicKeywords + 1) break;  // this read closes the list; its value is not kept
-        m_astrMagicKeywords[static_cast<size_t>(i - 1)] = value;
+        if (i == package.keywordCount + 1) break;  // this read closes the list; its value is not kept
+        package.keywords[static_cast<size_t>(i - 1)] = value;
         LogMessage(LOG_MEDIUM, L"%s", value.c_str());
     }
     LogMessage(LOG_MEDIUM, L"==========================================");
     return TRUE;
 }
 
-BOOL CTarvikApp::FindMagicKeyword()
+BOOL FindMagicKeyword(DriverPackage& package)
 {
     std::wstring windows = UserWindowsFolder();
     if (windows.empty()) return FALSE;  // no INF folder to search
     return SearchOemInfFiles(windows + L"\\inf\\",
-                             [this](const std::wstring& path) { return SearchInfFile(path); });
+                             [&package](const std::wstring& path) { return SearchInfFile(package, path); });
 }
 
-BOOL CTarvikApp::SearchInfFile(std::wstring path)
+BOOL SearchInfFile(DriverPackage& package, const std::wstring& path)
 {
     try {
         InfText text;
         if (!ReadInfText(path, text)) return FALSE;
         LogMessage(LOG_MEDIUM, L"** Searching %s", path.c_str());
-        int found = KeywordSearch(m_astrMagicKeywords).FindFirst(text.Units(), text.Length());
+        int found = KeywordSearch(package.keywords).FindFirst(text.Units(), text.Length());
         if (found < 0) return FALSE;
-        m_strDriverKeyword = m_astrMagicKeywords[static_cast<size_t>(found)];
-        m_strDriverInf = path;
-        LogMessage(LOG_MEDIUM, L"** Magic key word %s found in %s", m_strDriverKeyword.c_str(), path.c_str());
+        package.keyword = package.keywords[static_cast<size_t>(found)];
+        package.infPath = path;
+        LogMessage(LOG_MEDIUM, L"** Magic key word %s found in %s", package.keyword.c_str(), path.c_str());
         return TRUE;
     } catch (...) {  // memory exhaustion or a string failure: this file is passed over
         return FALSE;

@@ -1,10 +1,12 @@
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "product/installed_product.h"
+#include "product/registration_actor.h"
 #include "product/registration_text.h"
+#include "system/error_text.h"
+#include "system/file_replace.h"
 #include "system/registry.h"
 #include "system/registry_text.h"
 #include "system/redirection.h"
@@ -39,7 +41,54 @@ private:
 // The key the add-on's magic keyword takes: N + 1 after the data file's list of N keys.
 int AddonKeyNumber(CConfigReader& dataFileReader) { return dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1; }
 
-// Appends the add-on's magic keyword as key N + 1 of the data file's list.
+// Makes the copy to write into beside the data file: a copy of the file, or nothing yet
+// when there is no data file (the profile function then creates the copy, as it would
+// have created the file). FALSE when there is nothing to write into; `error` then holds
+// the system's reason, or 0 for the failures a direct write would have had too (no such
+// folder, a folder by the file's name).
+bool PrepareCopy(const std::wstring& dataFile, const std::wstring& copy, DWORD& error)
+{
+    error = ERROR_SUCCESS;
+    if (!RemoveLeftoverReplacement(dataFile)) {  // a run cut short left it
+        error = ::GetLastError();
+        return false;
+    }
+    DWORD attributes = ::GetFileAttributesW(dataFile.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD missing = ::GetLastError();
+        if (missing == ERROR_FILE_NOT_FOUND) return true;  // only a file known not to exist is created
+        if (missing != ERROR_PATH_NOT_FOUND) error = missing;
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    if (::CopyFileW(dataFile.c_str(), copy.c_str(), FALSE)) return true;
+    error = ::GetLastError();
+    return false;
+}
+
+// Writes the keyword as key `number` into the copy with the profile function itself, so
+// that the file keeps its form. FALSE when nothing was written (see PrepareCopy; a copy
+// that cannot be written, of a read-only file say, fails as the file itself would).
+bool WriteKeywordIntoCopy(const std::wstring& dataFile, int number, DWORD& error)
+{
+    error = ERROR_SUCCESS;
+    std::wstring copy = ReplacementPath(dataFile);
+    if (!FitsProfilePath(copy)) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
+    if (!PrepareCopy(dataFile, copy, error)) return false;
+    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(), ADDON_MAGIC_KEYWORD, copy.c_str())) {
+        (void)::WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy.c_str());  // a cached profile is written out
+        return true;
+    }
+    (void)RemoveLeftoverReplacement(dataFile);
+    return false;
+}
+
+// Appends the add-on's magic keyword as key N + 1 of the data file's list. The file is
+// replaced in one step, never rewritten in place: a run cut at any point leaves the
+// old file or the new one whole (and at most a copy beside it, which the next run removes).
 void AppendAddonKeyword(const std::wstring& dataFile)
 {
     RedirectionOffOnVista64 redirectionOff;
@@ -47,11 +96,16 @@ void AppendAddonKeyword(const std::wstring& dataFile)
     (void)dataFileReader.setIniFile(dataFile);  // always FALSE
     int number = AddonKeyNumber(dataFileReader);
     // A path too long for the profile functions is a failed write: they would write to another file.
-    if (FitsProfilePath(dataFile) && ::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(),
-                                                                  ADDON_MAGIC_KEYWORD, dataFile.c_str()))
+    DWORD error = ERROR_SUCCESS;
+    bool written = FitsProfilePath(dataFile) && WriteKeywordIntoCopy(dataFile, number, error);
+    if (written) error = PutReplacementInPlace(dataFile);
+    if (written && error == ERROR_SUCCESS) {
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
-    else
-        LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+        return;
+    }
+    LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+    if (error != ERROR_SUCCESS)
+        LogMessage(LOG_MEDIUM, L"## The data file %s is left as it was: %s", dataFile.c_str(), ErrorLineText(error).c_str());
 }
 
 // "-ui plan": the key AppendAddonKeyword would write, and the key that lists the add-on already.
@@ -83,7 +137,16 @@ void PlanAddonKeyword(const std::wstring& dataFile)
 
 }  // namespace
 
-BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
+void RealRegistration::Register(const std::wstring& dataFile) { AppendAddonKeyword(dataFile); }
+
+void PlanRegistration::Register(const std::wstring& dataFile) { PlanAddonKeyword(dataFile); }
+
+void PlanRegistration::NotRegistered()
+{
+    LogMessage(LOG_HIGH, L"** Plan: no registration: no install folder or no installed disc of [%s]", CD_GUIDS_SECTION);
+}
+
+BOOL ProcessXRVCDGUIDsSection(RegistrationActor& actor)
 {
     LogMessage(LOG_TRACE, L"--> Enter ProcessXRVCDGUIDsSection()");
     std::wstring installFolder;
@@ -104,10 +167,7 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
         }
         if (!IsCDGUIDInstalled(cdGuid)) continue;
         std::wstring dataFile = UninstallerDataFilePath(installFolder, cdGuid);
-        if (m_unattended.plan)
-            PlanAddonKeyword(dataFile);
-        else
-            AppendAddonKeyword(dataFile);
+        actor.Register(dataFile);
         result = TRUE;
         break;  // only the first installed disc is registered
     }
@@ -115,15 +175,15 @@ BOOL CTarvikApp::ProcessXRVCDGUIDsSection()
     return result;
 }
 
-BOOL CTarvikApp::IsCDGUIDInstalled(std::wstring cdGuid)
+bool IsCDGUIDInstalled(const std::wstring& cdGuid)
 {
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, INSTALLED_PRODUCTS_KEY, KEY_READ, RegistryView::Bits64) != ERROR_SUCCESS) {
         LogMessage(LOG_TRACE, L"## SOFTWARE\\Norvale\\Installed Products Registry key not opened");
-        return FALSE;
+        return false;
     }
     RegistryValue installed;  // only its presence counts
-    if (key.Read(cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return TRUE;
+    if (key.Read(cdGuid.c_str(), INSTALLED_PRODUCT_DATA_BYTES, installed) == ERROR_SUCCESS) return true;
     LogMessage(LOG_TRACE, L"CDGUID %s not found", cdGuid.c_str());
-    return FALSE;
+    return false;
 }

@@ -3,13 +3,13 @@
 // "pxnetadj.exe" entry is the built-in printer update instead of a program.
 #include <exception>
 
-#include "app/globals.h"
-#include "app/tarvik_app.h"
+#include "config/config_reader.h"
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/update_plugin.h"
-#include "system/file_type.h"
+#include "run/run_steps.h"
+#include "ui/copy_dlg.h"
 #include "system/path_text.h"
 #include "system/paths.h"
 #include "system/process.h"
@@ -30,59 +30,63 @@ std::wstring ExceptionText(const std::exception& e)
 
 }  // namespace
 
-DWORD CTarvikApp::RunApplication(std::wstring commandLine)
+// `commandLine` is the Run entry as configured: what it becomes is decided before
+// "%sourcepath%" is expanded (with the current folder, as the reader expands it).
+DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const std::wstring& commandLine,
+                    DWORD* exitCode, int* queuesLost)
 {
+    if (exitCode) *exitCode = 0;
     try {
-        LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", commandLine.c_str());
-        CUpdateDriverPlugin update(g_strIniFile);
-        update.m_quiet = m_unattended.quiet;
-        RunCommand command = ComposeRunEntry(commandLine);
-        bool prep = !m_unattended.quiet && command.progressDialog;  // quiet: no dialog
+        RunCommand command = ComposeRunEntry(commandLine, CurrentFolder());
+        LogMessage(LOG_TRACE, L"--> Enter RunApplication( %s)", command.entry.c_str());
+        bool withProgressDialog = !context.noWindows && context.copyDlg != nullptr && command.progressDialog;  // quiet: no dialog
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
-            (void)update.RunUpdate(lower);  // the update step logs its own outcome
-            m_nQueuesLost += update.m_nQueuesLost;
-            return 1;
+            CUpdateDriverPlugin update(context.configPath, printers, context.noWindows);
+            (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome
+            if (queuesLost) *queuesLost += update.m_nQueuesLost;
+            return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
         // The administrator's own command line: the launcher's folder is searched first on
         // purpose, the current folder never for a program named without a folder.
-        StartedProcess process = StartCommandLine(lower, m_strExeDir);
+        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, context.exeDir));
         if (!process.started) return process.error;
-        if (prep) m_copyDlg.ShowOnOwnThread(g_strIniFile);
+        if (withProgressDialog) context.copyDlg->ShowOnOwnThread(context.configPath);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end
+        DWORD code = 0;
+        if (!ProcessExitCode(process, code)) code = STILL_ACTIVE;  // not seen to end: no success
+        if (exitCode) *exitCode = code;
         process.process.reset();
         process.thread.reset();
         LogMessage(LOG_TRACE, L"<-- Exit RunApplication()");
-        if (prep) {
+        if (withProgressDialog) {
             ::Sleep(CLOSE_GRACE_MS);
-            m_copyDlg.Close();
+            context.copyDlg->Close();
         }
-        return 1;
+        return RUN_ENTRY_DONE;
     } catch (const std::exception& e) {
         LogMessage(LOG_HIGH, L"Exception in RunApplication() : %s", ExceptionText(e).c_str());
         return ::GetLastError();
     }
 }
 
-void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
+bool PlanRunEntry(const LaunchContext& context, PrinterActor& printers, int number, const std::wstring& entry)
 {
-    RunCommand command = ComposeRunEntry(entry);
+    std::wstring current = CurrentFolder();
+    RunCommand command = ComposeRunEntry(entry, current);
     if (command.printerUpdate) {
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: the printer update", number, command.commandLine.c_str());
-        CUpdateDriverPlugin update(g_strIniFile);
-        update.m_quiet = true;
-        update.m_plan = true;
-        (void)update.RunUpdate(command.commandLine);
-        return;
+        CUpdateDriverPlugin update(context.configPath, printers, true);
+        (void)update.RunUpdate(command.infPath);
+        return false;
     }
-    ProgramChoice choice = ChooseProgram(command.commandLine, m_strExeDir);
-    std::wstring current = CurrentFolder();
-    std::wstring path = choice.bare ? choice.path : NamedProgramPath(choice.path, current);
-    bool exists = !path.empty() && FileKindOf(path) == FileKind::DiskFile;
+    ResolvedProgram program = ResolveProgramNow(command.commandLine, context.exeDir);
+    bool exists = program.problem == ProgramProblem::None;
+    std::wstring path = program.file.empty() ? program.expected : program.file;
     // A program of the medium itself must be there now; one that an earlier entry installs may not be yet.
-    bool medium = choice.bare ? path.empty() || IsInFolder(path, m_strExeDir)
-                              : IsInFolder(path, m_strExeDir) || IsInFolder(path, current);
+    bool medium = program.bare ? path.empty() || IsInFolder(path, context.exeDir)
+                               : IsInFolder(path, context.exeDir) || IsInFolder(path, current);
     const wchar_t* dialog = command.progressDialog ? L"with the progress dialog (not with -ui quiet)"
                                                    : L"without the progress dialog";
     if (exists)
@@ -90,11 +94,11 @@ void CTarvikApp::PlanRunEntry(int number, const std::wstring& entry)
                    path.c_str(), dialog);
     else if (path.empty())
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: %s not found now in the program folders, %s", number,
-                   command.commandLine.c_str(), FirstWord(command.commandLine).c_str(), dialog);
+                   command.commandLine.c_str(), program.named.c_str(), dialog);
     else
         LogMessage(LOG_HIGH, L"** Plan: Run entry %d: %s: starts %s, not found now, %s", number,
                    command.commandLine.c_str(), path.c_str(), dialog);
-    if (exists || !medium) return;
-    ++m_nMediumProgramsMissing;
+    if (exists || !medium) return false;
     LogMessage(LOG_HIGH, L"## Run entry %d would not start: its program on the medium does not exist", number);
+    return true;
 }

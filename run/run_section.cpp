@@ -2,34 +2,120 @@
 // and the finish page.
 #include <vector>
 
-#include "app/globals.h"
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "system/error_text.h"
+#include "system/file_replace.h"
 #include "system/file_type.h"
-#include "system/os_validation.h"
+#include "system/paths.h"
+#include "run/os_validation.h"
 #include "system/registry.h"
+#include "run/exit_codes.h"
+#include "run/run_steps.h"
+#include "ui/finish_screen.h"
 #include "run/run_text.h"
 #include "run/uninstall_text.h"
 #include "framework/wstr.h"
-#include "printers/printer_text.h"
-#include "printers/process_control.h"
 
 namespace {
 const DWORD UNINSTALL_STRING_BYTES = 500;
+
+// The exit codes that count as success for Run entry `number` of `section`: the
+// default ones and the entry's own; an own list that cannot be read is ignored.
+std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
+{
+    std::wstring text, problem;
+    std::vector<uint32_t> own;
+    ReadSource from = ReadEntrySuccessCodes(Reads(g_configReader), section, AcceptedOS, number, text);
+    if (from != ReadSource::None && !ParseSuccessCodes(text, own, problem)) {
+        std::wstring read = from == ReadSource::Preferred ? VariantSection(section, AcceptedOS) : section;
+        LogMessage(LOG_HIGH, L"## %s in [%s] is ignored: %s", SuccessCodesKey(number).c_str(), read.c_str(),
+                   problem.c_str());
+    }
+    return SuccessCodesInForce(own);
+}
+
 }  // namespace
 
-BOOL CTarvikApp::DropMain()
+EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, const std::vector<uint32_t>& codes)
+{
+    EntryEnd end{number, entry, JudgeExitCode(exitCode, codes), exitCode};
+    std::wstring note = HasFixedMeaning(exitCode) ? ExitCodeNote(exitCode, SystemMessageText(exitCode)) : L"";
+    if (end.result == EntryResult::Succeeded)
+        LogMessage(LOG_MEDIUM, L"** Run entry %d ended with exit code %u: %s%s", number, exitCode, entry.c_str(),
+                   note.c_str());
+    else
+        LogMessage(LOG_HIGH, L"## Run entry %d ended with exit code %u: %s%s", number, exitCode, entry.c_str(),
+                   note.c_str());
+    return end;
+}
+
+EntryStep RealRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return RunEntryNow(context, m_printers, run); }
+
+void RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+{
+    CopyDataFileNow(source, destination);
+}
+
+EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
+
+void PlanRunSteps::NoDataFileCopy()
+{
+    LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
+}
+
+void PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+{
+    PlanDataFileCopy(source, destination);
+}
+
+void PlanRunSteps::RunListEnded(bool forceRestart)
+{
+    if (forceRestart)
+        LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
+    else
+        LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
+}
+
+EntryStep RunEntryNow(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run)
+{
+    EntryStep step;
+    DWORD exitCode = 0;
+    DWORD result = StartRunEntry(context, printers, run.configured, &exitCode, &step.queuesLost);
+    if (result == RUN_ENTRY_DONE) {
+        step.ended = !run.printerUpdate;  // the update has its own rules, no exit code
+        if (step.ended) step.end = JudgeEntryEnd(run.number, run.entry, exitCode, run.successCodes);
+        return step;
+    }
+    step.ended = true;
+    step.end = EntryEnd{run.number, run.entry, EntryResult::NotStarted, result};
+    if (context.noWindows)
+        LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
+                   run.entry.c_str());
+    return step;
+}
+
+EntryStep PlanEntry(const LaunchContext& context, PrinterActor& printers, const EntryToRun& run)
+{
+    EntryStep step;  // nothing is started
+    step.programMissing = PlanRunEntry(context, printers, run.number, run.configured);
+    if (!run.printerUpdate)
+        LogMessage(LOG_HIGH, L"** Plan: Run entry %d counts exit codes %s as success", run.number,
+                   CodeListText(run.successCodes).c_str());
+    return step;
+}
+
+BOOL DropMain(RunWalk& walk)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter DropMain()");
         if (PlatformCode == PLATFORM_32BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter NULL for 32 bit OS");
-            (void)RunSectionExe(RunSectionSuffix(false));  // its failures are in the log
+            (void)RunSectionExe(walk, RunSectionSuffix(false));  // its failures are in the log
         } else if (PlatformCode == PLATFORM_64BIT) {
             LogMessage(LOG_TRACE, L"Calling RunSectionExe() with Parameter .x64 for 64 bit OS");
-            (void)RunSectionExe(RunSectionSuffix(true));
+            (void)RunSectionExe(walk, RunSectionSuffix(true));
         }
         LogMessage(LOG_TRACE, L"<-- Exit DropMain()");
         return TRUE;
@@ -40,36 +126,35 @@ BOOL CTarvikApp::DropMain()
     }
 }
 
-BOOL CTarvikApp::RunSectionExe(std::wstring platformSuffix)
+BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix)
 {
     try {
         LogMessage(LOG_TRACE, L"--> Enter RunSectionExe(%s)", platformSuffix.c_str());
         std::wstring section = RUN_SECTION + platformSuffix;
         int count = g_configReader.GetNoOfKeys(section);
-        std::vector<std::wstring> entries;
-        GetKeyValues(section, AcceptedOS, entries, count);
-        int number = 0;
-        for (const std::wstring& entry : entries) {
-            if (m_unattended.plan) {  // nothing is started
-                PlanRunEntry(++number, entry);
-                continue;
-            }
-            DWORD result = RunApplication(entry);  // a failing entry never stops the list
-            if (result == 1) continue;
-            ++m_nEntriesNotStarted;
-            if (m_unattended.quiet)
-                LogMessage(LOG_HIGH, L"## Run entry could not be started (error %d): %s", static_cast<int>(result),
-                           entry.c_str());
+        std::vector<std::wstring> entries, configured;
+        GetKeyValues(section, AcceptedOS, entries, count, &configured);
+        std::vector<EntryEnd> ends;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const std::wstring& entry = entries[i];
+            int number = static_cast<int>(i) + 1;
+            // Decided on the entry as configured: the expansion's folder never selects the printer update.
+            bool update = ComposeRunEntry(configured[i], CurrentFolder()).printerUpdate;
+            std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
+            // A failing entry never stops the list.
+            EntryStep step = walk.actor->RunEntry(walk.launch, EntryToRun{number, configured[i], entry, update, codes});
+            walk.queuesLost += step.queuesLost;
+            if (step.programMissing) ++walk.programsMissing;
+            if (step.ended) ends.push_back(step.end);
         }
-        CopyUninstallerDataFile();
-        m_bRunListEnded = true;
-        if (m_unattended.plan && m_unattended.forceRestart)
-            LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
-        else if (m_unattended.plan)
-            LogMessage(LOG_HIGH, L"** Plan: the computer would have to be restarted (exit code 3010 with -ui quiet)");
-        if (!m_unattended.quiet) {  // quiet mode ends without the page (and restarts only on request)
-            m_finishScreen.m_configPath = g_strIniFile;
-            (void)m_finishScreen.DoModal();  // Finish or Esc: the run ends either way
+        walk.listEnd = DecideRunListEnd(ends);
+        CopyUninstallerDataFile(walk);
+        walk.listEnded = true;
+        walk.actor->RunListEnded(walk.forceRestart);
+        // quiet mode ends without the page (and restarts only on request)
+        if (!walk.launch.noWindows && walk.finishScreen != nullptr) {
+            walk.finishScreen->m_configPath = walk.launch.configPath;
+            (void)walk.finishScreen->DoModal();  // Finish or Esc: the run ends either way
         }
         LogMessage(LOG_TRACE, L"<-- Exit RunSectionExe()");
         return TRUE;
@@ -112,7 +197,8 @@ const wchar_t* FileState(const std::wstring& path)
     }
 }
 
-// "-ui plan": the copy CopyUninstallerDataFile would make, and what is there now.
+}  // namespace
+
 void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
 {
     std::wstring folder = destination.substr(0, destination.find_last_of(L'\\'));
@@ -121,37 +207,35 @@ void PlanDataFileCopy(const std::wstring& source, const std::wstring& destinatio
                FileState(source), destination.c_str(), FileState(destination), folderState);
 }
 
-}  // namespace
-
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
 // product's uninstaller, as its uninstall command line names it. The product's entry
 // under the Uninstall key is "UninstallKey" of [Version]; without it, the Uninstall key
 // itself. Nothing to copy to is no failure; a copy attempted and failed is.
-void CTarvikApp::CopyUninstallerDataFile()
+void CopyUninstallerDataFile(RunWalk& walk)
 {
     std::wstring entryName;
-    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) m_strUninstallKey = entryName;
-    LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, m_strUninstallKey.c_str());
-    RegistryValue value = ReadUninstallString(m_strUninstallKey);
+    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
+    LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, walk.uninstallKey.c_str());
+    RegistryValue value = ReadUninstallString(walk.uninstallKey);
     std::wstring commandLine, unknown;
     bool expanded = ExpandedRegistryText(value, commandLine, unknown);
-    UninstallDataTarget target;
-    if (commandLine.empty() || !ParseUninstallString(commandLine, target)) {
-        if (m_unattended.plan) LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
-        return;
+    DataFileCopy copy = DecideDataFileCopy(commandLine, expanded, unknown);
+    switch (copy.choice) {
+    case DataFileCopyChoice::NoDataFile:
+        walk.actor->NoDataFileCopy();
+        break;
+    case DataFileCopyChoice::NotExpanded:
+        LogCopyFailure(copy.source, copy.destination, copy.why);
+        break;
+    case DataFileCopyChoice::Copy:
+        walk.actor->CopyDataFile(copy.source, copy.destination);
+        break;
     }
-    std::wstring source = L"setup\\" + target.dataFileName;
-    std::wstring destination = target.uninstallerFolder + target.dataFileName;
-    if (!expanded) {
-        LogCopyFailure(source, destination, unknown + L" is not expanded");
-        return;
-    }
-    if (m_unattended.plan) {
-        PlanDataFileCopy(source, destination);
-        return;
-    }
-    if (::CopyFileW(source.c_str(), destination.c_str(), FALSE)) return;  // an older data file there is replaced
-    DWORD error = ::GetLastError();
-    std::wstring reason = wstr::Trim(FlattenLineBreaks(SystemMessageText(error)));
-    LogCopyFailure(source, destination, reason.empty() ? L"error " + wstr::FromUnsigned(error) : reason);
+}
+
+void CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
+{
+    // An older data file there stays until the new copy is whole, then is replaced in one step.
+    DWORD error = CopyFileReplacing(source, destination);
+    if (error != ERROR_SUCCESS) LogCopyFailure(source, destination, ErrorLineText(error));
 }

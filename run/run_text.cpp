@@ -1,5 +1,6 @@
 #include "run/run_text.h"
 
+#include "config/config_text.h"
 #include "framework/wstr.h"
 #include "printers/printer_text.h"
 
@@ -7,16 +8,13 @@ bool ShowsProgressDialog(const std::wstring& entry) { return wstr::Contains(entr
 
 std::wstring LaunchCommandLine(const std::wstring& entry) { return wstr::ToLower(entry); }
 
-bool IsPrinterUpdateEntry(const std::wstring& launchCommandLine)
-{
-    return wstr::Contains(launchCommandLine, NETADJ_PROGRAM);
-}
-
-RunCommand ComposeRunEntry(const std::wstring& entry)
+RunCommand ComposeRunEntry(const std::wstring& configuredEntry, const std::wstring& sourceFolder)
 {
     RunCommand command;
-    command.commandLine = LaunchCommandLine(entry);
-    command.printerUpdate = IsPrinterUpdateEntry(command.commandLine);
-    command.progressDialog = !command.printerUpdate && ShowsProgressDialog(entry);
+    command.entry = ExpandSourcePath(configuredEntry, sourceFolder);
+    command.commandLine = LaunchCommandLine(command.entry);
+    command.printerUpdate = IsPrinterUpdateEntry(configuredEntry);
+    if (command.printerUpdate) command.infPath = InfPathFromEntry(configuredEntry, sourceFolder);
+    command.progressDialog = !command.printerUpdate && ShowsProgressDialog(command.entry);
     return command;
 }

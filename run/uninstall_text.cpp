@@ -27,3 +27,15 @@ bool ParseUninstallString(const std::wstring& commandLine, UninstallDataTarget& 
     target.dataFileName = name;
     return true;
 }
+
+DataFileCopy DecideDataFileCopy(const std::wstring& commandLine, bool expanded, const std::wstring& unexpanded)
+{
+    DataFileCopy copy;
+    UninstallDataTarget target;
+    if (commandLine.empty() || !ParseUninstallString(commandLine, target)) return copy;
+    copy.source = L"setup\\" + target.dataFileName;
+    copy.destination = target.uninstallerFolder + target.dataFileName;
+    copy.choice = expanded ? DataFileCopyChoice::Copy : DataFileCopyChoice::NotExpanded;
+    if (!expanded) copy.why = unexpanded + L" is not expanded";
+    return copy;
+}

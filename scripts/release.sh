@@ -2,9 +2,10 @@
 # Builds a release from the checkout: the medium, its zip, checksums, third-party
 # notices and an SPDX bill of materials, optionally Authenticode-signed.
 #
-#   bash scripts/release.sh --out DIR [--pfx FILE] [--timestamp URL] [--ca FILE] [--tsa-ca FILE]
+#   bash scripts/release.sh --out DIR [--pfx FILE] [--timestamp URL] [--ca FILE] [--tsa-ca FILE] [--signer FILE]
 #   bash scripts/release.sh --out DIR --pkcs11-module LIB --pkcs11-key ID
 #                           (--pkcs11-cert ID | --certs FILE) [--timestamp URL] [--ca FILE] [--tsa-ca FILE]
+#                           [--signer FILE]
 #
 # DIR receives:
 #   TarvikAddon-<version>/            the medium (the build's medium folder, notices included)
@@ -12,12 +13,21 @@
 #   TarvikAddon-<version>.spdx.json   SPDX 2.3 bill of materials
 #   SHA256SUMS                        for the zip, the bill of materials and every medium file
 #
+# They are made in a folder beside them (DIR/.TarvikAddon-<version>.partial-*) and take
+# the place of an earlier release's only when every step passed: a failed release leaves
+# DIR as it was.
+#
 # --pfx FILE        sign Setup.exe and setupcheck.exe (SHA-256) with this PKCS#12 file; its
-#                   password comes from the environment variable RELEASE_PFX_PASSWORD and
-#                   reaches osslsigncode through a pipe (-readpass), never a command line
+#                   password comes from the environment variable RELEASE_PFX_PASSWORD, which
+#                   is read once and removed from the environment before anything else
+#                   runs, and reaches osslsigncode through a pipe (-readpass), never a
+#                   command line
 # --pkcs11-module   sign with a key on a token or HSM through this PKCS#11 module; the key
 #                   (and the certificate, or a certificate file with --certs) by their
 #                   PKCS#11 ids; the PIN comes from RELEASE_TOKEN_PIN, the same way
+# --signer FILE     the pinned signer: the SHA-256 fingerprint of the one certificate that
+#                   may sign (default: scripts/release-signer.txt); a signature by any
+#                   other certificate, of the same CA or not, fails the release
 # --timestamp URL   add an RFC 3161 time-stamp from this server to each signature
 # --ca FILE         the certificates the signatures are verified against after signing
 #                   (default: the system's store); --tsa-ca FILE the same for time-stamps
@@ -28,12 +38,16 @@
 # The version is the one of the version block in ui/setup.rc. The build runs with
 # SOURCE_DATE_EPOCH set to the commit's time, so the same commit gives the same bytes.
 set -euo pipefail
+# The secrets are read once, here, and leave the environment before any other program
+# (cmake, the compilers, python) starts.
+pfx_password=${RELEASE_PFX_PASSWORD-} token_pin=${RELEASE_TOKEN_PIN-}
+unset RELEASE_PFX_PASSWORD RELEASE_TOKEN_PIN
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-out="" pfx="" timestamp="" ca="" tsa_ca="" build_dir="$root/build/release"
+out="" pfx="" timestamp="" ca="" tsa_ca="" build_dir="$root/build/release" signer="$root/scripts/release-signer.txt"
 pkcs11_module="" pkcs11_key="" pkcs11_cert="" certs=""
-usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
   case "$1" in
@@ -47,6 +61,7 @@ while [ $# -gt 0 ]; do
     --pkcs11-key) pkcs11_key=$2 ;;
     --pkcs11-cert) pkcs11_cert=$2 ;;
     --certs) certs=$2 ;;
+    --signer) signer=$2 ;;
     *) usage ;;
   esac
   shift 2
@@ -59,6 +74,10 @@ die() { echo "release.sh: $*" >&2; exit 1; }
   die "--pkcs11-module needs --pkcs11-key and --pkcs11-cert or --certs"
 signing=$([ -n "$pfx$pkcs11_module" ] && echo 1 || echo 0)
 [ -z "$timestamp" ] || [ "$signing" = 1 ] || die "--timestamp needs --pfx or --pkcs11-module"
+[ "$signing" = 0 ] || [ -f "$signer" ] || die "no signer file $signer"
+[ "$signing" = 0 ] || grep -v '^[[:space:]]*#' "$signer" | grep -q '[0-9A-Fa-f]' ||
+  die "no signer's fingerprint in $signer: a signed release needs the release certificate's"
+signer=$(cd "$(dirname "$signer")" && pwd)/$(basename "$signer")
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 bash scripts/setup.sh
@@ -92,8 +111,12 @@ echo "$epoch" >"$build_dir/release-epoch"
 cmake --build "$build_dir" --target medium
 
 # ---- the medium -------------------------------------------------------------------
+# Everything is made in a folder beside the target and moved into place at the end.
+final=$out
+stage=$(mktemp -d "$final/.$name.partial-XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+out=$stage
 medium=$out/$name
-rm -rf "$medium" "$out/$name.zip" "$out/$name.spdx.json" "$out/SHA256SUMS"
 cp -r "$build_dir/medium" "$medium"
 programs=(Setup.exe setupcheck.exe)
 
@@ -101,11 +124,11 @@ if [ "$signing" = 1 ]; then
   sign_opts=(-h sha256 -n "$product")
   if [ -n "$pfx" ]; then
     sign_opts+=(-pkcs12 "$pfx")
-    secret=${RELEASE_PFX_PASSWORD-}
+    secret=$pfx_password
   else
     sign_opts+=(-pkcs11module "$pkcs11_module" -key "$pkcs11_key")
     if [ -n "$certs" ]; then sign_opts+=(-certs "$certs"); else sign_opts+=(-pkcs11cert "$pkcs11_cert"); fi
-    secret=${RELEASE_TOKEN_PIN-}
+    secret=$token_pin
   fi
   [ -n "$timestamp" ] && sign_opts+=(-ts "$timestamp")
   for program in "${programs[@]}"; do
@@ -119,9 +142,9 @@ if [ "$signing" = 1 ]; then
       osslsigncode sign "${sign_opts[@]}" -in "$build_dir/medium/$program" -out "$medium/$program" >/dev/null
     fi || die "signing $program failed"
   done
-  unset secret
+  unset secret pfx_password token_pin
   echo "==== Verifying the signatures"
-  verify_opts=()
+  verify_opts=(--signer "$signer")
   [ -n "$ca" ] && verify_opts+=(--ca "$ca")
   [ -n "$tsa_ca" ] && verify_opts+=(--tsa-ca "$tsa_ca")
   report=$(bash scripts/verify-release.sh "${verify_opts[@]}" "${programs[@]/#/$medium/}") || {
@@ -158,8 +181,17 @@ python3 -m json.tool "$out/$name.spdx.json" >/dev/null || die "the bill of mater
   sha256sum --quiet -c SHA256SUMS
 )
 
+digests=()
+for program in "${programs[@]}"; do
+  digests+=("Authenticode digest (SHA-256) of $program: $(python3 scripts/release_files.py digest "$medium/$program")")
+done
+
+# ---- every step passed: the release takes the place of an earlier one ------------------
+for item in "$name" "$name.zip" "$name.spdx.json" SHA256SUMS; do
+  rm -rf "${final:?}/$item"
+  mv "$out/$item" "$final/$item"
+done
+out=$final medium=$final/$name
 echo "==== $name, $signed_note, in $out:"
 (cd "$out" && ls -l "$name.zip" "$name.spdx.json" SHA256SUMS && echo "$name/:" && find "$name" -type f | LC_ALL=C sort | sed 's/^/  /')
-for program in "${programs[@]}"; do
-  echo "Authenticode digest (SHA-256) of $program: $(python3 scripts/release_files.py digest "$medium/$program")"
-done
+printf '%s\n' "${digests[@]}"

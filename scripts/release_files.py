@@ -273,8 +273,11 @@ def sbom(args):
         if member is not None and len(copies) > 1:
             entry['comment'] += f'; the archive holds {len(copies)} members of this name, checksums of the first'
         files.append(entry)
-        relationships.append({'spdxElementId': package_ids[owners[path]],
-                              'relationshipType': 'CONTAINS', 'relatedSpdxElement': fid})
+        # The Debian packages are not analysed file by file (SPDX 2.3 forbids CONTAINS from a
+        # package with filesAnalyzed false): the member names the package it comes from.
+        relationships.append({'spdxElementId': fid, 'relationshipType': 'OTHER',
+                              'relatedSpdxElement': package_ids[owners[path]],
+                              'comment': 'taken from a file that this Debian package installs'})
         for program in sorted(programs):
             relationships.append({'spdxElementId': by_name[program][0], 'relationshipType': 'STATIC_LINK',
                                   'relatedSpdxElement': fid})

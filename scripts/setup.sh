@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
   wine wine32:i386 wine64
+  libc6:i386  # the 32-bit libc that tests/tools/killat.c links against (gcc -m32 -nostdlib)
   xvfb xauth x11-apps imagemagick
   googletest python3
   osslsigncode openssl

@@ -2,29 +2,55 @@
 # Checks the Authenticode signatures of signed program files (a release's Setup.exe and
 # setupcheck.exe) with osslsigncode:
 #
-#   bash scripts/verify-release.sh [--ca FILE] [--tsa-ca FILE] FILE.exe...
+#   bash scripts/verify-release.sh [--signer FILE] [--ca FILE] [--tsa-ca FILE] FILE.exe...
 #
-# A file passes when its signature verifies against the certificates of --ca (default:
-# the system's store), its digest is SHA-256, the digest over the file as it is now
+# A file passes when it is signed by the pinned signer (a SHA-256 fingerprint of its
+# certificate in --signer FILE, default scripts/release-signer.txt), its signature
+# verifies against the certificates of --ca (default: the system's store), its digest is SHA-256, the digest over the file as it is now
 # matches the signed one, and its PE checksum is right (the signing sets it; the
 # signature does not cover it and osslsigncode only warns, but a file whose checksum
 # no longer fits was changed after signing). A time-stamp, when present, must verify
 # against --tsa-ca (default: the system's store).
-# Prints one line per file; exit code 0 when every file passed.
+# Prints one line per file; exit code 0 when every file passed, 2 when no signer is pinned.
 set -uo pipefail
 
-ca="" tsa_ca=""
+ca="" tsa_ca="" signer_file="$(cd "$(dirname "$0")" && pwd)/release-signer.txt"
 files=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --ca) ca=$2; shift 2 ;;
     --tsa-ca) tsa_ca=$2; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --signer) signer_file=$2; shift 2 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "verify-release.sh: unknown option $1" >&2; exit 2 ;;
     *) files+=("$1"); shift ;;
   esac
 done
-[ ${#files[@]} -gt 0 ] || { echo "usage: verify-release.sh [--ca FILE] [--tsa-ca FILE] FILE.exe..." >&2; exit 2; }
+[ ${#files[@]} -gt 0 ] || { echo "usage: verify-release.sh [--signer FILE] [--ca FILE] [--tsa-ca FILE] FILE.exe..." >&2; exit 2; }
+
+# The pinned fingerprints: 64 hexadecimal digits a line (colons, blanks and a leading
+# "sha256 Fingerprint=" dropped), upper case; "#" lines are comments.
+pinned=$(sed -e '/^[[:space:]]*#/d' -e 's/^.*=//' "$signer_file" 2>/dev/null | tr -d ': \t\r' | tr a-f A-F |
+  grep -E '^[0-9A-F]{64}$')
+[ -n "$pinned" ] || { echo "verify-release.sh: no signer's SHA-256 fingerprint in $signer_file" >&2; exit 2; }
+
+# signer_fingerprint FILE SERIAL: the SHA-256 fingerprint of the certificate with this
+# serial number among those the file's signature carries (the signer's).
+signer_fingerprint() {
+  local dir
+  dir=$(mktemp -d) || return 1
+  osslsigncode extract-signature -pem -in "$1" -out "$dir/sig.pem" >/dev/null 2>&1 &&
+    openssl pkcs7 -in "$dir/sig.pem" -print_certs 2>/dev/null | awk -v d="$dir" '/BEGIN CERT/ { n++ } n { print > (d "/c" n ".pem") }'
+  local cert
+  for cert in "$dir"/c*.pem; do
+    [ -f "$cert" ] || continue
+    if [ "$(openssl x509 -in "$cert" -noout -serial 2>/dev/null | sed 's/^serial=0*//')" = "$2" ]; then
+      openssl x509 -in "$cert" -noout -fingerprint -sha256 | sed 's/^.*=//' | tr -d ':'
+      break
+    fi
+  done
+  rm -rf "$dir"
+}
 
 # field TEXT NAME: the value after "NAME:" in osslsigncode's report (first match).
 field() { sed -n "s/^$2 *: *\([^ ]*\).*/\1/p" <<<"$1" | head -n1; }
@@ -63,8 +89,12 @@ for file in "${files[@]}"; do
   if grep -q '^Timestamp Server Signature verification: failed' <<<"$report"; then
     problems+=("the time-stamp does not verify (against ${tsa_ca:-the system store})")
   fi
+  signer=$(sed -n 's/^\t*Subject: //p' <<<"$report" | head -n1)
+  serial=$(sed -n 's/^\t*Serial : 0*//p' <<<"$report" | head -n1)
+  fingerprint=$(signer_fingerprint "$file" "$serial")
+  grep -qxF "${fingerprint:-none}" <<<"$pinned" ||
+    problems+=("the signer $signer (SHA-256 ${fingerprint:-unknown}) is not the pinned one ($signer_file)")
   if [ ${#problems[@]} -eq 0 ]; then
-    signer=$(sed -n 's/^\t*Subject: //p' <<<"$report" | head -n1)
     stamp="no time-stamp"
     grep -q '^Timestamp Server Signature verification: ok' <<<"$report" &&
       stamp="time-stamped $(sed -n 's/^\t*Timestamp time: //p' <<<"$report" | head -n1)"

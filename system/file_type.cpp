@@ -16,3 +16,13 @@ FileKind FileKindOf(const std::wstring& path)
     if (!::GetFileInformationByHandle(file.get(), &info)) return FileKind::Other;
     return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Other : FileKind::DiskFile;
 }
+
+FileKind ReadableFileKind(const std::wstring& path)
+{
+    FileKind kind = FileKindOf(path);
+    if (kind != FileKind::DiskFile) return kind;
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    return file ? FileKind::DiskFile : FileKind::Missing;
+}

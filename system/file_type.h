@@ -12,3 +12,9 @@ enum class FileKind {
 // Opens the path only to read its attributes (never to read or write its data), as an
 // anonymous client that a pipe's server cannot act for, and asks the handle.
 FileKind FileKindOf(const std::wstring& path);
+
+// What a path names when its data is to be read: DiskFile only for a file on a disk
+// (FileKindOf) that also opens for reading; a folder, pipe or device is Other and is
+// never opened for its data; Missing when nothing is there or the file cannot be read.
+// The one check of "opens as a regular file" (the configuration file, an INF file).
+FileKind ReadableFileKind(const std::wstring& path);

@@ -15,7 +15,8 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// Where the first word starts and ends in the command line, quotes included.
+}  // namespace
+
 void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end)
 {
     begin = 0;
@@ -28,6 +29,8 @@ void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end)
     }
     while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
 }
+
+namespace {
 
 bool EndsWithNoCase(const std::wstring& text, const wchar_t* tail)
 {
@@ -63,26 +66,49 @@ std::wstring ProgramFileName(const std::wstring& name)
 std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, const std::wstring& systemFolder,
                                                const std::wstring& windowsFolder, const std::wstring& pathVariable)
 {
-    std::vector<std::wstring> candidates = {ownFolder, systemFolder, windowsFolder};
+    std::vector<std::wstring> folders;
+    for (const std::wstring& folder : {ownFolder, systemFolder, windowsFolder})
+        if (!folder.empty()) folders.push_back(folder);
     size_t start = 0;
     for (;;) {
         size_t semicolon = pathVariable.find(L';', start);
         std::wstring entry = wstr::Trim(pathVariable.substr(start, semicolon == std::wstring::npos ? std::wstring::npos
                                                                                                   : semicolon - start));
         if (entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"') entry = entry.substr(1, entry.size() - 2);
-        candidates.push_back(entry);
+        if (IsFullPath(entry)) folders.push_back(entry);
         if (semicolon == std::wstring::npos) break;
         start = semicolon + 1;
     }
-    std::vector<std::wstring> folders;
-    for (const std::wstring& folder : candidates)
-        if (IsFullPath(folder)) folders.push_back(folder);
     return folders;
 }
 
+namespace {
+
+// The root of a folder's drive: "C:" or "\\server\share"; "" when the folder names none.
+std::wstring DriveRoot(const std::wstring& folder)
+{
+    if (folder.size() >= 2 && folder[1] == L':') return folder.substr(0, 2);
+    if (folder.compare(0, 2, L"\\\\") != 0) return std::wstring();
+    size_t server = folder.find(L'\\', 2);
+    if (server == std::wstring::npos) return folder;
+    return folder.substr(0, folder.find(L'\\', server + 1));
+}
+
+}  // namespace
+
 std::wstring NamedProgramPath(const std::wstring& program, const std::wstring& currentFolder)
 {
-    std::wstring path = IsFullPath(program) ? program : PathInFolder(currentFolder, program);
+    std::wstring path;
+    if (IsFullPath(program) || program.empty())
+        path = program;
+    else if (program[0] == L'\\' || program[0] == L'/')  // from the root of the current drive
+        path = DriveRoot(currentFolder) + program;
+    else if (program.size() >= 2 && program[1] == L':')  // "c:x.exe": in that drive's current folder
+        path = wstr::CompareNoCase(DriveRoot(currentFolder), program.substr(0, 2)) == 0
+                   ? PathInFolder(currentFolder, program.substr(2))
+                   : program.substr(0, 2) + L"\\" + program.substr(2);
+    else
+        path = PathInFolder(currentFolder, program);
     size_t name = path.find_last_of(L"\\:");
     if (path.find(L'.', name == std::wstring::npos ? 0 : name) == std::wstring::npos) path += L".exe";
     return path;
@@ -106,11 +132,4 @@ bool IsBatchFile(const std::wstring& program) { return EndsWithNoCase(program, L
 std::wstring BatchCommandLine(const std::wstring& cmdPath, const std::wstring& entry)
 {
     return L"\"" + cmdPath + L"\" /d /s /c \"" + entry + L"\"";
-}
-
-std::wstring WithProgramPath(const std::wstring& commandLine, const std::wstring& programPath)
-{
-    size_t begin = 0, end = 0;
-    FirstWordSpan(commandLine, begin, end);
-    return commandLine.substr(0, begin) + L"\"" + programPath + L"\"" + commandLine.substr(end);
 }

@@ -11,6 +11,8 @@ bool IsFullPath(const std::wstring& path);
 // name: blanks in front skipped, then a quoted string (without its quotes; without a
 // closing quote, the rest of the line), or the text up to the first blank or tab.
 std::wstring FirstWord(const std::wstring& commandLine);
+// Where that first word starts and ends in the command line, its quotes included.
+void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end);
 
 // A program named without a folder: no '\', '/' or ':' in it (and not empty).
 bool IsBareProgramName(const std::wstring& program);
@@ -20,14 +22,16 @@ bool IsBareProgramName(const std::wstring& program);
 std::wstring ProgramFileName(const std::wstring& name);
 
 // The folders a bare program name is looked up in, in this order: the launcher's own
-// folder, the system folder, the Windows folder, then the entries of PATH (separated
-// by ';', blanks and one pair of quotes around an entry removed). Only full paths are
-// kept, so an empty entry, "." or a relative folder never brings in the current folder.
+// folder, the system folder, the Windows folder (each when known), then the entries of
+// PATH (separated by ';', blanks and one pair of quotes around an entry removed). Only
+// PATH entries that are full paths are kept, so an empty entry, "." or a relative
+// folder never brings in the current folder.
 std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, const std::wstring& systemFolder,
                                                const std::wstring& windowsFolder, const std::wstring& pathVariable);
 
-// The file a program named with a folder stands for: a relative path taken from
-// `currentFolder`, ".exe" appended when its file name has no extension.
+// The file a program named with a folder stands for: a path from the root ("\\x.exe")
+// on the drive of `currentFolder`, a relative path taken from `currentFolder`, ".exe"
+// appended when its file name has no extension.
 std::wstring NamedProgramPath(const std::wstring& program, const std::wstring& currentFolder);
 
 // `path` lies in `folder` or below it, letter case ignored; never for an empty folder.
@@ -42,6 +46,3 @@ bool IsBatchFile(const std::wstring& program);
 // The command line that runs a batch entry under the system's command interpreter
 // `cmdPath`, without the user's AutoRun: "<cmd>" /d /s /c "<entry>".
 std::wstring BatchCommandLine(const std::wstring& cmdPath, const std::wstring& entry);
-
-// The command line with its first word (FirstWord) replaced by `programPath` in quotes.
-std::wstring WithProgramPath(const std::wstring& commandLine, const std::wstring& programPath);

@@ -65,15 +65,19 @@ std::wstring CurrentFolder()
 
 std::wstring TempFolder() { return EnvironmentText(L"TEMP"); }
 
-std::wstring FindBareProgram(const std::wstring& fileName, const std::wstring& ownFolder)
+ProgramPlaces ProgramPlacesNow(const std::wstring& ownFolder)
 {
-    std::wstring pathVariable = EnvironmentText(L"PATH");
-    for (const std::wstring& folder : ProgramSearchFolders(ownFolder, SystemFolder(), WindowsFolder(), pathVariable)) {
-        std::wstring path = PathInFolder(folder, fileName);
+    return ProgramPlaces{ownFolder, CurrentFolder(), SystemFolder(), WindowsFolder(), EnvironmentText(L"PATH")};
+}
+
+ResolvedProgram ResolveProgramNow(const std::wstring& commandLine, const std::wstring& ownFolder)
+{
+    // A file exists as the system's own search sees it: by its attributes, a folder not
+    // counting. Nothing is opened, so a device name is never acted on.
+    return ResolveProgram(commandLine, ProgramPlacesNow(ownFolder), [](const std::wstring& path) {
         DWORD attributes = ::GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return path;
-    }
-    return std::wstring();
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    });
 }
 
 std::wstring SystemFilePath(const wchar_t* fileName)

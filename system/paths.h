@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "system/program_text.h"
+
 // The full path of the program file, whatever its length. Empty when the system
 // cannot give it whole: a cut path is never handed on.
 std::wstring ModulePath();
@@ -29,10 +31,13 @@ std::wstring CurrentFolder();
 // The TEMP variable of the environment, as it stands. Empty when it is not set.
 std::wstring TempFolder();
 
-// The file a bare program name stands for, looked up in the folders
-// ProgramSearchFolders lists (the launcher's own folder first, never the current
-// folder). Empty when none holds it.
-std::wstring FindBareProgram(const std::wstring& fileName, const std::wstring& ownFolder);
+// The folders a command line's program is taken from, as they are now: `ownFolder`,
+// the current, system and Windows folders and PATH.
+ProgramPlaces ProgramPlacesNow(const std::wstring& ownFolder);
+
+// Which file a command line starts now (ResolveProgram over the folders as they are
+// and the files that exist).
+ResolvedProgram ResolveProgramNow(const std::wstring& commandLine, const std::wstring& ownFolder);
 
 // `fileName` in the system folder; empty when the folder is unknown.
 std::wstring SystemFilePath(const wchar_t* fileName);

@@ -2,12 +2,10 @@
 
 #include <vector>
 
-#include "system/path_text.h"
 #include "system/paths.h"
 
-StartedProcess StartProcess(ProgramSearch search, const std::wstring& programPath, const std::wstring& commandLine)
+StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine)
 {
-    const wchar_t* applicationName = search == ProgramSearch::NamedFile ? programPath.c_str() : nullptr;
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
     commandLine.copy(buffer.data(), commandLine.size());
@@ -16,7 +14,7 @@ StartedProcess StartProcess(ProgramSearch search, const std::wstring& programPat
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof(info));
-    BOOL started = ::CreateProcessW(applicationName, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    BOOL started = ::CreateProcessW(programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                     &startup, &info);
     DWORD error = started ? 0 : ::GetLastError();
     return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
@@ -28,29 +26,10 @@ StartedProcess NotStarted(DWORD error) { return StartedProcess{FALSE, error, Uni
 
 }  // namespace
 
-ProgramChoice ChooseProgram(const std::wstring& commandLine, const std::wstring& ownFolder)
+StartedProcess StartCommandLine(const ResolvedProgram& resolved)
 {
-    ProgramChoice choice;
-    std::wstring program = FirstWord(commandLine);
-    choice.bare = IsBareProgramName(program);
-    choice.batch = IsBatchFile(program);
-    choice.path = choice.bare ? FindBareProgram(ProgramFileName(program), ownFolder) : program;
-    return choice;
-}
-
-StartedProcess StartCommandLine(const std::wstring& commandLine, const std::wstring& ownFolder)
-{
-    ProgramChoice choice = ChooseProgram(commandLine, ownFolder);
-    const std::wstring& found = choice.path;
-    if (choice.bare && found.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
-    if (choice.batch) {
-        std::wstring cmd = SystemFilePath(L"cmd.exe");
-        if (cmd.empty()) return NotStarted(ERROR_FILE_NOT_FOUND);
-        return StartProcess(ProgramSearch::NamedFile, cmd,
-                            BatchCommandLine(cmd, choice.bare ? WithProgramPath(commandLine, found) : commandLine));
-    }
-    if (choice.bare) return StartProcess(ProgramSearch::NamedFile, found, commandLine);
-    return StartProcess(ProgramSearch::SystemSearch, std::wstring(), commandLine);
+    if (resolved.problem != ProgramProblem::None) return NotStarted(ERROR_FILE_NOT_FOUND);
+    return StartProcess(resolved.application, resolved.commandLine);
 }
 
 DWORD WaitForProcessEnd(const StartedProcess& process)
@@ -66,4 +45,26 @@ BOOL ProcessExitCode(const StartedProcess& process, DWORD& exitCode)
 {
     exitCode = 0;
     return process.started && ::GetExitCodeProcess(process.process.get(), &exitCode) ? TRUE : FALSE;
+}
+
+bool ProcessStartTime(DWORD processId, unsigned long long& startTime)
+{
+    using GetProcessTimesFn = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
+    static const GetProcessTimesFn getTimes = KernelFunction<GetProcessTimesFn>("GetProcessTimes");
+    if (getTimes == nullptr) return false;
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process) return false;
+    FILETIME created, exited, kernel, user;
+    if (!getTimes(process.get(), &created, &exited, &kernel, &user)) return false;
+    startTime = static_cast<unsigned long long>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+    return true;
+}
+
+bool IsProcessRunning(DWORD processId, unsigned long long startTime)
+{
+    unsigned long long actual = 0;
+    if (processId == 0 || !ProcessStartTime(processId, actual) || actual != startTime) return false;
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    // An ended process whose handle someone still holds is not running.
+    return process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }

@@ -92,10 +92,11 @@ LONG RegistryKey::Open(HKEY root, const std::wstring& path, REGSAM rights, Regis
     return ::RegOpenKeyExW(root, path.c_str(), 0, rights | static_cast<REGSAM>(view), m_key.put());
 }
 
-LONG RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view)
+LONG RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view,
+                         SECURITY_ATTRIBUTES* security)
 {
     return ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             rights | static_cast<REGSAM>(view), nullptr, m_key.put(), nullptr);
+                             rights | static_cast<REGSAM>(view), security, m_key.put(), nullptr);
 }
 
 LONG RegistryKey::Read(const wchar_t* valueName, DWORD maxBytes, RegistryValue& value) const

@@ -49,7 +49,9 @@ class RegistryKey {
 public:
     // `rights` are the access rights alone; the view is `view`.
     LONG Open(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view);
-    LONG Create(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view);
+    // `security`: the access list of a key that is created (null: the one it inherits).
+    LONG Create(HKEY root, const std::wstring& path, REGSAM rights, RegistryView view,
+                SECURITY_ATTRIBUTES* security = nullptr);
     HKEY get() const { return m_key.get(); }
 
     // ReadRegistryValue and WriteRegistryValue on this key.

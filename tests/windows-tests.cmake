@@ -15,8 +15,8 @@ foreach(src IN LISTS WIN_TESTS)
     RESOURCE_LOCK wine_unit_prefix)
 endforeach()
 
-# The layers below the application link without it: no object of framework/, log/,
-# config/ or system/ uses a symbol defined in app/.
+# The layers link in one order (tests/link/layer_symbols.sh): no folder's objects use
+# a symbol defined in a folder above it, and no folder includes a header of one above it.
 add_test(NAME link.layer_symbols
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/link/layer_symbols.sh ${CMAKE_NM}
           ${CMAKE_BINARY_DIR}/CMakeFiles/launcher_core.dir)

@@ -120,22 +120,38 @@ std::wstring FreeLogName()
     return std::wstring();
 }
 
-// One log line, the file opened and closed around it, as the launcher writes them.
-void AppendLogLine(const std::wstring& log, const std::string& text)
-{
-    HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    char stamp[32];
-    std::snprintf(stamp, sizeof(stamp), "[%02u/%02u/%04u %02u:%02u:%02u]", now.wMonth, now.wDay, now.wYear, now.wHour,
-                  now.wMinute, now.wSecond);
-    std::string line = stamp + text + "\r\n";
-    DWORD written = 0;
-    ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    ::CloseHandle(file);
-}
+// The log as the launcher keeps it: made new once, open for the whole run, one write
+// per line.
+class BenchLog {
+public:
+    explicit BenchLog(const std::wstring& path)
+        : m_file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~BenchLog()
+    {
+        if (m_file != INVALID_HANDLE_VALUE) ::CloseHandle(m_file);
+    }
+    BenchLog(const BenchLog&) = delete;
+    BenchLog& operator=(const BenchLog&) = delete;
+
+    void Append(const std::string& text)
+    {
+        if (m_file == INVALID_HANDLE_VALUE) return;
+        SYSTEMTIME now;
+        ::GetLocalTime(&now);
+        char stamp[32];
+        std::snprintf(stamp, sizeof(stamp), "[%02u/%02u/%04u %02u:%02u:%02u]", now.wMonth, now.wDay, now.wYear,
+                      now.wHour, now.wMinute, now.wSecond);
+        std::string line = stamp + text + "\r\n";
+        DWORD written = 0;
+        ::WriteFile(m_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+
+private:
+    HANDLE m_file;
+};
 
 void ReadInfCopies()
 {
@@ -156,7 +172,8 @@ void ReadInfCopies()
 int Mimic(const std::wstring& planPath)
 {
     std::string plan = ReadWholeFile(planPath);
-    std::wstring ini, log = FreeLogName();
+    std::wstring ini;
+    BenchLog log(FreeLogName());
     size_t at = 0;
     while (at < plan.size()) {
         size_t end = plan.find('\n', at);
@@ -167,7 +184,7 @@ int Mimic(const std::wstring& planPath)
         if (line.compare(0, 4, "ini ") == 0) {
             ini = FromUtf8(line.substr(4));
         } else if (line.compare(0, 4, "log ") == 0) {
-            AppendLogLine(log, line.substr(4));
+            log.Append(line.substr(4));
         } else if (line.compare(0, 5, "read ") == 0) {
             std::wstring entry = FromUtf8(line.substr(5));
             size_t bar = entry.find(L'|');

@@ -2,8 +2,8 @@
 # Golden outputs of the configuration checker. This folder is the example medium: each
 # *.inf gives exactly its .out file (the text report, then the exit code), traps.inf
 # also traps.json with --json, custom.inf with --os custom-os.out. A missing file and
-# a wrong command line give exit code 2, and so does a file over the size limit or one
-# that does not fit in memory.
+# a wrong command line give exit code 2, and so does a file over the size limit (one of
+# exactly the limit is checked) or one that does not fit in memory.
 #   golden.sh CHECKER            the host build
 #   golden.sh CHECKER RUNNER     the Windows build through RUNNER (tests/e2e/wine-run.sh)
 # UPDATE_GOLDEN=1 rewrites the golden files from the current output.
@@ -58,6 +58,15 @@ if [ -z "$runner" ] && [ -n "${PLAIN_CHECKER:-}" ]; then
   got=$(prlimit --as=$((96 << 20)) "$PLAIN_CHECKER" "$scratch/wide.inf" 2>&1 >/dev/null; echo "exit code $?")
   want=$'setupcheck: not enough memory to check this file\nexit code 2'
   [ "$got" = "$want" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: out of memory gave [$got]" >&2; }
+  # The limit itself (sparse UTF-16 files, half as many characters as bytes): a file of
+  # exactly 128 MiB is checked, one byte more is refused.
+  for row in "0|1" "1|2"; do
+    printf '\xff\xfe' >"$scratch/limit.inf"
+    truncate -s $(((128 << 20) + ${row%|*})) "$scratch/limit.inf"
+    got=$("$PLAIN_CHECKER" "$scratch/limit.inf" >/dev/null 2>&1; echo $?)
+    rm -f "$scratch/limit.inf"
+    [ "$got" = "${row#*|}" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: 128 MiB + ${row%|*} gave exit code $got" >&2; }
+  done
 fi
 rm -rf "$scratch"
 echo "$passed passed, $failed failed"

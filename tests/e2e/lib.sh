@@ -6,6 +6,7 @@
 set -u
 
 : "${TEST_BUILD_DIR:?run through ctest}"
+. "$(dirname "${BASH_SOURCE[0]}")/prefix.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
@@ -50,32 +51,23 @@ finish() {
 
 # ---- prefixes -------------------------------------------------------------
 
-# Kinds: win32-winxp win32-vista win32-win7 win32-win10 win64-winxp64 win64-vista
-# win64-win7 win64-win10. Wine 8 has no Windows 11 setting; win10 stands in for it, as
-# both report 6.2 to the launcher.
+# Kinds: ARCH-VERSION (see prefix_make in prefix.sh): win32-winxp win32-vista win32-win7
+# win32-win10 win64-winxp64 win64-vista win64-win7 win64-win10. Wine 8 has no Windows 11
+# setting; win10 stands in for it, as both report 6.2 to the launcher.
 prefix_template() {
   local kind=$1 dir="$TEST_BUILD_DIR/prefixes/$1"
   mkdir -p "$TEST_BUILD_DIR/prefixes"
   (
     flock 9
-    if [ ! -f "$dir/.ready" ]; then
-      rm -rf "$dir"
-      local arch=${kind%%-*} version=${kind#*-}
-      WINEPREFIX=$dir WINEARCH=$arch wineboot -i >/dev/null 2>&1
-      WINEPREFIX=$dir wine winecfg /v "$version" >/dev/null 2>&1
-      WINEPREFIX=$dir wineserver -w
-      # Ready only when Wine made it whole: a failed start (a full disk, say) must not
-      # leave a template that every later run copies.
-      [ -f "$dir/system.reg" ] && [ -d "$dir/drive_c/windows/system32" ] && touch "$dir/.ready"
-    fi
-  ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock"
+    prefix_make "$dir" "${kind%%-*}" "${kind#*-}"
+  ) 9>"$TEST_BUILD_DIR/prefixes/.$kind.lock" || return 1
   echo "$dir"
 }
 
 # use_prefix KIND: a private copy of the template; sets WINEPREFIX and DRIVE_C.
 use_prefix() {
   local template
-  template=$(prefix_template "$1")
+  template=$(prefix_template "$1") || { echo "FAIL: no whole $1 prefix" >&2; exit 1; }
   export WINEPREFIX="$E2E_WORK/prefix-$1-${#E2E_PREFIXES[@]}"
   cp -a --reflink=auto "$template" "$WINEPREFIX"
   E2E_PREFIXES+=("$WINEPREFIX")
@@ -158,10 +150,28 @@ run_exit_code() { tr -d '\r' <"${1:-${RUN_OUT:-$E2E_WORK/runenv.txt}}" 2>/dev/nu
 run_windows() { tr -d '\r' <"${1:-${RUN_OUT:-$E2E_WORK/runenv.txt}}" 2>/dev/null | grep '^window|'; }
 # launcher_dlls FILE: after a run with RUN_ENV="WINEDEBUG=+loaddll,+pid" and RUN_ERR=FILE,
 # every module the launcher's own process loaded (not its programs'), a lower-case path a line.
+launcher_pid() { grep -a -i -m1 'Loaded L".*\\setup\.exe"' "$1" | cut -d: -f1; }
 launcher_dlls() {
   local pid
-  pid=$(grep -i -m1 'Loaded L".*\\setup\.exe"' "$1" | cut -d: -f1)
+  pid=$(launcher_pid "$1")
   [ -n "$pid" ] && grep "^$pid:.*Loaded L\"" "$1" | sed 's/.*Loaded L"//; s/" at .*//; s/\\\\/\\/g' | tr 'A-Z' 'a-z'
+}
+
+# relay_only [NAMES]: Wine's call trace (WINEDEBUG=+relay) in the current prefix lists
+# only these functions (";" between names); without NAMES every call again.
+relay_only() {
+  if [ -n "${1:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$1" /f >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
+  fi
+}
+# launcher_calls FILE: after a run with RUN_ENV="WINEDEBUG=+loaddll,+pid,+relay" and
+# RUN_ERR=FILE, the functions the launcher's own process called, in order, a name a line.
+launcher_calls() {
+  local pid
+  pid=$(launcher_pid "$1")
+  [ -n "$pid" ] && grep -a "^$pid:[0-9a-f]*:Call [A-Za-z0-9_]*\." "$1" | sed 's/^[^ ]*:Call [^.]*\.\([A-Za-z0-9_]*\)(.*/\1/'
 }
 
 # ---- the log --------------------------------------------------------------

@@ -3,10 +3,15 @@
 # bring back (it fails, or installs it elsewhere) is created again as it was, with its
 # driver data; a queue that cannot be restored is reported lost (exit code 1603 with
 # -ui quiet) and keeps its record; a run killed while printui installs leaves a record
-# in HKLM from which the next run restores the queue; a record for a queue that exists
-# again is removed. The rows run in order, each on what the one before left.
+# in HKLM from which the next run restores the queue (a plan run before it restores
+# nothing); a record for a queue that exists again is removed; a second run while
+# printui installs ends with 1618 and leaves the first run's record alone, even when an
+# event holds the mutex's name (the machine-wide lock keeps it out); a queue whose record
+# cannot be written is left alone; the record reaches the disk before the queue is
+# deleted. The rows run in order, each on what the one before left.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
+. "$(dirname "$0")/lib-product.sh"
 
 printers_prefix win32-winxp
 
@@ -21,9 +26,15 @@ printerbed driver "Model X 100" driver "Model Y" driver "Model S" driver "Other 
 OTHER="Other|LPT3:|Other Model|-|-|-"
 A_BACK="Office A|LPT1:|Model X 100|$ID_A|1|3"   # its three values, AiODDPnPWorked set by the update
 B_BACK="Office B|IP_10.0.0.7|Model Y|-|-|-"     # it had no driver data, nor has it now
-RECORD_KEY='HKLM\Software\Tarvik\Setup\SavedPrinterQueues'
+RECORD_PATH='SOFTWARE\Tarvik\Setup\SavedPrinterQueues'
+RECORD_KEY="HKLM\\$RECORD_PATH"
 EXIT_LOST="## Exit code 1603: a printer queue was lost: it could not be restored"
 RESTORED_LATER="restored as it was: an earlier run deleted it and ended before it came back"
+# Office A set up the way offices set queues up; Office B has no settings at all.
+A_SETTINGS='settings "Office A" "Second floor, next to the kitchen" "Room 201" OFFICE 7 2 default "Office A"'
+A_SHOW="show:Office A|Second floor, next to the kitchen|Room 201|OFFICE|7|2|default"
+A_PUT_BACK="comment, location, share OFFICE, priority 7, preferences, default printer"
+B_SHOW="show:Office B|||-|0|0|-"
 
 # record_names: the queues that have a record; "none" when not even the key is left.
 record_names() {
@@ -31,12 +42,50 @@ record_names() {
   wine reg query "$RECORD_KEY" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_BINARY    .*/\1/p' | sort | paste -sd,
 }
 
-# Columns: name | printerbed commands first | printui double's settings (RUN_ENV) |
-# how the launcher runs: full (Esc on every dialog), quiet (-ui quiet) or kill (ended
-# with the prefix once printui has started) | listed drivers | exit code ("-": not
-# looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a
+# record_flushed TRACE QUEUE: in Wine's call trace, the key that QUEUE's record (a
+# binary value named after it) was written through is flushed before the first
+# DeletePrinter.
+record_flushed() {
+  awk -v value="L\"$2\"" '
+    /:Call [^ ]*RegSetValueExW\(/ && index($0, value ",00000000,00000003,") { split($0, a, /[(,]/); key = a[2] }
+    key != "" && /:Call [^ ]*RegFlushKey\(/ && index($0, "(" key ")") { flushed = 1 }
+    /:Call [^ ]*DeletePrinter\(/ { exit }
+    END { exit !flushed }' "$1"
+}
+
+# queue_record_hex NAME PORT DRIVER PROCESSOR: a record as the first version wrote it
+# (no driver data), as hex for "reg add /t REG_BINARY".
+queue_record_hex() {
+  local text n hex=54515231  # "TQR1"
+  for text in "$1" "$2" "$3" "$4" RAW "" "" ""; do
+    n=${#text}
+    hex+=$(printf '%02x%02x0000' $((n & 255)) $((n >> 8)))
+    hex+=$(printf '%s' "$text" | iconv -t UTF-16LE | od -An -tx1 | tr -d ' \n')
+  done
+  echo "${hex}0000000000000000"
+}
+
+# unusable_record_first NAME: the unusable record "Broken" (no print processor) comes
+# before the record of NAME, which is written again after it.
+unusable_record_first() {
+  local good
+  good=$(wine reg query "$RECORD_KEY" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^    $1    REG_BINARY    //p")
+  wine reg delete "$RECORD_KEY" /v "$1" /f >/dev/null 2>&1
+  wine reg add "$RECORD_KEY" /v Broken /t REG_BINARY /d "$(queue_record_hex Broken LPT5: "Model S" "")" /f >/dev/null 2>&1
+  wine reg add "$RECORD_KEY" /v "$1" /t REG_BINARY /d "$good" /f >/dev/null 2>&1
+}
+
+# Columns: name | printerbed commands first ("sh:" a shell command instead) | printui
+# double's settings (RUN_ENV) | how the launcher runs: full (Esc on every dialog), quiet
+# (-ui quiet), kill (ended with the prefix once printui has started), overlap (as kill,
+# with an event of the mutex's name held throughout and a second run "-ui quiet" while
+# printui runs; the exit code column is the second run's), plan (-ui plan), unsaved
+# (-ui quiet while the record key is volatile: Wine refuses the record below it; no
+# printui call) or traced (-ui quiet with Wine's call trace: the record flushed before
+# the delete) | listed drivers | exit code ("-": not looked at) | log lines in this
+# order (";"), "no:LINE": no such line, "re:REGEX": a line matches, "no:re:REGEX": no
 # line matches | queues (";"): a dump line that must be there, "no:TEXT": no dump line
-# holds TEXT | records left.
+# holds TEXT, "show:LINE": the settings of a queue (printerbed show) | records left.
 ROWS=(
   "printui fails for both queues||PRINTUI_TEST_EXIT=3|full|Model X 100,Model Y|0|## printui for Office A: exit code 3;## Office A restored as it was: printui did not install it again (exit code 3);Updating new printer with DeviceInstanceID : $ID_A;## printui for Office B: exit code 3;## Office B restored as it was: printui did not install it again (exit code 3);** Starting Trayapp;<< End of UpdateDriver Plug-in|$A_BACK;$B_BACK;Solo|LPT4:|Model S|ID-SOLO|-|1|none"
   "printui installs it on another port||PRINTUI_TEST_PORT=LPT9:|full|Model X 100|0|!! Printer deleted   : Office A;!! Printer Added  : rundll32 printui.dll,PrintUIEntry /if /b \"Office A\" /f \"c:\\media\\x.inf\" /r \"LPT1:\" /m \"Model X 100\" returns with 0;!! Printer deleted   : Office A;## Office A restored as it was: printui installed it on another port or with another driver (exit code 0);no:## printui for Office A: exit code 0|$A_BACK;no:LPT9:|none"
@@ -44,9 +93,29 @@ ROWS=(
   "quiet: the driver still gone at the next start|||quiet|No Such Model|1603|re:^## Solo is lost: an earlier run deleted it and restoring it failed: .+;$EXIT_LOST|no:Solo||Solo"
   "quiet: driver back, the next start restores it|driver \"Model S\"||quiet|No Such Model|3010|## Solo $RESTORED_LATER;Valid OS found. OS: 501|Solo|LPT4:|Model S|ID-SOLO|-|1|none"
   "killed while printui installs||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "a plan run restores nothing|||plan|No Such Model|0|** Plan: 1 printer queue(s) that an earlier run left deleted would be restored first;no:## Office A $RESTORED_LATER|no:Office A|Office A"
   "the next run restores it first|||full|No Such Model|0|## Office A $RESTORED_LATER;Valid OS found. OS: 501;No matching printer found|$A_BACK|none"
+  "a second run while printui installs||PRINTUI_TEST_SLEEP=60000|overlap|Model X 100|1618|## An object with the mutex's name exists that is not a mutex: the machine-wide lock decides;!! Printer deleted   : Office A|no:Office A||Office A"
+  "the next run restores it again|||full|No Such Model|0|## Office A $RESTORED_LATER|$A_BACK|none"
   "killed again, then the queue made by hand||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "a record for a queue that exists again is removed|printer \"Office A\" LPT7: \"Model X 100\"||quiet|No Such Model|3010|** Office A exists: its saved definition is removed;no:## Office A $RESTORED_LATER|Office A|LPT7:|Model X 100|-|-|-|none"
+  "a record that cannot be written: left alone|||unsaved|Model X 100|3010|re:^## Office A is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office A|Office A|LPT7:|Model X 100|-|-|-|none"
+  "the record is flushed before the delete|||traced|Model X 100|3010|!! Printer deleted   : Office A|Office A|LPT7:|Model X 100||1|2|none"
+  "settings come back after printui|delete \"Office A\" printer \"Office A\" LPT1: \"Model X 100\" id \"Office A\" \"$ID_A\" $A_SETTINGS||full|Model X 100|0|!! Printer deleted   : Office A;## Office A: settings put back: $A_PUT_BACK;no:re:^## Office A: its|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "settings come back after a restore||PRINTUI_TEST_EXIT=3|full|Model X 100|0|## Office A restored as it was: printui did not install it again (exit code 3);## Office A: settings put back: $A_PUT_BACK;no:re:^## Office A: its|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "a queue without settings stays as printui makes it|||full|Model Y|0|!! Printer deleted   : Office B;no:re:^## Office B|$B_SHOW;Office B|IP_10.0.0.7|Model Y||1|2|none"
+  "killed after the deletion, settings and all||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "the next start restores it with its settings|||full|No Such Model|0|## Office A $RESTORED_LATER;## Office A: settings put back: $A_PUT_BACK|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "killed again, then printui's queue without identifier||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "the next start puts the identifier back|printer \"Office A\" LPT1: \"Model X 100\"||full|No Such Model|0|## Office A: its identifier was put back: an earlier run ended before writing it;no:## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "killed again, then an unusable record before it||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "the unusable record is reported once, the good one restored|sh:unusable_record_first \"Office A\"||full|No Such Model|0|## Broken: its saved definition cannot be used and is removed: its name, port, driver or print processor is empty;## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "a clean run after it|||full|No Such Model|0|no:re:^## Broken;no:## Office A $RESTORED_LATER;no:re:^## Office A|$A_SHOW;no:Broken|none"
+  "killed again, then the record key given to a user||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "records in a key another owner holds are not used|owner '$RECORD_PATH' user||full|No Such Model|0|## The saved printer queues are not used: HKLM\\$RECORD_PATH is not trusted: its owner is neither SYSTEM nor Administrators;no:## Office A $RESTORED_LATER|no:Office A|Office A"
+  "a plan while another owner holds the record key: left alone, as the real run|||plan|Model Y|0|re:^\\*\\* Plan: queue Office B is left alone: its definition cannot be saved: .+;no:re:^\\*\\* Plan: queue Office B would be re-created|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
+  "the real run leaves it alone too|||quiet|Model Y|3010|re:^## Office B is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office B|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
+  "given back to Administrators, the next start restores it|owner '$RECORD_PATH' admins||full|No Such Model|0|## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
 )
 
 for row in "${ROWS[@]}"; do
@@ -59,7 +128,10 @@ for row in "${ROWS[@]}"; do
   listed=$(echo "$drivers" | tr ',' '\n' | awk '{ print NR "=" $0 }')
   printer_ini 'pxnetadj.exe %sourcepath%x.inf' "$listed"
   clear_records
-  [ -n "$bed" ] && eval "printerbed $bed" >/dev/null
+  case $bed in
+    sh:*) eval "${bed#sh:}" ;;
+    ?*) eval "printerbed $bed" >/dev/null ;;
+  esac
   start_service
   case $how in
     full)
@@ -74,11 +146,41 @@ for row in "${ROWS[@]}"; do
       expect_eq "[$name] printui started" 1 "$(printui_record | wc -l)"
       stop_prefix
       wait "$RUN_PID" 2>/dev/null ;;
+    plan)
+      RUN_ENV="$env" run_setup "-ui plan"
+      expect_eq "[$name] exit code" "$rc" "$(run_exit_code)" ;;
+    unsaved)
+      printerbed volatile 'SOFTWARE\Tarvik\Setup' >/dev/null
+      RUN_ENV="$env" run_setup "-ui quiet"
+      expect_eq "[$name] exit code" "$rc" "$(run_exit_code)"
+      expect_eq "[$name] printui calls" "" "$(printui_record)"
+      wine reg delete 'HKLM\Software\Tarvik' /f >/dev/null 2>&1 ;;
+    traced)
+      relay_only 'RegSetValueExW;RegFlushKey;DeletePrinter'
+      RUN_ENV="$env WINEDEBUG=+relay" RUN_ERR=$E2E_WORK/relay.txt run_setup "-ui quiet"
+      relay_only
+      expect_eq "[$name] exit code" "$rc" "$(run_exit_code)"
+      record_flushed "$E2E_WORK/relay.txt" "Office A"; ok $? "[$name] the record of Office A is not flushed before DeletePrinter" ;;
+    overlap)
+      hold_file 'event:TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}'
+      RUN_ENV="$env" RUN_BACKGROUND=1 RUN_OUT="$E2E_WORK/first.txt" run_setup ""
+      first=$RUN_PID
+      for _ in $(seq 1 300); do [ -n "$(printui_record)" ] && break; sleep 0.2; done
+      expect_eq "[$name] printui started" 1 "$(printui_record | wc -l)"
+      RUN_TIMEOUT=60 run_setup "-ui quiet"
+      expect_eq "[$name] second run: exit code" "$rc" "$(run_exit_code)"
+      expect_sequence 1 "## Another instance of the setup holds the machine-wide lock C:\\windows\\TarvikSetupLock\\setup.lock" \
+        "## Exit code 1618: another instance of the setup is running"
+      expect_eq "[$name] second run: records while the first installs" "$records" "$(record_names)"
+      release_file
+      stop_prefix
+      wait "$first" 2>/dev/null ;;
   esac
   ordered=()
   IFS=';' read -r -a items <<<"$lines"
   for item in "${items[@]}"; do
     case $item in
+      no:re:*) ! log_lines 0 | grep -Eq -- "${item#no:re:}"; ok $? "[$name] a line matches [${item#no:re:}]" ;;
       no:*) expect_no_line "${item#no:}" ;;
       re:*) expect_match "${item#re:}" ;;
       *) ordered+=("$item") ;;
@@ -90,6 +192,7 @@ for row in "${ROWS[@]}"; do
   for item in "${items[@]}"; do
     case $item in
       no:*) ! grep -Fq -- "${item#no:}" <<<"$dump"; ok $? "[$name] a queue holds [${item#no:}]: $dump" ;;
+      show:*) expect_eq "[$name] settings" "${item#show:}" "$(printerbed show "$(echo "${item#show:}" | cut -d'|' -f1)")" ;;
       *) grep -Fxq -- "$item" <<<"$dump"; ok $? "[$name] no queue [$item]: $dump" ;;
     esac
   done

@@ -31,10 +31,12 @@ echo "$header" | grep -Eq 'Subsystem\s+0*2\s'; ok $? "not a GUI-subsystem progra
 echo "$header" | grep -q 'symbols stripped'; ok $? "symbols not stripped"
 ! "$OBJDUMP" -h "$SETUP_EXE" | grep -q '\.debug'; ok $? "debug sections left in the program file"
 # Size: stripped, icon images from 48 px up PNG-compressed and no demangler from the
-# runtime's default terminate handler give about 657 KB; each of these undone adds 75 KB
-# or more. The bound leaves about 6 % for growth and still catches each of them.
+# runtime's default terminate handler give about 683 KB (the printer queues' settings,
+# their recovery, the machine-wide lock and the one-step file replacement included);
+# each of these undone adds 75 KB or more. The bound leaves about 5 % for growth and
+# still catches each of them.
 size=$(stat -c %s "$SETUP_EXE")
-[ "$size" -le 655360 ]; ok $? "program file is $size bytes, more than 655360"
+[ "$size" -le 737280 ]; ok $? "program file is $size bytes, more than 737280"
 
 # ---- resources ----------------------------------------------------------------
 res() { python3 "$TEST_SOURCE_DIR/tests/e2e/pe_resources.py" "$SETUP_EXE" "$@"; }

@@ -5,7 +5,9 @@
 # checksum fails the check, signing leaves the Authenticode digest of the unsigned
 # build; checksums, zip, notices and bill of materials match the medium and the link
 # maps; the signed medium still runs the example under Wine. The release build is kept
-# in build/windows-x86/release/ between runs (the first run builds it whole).
+# in build/windows-x86/release/ between runs (the first run builds it whole). Only the
+# pinned signer passes (another certificate of the same CA fails), the signing password
+# never reaches the build's programs, and a failed release leaves an earlier one as it was.
 . "$(dirname "$0")/lib.sh"
 . "$TEST_SOURCE_DIR/tests/release/test-signer.sh"
 
@@ -16,11 +18,18 @@ trap 'kill "$TSA_PID" 2>/dev/null; e2e_cleanup' EXIT
 
 build=$TEST_BUILD_DIR/release
 out=$E2E_WORK/out
-release() { bash "$TEST_SOURCE_DIR/scripts/release.sh" --build-dir "$build" "$@"; }
-RELEASE_PFX_PASSWORD=$TEST_PFX_PASSWORD release --out "$out" --pfx "$keys/signer.pfx" --timestamp "$TSA_URL" \
-  --ca "$keys/ca.pem" --tsa-ca "$keys/ca.pem" >"$E2E_WORK/release.txt" 2>&1
+pin=$keys/signer.sha256
+release() { bash "$TEST_SOURCE_DIR/scripts/release.sh" --build-dir "$build" --signer "$pin" "$@"; }
+# git as the release starts it: it notes whether the password is in its environment.
+spy=$E2E_WORK/spy
+mkdir -p "$spy"
+printf '#!/bin/sh\nenv | grep -c "^RELEASE_PFX_PASSWORD=" >>"%s/seen.txt"\nexec "%s" "$@"\n' "$spy" "$(command -v git)" >"$spy/git"
+chmod +x "$spy/git"
+PATH="$spy:$PATH" RELEASE_PFX_PASSWORD=$TEST_PFX_PASSWORD release --out "$out" --pfx "$keys/signer.pfx" \
+  --timestamp "$TSA_URL" --ca "$keys/ca.pem" --tsa-ca "$keys/ca.pem" >"$E2E_WORK/release.txt" 2>&1
 ok $? "signed release failed:
 $(tail -n 20 "$E2E_WORK/release.txt")"
+expect_eq "git runs with the password in its environment" "0" "$(sort -u "$spy/seen.txt" 2>/dev/null | paste -sd,)"
 
 version=$(sed -n 's/^ *VALUE "ProductVersion", "\(.*\)"$/\1/p' "$TEST_SOURCE_DIR/ui/setup.rc")
 name=TarvikAddon-$version
@@ -59,12 +68,15 @@ PY
   echo "$copy"
 }
 ca=(--ca "$keys/ca.pem" --tsa-ca "$keys/ca.pem")
+osslsigncode sign -h sha256 -pkcs12 "$keys/other.pfx" -readpass <(printf '%s' "$TEST_PFX_PASSWORD") -ts "$TSA_URL" \
+  -in "$build/medium/Setup.exe" -out "$E2E_WORK/other-Setup.exe" >/dev/null 2>&1
 while IFS='|' read -r file change opts want text; do
   path=$medium/$file
   [ "$file" = unsigned ] && path=$build/medium/Setup.exe
+  [ "$file" = other ] && path=$E2E_WORK/other-Setup.exe
   target=$(changed "$path" "$change")
   # shellcheck disable=SC2086
-  report=$(bash "$TEST_SOURCE_DIR/scripts/verify-release.sh" $opts "$target" 2>&1)
+  report=$(bash "$TEST_SOURCE_DIR/scripts/verify-release.sh" --signer "$pin" $opts "$target" 2>&1)
   rc=$?
   got=$([ "$rc" -eq 0 ] && echo pass || echo fail)
   [ "$got" = "$want" ] && [[ $report == *"$text"* ]]
@@ -79,6 +91,7 @@ Setup.exe|checksum|${ca[*]}|fail|invalid PE checksum
 Setup.exe|||fail|signature does not verify
 Setup.exe||--ca $keys/ca.pem|fail|the time-stamp does not verify
 unsigned||${ca[*]}|fail|not signed
+other||${ca[*]}|fail|the signer /CN=Somebody Else (SHA-256
 ROWS
 
 # Signing adds a signature and changes nothing else: the digest that osslsigncode
@@ -149,12 +162,17 @@ for program in ['./Setup.exe', './setupcheck.exe']:
             if r['spdxElementId'] == pid and r['relationshipType'] == 'STATIC_LINK':
                 name = ids[r['relatedSpdxElement']]['fileName']
                 if '(' in name: print(name, file=out)
+unanalysed = {p['SPDXID'] for p in d['packages'] if p.get('filesAnalyzed') is False}
+contains = [r for r in d['relationships'] if (r['relationshipType'] == 'CONTAINS' and r['spdxElementId'] in unanalysed)
+            or (r['relationshipType'] == 'CONTAINED_BY' and r['relatedSpdxElement'] in unanalysed)]
+print('files contained in packages not analysed:', len(contains), 'of', len(unanalysed) > 0)
 tools = {p['name']: p['versionInfo'] for p in d['packages'][1:]}
 print('gcc', tools.get('gcc-mingw-w64-i686-win32'), 'binutils', tools.get('binutils-mingw-w64-i686'))
 PY
 )
 dpkg_version() { dpkg-query -W -f='${Version}' "$1"; }
 expect_eq "bill of materials" "version SPDX-2.3 TarvikAddon $version
+files contained in packages not analysed: 0 of True
 gcc $(dpkg_version gcc-mingw-w64-i686-win32) binutils $(dpkg_version binutils-mingw-w64-i686)" "$sbom_report"
 for f in Setup.exe setupcheck.exe; do
   want=$(linked "$build/${f%.exe}.map")
@@ -187,5 +205,16 @@ cmp -s "$build/medium/Setup.exe" "$out/unsigned/$name/Setup.exe"; ok $? "unsigne
 RELEASE_PFX_PASSWORD=wrong release --out "$out/wrong" --pfx "$keys/signer.pfx" --ca "$keys/ca.pem" >"$E2E_WORK/wrong.txt" 2>&1
 rc=$?
 [ "$rc" -ne 0 ] && [ ! -e "$out/wrong/$name.zip" ]; ok $? "a wrong password: exit code $rc, zip $(ls "$out/wrong" 2>/dev/null)"
+# Failures over the earlier, good release: a wrong password, another signer of the same CA.
+before=$(cd "$out" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum)
+for pfx in signer other; do
+  RELEASE_PFX_PASSWORD=$([ $pfx = signer ] && echo wrong || echo "$TEST_PFX_PASSWORD") \
+    release --out "$out" --pfx "$keys/$pfx.pfx" --ca "$keys/ca.pem" >"$E2E_WORK/failed-$pfx.txt" 2>&1
+  rc=$?
+  [ "$rc" -ne 0 ]; ok $? "release signed with $pfx.pfx (wrong password for signer): exit code $rc"
+  expect_eq "the earlier release after a failed one ($pfx.pfx)" "$before" \
+    "$(cd "$out" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum)"
+done
+grep -q 'the signer /CN=Somebody Else' "$E2E_WORK/failed-other.txt"; ok $? "another signer: $(tail -n 3 "$E2E_WORK/failed-other.txt")"
 
 finish

@@ -125,7 +125,7 @@ started() { tr -d '\r' 2>/dev/null <"$1/testinst-record.txt" | sed -n 's/^start|
 # second column: nothing.
 ROWS='system|cmd.exe /c rem one|C:\downloads
 system|msiexec.exe /qn|C:\downloads
-system|"C:\windows\system32\cmd.exe" /d /s /c "c:\media\inst.cmd --b"|C:\downloads
+system|"C:\windows\system32\cmd.exe" /d /s /c ""c:\media\inst.cmd" --b"|C:\downloads
 system|"C:\windows\system32\cmd.exe" /d /s /c ""C:\media\inst.bat""|C:\downloads
 PATH|pathtool --p|C:\downloads
 current folder

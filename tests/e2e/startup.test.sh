@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of the real launcher: the log file (name, numbering, line format, levels),
-# the banner, the command-line switches, the single-instance guard, and bad input.
+# the banner, the command-line switches, the single-instance guard and the machine-wide
+# lock, and bad input.
 # Runs without a display, so the OS-check message box cannot stay open and every run
 # ends by itself; only the two-instance case uses a display to keep the first open.
 . "$(dirname "$0")/lib.sh"
@@ -123,6 +124,19 @@ rm -f "$DRIVE_C"/TarvikLangSetup*.log
 (TEMP_WIN='C:\no\such\folder' run_setup ""; exit "$RUN_RC"); RUN_RC=$?
 check_rc "TEMP folder missing"
 
+# ---- a lock folder that is not a plain folder: the run does not go on ---------------
+LOCK_DIR=$DRIVE_C/windows/TarvikSetupLock
+for form in file link; do
+  rm -rf "$LOCK_DIR"
+  mkdir -p "$DRIVE_C/elsewhere"
+  if [ $form = file ]; then : >"$LOCK_DIR"; else ln -s "$DRIVE_C/elsewhere" "$LOCK_DIR"; fi
+  run_case ""
+  expect_line "## The machine-wide lock C:\\windows\\TarvikSetupLock\\setup.lock is not taken: it is not a plain folder; the setup does not run without it"
+  expect_no_line "This Operating is not Valid. OS: "
+  [ ! -e "$DRIVE_C/elsewhere/setup.lock" ]; ok $? "lock folder as a $form: the lock was taken through it"
+done
+rm -rf "$LOCK_DIR" "$DRIVE_C/elsewhere"
+
 new_temp 91
 for i in $(seq 0 999); do : >"$TEMP_DIR/TarvikLangSetup$(printf %03d "$i").log"; done
 run_setup ""
@@ -131,22 +145,38 @@ expect_eq "files after a run with all names taken" 1000 "$(ls "$TEMP_DIR" | wc -
 expect_eq "all taken files stay empty" 0 "$(cat "$TEMP_DIR"/* | wc -c)"
 
 # ---- a second instance ------------------------------------------------------------
+# Columns: name | a name squatter ("-" none, else event) | the first instance's line
+# about the mutex or "-" | the second instance's line. Without a squatter the second
+# copy finds the mutex; with an event of the mutex's name the machine-wide lock alone
+# keeps the second copy out.
+. "$TEST_SOURCE_DIR/tests/e2e/lib-product.sh"
 stop_prefix   # the desktop process of the runs without a display cannot show windows
 start_display
-new_temp 92
-RUN_BACKGROUND=1 run_setup ""
-for i in $(seq 1 100); do
-  grep -q "This Operating is not Valid" "$(log_path 0)" 2>/dev/null && break
-  sleep 0.2
-done
-expect_line "This Operating is not Valid. OS: " 0   # the first instance now shows its message box
-run_setup ""
-check_rc "second instance"
-expect_line "## Mutex exist: An instance of the same Application is running." 1
-expect_no_line "This Operating is not Valid. OS: " 1
-kill -0 "$RUN_PID" 2>/dev/null; ok $? "the first instance runs on"
-expect_no_line "## Mutex exist: An instance of the same Application is running." 0
-stop_prefix
-wait "$RUN_PID" 2>/dev/null
+LOCK_LINE='## Another instance of the setup holds the machine-wide lock C:\windows\TarvikSetupLock\setup.lock'
+n=92
+while IFS='|' read -r name squatter first second; do
+  n=$((n + 1))
+  new_temp "$n"
+  [ "$squatter" = - ] || hold_file 'event:TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}'
+  RUN_BACKGROUND=1 run_setup ""
+  for i in $(seq 1 100); do
+    grep -q "This Operating is not Valid" "$(log_path 0)" 2>/dev/null && break
+    sleep 0.2
+  done
+  expect_line "This Operating is not Valid. OS: " 0   # the first instance now shows its message box
+  [ "$first" = - ] || expect_line "$first" 0
+  run_setup ""
+  check_rc "$name: second instance"
+  expect_line "$second" 1
+  expect_no_line "This Operating is not Valid. OS: " 1
+  kill -0 "$RUN_PID" 2>/dev/null; ok $? "$name: the first instance runs on"
+  expect_no_line "## Mutex exist: An instance of the same Application is running." 0
+  [ "$squatter" = - ] || release_file
+  stop_prefix
+  wait "$RUN_PID" 2>/dev/null
+done <<ROWS
+mutex|-|-|## Mutex exist: An instance of the same Application is running.
+event squatter|event|## An object with the mutex's name exists that is not a mutex: the machine-wide lock decides|$LOCK_LINE
+ROWS
 
 finish

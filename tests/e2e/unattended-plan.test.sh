@@ -12,6 +12,7 @@ GUID="{5D0A6E2B-3C41-4F8E-9B7A-1E2D3C4B5A69}"
 ADDON="{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}"
 DATA_FILE="C:\\Norvale\\Pictora\\$GUID\\setup\\pxclean.dat"
 RUN_LIST='1=testinst.exe --one
+1.SuccessCodes=17
 2=pxprep.exe --sleep=300
 3=pxnetadj.exe %sourcepath%x.inf'
 
@@ -90,6 +91,8 @@ for machine in "${MACHINES[@]}"; do
   os=501; [ "$kind" = win64-win7 ] && os=601_64
   section=Run; [ "$kind" = win64-win7 ] && section=Run.x64
   expect_eq "$kind: system" "the system is accepted as os_list entry $os: Run section [$section]" "$(sed -n 1p <<<"$plan")"
+  expect_eq "$kind: success codes" "Run entry 1 counts exit codes 0, 3010, 1641, 17 as success
+Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit codes ' <<<"$plan")"
   expect_eq "$kind: driver" "the driver package is C:\\windows\\inf\\oem1.inf (magic keyword TarvikPrinterTestKeyword)" \
     "$(sed -n 2p <<<"$plan")"
   expect_eq "$kind: registration" \
@@ -128,6 +131,7 @@ for machine in "${MACHINES[@]}"; do
   if [ "$update" = yes ]; then
     expect_eq "$kind: queues planned" "queue Desk USB is left alone: it is a USB printer
 queue Office A would be re-created from c:\\media\\x.inf: port LPT1:, driver Model X 100, driver data kept: SoftwareCUEContextID \"ID-A\"
+queue Office A would get back: preferences
 queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(grep '^queue ' <<<"$plan")"
     expect_eq "$kind: service record" "stop start" "$(service_record)"
   else
@@ -144,27 +148,50 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
     "$(plan_lines | grep '^registration: ')"
   if [ "$kind" != win32-winxp ]; then stop_prefix; continue; fi
 
-  # ---- refusals and a program that an earlier entry may install --------------------
-  # Columns: name | Run list ("job": the list above) | configuration edit | exit code | last log line
+  # ---- refusals, a program that an earlier entry may install, and how a program is found
+  # Columns: name | Run list ("job": the list above) | configuration edit | exit code | last log line |
+  #   the plan for entry 1 ("-": not looked at) | program file placed under C:\ ("-": none) |
+  #   the real quiet run's exit code ("-": no real run) | medium folder under C:\ ("-": media)
   REFUSALS=(
-    "system not accepted|job|s/^os_list=.*/os_list=999\r/|1603|## Exit code 1603: the operating system is not supported (message text 1)"
-    "no driver package|job|s/^1=TarvikPrinterTestKeyword/1=NoSuchKeyword/|1603|## Exit code 1603: no installed driver package was found (message text 8)"
-    "medium program missing|1=%sourcepath%missing.exe|-|1603|## Exit code 1603: a program of the medium does not exist"
-    "bare name found nowhere|1=nosuch.exe --x|-|1603|## Exit code 1603: a program of the medium does not exist"
-    "program an entry installs|1=c:\\later\\tool.exe --x|-|0|$PLAN_END"
+    "system not accepted|job|s/^os_list=.*/os_list=999\r/|1603|## Exit code 1603: the operating system is not supported (message text 1)|-|-|-|-"
+    "no driver package|job|s/^1=TarvikPrinterTestKeyword/1=NoSuchKeyword/|1603|## Exit code 1603: no installed driver package was found (message text 8)|-|-|-|-"
+    "medium program missing|1=%sourcepath%missing.exe|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
+    "bare name found nowhere|1=nosuch.exe --x|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
+    "program an entry installs|1=c:\\later\\tool.exe --x|-|0|$PLAN_END|c:\\later\\tool.exe --x: starts c:\\later\\tool.exe, not found now, without the progress dialog|-|-|-"
+    "from the root of the drive|1=\\tools\\x.exe --y|-|0|$PLAN_END|\\tools\\x.exe --y: starts C:\\tools\\x.exe, without the progress dialog|tools/x.exe|3010|-"
+    "unquoted path with blanks|1=c:\\program files\\tarvik\\setup.exe /s|-|0|$PLAN_END|c:\\program files\\tarvik\\setup.exe /s: starts c:\\program files\\tarvik\\setup.exe, without the progress dialog|program files/tarvik/setup.exe|3010|-"
+    "bare batch file found nowhere|1=install.bat /q|-|1603|## Exit code 1603: a program of the medium does not exist|install.bat /q: install.bat not found now in the program folders, without the progress dialog|-|1603|-"
+    "folder named like the printer update|1=%sourcepath%testinst.exe|-|0|$PLAN_END|\"c:\\work\\pxnetadj.exe.files\\testinst.exe\": starts c:\\work\\pxnetadj.exe.files\\testinst.exe, without the progress dialog|work/pxnetadj.exe.files/testinst.exe|3010|work/pxnetadj.exe.files"
   )
   n=10
   for row in "${REFUSALS[@]}"; do
-    IFS='|' read -r name list edit code last <<<"$row"
+    IFS='|' read -r name list edit code last planned program real medium <<<"$row"
     n=$((n + 1))
     new_temp "$n"
     [ "$edit" = - ] && edit=
     [ "$list" = job ] && list=$RUN_LIST
+    if [ "$medium" != - ]; then
+      make_medium "$medium"
+      mkdir -p "$MEDIUM/setup" && cp "$DRIVE_C/media/setup/pxclean.dat" "$MEDIUM/setup/"
+    fi
+    [ "$program" = - ] || { mkdir -p "$DRIVE_C/$(dirname "$program")"; cp "$TEST_TOOLS_DIR/testinst.exe" "$DRIVE_C/$program"; }
     plan_ini "$list" "$edit"
     expect_plan_run "$name" "-ui plan -restart force -log 1" "$code" "$last"
+    [ "$planned" = - ] || expect_line "** Plan: Run entry 1: $planned"
+    if [ "$code" = 0 ]; then expect_line "** Plan: the computer would be restarted at the end (-restart force)"; fi
+    if [ "$real" != - ]; then  # the real run on the same machine does what the plan said
+      new_temp "$n-real"
+      RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"
+      expect_eq "$name: real run's exit code" "$real" "$(run_exit_code)"
+      if [ "$program" != - ]; then
+        expect_eq "$name: program started" 1 \
+          "$(tr -d '\r' <"$DRIVE_C/$(dirname "$program")/testinst-record.txt" 2>/dev/null | grep -c '^start|')"
+        expect_no_line ">> Stating UpdateDriver Plug-in"
+      fi
+    fi
+    [ "$program" = - ] || rm -f "$DRIVE_C/$program" "$DRIVE_C/$(dirname "$program")/testinst-record.txt"
+    [ "$medium" = - ] || make_medium media
   done
-  expect_line "** Plan: Run entry 1: c:\\later\\tool.exe --x: starts c:\\later\\tool.exe, not found now, without the progress dialog"
-  expect_line "** Plan: the computer would be restarted at the end (-restart force)"
   stop_prefix
 done
 

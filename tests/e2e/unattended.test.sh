@@ -2,10 +2,15 @@
 # Unattended mode: "-ui quiet" shows no window of the launcher's process at any time
 # (runenv watches its visible top-level windows every 10 ms; the stand-in "pxprep"
 # probes for dialogs too), ends with the installer exit codes and names the code in the
-# log's last level-1 line; "-restart force" restarts, nothing else does; "-ui full", an
-# unknown value and no switch keep the dialogs and exit code 0. A run without a window
-# loads none of the window and shell DLLs (comctl32, shell32, ole32); one with a window
-# loads the common controls of version 6 from the side-by-side store.
+# log's last level-1 line, the Run entries' own exit codes included (a failing entry
+# gives 1603 and is named, 1618 from an entry 1618, 3010 and 1641 3010); "-restart
+# force" restarts, nothing else does; "-ui full" and no switch keep the dialogs and exit
+# code 0, and only log an entry's failing exit code; an unknown "-ui" value ends the run
+# before anything starts (1603). A run without a window loads none of the window and
+# shell DLLs (comctl32, shell32, ole32); one with a window loads the common controls of
+# version 6 from the side-by-side store, and declares the process DPI aware before its
+# first window (Wine's call trace shows it: under Wine every process is DPI aware from
+# its start).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
@@ -19,12 +24,20 @@ TEXT8='No printer driver package.\nInstall the driver first.'
 
 # unattended_ini KIND: the medium's autorun.inf. job: a "pxprep" program and another
 # one; bad-entry: a program that cannot be started, then one that can; slow: one
-# program of 6 s; no-os: no system accepted; no-driver: no magic keyword found.
+# program of 6 s; no-os: no system accepted; no-driver: no magic keyword found. Exit
+# codes of the programs: fails: 1603, then 0; restarts: 3010 and 1641; busy: 1618,
+# then 0; busy-bad: 1618, then a program that cannot be started; own-codes: 17 with
+# its own success codes, then 5 with a list the launcher cannot read.
 unattended_ini() {
   local run
   case $1 in
     bad-entry) run=$'1=nosuch.exe --Missing\n2=testinst.exe --after' ;;
     slow) run=$'1=testinst.exe --sleep=6000' ;;
+    fails) run=$'1=testinst.exe --Exit=1603\n2=testinst.exe --after' ;;
+    restarts) run=$'1=testinst.exe --exit=3010\n2=testinst.exe --exit=1641' ;;
+    busy) run=$'1=testinst.exe --exit=1618\n2=testinst.exe --after' ;;
+    busy-bad) run=$'1=testinst.exe --exit=1618\n2=nosuch.exe --Missing' ;;
+    own-codes) run=$'1=testinst.exe --exit=17\n1.SuccessCodes=1, 17\n2=testinst.exe --exit=5\n2.SuccessCodes=5;6' ;;
     *) run=$'1=pxprep.exe --probe=700 --sleep=1500\n2=testinst.exe --step=two' ;;
   esac
   {
@@ -44,7 +57,9 @@ EXIT_OS="## Exit code 1603: the operating system is not supported (message text 
 EXIT_DRIVER="## Exit code 1603: no installed driver package was found (message text 8)"
 QUIET_TEXT1="## This system is not supported. The setup ends."
 QUIET_TEXT8="## No printer driver package. Install the driver first."
+FAILED_1603="Run entry 1 ended with exit code 1603: testinst.exe --Exit=1603"
 
+# The system texts after an exit code are what Wine 8 has for them: Windows has others.
 # Columns: name | arguments | configuration | exit code | windows (visible top-level
 # windows of the launcher: quiet 0; with the user interface the dialogs it showed) |
 # last log line (every line is level 1: "-log 1") or "-" | another log line or "-" |
@@ -56,12 +71,19 @@ ROWS=(
   "quiet, system not accepted|-ui quiet -log 1|no-os|1603|0|$EXIT_OS|$QUIET_TEXT1|"
   "quiet, restart force, no driver|-ui quiet -restart force -log 1|no-driver|1603|0|$EXIT_DRIVER|$QUIET_TEXT8|"
   "full, restart force ignored|-ui full -restart force -log 1|job|0|2|-|** -restart force is used only with -ui quiet; the finish page decides|pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two"
-  "unknown ui value, system not accepted|-ui silent -log 1|no-os|0|1|-|## Unknown value of -ui: silent (using full)|"
+  "unknown ui value: nothing runs, no window|-ui=plan -log 1|bad-entry|1603|0|## Exit code 1603: the -ui value is not known; nothing was changed|## Unknown value of -ui: -ui=plan (the run ends before any change)|"
+  "full, entry fails|-log 1|fails|0|1|-|## $FAILED_1603 (Installation failure.)|testinst.exe --exit=1603,testinst.exe --after"
   "no switch, no driver|-log 1|no-driver|0|1|-|-|"
+  "quiet, entry fails|-ui quiet -log 1|fails|1603|0|## Exit code 1603: $FAILED_1603|## $FAILED_1603 (Installation failure.)|testinst.exe --exit=1603,testinst.exe --after"
+  "quiet, entries ask for a restart|-ui quiet -log 1|restarts|3010|0|$EXIT_DONE|-|testinst.exe --exit=3010,testinst.exe --exit=1641"
+  "quiet, another installation|-ui quiet -log 1|busy|1618|0|## Exit code 1618: Run entry 1 ended with exit code 1618: testinst.exe --exit=1618|## Run entry 1 ended with exit code 1618: testinst.exe --exit=1618 (Installation already running.)|testinst.exe --exit=1618,testinst.exe --after"
+  "quiet, another installation and a failure|-ui quiet -log 1|busy-bad|1603|0|$EXIT_NOT_STARTED|## Run entry could not be started (error 2): nosuch.exe --Missing|testinst.exe --exit=1618"
+  "quiet, own success codes|-ui quiet -log 1|own-codes|1603|0|## Exit code 1603: Run entry 2 ended with exit code 5: testinst.exe --exit=5|## 2.SuccessCodes in [Run] is ignored: \"5;6\" is not a whole number|testinst.exe --exit=17,testinst.exe --exit=5"
 )
 
 COMCTL32_6='c:\windows\winsxs\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.'  # ...\comctl32.dll
 LOADDLL=$E2E_WORK/loaddll.txt
+relay_only 'SetProcessDPIAware;CreateWindowExW;CreateWindowExA'
 n=0
 for row in "${ROWS[@]}"; do
   IFS='|' read -r name args ini code windows last line programs <<<"$row"
@@ -69,7 +91,7 @@ for row in "${ROWS[@]}"; do
   unattended_ini "$ini"
   new_temp "$n"
   clear_records
-  RUN_ENV="WINEDEBUG=+loaddll,+pid" RUN_ERR=$LOADDLL
+  RUN_ENV="WINEDEBUG=+loaddll,+pid,+relay" RUN_ERR=$LOADDLL
   if [ "$code" = 0 ]; then
     run_setup_closing "$args"  # closes each dialog with Esc: no restart
   else
@@ -86,6 +108,8 @@ for row in "${ROWS[@]}"; do
     expect_eq "$name: dialogs" "$windows" "$(run_windows | grep -c '^window|#32770|Main Job Test$')"
     comctl=$(grep -E '\\comctl32\.dll$' <<<"$dlls")
     [[ $comctl == "$COMCTL32_6"*'\comctl32.dll' ]]; ok $? "$name: comctl32 loaded: [$comctl], not version 6"
+    expect_eq "$name: the call before the first window" SetProcessDPIAware \
+      "$(launcher_calls "$LOADDLL" | grep -m1 -E '^(SetProcessDPIAware|CreateWindowEx[AW])$')"
   fi
   [ "$last" = - ] || expect_eq "$name: last log line" "$last" "$(log_lines | tail -n 1)"
   [ "$code" = 0 ] && { log_lines | grep -q '^.. Exit code'; ok $((!$?)) "$name: exit code line without -ui quiet"; }

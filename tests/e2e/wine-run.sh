@@ -7,15 +7,12 @@ build=${TEST_BUILD_DIR:-$(pwd)}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=$build/prefixes/unit
 mkdir -p "$build/prefixes"
+. "$(dirname "${BASH_SOURCE[0]}")/prefix.sh"
+# Windows 7, as the unit programs expect (Wine's default).
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.ready" ]; then
-    rm -rf "$WINEPREFIX"
-    WINEARCH=win32 wineboot -i >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.ready"
-  fi
-) 9>"$build/prefixes/.unit.lock"
+  prefix_make "$WINEPREFIX" win32 win7
+) 9>"$build/prefixes/.unit.lock" || exit 1
 tmp=$(mktemp -d "$WINEPREFIX/drive_c/unittemp.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
 export TEST_TEMP_UNIX=$tmp

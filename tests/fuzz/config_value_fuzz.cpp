@@ -1,10 +1,13 @@
 // libFuzzer target: one configuration value. The read's buffer is cut to 499
 // characters, never read past; "%sourcepath%" (in these letters) becomes a double
 // quote, the folder and a backslash, with one closing quote at the very end; a value
-// without it comes back unchanged. The language key is "0x" and four hex digits.
+// without it comes back unchanged. The language key is "0x" and four hex digits. A
+// value read as a Run entry's success codes is refused with a reason, or gives codes
+// whose own list text reads back as the same codes.
 #include <cstdio>
 
 #include "config/config_text.h"
+#include "run/exit_codes.h"
 #include "tests/fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -26,5 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char narrow[16];
     std::snprintf(narrow, sizeof(narrow), "0x%04x", langId & 0xFFFFu);
     FUZZ_EXPECT(LangMapKey(langId) == std::wstring(narrow, narrow + 6));
+
+    std::vector<uint32_t> codes, again;
+    std::wstring problem;
+    if (ParseSuccessCodes(value, codes, problem))
+        FUZZ_EXPECT(!codes.empty() && ParseSuccessCodes(CodeListText(codes), again, problem) && again == codes);
+    else
+        FUZZ_EXPECT(codes.empty() && !problem.empty());
     return 0;
 }

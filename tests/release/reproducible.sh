@@ -46,7 +46,7 @@ done
 echo "==== Signed release (throwaway certificate) in $b"
 make_test_signer "$work/keys"
 RELEASE_PFX_PASSWORD=$TEST_PFX_PASSWORD bash "$b/scripts/release.sh" --out "$work/out-signed" \
-  --pfx "$work/keys/signer.pfx" --ca "$work/keys/ca.pem" >"$work/signed.log" 2>&1
+  --pfx "$work/keys/signer.pfx" --ca "$work/keys/ca.pem" --signer "$work/keys/signer.sha256" >"$work/signed.log" 2>&1
 check $? "the signed release failed: $(tail -n 10 "$work/signed.log")"
 name=$(cd "$work/out-a" && ls -d TarvikAddon-*/ | tr -d /)
 for program in Setup.exe setupcheck.exe; do

@@ -4,6 +4,8 @@
 # make_test_signer DIR: in DIR
 #   ca.pem        a CA of its own
 #   signer.pfx    a code-signing certificate and key issued by it; password in TEST_PFX_PASSWORD
+#   signer.sha256 its SHA-256 fingerprint: the pinned signer (--signer)
+#   other.pfx     a code-signing certificate of the same CA for "Somebody Else", same password
 #   tsa.pem/.key  a time-stamping certificate issued by it
 # start_test_tsa DIR: an RFC 3161 time-stamp server on 127.0.0.1 that answers with
 #   openssl ts and the certificate above; sets TSA_URL and TSA_PID (end it with
@@ -26,8 +28,12 @@ make_test_signer() {
     }
     issue signer "/CN=Release Test Signer/O=Tarvik printer add-on team" codeSigning
     issue tsa "/CN=Release Test Time-Stamps" timeStamping
-    openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem -out signer.pfx \
-      -passout "pass:$TEST_PFX_PASSWORD"
+    issue other "/CN=Somebody Else" codeSigning
+    for name in signer other; do
+      openssl pkcs12 -export -inkey $name.key -in $name.pem -certfile ca.pem -out $name.pfx \
+        -passout "pass:$TEST_PFX_PASSWORD"
+    done
+    openssl x509 -in signer.pem -noout -fingerprint -sha256 >signer.sha256
   ) >/dev/null 2>&1
 }
 

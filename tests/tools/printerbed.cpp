@@ -4,6 +4,15 @@
 //   id NAME TEXT                 set the queue's "SoftwareCUEContextID" (REG_SZ)
 //   value NAME VALUE DWORD       set a REG_DWORD driver-data value
 //   delete NAME                  delete a queue
+//   settings NAME COMMENT LOCATION SHARE PRIORITY ORIENTATION
+//                                set the queue's comment, location, share name ("-":
+//                                not shared), priority and the orientation of its
+//                                printing preferences (1 portrait, 2 landscape)
+//   default NAME                 make the queue the user's default printer
+//   show NAME                    NAME|COMMENT|LOCATION|SHARE|PRIORITY|ORIENTATION|DEFAULT
+//                                (SHARE "-" when not shared, DEFAULT "default" or "-")
+//   owner KEY user|admins        give HKLM\KEY (32-bit view) this user or Administrators
+//                                as owner
 //   dump                         one line per queue in enumeration order:
 //                                NAME|PORT|MODEL|SoftwareCUEContextID|AiODDPnPWorked|N
 //                                ("-" for a missing value; N values in the key, "-"
@@ -11,6 +20,9 @@
 //   spawn COMMAND-LINE           start a program and do not wait for it
 //   count IMAGE                  number of running processes with that image name
 //   kill IMAGE                   end every process with that image name
+//   volatile KEY                 create HKLM\KEY as a volatile key (gone when Wine's
+//                                server ends); Wine then refuses any key below it that
+//                                is not volatile (error 1021)
 // Exit code 0 when every command worked.
 #include "tests/tools/printer_bed.h"
 
@@ -103,6 +115,114 @@ bool Dump()
     return true;
 }
 
+bool CreateVolatileKey(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr,
+                              &key, nullptr);
+    if (rc != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<BYTE> Level2(HANDLE printer)
+{
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed + 1);
+    if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed)) buffer.clear();
+    return buffer;
+}
+
+bool SetSettings(const std::wstring& name, const std::wstring& comment, const std::wstring& location,
+                 const std::wstring& share, DWORD priority, short orientation)
+{
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &defaults)) return false;
+    std::vector<BYTE> buffer = Level2(printer);
+    bool done = false;
+    if (!buffer.empty()) {
+        PRINTER_INFO_2W* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+        info->pComment = const_cast<LPWSTR>(comment.c_str());
+        info->pLocation = const_cast<LPWSTR>(location.c_str());
+        bool shared = share != L"-";
+        info->pShareName = shared ? const_cast<LPWSTR>(share.c_str()) : nullptr;
+        info->Attributes = shared ? (info->Attributes | PRINTER_ATTRIBUTE_SHARED) : (info->Attributes & ~PRINTER_ATTRIBUTE_SHARED);
+        info->Priority = priority;
+        if (info->pDevMode) {
+            info->pDevMode->dmOrientation = orientation;
+            info->pDevMode->dmFields |= DM_ORIENTATION;
+        }
+        info->pSecurityDescriptor = nullptr;
+        done = SetPrinterW(printer, 2, buffer.data(), 0) != FALSE;
+    }
+    ClosePrinter(printer);
+    return done;
+}
+
+bool Show(const std::wstring& name)
+{
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, nullptr)) return false;
+    std::vector<BYTE> buffer = Level2(printer);
+    ClosePrinter(printer);
+    if (buffer.empty()) return false;
+    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    auto text = [](const wchar_t* field) { return std::wstring(field ? field : L""); };
+    bool shared = (info->Attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+    wchar_t current[512] = {0};
+    DWORD size = 512;
+    bool isDefault = GetDefaultPrinterW(current, &size) && lstrcmpiW(current, name.c_str()) == 0;
+    Print(name + L"|" + text(info->pComment) + L"|" + text(info->pLocation) + L"|" +
+          (shared ? text(info->pShareName) : L"-") + L"|" + std::to_wstring(info->Priority) + L"|" +
+          (info->pDevMode ? std::to_wstring(info->pDevMode->dmOrientation) : L"-") + L"|" +
+          (isDefault ? L"default" : L"-"));
+    return true;
+}
+
+bool SetKeyOwner(const std::wstring& path, const std::wstring& who)
+{
+    BYTE user[SECURITY_MAX_SID_SIZE] = {};
+    PSID sid = user;
+    if (who == L"admins") {
+        DWORD size = sizeof(user);
+        if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size)) return false;
+    } else {
+        HANDLE token = nullptr;
+        BYTE info[256] = {};
+        DWORD size = 0;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        BOOL got = GetTokenInformation(token, TokenUser, info, sizeof(info), &size);
+        CloseHandle(token);
+        if (!got || !CopySid(sizeof(user), sid, reinterpret_cast<TOKEN_USER*>(info)->User.Sid)) return false;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_WOW64_32KEY,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    // The key keeps its access list: Wine would give it another one with the owner alone.
+    BYTE old[4096] = {};
+    DWORD size = sizeof(old);
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    LONG rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, old, &size);
+    if (rc == ERROR_SUCCESS && GetSecurityDescriptorDacl(old, &present, &dacl, &defaulted) &&
+        GetSecurityDescriptorControl(old, &control, &revision)) {
+        SECURITY_DESCRIPTOR sd;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorOwner(&sd, sid, FALSE);
+        SetSecurityDescriptorDacl(&sd, present, dacl, FALSE);
+        SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+        if (control & SE_DACL_PROTECTED) what |= PROTECTED_DACL_SECURITY_INFORMATION;
+        rc = RegSetKeySecurity(key, what, &sd);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 bool Spawn(const std::wstring& commandLine)
 {
     STARTUPINFOW si = {};
@@ -169,8 +289,24 @@ int wmain(int argc, wchar_t** argv)
         } else if (command == L"delete" && need(i, 1)) {
             done = DeleteQueue(argv[i + 1]);
             i += 1;
+        } else if (command == L"settings" && need(i, 6)) {
+            done = SetSettings(argv[i + 1], argv[i + 2], argv[i + 3], argv[i + 4], static_cast<DWORD>(_wtoi(argv[i + 5])),
+                               static_cast<short>(_wtoi(argv[i + 6])));
+            i += 6;
+        } else if (command == L"default" && need(i, 1)) {
+            done = SetDefaultPrinterW(argv[i + 1]) != FALSE;
+            i += 1;
+        } else if (command == L"show" && need(i, 1)) {
+            done = Show(argv[i + 1]);
+            i += 1;
+        } else if (command == L"owner" && need(i, 2)) {
+            done = SetKeyOwner(argv[i + 1], argv[i + 2]);
+            i += 2;
         } else if (command == L"dump") {
             done = Dump();
+        } else if (command == L"volatile" && need(i, 1)) {
+            done = CreateVolatileKey(argv[i + 1]);
+            i += 1;
         } else if (command == L"spawn" && need(i, 1)) {
             done = Spawn(argv[i + 1]);
             i += 1;

@@ -1,12 +1,15 @@
 // testinst: a stand-in installer program for the end-to-end tests.
 //
-//   testinst [--sleep=MS] [--probe=MS ...] [--exit=CODE] [anything else]
+//   testinst [--sleep=MS] [--probe=MS ...] [--probe=shown] [--exit=CODE] [anything else]
 //
 // Without --sleep it runs for TESTINST_SLEEP milliseconds from its environment, if set
 // (a demo medium's command lines then stay as an administrator would write them).
 // Appends to "testinst-record.txt" beside itself (UTF-8, one record per line):
 //   start|COMMAND LINE|CURRENT DIRECTORY
-//   probe|MS|dialogs=N                          at MS milliseconds after the start, then per
+//   probe|MS|dialogs=N                          at MS milliseconds after the start (MS "shown":
+//                                               as soon as a dialog shows, at most 30 s, with
+//                                               |created=MS: the milliseconds since this process
+//                                               was created, the most the dialog can have shown), then per
 //   dialog|caption=[..]|x=|y=|w=|h=|clientw=|clienth=|screenw=|screenh=  visible top-level dialog ("#32770")
 //   control|id=|class=[..]|text=[..]|progress=P         of another process, its controls
 //   end|COMMAND LINE
@@ -74,11 +77,11 @@ BOOL CALLBACK CollectDialog(HWND w, LPARAM param)
     return TRUE;
 }
 
-void Probe(DWORD at)
+void Probe(const std::wstring& at, const std::wstring& extra = std::wstring())
 {
     std::vector<HWND> dialogs;
     EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
-    Append(L"probe|" + Num(at) + L"|dialogs=" + Num(static_cast<long>(dialogs.size())));
+    Append(L"probe|" + at + L"|dialogs=" + Num(static_cast<long>(dialogs.size())) + extra);
     for (HWND d : dialogs) {
         RECT r, c;
         GetWindowRect(d, &r);
@@ -88,6 +91,32 @@ void Probe(DWORD at)
                L"|screenh=" + Num(GetSystemMetrics(SM_CYSCREEN)));
         EnumChildWindows(d, RecordControl, 0);
     }
+}
+
+// Milliseconds since this process was created (its creator's start call).
+long SinceCreated()
+{
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER a, b;
+    a.LowPart = created.dwLowDateTime;
+    a.HighPart = created.dwHighDateTime;
+    b.LowPart = now.dwLowDateTime;
+    b.HighPart = now.dwHighDateTime;
+    return static_cast<long>((b.QuadPart - a.QuadPart) / 10000);
+}
+
+// Waits until another process shows a dialog, then probes at once.
+void ProbeWhenShown()
+{
+    for (int i = 0; i < 3000; ++i) {
+        std::vector<HWND> dialogs;
+        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+        if (!dialogs.empty()) break;
+        Sleep(10);
+    }
+    Probe(L"shown", L"|created=" + Num(SinceCreated()));
 }
 
 long Value(const std::wstring& arg, const wchar_t* prefix)
@@ -120,18 +149,24 @@ int wmain()
     long sleepMs = GetEnvironmentVariableW(L"TESTINST_SLEEP", defaultSleep, 16) ? wcstol(defaultSleep, nullptr, 10) : 0;
     long exitCode = 0;
     std::vector<long> probes;
+    bool probeShown = false;
     for (int i = 1; argv && i < argc; ++i) {
         long v;
+        if (lstrcmpiW(argv[i], L"--probe=shown") == 0) {
+            probeShown = true;
+            continue;
+        }
         if ((v = Value(argv[i], L"--sleep=")) >= 0) sleepMs = v;
         if ((v = Value(argv[i], L"--probe=")) >= 0) probes.push_back(v);
         if ((v = Value(argv[i], L"--exit=")) >= 0) exitCode = v;
     }
     std::sort(probes.begin(), probes.end());
     DWORD started = GetTickCount();
+    if (probeShown) ProbeWhenShown();
     for (long at : probes) {
         DWORD elapsed = GetTickCount() - started;
         if (static_cast<DWORD>(at) > elapsed) Sleep(static_cast<DWORD>(at) - elapsed);
-        Probe(static_cast<DWORD>(at));
+        Probe(Num(at));
     }
     DWORD elapsed = GetTickCount() - started;
     if (static_cast<DWORD>(sleepMs) > elapsed) Sleep(static_cast<DWORD>(sleepMs) - elapsed);

@@ -66,6 +66,7 @@ void TestChoice()
         const wchar_t* uiNote = nullptr;
         const wchar_t* restartNote = nullptr;
         bool plan = false;
+        bool uiUnknown = false;
     } cases[] = {
         {"nothing", L"", false, L"", false, 0},
         {"quotes removed, blanks kept", L"-f \"C:\\My Setup\\a.inf\"", true, L"c:\\my setup\\a.inf", false, 0},
@@ -84,22 +85,29 @@ void TestChoice()
         {"switches without values ignored", L"-ui -restart", false, L"", false, 0, L"", L"", false, false},
         {"ui without value ignored, the next one counts", L"-ui -log 1 -ui quiet", false, L"", true, 1, L"quiet", L"", true,
          false},
-        {"unknown ui value", L"-ui silent -restart force", false, L"", false, 0, L"silent", L"force", false, false,
-         L"## Unknown value of -ui: silent (using full)",
-         L"** -restart force is used only with -ui quiet; the finish page decides"},
+        {"unknown ui value ends the run, no restart", L"-ui silent -restart force", false, L"", false, 0, L"silent",
+         L"force", true, false, L"## Unknown value of -ui: silent (the run ends before any change)", nullptr, false,
+         true},
         {"unknown restart value", L"-ui quiet -restart now", false, L"", false, 0, L"quiet", L"now", true, false, nullptr,
          L"## Unknown value of -restart: now (using no)"},
-        {"value with more words", L"-ui quiet please", false, L"", false, 0, L"quiet please", L"", false, false,
-         L"## Unknown value of -ui: quiet please (using full)"},
+        {"value with more words", L"-ui quiet please", false, L"", false, 0, L"quiet please", L"", true, false,
+         L"## Unknown value of -ui: quiet please (the run ends before any change)", nullptr, false, true},
         {"restart force alone", L"-restart force", false, L"", false, 0, L"", L"force", false, false, nullptr,
          L"** -restart force is used only with -ui quiet; the finish page decides"},
-        {"glued value is another name", L"-ui=quiet", false, L"", false, 0, L"", L"", false, false},
+        {"glued value ends the run", L"-ui=plan", false, L"", false, 0, L"", L"", true, false,
+         L"## Unknown value of -ui: -ui=plan (the run ends before any change)", nullptr, false, true},
+        {"glued with a colon, value after it", L"-ui:plan x", false, L"", false, 0, L"", L"", true, false,
+         L"## Unknown value of -ui: -ui:plan x (the run ends before any change)", nullptr, false, true},
+        {"quoted plan is not plan", L"-ui \"plan\"", false, L"", false, 0, L"\"plan\"", L"", true, false,
+         L"## Unknown value of -ui: \"plan\" (the run ends before any change)", nullptr, false, true},
+        {"an unknown value right of a known one", L"-ui plan -ui plna", false, L"", false, 0, L"plan", L"", true, false,
+         L"## Unknown value of -ui: plna (the run ends before any change)", nullptr, false, true},
         {"plan, any case, with restart force", L"-UI Plan -restart force", false, L"", false, 0, L"plan", L"force", true,
          true, nullptr, nullptr, true},
         {"left-most ui wins over plan", L"-ui quiet -ui plan", false, L"", false, 0, L"quiet", L"", true, false},
         {"plan left-most", L"-ui plan -ui full", false, L"", false, 0, L"plan", L"", true, false, nullptr, nullptr, true},
-        {"unknown value like plan", L"-ui plans", false, L"", false, 0, L"plans", L"", false, false,
-         L"## Unknown value of -ui: plans (using full)"},
+        {"unknown value like plan", L"-ui plans", false, L"", false, 0, L"plans", L"", true, false,
+         L"## Unknown value of -ui: plans (the run ends before any change)", nullptr, false, true},
     };
     auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
     for (const Case& c : cases) {
@@ -115,9 +123,10 @@ void TestChoice()
         ok(choice.restart == text(c.restart), "restart [%s], expected [%s]\n", wn(choice.restart), wn(text(c.restart)));
         std::wstring notes[2];
         UnattendedMode mode = ChooseUnattended(choice, notes);
-        ok(mode.quiet == c.quiet, "quiet %d, expected %d\n", mode.quiet, c.quiet);
+        ok(mode.noWindows == c.quiet, "no windows %d, expected %d\n", mode.noWindows, c.quiet);
         ok(mode.forceRestart == c.forceRestart, "forceRestart %d, expected %d\n", mode.forceRestart, c.forceRestart);
         ok(mode.plan == c.plan, "plan %d, expected %d\n", mode.plan, c.plan);
+        ok(mode.uiUnknown == c.uiUnknown, "uiUnknown %d, expected %d\n", mode.uiUnknown, c.uiUnknown);
         ok(notes[0] == text(c.uiNote), "ui note [%s], expected [%s]\n", wn(notes[0]), wn(text(c.uiNote)));
         ok(notes[1] == text(c.restartNote), "restart note [%s], expected [%s]\n", wn(notes[1]), wn(text(c.restartNote)));
     }

@@ -1,11 +1,14 @@
-// Configuration text rules and the wide-string helpers they stand on.
+// Configuration text rules and the wide-string helpers they stand on, and what the
+// Run entries' success-code lists make of their exit codes.
 #include <map>
 #include <set>
 #include <string>
 
+#include "app/run_outcome.h"
 #include "config/composition.h"
 #include "config/config_text.h"
 #include "framework/wstr.h"
+#include "run/exit_codes.h"
 #include "system/os_entry.h"
 #include "tests/harness/check.h"
 
@@ -34,6 +37,10 @@ void TestSourcePath()
     ok(!IsReadValue(READ_FAILED), "failure text counts as missing\n");
     ok(IsReadValue(L""), "empty value counts as read\n");
     ok(IsReadValue(L"<read_failed>"), "comparison is case-sensitive\n");
+    // Reads with the two defaults: both defaults back means no key; the failure text twice is a value.
+    ok(KeyMissing(READ_FAILED, READ_FAILED_OTHER), "both defaults: missing\n");
+    ok(!KeyMissing(READ_FAILED, READ_FAILED), "failure text twice: a value\n");
+    ok(!KeyMissing(L"", READ_FAILED_OTHER), "empty value: read\n");
 }
 
 void TestKeysAndSections()
@@ -145,6 +152,120 @@ void TestOsListWalk()
     }
 }
 
+// A Run entry's own success codes: the list's syntax, the codes in force and where the
+// key is read from.
+void TestSuccessCodeLists()
+{
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* codes;  // in force, or nullptr when the list is refused
+        const wchar_t* problem;
+    } cases[] = {
+        {L"17", L"0, 3010, 1641, 17", L""},
+        {L" 1 , 17 ,3010 ", L"0, 3010, 1641, 1, 17", L""},
+        {L"17,17", L"0, 3010, 1641, 17", L""},
+        {L"-2147024891", L"0, 3010, 1641, 2147942405", L""},
+        {L"4294967295,-2147483648,-0", L"0, 3010, 1641, 4294967295, 2147483648", L""},
+        {L"", nullptr, L"it names no exit code"},
+        {L" \t", nullptr, L"it names no exit code"},
+        {L"1,,2", nullptr, L"an exit code is missing between two commas"},
+        {L"1,", nullptr, L"an exit code is missing between two commas"},
+        {L"1 7", nullptr, L"\"1 7\" is not a whole number"},
+        {L"+5", nullptr, L"\"+5\" is not a whole number"},
+        {L"0x10", nullptr, L"\"0x10\" is not a whole number"},
+        {L"-", nullptr, L"\"-\" is not a whole number"},
+        {L"4294967296", nullptr, L"\"4294967296\" is beyond the 32 bits of an exit code"},
+        {L"-2147483649", nullptr, L"\"-2147483649\" is beyond the 32 bits of an exit code"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint32_t> own;
+        std::wstring problem;
+        bool parsed = ParseSuccessCodes(c.text, own, problem);
+        ok(parsed == (c.codes != nullptr), "[%s] read %d\n", wn(c.text), parsed);
+        std::wstring got = CodeListText(SuccessCodesInForce(own));
+        if (parsed && c.codes)
+            ok(got == c.codes, "[%s] in force [%s], expected [%s]\n", wn(c.text), wn(got), wn(c.codes));
+        else if (!parsed)
+            ok(problem == c.problem && own.empty(), "[%s] problem [%s], expected [%s]\n", wn(c.text), wn(problem),
+               wn(c.problem));
+    }
+
+    // Read as the entry is: the per-system section first, key names in any letters.
+    std::map<std::wstring, std::map<std::wstring, std::wstring>> file = {
+        {L"Run", {{L"2.successcodes", L"17"}}},
+        {L"Run.501", {{L"2.successcodes", L"5"}}},
+    };
+    auto read = [&](const std::wstring& section, const std::wstring& key, std::wstring& value) {
+        auto s = file.find(section);
+        bool found = s != file.end() && s->second.count(wstr::ToLower(key)) != 0;
+        value = found ? s->second.at(wstr::ToLower(key)) : READ_FAILED;
+        return found;
+    };
+    struct ReadCase {
+        const wchar_t* acceptedOs;
+        int number;
+        ReadSource from;
+        const wchar_t* value;
+    } reads[] = {{L"501", 2, ReadSource::Preferred, L"5"},
+                 {L"601", 2, ReadSource::Fallback, L"17"},
+                 {L"501", 1, ReadSource::None, READ_FAILED}};
+    for (const ReadCase& r : reads) {
+        std::wstring value;
+        ReadSource from = ReadEntrySuccessCodes(read, L"Run", r.acceptedOs, r.number, value);
+        ok(from == r.from && value == r.value, "%s entry %d: from %d [%s], expected [%s]\n", wn(r.acceptedOs), r.number,
+           static_cast<int>(from), wn(value), wn(r.value));
+    }
+}
+
+// Each entry's end judged by its codes, the Run list's end, and the run's last line.
+void TestRunListEnd()
+{
+    std::vector<uint32_t> defaults = DefaultSuccessCodes(), own = SuccessCodesInForce({17, 1618});
+    struct JudgeCase {
+        uint32_t code;
+        const std::vector<uint32_t>& codes;
+        EntryResult result;
+    } judged[] = {
+        {0, defaults, EntryResult::Succeeded},    {3010, defaults, EntryResult::Succeeded},
+        {1641, defaults, EntryResult::Succeeded}, {1603, defaults, EntryResult::Failed},
+        {1618, defaults, EntryResult::Busy},      {259, defaults, EntryResult::Failed},
+        {17, own, EntryResult::Succeeded},        {1618, own, EntryResult::Succeeded},
+    };
+    for (const JudgeCase& c : judged)
+        ok(JudgeExitCode(c.code, c.codes) == c.result, "exit code %u: %d\n", c.code,
+           static_cast<int>(JudgeExitCode(c.code, c.codes)));
+
+    const EntryResult S = EntryResult::Succeeded, B = EntryResult::Busy, F = EntryResult::Failed,
+                      N = EntryResult::NotStarted;
+    struct ListCase {
+        std::vector<EntryResult> ends;  // entries 1, 2, ...
+        const wchar_t* line;            // the last line of a quiet run
+    } lists[] = {
+        {{}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
+        {{S, S}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
+        {{F, S, F}, L"## Exit code 1603: Run entry 1 ended with exit code 101: e1.exe"},
+        {{B, S, F}, L"## Exit code 1603: Run entry 3 ended with exit code 103: e3.exe"},
+        {{S, B, B}, L"## Exit code 1618: Run entry 2 ended with exit code 102: e2.exe"},
+        {{B, N}, L"## Exit code 1603: a Run entry could not be started"},
+        {{N, F}, L"## Exit code 1603: a Run entry could not be started"},
+    };
+    for (const ListCase& c : lists) {
+        std::vector<EntryEnd> ends;
+        for (EntryResult r : c.ends) {
+            int n = static_cast<int>(ends.size()) + 1;
+            ends.push_back(EntryEnd{n, L"e" + wstr::FromInt(n) + L".exe", r, static_cast<uint32_t>(100 + n)});
+        }
+        RunListEnd end = DecideRunListEnd(ends);
+        std::wstring line = ExitLine(OutcomeOfRunList(end.result), false, EntryEndText(end.entry));
+        ok(line == c.line, "%d entries: [%s], expected [%s]\n", static_cast<int>(ends.size()), wn(line), wn(c.line));
+    }
+
+    ok(ExitCodeNote(1603, L"Fatal error during installation.\r\n") == L" (Fatal error during installation.)",
+       "1603 note [%s]\n", wn(ExitCodeNote(1603, L"Fatal error during installation.\r\n")));
+    ok(ExitCodeNote(2, L"The system cannot find the file specified.").empty(), "no system text for code 2\n");
+    ok(ExitCodeNote(3010, L" ").empty(), "no note without a text\n");
+}
+
 }  // namespace
 
 int main()
@@ -154,5 +275,7 @@ int main()
     TestStrings();
     TestOsEntries();
     TestOsListWalk();
+    TestSuccessCodeLists();
+    TestRunListEnd();
     return check::summary();
 }

@@ -1,7 +1,9 @@
 // The text rules of the printer update step: the INF path of a Run entry, the printui
 // command line, the one-line system text, the USB test, the driver-list match, the
 // queues printui cannot take (read back under the system's argument rules), device
-// paths, the bounded text of system buffers, and the saved queue's registry record.
+// paths, the bounded text of system buffers, the saved queue's registry record (its
+// bounds, its usability, the settings and driver data it puts back) and the trust
+// decision on the key that holds it.
 #include <algorithm>
 #include <initializer_list>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "printers/printer_text.h"
 #include "printers/saved_queue.h"
+#include "system/key_trust.h"
 #include "tests/harness/argv_reference.h"
 #include "tests/harness/check.h"
 
@@ -24,7 +27,11 @@ const InfRow INF_ROWS[] = {
     {"program, blank, path", L"pxnetadj.exe c:\\drv\\x.inf", L"c:\\drv\\x.inf"},
     {"program only", L"pxnetadj.exe", L""},
     {"every occurrence removed", L"pxnetadj.exe c:\\pxnetadj.exe\\x.inf", L"c:\\\\x.inf"},
-    {"match is with case", L"pxnetadj.exe PXNETADJ.EXE.inf", L"PXNETADJ.EXE.inf"},
+    {"any letters: the entry is lower-cased", L"pxnetadj.exe PXNETADJ.EXE.inf", L".inf"},
+    {"the source folder's name stays", L"pxnetadj.exe %sourcepath%x.inf", L"c:\\work\\pxnetadj.exe.files\\x.inf"},
+    {"configured in capitals, expanded", L"C:\\Tools\\PXNETADJ.EXE %sourcepath%Drv\\X.INF",
+     L"c:\\tools\\ \"c:\\work\\pxnetadj.exe.files\\drv\\x.inf\""},
+    {"a placeholder in other letters is not expanded", L"pxnetadj.exe %SourcePath%x.inf", L"%sourcepath%x.inf"},
     {"inner white space stays", L"  pxnetadj.exe \t c:\\my drivers\\x.inf \r\n", L"c:\\my drivers\\x.inf"},
     {"path quoted by %sourcepath%", L"pxnetadj.exe \"c:\\media\\x.inf\"", L"c:\\media\\x.inf"},
     {"quoted program and path", L"\"pxnetadj.exe\" \"c:\\x.inf\"", L"\" \"c:\\x.inf"},
@@ -40,7 +47,7 @@ void TestInfPath()
 {
     for (const InfRow& row : INF_ROWS) {
         check::Context context(row.name);
-        std::wstring got = InfPathFromEntry(row.entry);
+        std::wstring got = InfPathFromEntry(row.entry, L"C:\\work\\pxnetadj.exe.files");
         ok(got == row.expected, "expected [%s], got [%s]\n", wn(std::wstring(row.expected)), wn(got));
     }
 }
@@ -136,6 +143,39 @@ void TestDriverMatch()
     ok(!IsListedDriver({}, 0, L"Model X 100"), "empty list matches nothing\n");
 }
 
+// The per-queue choice of the printer update, which the real run and the plan share:
+// the first reason to leave a queue alone wins, in the order the checks are made.
+struct QueueRow {
+    const char* name;
+    bool usb;
+    bool listed;
+    const wchar_t* cannotRecreate;
+    QueueChoice choice;
+    bool updated;  // counts as a queue the update is meant for ("No matching printer found" otherwise)
+};
+
+const QueueRow QUEUE_ROWS[] = {
+    {"network queue of a listed driver", false, true, L"", QueueChoice::Recreate, true},
+    {"USB before the driver list", true, false, L"", QueueChoice::UsbPrinter, false},
+    {"USB before a printui refusal", true, true, L"its name holds a double quote", QueueChoice::UsbPrinter, false},
+    {"driver not listed", false, false, L"", QueueChoice::DriverNotListed, false},
+    {"driver list before a printui refusal", false, false, L"x", QueueChoice::DriverNotListed, false},
+    {"printui cannot take it", false, true, L"the INF file \"c:\\x.inf\" does not exist", QueueChoice::CannotRecreate,
+     true},
+};
+
+void TestQueueChoice()
+{
+    for (const QueueRow& row : QUEUE_ROWS) {
+        check::Context context(row.name);
+        QueueDecision d = DecideQueue(L"Q", L"Model X 100", row.usb, row.listed, row.cannotRecreate);
+        ok(d.choice == row.choice, "choice %d, expected %d\n", static_cast<int>(d.choice), static_cast<int>(row.choice));
+        ok(IsUpdatedQueue(d) == row.updated, "updated %d\n", IsUpdatedQueue(d));
+        std::wstring why = row.choice == QueueChoice::CannotRecreate ? row.cannotRecreate : L"";
+        ok(d.why == why && d.name == L"Q" && d.driver == L"Model X 100", "why [%s] name [%s]\n", wn(d.why), wn(d.name));
+    }
+}
+
 struct RefusalRow {
     const char* name;
     const wchar_t* printer;
@@ -218,6 +258,60 @@ void TestTextUpToNull()
     ok(TextUpToNull(nullptr, 5).empty(), "no buffer\n");
 }
 
+// A DEVMODEW of `size` public bytes and `extra` private ones, naming orientation and copies.
+std::vector<unsigned char> DevMode(unsigned size, unsigned extra, unsigned orientation)
+{
+    std::vector<unsigned char> dm(size + extra, 0);
+    if (size >= 76) {
+        dm[68] = static_cast<unsigned char>(size), dm[69] = static_cast<unsigned char>(size >> 8);
+        dm[70] = static_cast<unsigned char>(extra), dm[71] = static_cast<unsigned char>(extra >> 8);
+        dm[72] = 0x01 | 0x00, dm[73] = 0x01;  // DM_ORIENTATION | DM_COPIES
+    }
+    if (size >= 78) dm[76] = static_cast<unsigned char>(orientation);
+    if (size >= 88) dm[86] = 3;  // copies
+    for (unsigned i = 0; i < extra; ++i) dm[size + i] = static_cast<unsigned char>(0xA0 + i);
+    return dm;
+}
+
+std::vector<unsigned char> SidBytes(bool admins)
+{
+    if (admins) return {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
+    return {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 0xE8, 3, 0, 0};  // a user
+}
+
+struct Ace {
+    bool admins;
+    unsigned char flags;  // 0x10 inherited, 0x08 inherit only
+    uint32_t mask;
+};
+
+// A self-relative security descriptor: owner, then a DACL with these entries.
+std::vector<unsigned char> Descriptor(bool ownerAdmins, unsigned control, const std::vector<Ace>& aces, bool dacl = true)
+{
+    std::vector<unsigned char> sd = {1, 0, static_cast<unsigned char>(control), static_cast<unsigned char>(control >> 8)};
+    std::vector<unsigned char> owner = SidBytes(ownerAdmins);
+    auto put32 = [](std::vector<unsigned char>& b, size_t n) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(n >> (8 * i)));
+    };
+    std::vector<unsigned char> acl;
+    for (const Ace& ace : aces) {
+        std::vector<unsigned char> sid = SidBytes(ace.admins);
+        acl.insert(acl.end(), {0, ace.flags, static_cast<unsigned char>(8 + sid.size()), 0});
+        put32(acl, ace.mask);
+        acl.insert(acl.end(), sid.begin(), sid.end());
+    }
+    put32(sd, 20);                                       // owner
+    put32(sd, 0);                                        // group
+    put32(sd, 0);                                        // SACL
+    put32(sd, dacl ? 20 + owner.size() : 0);             // DACL
+    sd.insert(sd.end(), owner.begin(), owner.end());
+    if (dacl) {
+        sd.insert(sd.end(), {2, 0, static_cast<unsigned char>(8 + acl.size()), 0, static_cast<unsigned char>(aces.size()), 0, 0, 0});
+        sd.insert(sd.end(), acl.begin(), acl.end());
+    }
+    return sd;
+}
+
 SavedQueue FullQueue()
 {
     SavedQueue q;
@@ -230,6 +324,19 @@ SavedQueue FullQueue()
     q.comment = L"";
     q.location = L"2nd floor\r\nroom 7";
     q.attributes = 0x80000243u;
+    q.sepFile = L"C:\\sep.sep";
+    q.parameters = L"x=1";
+    q.priority = 7;
+    q.defaultPriority = 2;
+    q.startTime = 60;
+    q.untilTime = 1200;
+    q.security = Descriptor(true, 0x8004, {{true, 0, 0xF003F}});
+    q.devMode = DevMode(220, 8, 2);
+    q.userDevMode = DevMode(156, 0, 1);
+    q.isDefault = true;
+    q.writerProcessId = 0x1234;
+    q.writerCreationTime = 0x01DB0123456789ABull;
+    q.attempts = 3;
     q.driverData = {{L"SoftwareCUEContextID", 1, {'U', 0, 'S', 0, 'B', 0, 0, 0}},
                     {L"", 3, {}},
                     {L"Blob", 3, {0, 0xFF, 0, 0x7F, 0x80}},
@@ -241,7 +348,12 @@ bool SameQueue(const SavedQueue& a, const SavedQueue& b)
 {
     if (a.name != b.name || a.port != b.port || a.driver != b.driver || a.printProcessor != b.printProcessor ||
         a.datatype != b.datatype || a.shareName != b.shareName || a.comment != b.comment ||
-        a.location != b.location || a.attributes != b.attributes || a.driverData.size() != b.driverData.size())
+        a.location != b.location || a.attributes != b.attributes || a.driverData.size() != b.driverData.size() ||
+        a.sepFile != b.sepFile || a.parameters != b.parameters || a.priority != b.priority ||
+        a.defaultPriority != b.defaultPriority || a.startTime != b.startTime || a.untilTime != b.untilTime ||
+        a.security != b.security || a.devMode != b.devMode || a.userDevMode != b.userDevMode ||
+        a.isDefault != b.isDefault || a.writerProcessId != b.writerProcessId ||
+        a.writerCreationTime != b.writerCreationTime || a.attempts != b.attempts)
         return false;
     for (size_t i = 0; i < a.driverData.size(); ++i)
         if (a.driverData[i].name != b.driverData[i].name || a.driverData[i].type != b.driverData[i].type ||
@@ -257,6 +369,79 @@ std::vector<unsigned char> Bytes(std::initializer_list<unsigned> list)
     return out;
 }
 
+std::vector<unsigned char> Cut(std::vector<unsigned char> b, size_t n)
+{
+    b.resize(b.size() - n);
+    return b;
+}
+std::vector<unsigned char> Grown(std::vector<unsigned char> b, size_t size)
+{
+    b.resize(size, 0);
+    return b;
+}
+
+void PutN(std::vector<unsigned char>& out, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(n >> (8 * i)));
+}
+void PutT(std::vector<unsigned char>& out, const std::wstring& text)
+{
+    PutN(out, static_cast<uint32_t>(text.size()));
+    for (wchar_t c : text) out.insert(out.end(), {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8)});
+}
+
+// The record as version 1 wrote it: the eight texts, the attributes and the driver data.
+std::vector<unsigned char> V1Record(const SavedQueue& q)
+{
+    std::vector<unsigned char> out = {'T', 'Q', 'R', '1'};
+    for (const std::wstring* text : {&q.name, &q.port, &q.driver, &q.printProcessor, &q.datatype, &q.shareName,
+                                     &q.comment, &q.location})
+        PutT(out, *text);
+    PutN(out, q.attributes);
+    PutN(out, static_cast<uint32_t>(q.driverData.size()));
+    for (const SavedDriverValue& value : q.driverData) {
+        PutT(out, value.name);
+        PutN(out, value.type);
+        PutN(out, static_cast<uint32_t>(value.data.size()));
+        out.insert(out.end(), value.data.begin(), value.data.end());
+    }
+    return out;
+}
+
+// A record of a queue with only one blob: 1 the descriptor, 2 the preferences.
+std::vector<unsigned char> WithBlob(int which, const std::vector<unsigned char>& blob)
+{
+    SavedQueue q;
+    (which == 1 ? q.security : q.devMode) = blob;
+    return SavedQueueRecord(q);
+}
+
+// A descriptor whose header field at `field` (4 owner ... 16 DACL) holds `at`.
+std::vector<unsigned char> Pointing(size_t field, unsigned at)
+{
+    std::vector<unsigned char> sd = Descriptor(true, 0x8004, {{true, 0, 1}});
+    if (at == 0) sd[4] = sd[16] = 0;  // nothing at all
+    else sd[field] = static_cast<unsigned char>(at);
+    return sd;
+}
+
+std::vector<unsigned char> WithDmSize(unsigned dmSize)
+{
+    std::vector<unsigned char> dm = DevMode(156, 0, 2);
+    dm[68] = static_cast<unsigned char>(dmSize);
+    return WithBlob(2, dm);
+}
+
+std::vector<unsigned char> WithDefaultFlag(unsigned char flag)
+{
+    SavedQueue q;
+    q.isDefault = true;
+    std::vector<unsigned char> b = SavedQueueRecord(q);
+    // tag, 10 empty texts, attributes, priority, default priority, start, until: then the flag
+    b[4 + 10 * 4 + 5 * 4] = flag;
+    return b;
+}
+
 struct RecordRow {
     const char* name;
     std::vector<unsigned char> record;
@@ -270,7 +455,7 @@ void TestSavedQueueRecord()
     std::vector<unsigned char> empty = SavedQueueRecord(SavedQueue());
     std::vector<unsigned char> longer = whole, badTag = whole, hugeText = empty, hugeCount = empty;
     longer.push_back(0);
-    badTag[3] = '2';
+    badTag[3] = '3';
     hugeText[4] = hugeText[5] = hugeText[6] = hugeText[7] = 0xFF;                  // the name's unit count
     std::fill(hugeCount.end() - 4, hugeCount.end(), static_cast<unsigned char>(0xFF));  // the value count
     const RecordRow rows[] = {
@@ -282,6 +467,21 @@ void TestSavedQueueRecord()
         {"value count beyond the data", hugeCount, false},
         {"nothing", {}, false},
         {"tag only", Bytes({'T', 'Q', 'R', '1'}), false},
+        {"version 2 tag only", Bytes({'T', 'Q', 'R', '2'}), false},
+        {"preferences shorter than their public part", WithBlob(2, DevMode(74, 0, 2)), false},
+        {"preferences whose dmSize stops before dmFields", WithDmSize(70), false},
+        {"preferences whose private part lies beyond the bytes", WithBlob(2, Cut(DevMode(156, 16, 2), 8)), false},
+        {"preferences of more than 64 KB", WithBlob(2, Grown(DevMode(156, 0, 2), 65537)), false},
+        {"preferences of exactly 64 KB", WithBlob(2, Grown(DevMode(156, 0, 2), 65536)), true},
+        {"descriptor that is not self-relative", WithBlob(1, Descriptor(true, 0x0004, {})), false},
+        {"descriptor shorter than its header", WithBlob(1, Bytes({1, 0, 4, 0x80})), false},
+        {"descriptor whose DACL runs past its end", WithBlob(1, Cut(Descriptor(true, 0x8004, {{true, 0, 1}}), 4)), false},
+        {"descriptor whose owner lies past its end", WithBlob(1, Pointing(4, 200)), false},
+        {"descriptor whose DACL points into its header", WithBlob(1, Pointing(16, 8)), false},
+        {"descriptor without owner or DACL", WithBlob(1, Pointing(4, 0)), true},
+        {"default flag other than 0 or 1", WithDefaultFlag(2), false},
+        {"version 1 record", V1Record(FullQueue()), true},
+        {"version 1 record with a byte left over", Grown(V1Record(FullQueue()), V1Record(FullQueue()).size() + 1), false},
     };
     for (const RecordRow& row : rows) {
         check::Context context(row.name);
@@ -298,6 +498,13 @@ void TestSavedQueueRecord()
     int cutRead = 0;
     for (size_t n = 0; n < whole.size(); ++n) cutRead += ReadSavedQueueRecord(whole.data(), n, back) ? 1 : 0;
     ok(cutRead == 0, "%d records cut short were read\n", cutRead);
+    const std::vector<unsigned char> v1 = V1Record(full);
+    for (size_t n = 0; n < v1.size(); ++n) cutRead += ReadSavedQueueRecord(v1.data(), n, back) ? 1 : 0;
+    ok(cutRead == 0, "%d version-1 records cut short were read\n", cutRead);
+    ok(ReadSavedQueueRecord(v1.data(), v1.size(), back) && back.version == 1 && back.location == full.location &&
+           back.driverData.size() == 4 && back.priority == 0 && back.devMode.empty() && back.attempts == 0,
+       "version 1: version %u, [%s], %u values\n", back.version, wn(back.location),
+       static_cast<unsigned>(back.driverData.size()));
     ok(!ReadSavedQueueRecord(nullptr, 40, back), "no data\n");
 }
 
@@ -324,6 +531,196 @@ void TestIsSameQueue()
     }
 }
 
+
+struct ProblemRow {
+    const char* name;
+    const wchar_t* recordName;
+    const wchar_t* queueName;
+    const wchar_t* port;
+    const wchar_t* driver;
+    const wchar_t* processor;
+    bool usable;
+};
+
+void TestRecordUsability()
+{
+    const ProblemRow rows[] = {
+        {"whole", L"Q", L"Q", L"LPT1:", L"M", L"WinPrint", true},
+        {"empty print processor", L"Q", L"Q", L"LPT1:", L"M", L"", false},
+        {"empty port", L"Q", L"Q", L"", L"M", L"WinPrint", false},
+        {"empty driver", L"Q", L"Q", L"LPT1:", L"", L"WinPrint", false},
+        {"empty name under an empty value name", L"", L"", L"LPT1:", L"M", L"WinPrint", false},
+        {"names that disagree", L"Q", L"Other", L"LPT1:", L"M", L"WinPrint", false},
+        {"names that differ in case", L"Q", L"q", L"LPT1:", L"M", L"WinPrint", false},
+    };
+    for (const ProblemRow& row : rows) {
+        check::Context context(row.name);
+        SavedQueue q;
+        q.name = row.queueName, q.port = row.port, q.driver = row.driver, q.printProcessor = row.processor;
+        std::wstring problem = SavedQueueProblem(q, row.recordName);
+        ok(problem.empty() == row.usable, "got [%s]\n", wn(problem));
+    }
+    SavedQueue q;
+    ok(DatatypeOf(q) == L"RAW", "empty data type: [%s]\n", wn(DatatypeOf(q)));
+    q.datatype = L"NT EMF 1.008";
+    ok(DatatypeOf(q) == L"NT EMF 1.008", "data type: [%s]\n", wn(DatatypeOf(q)));
+    q.name = L"A\x1b[31m\r\nB";
+    std::wstring problem = SavedQueueProblem(q, L"A");
+    ok(problem.find(L'\x1b') == std::wstring::npos && problem.find(L"\\x1B[31m\\x0D\\x0AB") != std::wstring::npos,
+       "control characters in the name: [%s]\n", wn(problem));
+    for (uint32_t attempts = 0; attempts < RECORD_ATTEMPTS_MAX + 2; ++attempts) {
+        q.attempts = attempts;
+        ok(IsLastAttempt(q) == (attempts + 1 >= RECORD_ATTEMPTS_MAX), "attempt %u\n", attempts);
+    }
+}
+
+void TestDevModeMerge()
+{
+    std::vector<unsigned char> target = DevMode(156, 12, 1);
+    std::vector<unsigned char> saved = DevMode(220, 8, 2);
+    saved[86] = 5;                  // copies, named
+    saved[94] = 2, saved[95] = 0;   // duplex, not named
+    int changed = MergeDevModePublicFields(saved, target);
+    ok(changed == 2, "changed %d fields\n", changed);
+    ok(target[76] == 2 && target[86] == 5, "orientation %u, copies %u\n", target[76], target[86]);
+    ok(target[94] == 0, "a field dmFields does not name was copied\n");
+    ok(target[68] == 156 && target[70] == 12 && target[156] == 0xA0 && target.size() == 168,
+       "the new driver's size or private part changed\n");
+    ok(MergeDevModePublicFields(saved, target) == 0, "merging again changes nothing\n");
+    std::vector<unsigned char> shortTarget = DevMode(80, 0, 1), cut = DevMode(70, 0, 2);
+    ok(MergeDevModePublicFields(saved, shortTarget) == 1 && shortTarget.size() == 80,
+       "only the fields both blocks hold\n");
+    std::vector<unsigned char> before = target;
+    ok(MergeDevModePublicFields(cut, target) == 0 && target == before, "a block cut short is not merged\n");
+    ok(!IsUsableDevMode(DevMode(156, 16, 2)) == false && !IsUsableDevMode(Cut(DevMode(156, 16, 2), 1)),
+       "dmSize + dmDriverExtra must lie within the bytes\n");
+}
+
+std::wstring Names(const std::vector<SavedDriverValue>& values)
+{
+    std::vector<std::wstring> names;
+    for (const SavedDriverValue& v : values) names.push_back(v.name);
+    return JoinWords(names);
+}
+
+void TestDriverDataToPutBack()
+{
+    SavedQueue saved = FullQueue();
+    const std::vector<SavedDriverValue> printui = {{L"SoftwareCUEContextID", 1, {0, 0}}, {L"Blob", 3, {9}}};
+    struct Row {
+        const char* name;
+        DriverDataCheck check;
+        const wchar_t* expected;
+    } rows[] = {
+        {"what the update writes", DriverDataCheck::Update, L"SoftwareCUEContextID, AiODDPnPWorked"},
+        {"what was recorded: missing ones only", DriverDataCheck::Recorded, L", AiODDPnPWorked"},
+        {"both", DriverDataCheck::RecordedAndUpdate, L"SoftwareCUEContextID, , AiODDPnPWorked"},
+    };
+    for (const Row& row : rows) {
+        check::Context context(row.name);
+        std::wstring got = Names(MissingDriverData(saved, printui, row.check));
+        ok(got == row.expected, "got [%s]\n", wn(got));
+    }
+    std::vector<SavedDriverValue> whole = saved.driverData;
+    ok(MissingDriverData(saved, whole, DriverDataCheck::RecordedAndUpdate).empty(), "a whole queue needs nothing\n");
+    whole[3].data = {0, 0, 0, 0};  // as recorded before the update: the update's 1 is wanted
+    saved.driverData[3].data = {0, 0, 0, 0};
+    ok(Names(MissingDriverData(saved, whole, DriverDataCheck::Update)) == L"AiODDPnPWorked", "AiODDPnPWorked 0\n");
+    ok(MissingDriverData(saved, whole, DriverDataCheck::Recorded).empty(), "recorded as it was\n");
+    SavedQueue none;
+    std::vector<SavedDriverValue> want = MissingDriverData(none, {}, DriverDataCheck::Update);
+    ok(want.size() == 2 && want[0].type == 1 && want[0].data == Bytes({0, 0}) && want[1].data == Bytes({1, 0, 0, 0}),
+       "no identifier: the empty text and the flag, %u values\n", static_cast<unsigned>(want.size()));
+    ok(MissingDriverData(none, {}, DriverDataCheck::Recorded).empty(), "nothing recorded, nothing wanted\n");
+}
+
+void TestSettingsWords()
+{
+    SavedQueue saved;
+    saved.comment = L"Second floor";
+    saved.location = L"Room 201";
+    saved.shareName = L"OFFICE";
+    saved.attributes = 0x8 | 0x40;  // shared, local
+    saved.priority = 7;
+    saved.devMode = DevMode(156, 0, 2);
+    saved.isDefault = true;
+    std::wstring got = JoinWords(SettingsToCarry(saved, true));
+    ok(got == L"comment, location, share OFFICE, priority 7, preferences, default printer", "plan: [%s]\n", wn(got));
+    saved.userDevMode = DevMode(156, 0, 2);  // as the queue's own: nothing of the user's
+    got = JoinWords(SettingsToCarry(saved, true));
+    ok(got == L"comment, location, share OFFICE, priority 7, preferences, default printer", "same: [%s]\n", wn(got));
+    saved.userDevMode[76] = 1;
+    got = JoinWords(SettingsToCarry(saved, true));
+    ok(got == L"comment, location, share OFFICE, priority 7, preferences, user preferences, default printer",
+       "the user's own: [%s]\n", wn(got));
+    saved.userDevMode.clear();
+    saved.security = Descriptor(true, 0x8004, {});
+    saved.attributes |= 0x2000;
+    got = JoinWords(SettingsToCarry(saved, false));
+    ok(got == L"comment, location, share OFFICE, priority 7, permissions, published, default printer", "[%s]\n",
+       wn(got));
+    ok(SettingsToCarry(SavedQueue(), false).empty(), "a queue without settings carries nothing\n");
+    SavedQueue now = saved;
+    now.comment.clear();
+    now.attributes &= ~0x8u;
+    now.priority = 0;
+    now.printProcessor = L"Other";
+    got = JoinWords(ChangedQueueFields(saved, now, false));
+    ok(got == L"comment, share OFFICE, priority 7", "changed: [%s]\n", wn(got));
+    got = JoinWords(ChangedQueueFields(saved, now, true));
+    ok(got == L"comment, share OFFICE, priority 7, print processor, data type", "from the record: [%s]\n", wn(got));
+    ok(PutBackAttributes(0x40 | 0x4, 0x8 | 0x20 | 0x2000) == (0x40 | 0x4 | 0x8 | 0x20), "attributes\n");
+    SavedQueue v1 = saved;
+    v1.version = 1;
+    got = JoinWords(ChangedQueueFields(v1, now, false));
+    ok(got == L"comment, share OFFICE", "a version-1 record has no priority: [%s]\n", wn(got));
+}
+
+struct TrustRow {
+    const char* name;
+    std::vector<unsigned char> descriptor;
+    bool read;
+    KeyTrust trust;
+};
+
+void TestKeyTrust()
+{
+    const uint32_t READ = 0x20019, FULL = 0xF003F;
+    const TrustRow rows[] = {
+        {"the launcher's own", LauncherKeySecurity(true), true, KeyTrust::Trusted},
+        {"protected, SYSTEM and Administrators", Descriptor(true, 0x9004, {{true, 3, FULL}}), true, KeyTrust::Trusted},
+        {"Wine's default: Administrators, users read below", Descriptor(true, 0x8004, {{false, 0x0A, READ}, {true, 0, FULL}}),
+         true, KeyTrust::Resecure},
+        {"XP: inherited Power Users write", Descriptor(true, 0x8404, {{false, 0x10, 0x2001F}, {true, 0x10, FULL}}), true,
+         KeyTrust::Resecure},
+        {"owned by a user", Descriptor(false, 0x9004, {{true, 0, FULL}}), true, KeyTrust::Untrusted},
+        {"explicit write for a user", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0, 0x2}}), true,
+         KeyTrust::Untrusted},
+        {"explicit generic write for a user, inherited list", Descriptor(true, 0x8004, {{false, 0, 0x40000000}}), true,
+         KeyTrust::Untrusted},
+        {"explicit read for a user", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0, READ}}), true,
+         KeyTrust::Trusted},
+        {"write below only", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0x08, FULL}}), true, KeyTrust::Trusted},
+        {"no DACL", Descriptor(true, 0x8000, {}, false), true, KeyTrust::Untrusted},
+        {"cut short", Cut(Descriptor(true, 0x9004, {{true, 0, FULL}}), 3), false, KeyTrust::Untrusted},
+        {"not self-relative", Descriptor(true, 0x1004, {{true, 0, FULL}}), false, KeyTrust::Untrusted},
+    };
+    for (const TrustRow& row : rows) {
+        check::Context context(row.name);
+        KeySecurityFacts facts;
+        bool read = ReadKeySecurityFacts(row.descriptor, facts);
+        std::wstring why;
+        KeyTrust trust = read ? DecideKeyTrust(facts, why) : KeyTrust::Untrusted;
+        ok(read == row.read, "read %d\n", read);
+        ok(trust == row.trust, "trust %d [%s]\n", static_cast<int>(trust), wn(why));
+        ok((trust == KeyTrust::Untrusted) == !why.empty() || !read, "reason [%s]\n", wn(why));
+    }
+    KeySecurityFacts facts;
+    bool read = ReadKeySecurityFacts(LauncherKeySecurity(false), facts);
+    ok(read && !facts.ownerTrusted && facts.daclProtected && facts.aces.size() == 2 && facts.aces[0].trustedSid &&
+           facts.aces[1].trustedSid && facts.aces[1].mask == 0xF003F,
+       "the launcher's own list without owner: read %d, %u entries\n", read, static_cast<unsigned>(facts.aces.size()));
+}
 }  // namespace
 
 int main()
@@ -333,11 +730,17 @@ int main()
     TestFlattenLineBreaks();
     TestUsbPorts();
     TestDriverMatch();
+    TestQueueChoice();
     TestRefusals();
     TestDevicePaths();
     TestDriverDataKey();
     TestTextUpToNull();
     TestSavedQueueRecord();
     TestIsSameQueue();
+    TestRecordUsability();
+    TestDevModeMerge();
+    TestDriverDataToPutBack();
+    TestSettingsWords();
+    TestKeyTrust();
     return check::summary();
 }

@@ -1,7 +1,10 @@
 // Text rules of the system layer: registry data as text (the install folder's string
 // rule, the log text of a value of any type, the expansion of system-folder names),
-// the full-path test and how a Run entry's program is found.
+// the full-path test, how a Run entry's program is found, and the machine-wide lock.
+#include "framework/wstr.h"
+#include "system/lock_rules.h"
 #include "system/path_text.h"
+#include "system/program_text.h"
 #include "system/registry_text.h"
 
 #include "tests/harness/check.h"
@@ -163,6 +166,9 @@ void CheckProgramNames()
         {L"c:\\v1.2\\tool", L"c:\\v1.2\\tool.exe", false},
         {L"\\\\srv\\d\\x.exe", L"\\\\srv\\d\\x.exe", false},
         {L"c:\\media", L"c:\\media.exe", false},
+        {L"\\tools\\x.exe", L"D:\\tools\\x.exe", false},
+        {L"d:x.exe", L"D:\\cd\\x.exe", true},
+        {L"e:x.exe", L"e:\\x.exe", false},
     };
     for (const NamedRow& row : named) {
         std::wstring path = NamedProgramPath(row.program, L"D:\\cd");
@@ -174,8 +180,63 @@ void CheckProgramNames()
 
     std::wstring line = BatchCommandLine(L"C:\\windows\\system32\\cmd.exe", L"\"c:\\media\\inst.cmd\" /x");
     ok(line == L"\"C:\\windows\\system32\\cmd.exe\" /d /s /c \"\"c:\\media\\inst.cmd\" /x\"", "batch line [%s]\n", wn(line));
-    line = WithProgramPath(L" inst.cmd /x \"a b\"", L"C:\\media\\inst.cmd");
-    ok(line == L" \"C:\\media\\inst.cmd\" /x \"a b\"", "program path put in [%s]\n", wn(line));
+}
+
+// Which file a command line starts, as the launcher, its plan and the checker take it:
+// launcher and current folder C:\media, PATH with a full and a relative entry.
+void CheckProgramResolution()
+{
+    const wchar_t* files[] = {L"c:\\media\\setup.exe", L"c:\\windows\\system32\\regsvr32.exe", L"c:\\tools\\x.exe",
+                              L"c:\\program files\\tarvik\\setup.exe", L"d:\\apps\\my.exe",
+                              L"d:\\apps\\my tool\\run.exe", L"c:\\media\\inst.bat", L"c:\\media\\sub\\t.exe",
+                              L"c:\\media\\bin\\y.exe", L"c:\\windows\\system32\\cmd.exe"};
+    FileProbe exists = [&files](const std::wstring& path) {
+        for (const wchar_t* f : files)
+            if (wstr::ToLower(path) == f) return true;
+        return false;
+    };
+    ProgramPlaces places{L"C:\\media", L"C:\\media", L"C:\\windows\\system32", L"C:\\windows", L"bin;C:\\tools"};
+    const wchar_t* cmd = L"\"C:\\windows\\system32\\cmd.exe\" /d /s /c ";
+    struct Row {
+        const wchar_t* commandLine;
+        ProgramProblem problem;
+        const wchar_t* file;  // the file found, or the one expected where a folder is named
+        const wchar_t* start; // the command line started; "" for the unchanged one
+    } rows[] = {
+        {L"\\tools\\x.exe --y", ProgramProblem::None, L"C:\\tools\\x.exe", L""},
+        {L"c:\\program files\\tarvik\\setup.exe /s", ProgramProblem::None, L"c:\\program files\\tarvik\\setup.exe", L""},
+        {L"d:\\apps\\my tool\\run.exe /x", ProgramProblem::None, L"d:\\apps\\my.exe", L""},
+        {L"\"d:\\apps\\my tool\\run.exe\" /x", ProgramProblem::None, L"d:\\apps\\my tool\\run.exe", L""},
+        {L"setup /q", ProgramProblem::None, L"C:\\media\\setup.exe", L""},
+        {L"regsvr32 /s x.dll", ProgramProblem::None, L"C:\\windows\\system32\\regsvr32.exe", L""},
+        {L"x.exe", ProgramProblem::None, L"C:\\tools\\x.exe", L""},
+        {L"y.exe", ProgramProblem::NotFound, L"", L""},
+        {L"sub\\t.exe", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"sub\\t", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"inst.bat /q \"a b\"", ProgramProblem::None, L"C:\\media\\inst.bat", L"\"\"C:\\media\\inst.bat\" /q \"a b\"\""},
+        {L"\"c:\\media\\inst.bat\"", ProgramProblem::None, L"c:\\media\\inst.bat", L"\"\"c:\\media\\inst.bat\"\""},
+        {L"install.bat /q", ProgramProblem::NotFound, L"", L""},
+        {L"c:\\nosuch\\x /q", ProgramProblem::NotFound, L"c:\\nosuch\\x.exe", L""},
+        {L"  ", ProgramProblem::NoProgram, L"", L""},
+    };
+    for (const Row& row : rows) {
+        ResolvedProgram got = ResolveProgram(row.commandLine, places, exists);
+        std::wstring file = got.file.empty() ? got.expected : got.file;
+        ok(got.problem == row.problem && file == row.file, "[%s]: problem %d, file [%s]\n", wn(row.commandLine),
+           static_cast<int>(got.problem), wn(file));
+        if (got.problem != ProgramProblem::None) continue;
+        std::wstring start = *row.start ? cmd + std::wstring(row.start) : std::wstring(row.commandLine);
+        ok(got.commandLine == start, "[%s]: started as [%s]\n", wn(row.commandLine), wn(got.commandLine));
+        ok(got.application == (got.batch ? L"C:\\windows\\system32\\cmd.exe" : got.file), "[%s]: application [%s]\n",
+           wn(row.commandLine), wn(got.application));
+    }
+    ResolvedProgram batch = ResolveProgram(L"install.bat /q", places, exists);
+    ok(batch.bare && batch.batch && batch.named == L"install.bat", "bare batch: bare %d batch %d [%s]\n", batch.bare,
+       batch.batch, wn(batch.named));
+    places.systemFolder.clear();
+    batch = ResolveProgram(L"inst.bat", places, exists);
+    ok(batch.problem == ProgramProblem::NoCommandInterpreter, "no system folder: problem %d\n",
+       static_cast<int>(batch.problem));
 }
 
 // Expandable registry values: only the fixed system-folder names, from the values given.
@@ -212,6 +273,125 @@ void CheckFolderExpansion()
     }
 }
 
+// A self-relative security descriptor: an owner and, unless `dacl` is false, a DACL of
+// entries (type, flags, mask, SID).
+struct Entry {
+    unsigned char type;
+    uint32_t mask;
+    std::vector<unsigned char> sid;
+};
+std::vector<unsigned char> Descriptor(const std::vector<unsigned char>& owner, bool dacl, const std::vector<Entry>& entries)
+{
+    auto put = [](std::vector<unsigned char>& b, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    std::vector<unsigned char> acl;
+    for (const Entry& e : entries) {
+        acl.push_back(e.type);
+        acl.push_back(3);
+        put(acl, static_cast<uint32_t>(8 + e.sid.size()), 2);
+        put(acl, e.mask, 4);
+        acl.insert(acl.end(), e.sid.begin(), e.sid.end());
+    }
+    std::vector<unsigned char> sd = {1, 0};
+    put(sd, 0x8000u | (dacl ? 4u : 0u), 2);
+    put(sd, 20, 4);
+    put(sd, 0, 4);
+    put(sd, 0, 4);
+    put(sd, dacl ? static_cast<uint32_t>(20 + owner.size()) : 0, 4);
+    sd.insert(sd.end(), owner.begin(), owner.end());
+    if (dacl) {
+        sd.push_back(2);
+        sd.push_back(0);
+        put(sd, static_cast<uint32_t>(8 + acl.size()), 2);
+        put(sd, static_cast<uint32_t>(entries.size()), 2);
+        put(sd, 0, 2);
+        sd.insert(sd.end(), acl.begin(), acl.end());
+    }
+    return sd;
+}
+
+void CheckLockFolder()
+{
+    const std::vector<unsigned char> system = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0},
+                                     admins = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0},
+                                     users = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x21, 2, 0, 0},
+                                     everyone = {1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0},
+                                     self = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                             0, 0, 0, 0, 0xE8, 3, 0, 0};
+    const uint32_t full = 0x1F01FF, readExecute = 0x1200A9, look = 0x00120088;
+    std::vector<unsigned char> made = AdminOnlySecurityDescriptor();
+    struct Row {
+        const char* what;
+        std::vector<unsigned char> sd;
+        const wchar_t* reason;
+    } rows[] = {
+        {"the descriptor the launcher gives", made, L""},
+        {"under Wine: the user owns it, SYSTEM and the user", Descriptor(self, true, {{0, full, system}, {0, full, self}}),
+         L""},
+        {"owned by Users", Descriptor(users, true, {{0, full, admins}}), L"its owner is S-1-5-32-545"},
+        {"Users may read: they could hold the file",
+         Descriptor(admins, true, {{0, full, admins}, {0, readExecute, users}}), L"its DACL lets S-1-5-32-545 in"},
+        {"Everyone may look at attributes only", Descriptor(admins, true, {{0, full, system}, {0, look, everyone}}), L""},
+        {"a denial lets nobody in", Descriptor(system, true, {{1, full, everyone}, {0, full, admins}}), L""},
+        {"no DACL", Descriptor(admins, false, {}), L"it has no DACL: everybody has full control"},
+        {"an object entry", Descriptor(admins, true, {{5, full, admins}}),
+         L"its DACL holds an entry of a kind the launcher does not check"},
+        {"cut short", std::vector<unsigned char>(made.begin(), made.end() - 1),
+         L"its security descriptor cannot be read"},
+        {"empty", {}, L"its security descriptor cannot be read"},
+    };
+    for (const Row& row : rows) {
+        std::wstring reason = UntrustedFolderReason(ReadSecurityDescriptor(row.sd.data(), row.sd.size(), self));
+        ok(reason == row.reason, "%s: [%s], expected [%s]\n", row.what, wn(reason), wn(row.reason));
+    }
+    std::vector<unsigned char> ownerless = AdminOnlySecurityDescriptor(false);
+    SecurityFacts noOwner = ReadSecurityDescriptor(ownerless.data(), ownerless.size(), self);
+    ok(!noOwner.whole && noOwner.entries.empty(), "a descriptor without an owner is never trusted: whole %d\n", noOwner.whole);
+    ok(SidText(self.data(), self.size()) == L"S-1-5-21-0-0-0-1000", "SID text [%s]\n",
+       wn(SidText(self.data(), self.size())));
+}
+
+void CheckInstanceDecision()
+{
+    const std::wstring path = L"C:\\WINDOWS\\TarvikSetupLock\\setup.lock";
+    struct Row {
+        const char* what;
+        MutexState mutex;
+        LockState lock;
+        InstanceVerdict verdict;
+        bool mutexLine;
+        const wchar_t* note;  // the last note, or null for none
+    } rows[] = {
+        {"alone", MutexState::Created, LockState::Taken, InstanceVerdict::Run, false, nullptr},
+        {"a real second copy", MutexState::Exists, LockState::Busy, InstanceVerdict::SecondCopy, true, nullptr},
+        {"a squatter's mutex blocks nobody", MutexState::Exists, LockState::Taken, InstanceVerdict::Run, false,
+         L"## The mutex exists, but no other instance holds the machine-wide lock: the run goes on"},
+        {"a squatter's event: the lock is free", MutexState::NotAMutex, LockState::Taken, InstanceVerdict::Run, false,
+         L"## An object with the mutex's name exists that is not a mutex: the machine-wide lock decides"},
+        {"a squatter's event while a run holds the lock", MutexState::NotAMutex, LockState::Busy,
+         InstanceVerdict::SecondCopy, false, L"## Another instance of the setup holds the machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock"},
+        {"another session's run", MutexState::Created, LockState::Busy, InstanceVerdict::SecondCopy, false,
+         L"## Another instance of the setup holds the machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock"},
+        {"a folder others may enter", MutexState::Created, LockState::Untrusted, InstanceVerdict::NoLock, false,
+         L"## The machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock is not taken: its owner is S-1-5-32-545; "
+         L"the setup does not run without it"},
+        {"no lock at all, no mutex either", MutexState::Failed, LockState::Failed, InstanceVerdict::NoLock, false,
+         L"## The machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock cannot be taken (error 5); the setup "
+         L"does not run without it"},
+    };
+    for (const Row& row : rows) {
+        InstanceDecision d = DecideInstance(row.mutex, 5, row.lock, 5, path, L"its owner is S-1-5-32-545");
+        std::wstring last = d.notes.empty() ? L"" : d.notes.back();
+        ok(d.verdict == row.verdict, "%s: verdict %d\n", row.what, static_cast<int>(d.verdict));
+        ok(d.mutexLine == row.mutexLine, "%s: mutex line %d\n", row.what, d.mutexLine);
+        ok(last == (row.note ? row.note : L""), "%s: note [%s]\n", row.what, wn(last));
+    }
+    InstanceDecision both = DecideInstance(MutexState::Failed, 5, LockState::Busy, 32, path, L"");
+    ok(both.notes.size() == 2 && both.notes[0] == L"## The mutex cannot be created (error 5): the machine-wide lock decides",
+       "mutex failed, lock busy: %d notes\n", static_cast<int>(both.notes.size()));
+}
+
 }  // namespace
 
 int main()
@@ -220,6 +400,9 @@ int main()
     CheckLogTexts();
     CheckFullPaths();
     CheckProgramNames();
+    CheckProgramResolution();
     CheckFolderExpansion();
+    CheckLockFolder();
+    CheckInstanceDecision();
     return check::summary();
 }

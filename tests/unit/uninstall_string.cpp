@@ -46,10 +46,41 @@ void TestParse()
     }
 }
 
+// The copy that the real run makes and the plan describes: a line that names no data
+// file is no copy even when it was not wholly expanded.
+void TestCopyDecision()
+{
+    struct Case {
+        const char* what;
+        const wchar_t* commandLine;
+        bool expanded;
+        DataFileCopyChoice choice;
+        const wchar_t* source;
+        const wchar_t* destination;
+        const wchar_t* why;
+    } cases[] = {
+        {"copy", L"C:\\Apps\\pxclean.exe -datfile x.dat", true, DataFileCopyChoice::Copy, L"setup\\x.dat",
+         L"C:\\Apps\\x.dat", L""},
+        {"not expanded", L"%X%\\pxclean.exe -datfile x.dat", false, DataFileCopyChoice::NotExpanded, L"setup\\x.dat",
+         L"%X%\\x.dat", L"%X% is not expanded"},
+        {"no data file before not expanded", L"%X%\\pxclean.exe", false, DataFileCopyChoice::NoDataFile, L"", L"", L""},
+        {"no value", L"", true, DataFileCopyChoice::NoDataFile, L"", L"", L""},
+    };
+    for (const Case& c : cases) {
+        check::Context context(c.what);
+        DataFileCopy copy = DecideDataFileCopy(c.commandLine, c.expanded, L"%X%");
+        ok(copy.choice == c.choice, "choice %d, expected %d\n", static_cast<int>(copy.choice), static_cast<int>(c.choice));
+        ok(copy.source == c.source && copy.destination == c.destination, "copy [%s] to [%s]\n", wn(copy.source),
+           wn(copy.destination));
+        ok(copy.why == c.why, "why [%s]\n", wn(copy.why));
+    }
+}
+
 }  // namespace
 
 int main()
 {
     TestParse();
+    TestCopyDecision();
     return check::summary();
 }

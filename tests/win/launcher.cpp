@@ -5,14 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/tarvik_app.h"
+#include "config/config_reader.h"
+#include "printers/printer_actor.h"
+#include "run/run_steps.h"
 #include "tests/harness/check.h"
 #include "tests/harness/win_files.h"
 
 using namespace winfiles;
 
 namespace {
+
+RealRunSteps steps(RealPrinterSteps());
 
 const wchar_t* const UNINSTALL = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -37,7 +40,9 @@ void TestRunApplication()
     for (const Case& c : cases) {
         check::Context context(c.what);
         LogTail log;
-        DWORD result = theApp.RunApplication(c.commandLine);
+        LaunchContext launch;
+        launch.configPath = g_strIniFile;
+        DWORD result = StartRunEntry(launch, RealPrinterSteps(), c.commandLine, nullptr, nullptr);
         ok(result == c.result, "result %lu, expected %lu\n", result, c.result);
         ok(log.Has("--> Enter RunApplication( " + Narrow(c.commandLine) + ")"), "no enter line\n");
         bool created = false;
@@ -100,8 +105,10 @@ void TestCopyUninstallerDataFile()
         DeleteFileW((root + L"apps\\data.dat").c_str());
         DeleteFileW((longFolder + L"data.dat").c_str());
         DeleteFileW((root + L"data.dat").c_str());
-        theApp.m_strUninstallKey = c.entry;
-        theApp.CopyUninstallerDataFile();
+        RunWalk walk;
+        walk.actor = &steps;
+        walk.uninstallKey = c.entry;
+        CopyUninstallerDataFile(walk);
         bool anyCopy = FileExists(root + L"apps\\data.dat") || FileExists(longFolder + L"data.dat") ||
                        FileExists(root + L"data.dat");
         if (c.copiedTo.empty()) {
@@ -112,9 +119,10 @@ void TestCopyUninstallerDataFile()
         DeleteUninstallString(keyPath);
     }
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(UNINSTALL) + L"\\TarvikTestEntry").c_str());
-    theApp.m_strUninstallKey.clear();
     // Nothing to read at all: nothing happens.
-    theApp.CopyUninstallerDataFile();
+    RunWalk walk;
+    walk.actor = &steps;
+    CopyUninstallerDataFile(walk);
     ok(!FileExists(root + L"apps\\data.dat"), "copied without a value\n");
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "product/magic_keywords.h"
 #include "tests/harness/check.h"
@@ -14,6 +13,8 @@
 using namespace winfiles;
 
 namespace {
+
+DriverPackage package;
 
 const std::string INF_BODY =
     "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[Manufacturer]\r\n"
@@ -48,10 +49,10 @@ void CheckSearchInfFile(const std::wstring& folder)
         check::Context context(row.name);
         std::wstring path = folder + L"search" + std::to_wstring(++n) + L".inf";
         ok(WriteBytes(path, row.bytes), "cannot write %s\n", wn(path));
-        theApp.m_astrMagicKeywords = row.keywords;
-        theApp.m_nMagicKeywords = static_cast<int>(row.keywords.size());
+        package.keywords = row.keywords;
+        package.keywordCount = static_cast<int>(row.keywords.size());
         LogTail log;
-        BOOL got = theApp.SearchInfFile(path);
+        BOOL got = SearchInfFile(package, path);
         ok(got == row.expected, "got %d\n", got);
         ok(log.Has("** Searching " + Narrow(path)), "no Searching line\n");
         if (row.foundKeyword) {
@@ -65,12 +66,12 @@ void CheckSearchInfFile(const std::wstring& folder)
 // Files that cannot be opened are passed over without a log line.
 void CheckUnreadableFiles(const std::wstring& folder)
 {
-    theApp.m_astrMagicKeywords = {L""};
-    theApp.m_nMagicKeywords = 1;
+    package.keywords = {L""};
+    package.keywordCount = 1;
     {
         check::Context context("missing file");
         LogTail log;
-        ok(!theApp.SearchInfFile(folder + L"missing.inf"), "found\n");
+        ok(!SearchInfFile(package, folder + L"missing.inf"), "found\n");
         ok(log.Lines().empty(), "%u log lines\n", unsigned(log.Lines().size()));
     }
     {
@@ -80,7 +81,7 @@ void CheckUnreadableFiles(const std::wstring& folder)
         HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ok(holder != INVALID_HANDLE_VALUE, "cannot hold the file\n");
         LogTail log;
-        ok(!theApp.SearchInfFile(path), "found\n");
+        ok(!SearchInfFile(package, path), "found\n");
         ok(log.Lines().empty(), "%u log lines\n", unsigned(log.Lines().size()));
         CloseHandle(holder);
     }
@@ -131,13 +132,13 @@ void CheckFolderWalk(const std::wstring& base)
         if (row.makeFolder) CreateDirectoryW(folder.c_str(), nullptr);
         for (const auto& file : row.files)
             WriteBytes(folder + file.first, Utf16(file.second ? INF_BODY : "[Version]\r\n", true));
-        theApp.m_astrMagicKeywords = {L"Norvale XRV-7200"};
-        theApp.m_nMagicKeywords = 1;
+        package.keywords = {L"Norvale XRV-7200"};
+        package.keywordCount = 1;
         std::vector<std::wstring> visited;
         LogTail log;
         BOOL got = SearchOemInfFiles(folder, [&](const std::wstring& path) {
             visited.push_back(path);
-            return theApp.SearchInfFile(path);
+            return SearchInfFile(package, path);
         });
         ok(got == row.expected, "got %d\n", got);
         ok(log.Has("Drivers not found") == row.driversNotFound, "Drivers not found line: %d\n", log.Has("Drivers not found"));
@@ -172,9 +173,9 @@ void CheckReadMagicKeywords(const std::wstring& folder)
         WriteBytes(ini, row.section);
         g_configReader.m_strFile = ini;
         LogTail log;
-        ok(theApp.ReadMagicKeywords() == TRUE, "result\n");
-        ok(theApp.m_nMagicKeywords == static_cast<int>(row.expected.size()), "count %d\n", theApp.m_nMagicKeywords);
-        ok(theApp.m_astrMagicKeywords == row.expected, "keywords differ\n");
+        ok(ReadMagicKeywords(package) == TRUE, "result\n");
+        ok(package.keywordCount == static_cast<int>(row.expected.size()), "count %d\n", package.keywordCount);
+        ok(package.keywords == row.expected, "keywords differ\n");
         std::string asked = "Read Section:[XRV.MagicKeywords] Key=" + std::to_string(row.askedUpTo) + " Value=";
         std::string beyond = "Read Section:[XRV.MagicKeywords] Key=" + std::to_string(row.askedUpTo + 1) + " Value=";
         int askedCount = 0;

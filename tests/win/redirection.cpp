@@ -4,12 +4,14 @@
 //                                    whether the program runs under WOW64 (0 or 1)
 // Under WOW64 a file written into system32 with the redirection off lies in the
 // native folder: visible while it is off, hidden (the 32-bit folder) once it is back on.
+// Expandable registry values name the folders of the launcher's own, 32-bit view.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "system/redirection.h"
+#include "system/registry.h"
 #include "tests/harness/check.h"
 
 namespace {
@@ -52,6 +54,36 @@ void CheckSwitchesWithoutWow64()
     (void)::DeleteFileW(MARKER);  // see above
 }
 
+struct ExpansionRow {
+    const wchar_t* value;
+    const wchar_t* expanded;  // null: refused
+    const wchar_t* underWow64;
+};
+
+void CheckExpansion(bool wow64)
+{
+    const ExpansionRow rows[] = {
+        {L"%ProgramFiles%\\Norvale\\", L"C:\\Program Files\\Norvale\\", L"C:\\Program Files (x86)\\Norvale\\"},
+        {L"%CommonProgramFiles%\\N", L"C:\\Program Files\\Common Files\\N",
+         L"C:\\Program Files (x86)\\Common Files\\N"},
+        {L"%ProgramFiles(x86)%\\N", nullptr, L"C:\\Program Files (x86)\\N"},
+    };
+    for (const ExpansionRow& row : rows) {
+        std::string name = check::narrow(row.value);
+        check::Context context(name.c_str());
+        std::wstring text(row.value);
+        RegistryValue value;
+        value.type = REG_EXPAND_SZ;
+        value.data.assign(reinterpret_cast<const BYTE*>(text.c_str()),
+                          reinterpret_cast<const BYTE*>(text.c_str() + text.size() + 1));
+        std::wstring got, unknown;
+        bool expanded = ExpandedRegistryText(value, got, unknown);
+        const wchar_t* expected = wow64 ? row.underWow64 : row.expanded;
+        ok(expanded == (expected != nullptr), "expanded %d, unknown [%s]\n", expanded, wn(unknown));
+        if (expected) ok(got == expected, "[%s], expected [%s]\n", wn(got), wn(std::wstring(expected)));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -64,5 +96,6 @@ int main(int argc, char** argv)
         CheckSwitchesUnderWow64();
     else
         CheckSwitchesWithoutWow64();
+    CheckExpansion(wow64);
     return check::summary();
 }

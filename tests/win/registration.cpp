@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "app/tarvik_app.h"
 #include "config/config_reader.h"
+#include "product/registration_actor.h"
 #include "tests/harness/check.h"
 #include "tests/harness/win_files.h"
 
 using namespace winfiles;
 
 namespace {
+
+RealRegistration registration;
 
 const wchar_t* const ADDON_GUID = L"{8C2E5B17-44A9-4F03-B6D1-2E7A90C35F48}";
 const char* const SECTION = "Scrubber.FileUninstaller.MagicKeywords";
@@ -129,7 +131,7 @@ void CheckAppend()
         UseConfiguration({GUID_A});
         for (int run = 0; run < row.runs; ++run) {
             LogTail log;
-            ok(theApp.ProcessXRVCDGUIDsSection() == TRUE, "run %d: result\n", run);
+            ok(ProcessXRVCDGUIDsSection(registration) == TRUE, "run %d: result\n", run);
             ok(log.Has("## Successfully updated the  Magic Keyword in scrubber file"), "run %d: no success line\n", run);
         }
         std::wstring file = DataFolder(folder, GUID_A) + L"pxclean.dat";
@@ -144,7 +146,7 @@ void CheckAppend()
         std::wstring folder = MakeInstallation("nosection", OTHER_SECTIONS_BEFORE);
         SetInstallFolder(folder);
         SetInstalled(GUID_A);
-        ok(theApp.ProcessXRVCDGUIDsSection() == TRUE, "result\n");
+        ok(ProcessXRVCDGUIDsSection(registration) == TRUE, "result\n");
         std::wstring file = DataFolder(folder, GUID_A) + L"pxclean.dat";
         ok(Key(file, "1") == g, "key 1 is %s\n", Key(file, "1").c_str());
         std::string after = ReadBytes(file);
@@ -186,7 +188,7 @@ void CheckWhichDisc()
         for (const auto& disc : row.installed) SetInstalled(disc.first, disc.second);
         UseConfiguration(row.configured);
         LogTail log;
-        ok(theApp.ProcessXRVCDGUIDsSection() == row.expected, "result\n");
+        ok(ProcessXRVCDGUIDsSection(registration) == row.expected, "result\n");
         ok(log.Has("--> Enter ProcessXRVCDGUIDsSection()"), "no entry line\n");
         ok(log.Has("** InstallFolder : " + Narrow(folder)), "no install folder line\n");
         for (const std::string& line : row.lines) ok(log.Has(line), "no line [%s]\n", line.c_str());
@@ -234,7 +236,7 @@ void CheckInstallFolder()
         }
         UseConfiguration({GUID_A});
         LogTail log;
-        ok(theApp.ProcessXRVCDGUIDsSection() == (row.found ? TRUE : FALSE), "result\n");
+        ok(ProcessXRVCDGUIDsSection(registration) == (row.found ? TRUE : FALSE), "result\n");
         if (row.found) {
             ok(log.Has("** InstallFolder : " + Narrow(row.value)), "no install folder line\n");
             if (row.writeLine) ok(log.Has(row.writeLine), "no line [%s]\n", row.writeLine);
@@ -248,8 +250,53 @@ void CheckInstallFolder()
     {
         check::Context context("no product key");
         LogTail log;
-        ok(theApp.ProcessXRVCDGUIDsSection() == FALSE, "result\n");
+        ok(ProcessXRVCDGUIDsSection(registration) == FALSE, "result\n");
         ok(log.Has("## I didn't get install folder"), "no missing-folder line\n");
+    }
+}
+
+// What a run cut short may leave beside the data file: its copy, removed before the
+// write; something that cannot be removed stops the write and is named in the log.
+void CheckLeftovers()
+{
+    const std::string content = "[" + std::string(SECTION) + "]\r\n1={A}\r\n";
+    struct LeftoverRow {
+        const char* name;
+        bool folder;  // a folder where the copy goes, rather than a file
+        bool written;
+    };
+    const LeftoverRow rows[] = {
+        {"a copy left by a cut run is removed", false, true},
+        {"a folder where the copy goes stops the write", true, false},
+    };
+    int n = 0;
+    for (const LeftoverRow& row : rows) {
+        check::Context context(row.name);
+        std::wstring folder = MakeInstallation(("leftover" + std::to_string(++n)).c_str(), content);
+        std::wstring file = DataFolder(folder, GUID_A) + L"pxclean.dat";
+        std::wstring copy = file + L".tarvik-new";
+        if (row.folder)
+            MakeFolders(copy + L"\\");
+        else
+            WriteBytes(copy, "[" + std::string(SECTION) + "]\r\n1=");  // cut half-way
+        SetInstallFolder(folder);
+        SetInstalled(GUID_A);
+        UseConfiguration({GUID_A});
+        LogTail log;
+        ok(ProcessXRVCDGUIDsSection(registration) == TRUE, "result\n");
+        DeleteProductKeys();
+        std::string expected = row.written ? content + "2=" + Narrow(ADDON_GUID) + "\r\n" : content;
+        ok(ReadBytes(file) == expected, "data file:\n%s\n", ReadBytes(file).c_str());
+        ok(FileExists(copy) == row.folder, "copy left: %d\n", FileExists(copy));
+        if (row.written) {
+            ok(log.Has("## Successfully updated the  Magic Keyword in scrubber file"), "no success line\n");
+            continue;
+        }
+        ok(log.Has("## Writting Magic Keyword failed"), "no failure line\n");
+        std::string reason = "## The data file " + Narrow(file) + " is left as it was: ";
+        bool named = false;
+        for (const std::string& line : log.Lines()) named = named || line.compare(0, reason.size(), reason) == 0;
+        ok(named, "no line [%s...]\n", reason.c_str());
     }
 }
 
@@ -262,6 +309,7 @@ int main()
     CheckAppend();
     CheckWhichDisc();
     CheckInstallFolder();
+    CheckLeftovers();
     DeleteProductKeys();
     return check::summary();
 }

