@@ -41,22 +41,22 @@ bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_bRunListEnded(false), m_nQueuesLost(0),
-      m_nMediumProgramsMissing(0), m_actor(ChooseActor(UnattendedMode()))
+CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_actor(ChooseActor(UnattendedMode()))
 {
 }
 
 BOOL CTarvikApp::InitInstance()
 {
-    RunOutcome outcome = RunSetup();
-    if (m_unattended.noWindows) EndUnattended(outcome);
+    SetupEnd end = RunSetup();
+    RunOutcome outcome = end.outcome;
+    if (m_unattended.noWindows) EndUnattended(end);
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
            outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
 }
 
-RunOutcome CTarvikApp::RunSetup()
+SetupEnd CTarvikApp::RunSetup()
 {
     std::wstring modulePath = ModulePath();
     m_strExeName = ExeBaseName(modulePath);
@@ -65,44 +65,47 @@ RunOutcome CTarvikApp::RunSetup()
     if (modulePath.empty()) {
         // Without its own folder the launcher would read some other configuration.
         LogMessage(LOG_HIGH, L"## GetModuleFileName Failed");
-        return RunOutcome::NoProgramPath;
+        return {RunOutcome::NoProgramPath};
     }
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (m_unattended.uiUnknown) return RunOutcome::UnknownUiValue;
+    if (m_unattended.uiUnknown) return {RunOutcome::UnknownUiValue};
     m_actor = ChooseActor(m_unattended);
     // Never without the machine-wide lock, even when the mutex cannot be created: without
     // it the run ends as a second copy does.
     RunOutcome stopped = RunOutcome::AnotherInstance;
-    if (!TakeSingleInstance(m_machineLock, stopped)) return stopped;
+    if (!TakeSingleInstance(m_machineLock, stopped)) return {stopped};
     // Before anything else changes the machine, and never by two copies at once (the
     // lock is held from here to the end): queues that a run cut short left deleted, then
     // the tray program and the service it left stopped. A plan run neither restores nor
     // removes a record or a note.
-    m_nQueuesLost += m_actor->Printers().RecoverEarlierRun();
+    int queuesLost = m_actor->Printers().RecoverEarlierRun();
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
-        return RunOutcome::NoCurrentDirectory;
+        return {RunOutcome::NoCurrentDirectory};
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return RunOutcome::ConfigUnreadable;
+        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return {RunOutcome::ConfigUnreadable};
         ReportStop(TEXT_OS_NOT_VALID);
-        return RunOutcome::OsNotSupported;
+        return {RunOutcome::OsNotSupported};
     }
     m_actor->SystemAccepted(AcceptedOS, RunSection(PlatformCode == PLATFORM_64BIT));
     (void)ReadMagicKeywords();  // always TRUE
     if (!FindMagicKeyword()) {
         ReportStop(TEXT_DRIVER_NOT_FOUND);
-        return RunOutcome::DriverNotFound;
+        return {RunOutcome::DriverNotFound};
     }
     m_actor->DriverPackageFound(m_strDriverInf, m_strDriverKeyword);
     // The run goes on without registration.
     if (!ProcessXRVCDGUIDsSection()) m_actor->Registration().NotRegistered();
-    (void)DropMain();  // failures are in the log
-    if (!m_bRunListEnded) return RunOutcome::RunCutShort;
-    return m_actor->Outcome(WalkTally{m_nQueuesLost, m_nMediumProgramsMissing, m_runListEnd.result});
+    RunWalk walk = RunWalkOf();
+    (void)::DropMain(walk);  // failures are in the log
+    m_strUninstallKey = walk.uninstallKey;
+    if (!walk.listEnded) return {RunOutcome::RunCutShort, false, walk.listEnd};
+    queuesLost += walk.queuesLost;
+    return {m_actor->Outcome(WalkTally{queuesLost, walk.programsMissing, walk.listEnd.result}), true, walk.listEnd};
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -115,11 +118,12 @@ void CTarvikApp::ReportStop(int textNumber)
     LogMessage(LOG_HIGH, L"%s", QuietMessageLine(reader.GetLangMapText(textNumber)).c_str());
 }
 
-void CTarvikApp::EndUnattended(RunOutcome outcome)
+void CTarvikApp::EndUnattended(const SetupEnd& end)
 {
+    RunOutcome outcome = end.outcome;
     // The restart takes the place of Finish on the page, so only a run that got there has one.
-    bool restart = m_unattended.forceRestart && m_bRunListEnded && m_actor->MayRestart();
-    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(m_runListEnd.entry);
+    bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
+    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(end.listEnd.entry);
     LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
@@ -182,18 +186,12 @@ RunWalk CTarvikApp::RunWalkOf()
     walk.forceRestart = m_unattended.forceRestart;
     walk.finishScreen = &m_finishScreen;
     walk.uninstallKey = m_strUninstallKey;
-    walk.listEnd = m_runListEnd;
-    walk.listEnded = m_bRunListEnded;
     return walk;
 }
 
 void CTarvikApp::TakeRunWalk(const RunWalk& walk)
 {
     m_strUninstallKey = walk.uninstallKey;
-    m_runListEnd = walk.listEnd;
-    m_bRunListEnded = walk.listEnded;
-    m_nQueuesLost += walk.queuesLost;
-    m_nMediumProgramsMissing += walk.programsMissing;
 }
 
 BOOL CTarvikApp::WithRunWalk(const std::function<BOOL(RunWalk&)>& step)
@@ -221,10 +219,7 @@ void CTarvikApp::CopyUninstallerDataFile()
 
 DWORD CTarvikApp::RunApplication(std::wstring commandLine, DWORD* exitCode)
 {
-    int queuesLost = 0;
-    DWORD result = StartRunEntry(Launching(), m_actor->Printers(), commandLine, exitCode, &queuesLost);
-    m_nQueuesLost += queuesLost;
-    return result;
+    return StartRunEntry(Launching(), m_actor->Printers(), commandLine, exitCode, nullptr);
 }
 
 int ShowErrorMessage(std::wstring configPath, int textNumber)

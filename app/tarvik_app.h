@@ -20,17 +20,26 @@
 extern const wchar_t* const SINGLE_INSTANCE_MUTEX;  // "TARVIK{...}"
 extern const wchar_t* const PROGRAM_VERSION;        // "1.0.0.1"
 
+// How the start-up checks and the main job ended, with what the exit line needs of the Run step.
+struct SetupEnd {
+    SetupEnd(RunOutcome how, bool ended = false, const RunListEnd& end = RunListEnd())
+        : outcome(how), listEnded(ended), listEnd(end) {}
+    RunOutcome outcome;
+    bool listEnded;      // the Run step reached its end (the finish page's place)
+    RunListEnd listEnd;  // how the Run list's entries ended, and the entry that decided it
+};
+
 class CTarvikApp : public CWinApp {
 public:
     CTarvikApp();
 
     BOOL InitInstance() override;
     // The start-up checks and the main job; how they ended.
-    RunOutcome RunSetup();
+    SetupEnd RunSetup();
     // Message text 1 or 8 in a message box, or in quiet mode as a log line.
     void ReportStop(int textNumber);
     // Quiet mode's end: the exit line, the exit code and the restart "-restart force" asks for.
-    void EndUnattended(RunOutcome outcome);
+    void EndUnattended(const SetupEnd& end);
 
     // Command line (app/command_line.cpp)
     void ParseCommandLine();
@@ -54,7 +63,7 @@ public:
     DWORD RunApplication(std::wstring commandLine, DWORD* exitCode = nullptr);
     // What the Run step's acts need of this run.
     LaunchContext Launching();
-    // The Run step's walk over this run, and what it found taken back.
+    // The Run step's walk over this run, and the Uninstall entry it used taken back.
     RunWalk RunWalkOf();
     void TakeRunWalk(const RunWalk& walk);
     BOOL WithRunWalk(const std::function<BOOL(RunWalk&)>& step);
@@ -75,10 +84,6 @@ public:
     std::wstring m_strDriverInf;      // the INF file the driver package was found in
     std::wstring m_strDriverKeyword;  // and the magic keyword found there
     UnattendedMode m_unattended;  // "-ui" and "-restart"
-    RunListEnd m_runListEnd;      // how the Run list's entries ended, and the entry that decided it
-    bool m_bRunListEnded;         // the Run step reached its end (the finish page's place)
-    int m_nQueuesLost;            // printer queues that could not be restored
-    int m_nMediumProgramsMissing; // "-ui plan": Run entries whose program on the medium does not exist
     UniqueFile m_machineLock;     // the machine-wide setup lock, held for the whole run
     // Carries out, or describes, what each step decides: chosen once the "-ui" value is known.
     std::unique_ptr<StepActor> m_actor;
