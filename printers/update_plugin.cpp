@@ -17,8 +17,9 @@ int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
 }  // namespace
 
-BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath)
+BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, int* queuesLost)
 {
+    if (queuesLost) *queuesLost = 0;
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
@@ -31,6 +32,7 @@ BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath)
     ReadUpdateDrivers();
     (void)UpdatePrinters(infPath);
     m_actor.StartProduct(*this);
+    if (queuesLost) *queuesLost = m_nQueuesLost;
     LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
     return TRUE;
 }

@@ -18,15 +18,16 @@ public:
     // ("-ui quiet") printui gets its own quiet option, so no error box of its can stall the run.
     explicit CUpdateDriverPlugin(const std::wstring& iniFile, PrinterActor& actor = RealPrinterSteps(),
                                  bool printUiQuiet = false)
-        : m_strIniFile(iniFile), m_nDrivers(0), m_nQueuesLost(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0),
+        : m_strIniFile(iniFile), m_nDrivers(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0), m_nQueuesLost(0),
           m_actor(actor), m_printUiQuiet(printUiQuiet)
     {
     }
 
     // Runs the update for one Run entry, with the INF path the launcher took from it
     // (InfPathFromEntry). TRUE when the update ran, FALSE when the system is not major
-    // version 5.
-    BOOL RunUpdate(const std::wstring& infPath);
+    // version 5. `queuesLost`, when given, gets the number of queues that neither printui
+    // nor their saved definition brought back.
+    BOOL RunUpdate(const std::wstring& infPath, int* queuesLost = nullptr);
 
     void GetInstallFolder();
     void ReadUpdateDrivers();
@@ -45,7 +46,6 @@ public:
     std::wstring m_strInstallFolder;
     std::vector<std::wstring> m_astrDrivers;
     int m_nDrivers;
-    int m_nQueuesLost;  // queues that neither printui nor the saved definition brought back
     // How the last printui run ended (AddPrinterQueue).
     BOOL m_bPrintUiStarted;
     DWORD m_dwPrintUiExitCode;
@@ -57,6 +57,7 @@ public:
     void PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
 
 private:
+    int m_nQueuesLost;  // queues that neither printui nor the saved definition brought back
     PrinterActor& m_actor;
     const bool m_printUiQuiet;
 

@@ -43,8 +43,9 @@ DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const 
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
             CUpdateDriverPlugin update(context.configPath, printers, context.noWindows);
-            (void)update.RunUpdate(command.infPath);  // the update step logs its own outcome
-            if (queuesLost) *queuesLost += update.m_nQueuesLost;
+            int lost = 0;
+            (void)update.RunUpdate(command.infPath, &lost);  // the update step logs its own outcome
+            if (queuesLost) *queuesLost += lost;
             return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
