@@ -38,8 +38,19 @@ private:
     BOOL m_off;
 };
 
-// The key the add-on's magic keyword takes: N + 1 after the data file's list of N keys.
-int AddonKeyNumber(CConfigReader& dataFileReader) { return dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1; }
+// Where the add-on's magic keyword goes, decided once for both acts.
+struct AddonKeyChoice {
+    int number;     // N + 1 after the data file's list of N keys
+    bool pathFits;  // FALSE: the path is too long for the profile functions, which would write to another file
+};
+
+AddonKeyChoice ChooseAddonKey(CConfigReader& dataFileReader, const std::wstring& dataFile)
+{
+    AddonKeyChoice choice;
+    choice.number = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1;
+    choice.pathFits = FitsProfilePath(dataFile);
+    return choice;
+}
 
 // Makes the copy to write into beside the data file: a copy of the file, or nothing yet
 // when there is no data file (the profile function then creates the copy, as it would
@@ -94,10 +105,10 @@ void AppendAddonKeyword(const std::wstring& dataFile)
     RedirectionOffOnVista64 redirectionOff;
     CConfigReader dataFileReader;
     (void)dataFileReader.setIniFile(dataFile);  // always FALSE
-    int number = AddonKeyNumber(dataFileReader);
-    // A path too long for the profile functions is a failed write: they would write to another file.
+    AddonKeyChoice choice = ChooseAddonKey(dataFileReader, dataFile);
+    // A path too long for the profile functions is a failed write.
     DWORD error = ERROR_SUCCESS;
-    bool written = FitsProfilePath(dataFile) && WriteKeywordIntoCopy(dataFile, number, error);
+    bool written = choice.pathFits && WriteKeywordIntoCopy(dataFile, choice.number, error);
     if (written) error = PutReplacementInPlace(dataFile);
     if (written && error == ERROR_SUCCESS) {
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
@@ -114,8 +125,9 @@ void PlanAddonKeyword(const std::wstring& dataFile)
     RedirectionOffOnVista64 redirectionOff;
     CConfigReader dataFileReader;
     (void)dataFileReader.setIniFile(dataFile);  // always FALSE
-    int number = AddonKeyNumber(dataFileReader);
-    if (!FitsProfilePath(dataFile)) {
+    AddonKeyChoice choice = ChooseAddonKey(dataFileReader, dataFile);
+    int number = choice.number;
+    if (!choice.pathFits) {
         LogMessage(LOG_HIGH, L"** Plan: registration: the data file path %s is too long: the write would fail",
                    dataFile.c_str());
         return;
