@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Prints how long setupcheck takes, and how much memory it peaks at, for large
-# configuration files of several shapes: 1 MB and 100 MB each, built natively with
-# -O2 (no sanitizers), and through setupcheck.exe under Wine when the windows-x86
-# preset is built. Not a test: it prints figures only. BENCH_SIZES="1" for the 1 MB
+# configuration files of several shapes: 1 MB and 100 MB each, built natively with g++
+# in a Release build (no sanitizers), and through setupcheck.exe under Wine when the
+# windows-x86 preset is built. Not a test: it prints figures only. BENCH_SIZES="1" for the 1 MB
 # files alone.
 #
 #   bash tests/bench/checker_size_bench.sh
@@ -11,13 +11,12 @@ src=$(cd "$(dirname "$0")/../.." && pwd)
 work=$src/build/bench/checker
 mkdir -p "$work"
 
-# The checker with the text logic it uses, every subsystem's TEXT sources.
-sources=("$src"/checker/*.cpp)
-for dir in framework app config log system product run printers ui; do
-  [ -f "$src/$dir/sources.cmake" ] || continue
-  for f in $(sed -n 's/^set([A-Z_]*_TEXT_SOURCES\(.*\))/\1/p' "$src/$dir/sources.cmake"); do sources+=("$src/$dir/$f"); done
-done
-g++ -O2 -std=c++20 -I"$src" "${sources[@]}" -o "$work/setupcheck"
+# The checker as the host build makes it (setupcheck_plain: the same source lists as the
+# product, without sanitizers), optimised, in a build folder of its own.
+cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ \
+  -DCMAKE_C_COMPILER=gcc >/dev/null
+cmake --build "$work/build" --target setupcheck_plain >/dev/null
+cp "$work/build/setupcheck_plain" "$work/setupcheck"
 
 head_lines() {
   printf '[Version]\r\nWindowCaption=Bench\r\n[OS_Support]\r\nos_list=501,601,601_64\r\n[LangMap]\r\n0x0409=English\r\n'
@@ -42,7 +41,7 @@ run() {  # run LABEL COMMAND...: seconds (elapsed, and CPU: the machine may be s
   tail -n1 "$work/time" | awk -v label="$1" '{ printf "%-36s %7.2f s %7.2f s CPU %9d KB peak\n", label, $1, $2 + $3, $4 }'
 }
 
-echo "== native setupcheck (g++ -O2), $(nproc) cores"
+echo "== native setupcheck (g++, Release), $(nproc) cores"
 for size in ${BENCH_SIZES:-1 100}; do
   for shape in run-list sections same-key one-line; do
     make_file "$work/$shape-$size.inf" "$shape" "$size"
