@@ -244,7 +244,8 @@ BOOL CUpdateDriverPlugin::QueueGone(const std::wstring& name)
             std::wstring why = L"it is still listed " + wstr::FromUnsigned(m_dwQueueGoneWait / 1000) +
                                L" seconds after its deletion";
             if (listing == Listing::Failed)
-                why = L"whether its deletion has ended cannot be told: " + wstr::TrimRight(FlattenLineBreaks(SystemMessageText(error)));
+                why = L"whether its deletion has ended cannot be told: " +
+                      wstr::TrimRight(FlattenLineBreaks(SystemMessageText(error)));
             // printui would meet the old name: the queue would be taken for re-created and its record removed.
             LogMessage(LOG_HIGH, L"## %s is left alone: %s: printui is not started and its saved definition is kept for the next run",
                        LogSafeName(name).c_str(), why.c_str());

@@ -442,7 +442,8 @@ void RemoveQueueRecord(const std::wstring& queueName)
 QueuePresence FindQueue(const SavedQueue& queue)
 {
     UniquePrinter printer = OpenQueue(queue.name, PRINTER_ACCESS_USE);
-    if (!printer) return ::GetLastError() == ERROR_INVALID_PRINTER_NAME ? QueuePresence::Missing : QueuePresence::CannotTell;
+    if (!printer)
+        return ::GetLastError() == ERROR_INVALID_PRINTER_NAME ? QueuePresence::Missing : QueuePresence::CannotTell;
     std::vector<BYTE> buffer = PrinterInfo(printer.get(), 2);
     if (buffer.empty()) {
         DWORD error = ::GetLastError();
