@@ -69,10 +69,38 @@ bool EnumerateLocalPrinters(std::vector<BYTE>& buffer, DWORD& count)
     if (spooler != nullptr) (void)spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
     buffer.assign(needed, 0);
     LogMessage(LOG_MEDIUM, L"** Enumerating Printers and Faxes folder");
-    return spooler != nullptr && spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2,
-                                                        buffer.empty() ? nullptr : buffer.data(), needed, &needed,
-                                                        &count) != FALSE;
+    if (spooler == nullptr) return false;  // its own line says why
+    if (spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.empty() ? nullptr : buffer.data(), needed,
+                               &needed, &count))
+        return true;
+    LogMessage(LOG_HIGH, L"## The printer queues could not be listed: %s", LastErrorLine().c_str());
+    return false;
 }
+
+enum class Listing { Listed, NotListed, Failed };
+
+// Whether the spooler still lists a local queue of that name; Failed with the error as
+// the last error when it cannot be asked.
+Listing LocalQueueListing(const std::wstring& name)
+{
+    const SpoolerFunctions* spooler = Spooler();
+    if (spooler == nullptr) {
+        ::SetLastError(ERROR_MOD_NOT_FOUND);
+        return Listing::Failed;
+    }
+    DWORD needed = 0, count = 0;
+    (void)spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count);  // the size only
+    std::vector<BYTE> buffer(needed, 0);
+    if (!spooler->EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, buffer.empty() ? nullptr : buffer.data(), needed,
+                                &needed, &count))
+        return Listing::Failed;
+    const PRINTER_INFO_4W* queues = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (wstr::CompareNoCase(FieldText(queues[i].pPrinterName), name) == 0) return Listing::Listed;
+    return Listing::NotListed;
+}
+
+const DWORD QUEUE_GONE_POLL_MS = 250;
 
 }  // namespace
 
@@ -123,7 +151,8 @@ void CUpdateDriverPlugin::RecreateQueueNow(const PRINTER_INFO_2W& printer, const
     SavedQueue saved;
     if (!RecordQueue(printer, saved)) return;
     RegistryValue id = GetDeviceInstanceID(name);
-    (void)DeletePrinterQueue(name);  // re-added even when the delete failed
+    // Re-added even when the delete failed; a deleted queue only once the spooler has let it go.
+    if (DeletePrinterQueue(name) == 0 && !QueueGone(name)) return;
     (void)AddPrinterQueue(printer, infPath);
     bool fromRecord = false;
     BOOL back = BringBackQueue(saved, fromRecord);
@@ -179,6 +208,14 @@ BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved, bool& fromReco
     fromRecord = false;
     QueuePresence presence = FindQueue(saved);
     if (presence == QueuePresence::Present) return TRUE;
+    if (presence == QueuePresence::BeingDeleted || presence == QueuePresence::CannotTell) {
+        // Re-creating or deleting now could lose it: the next run decides once it can tell.
+        std::wstring why = UnsureQueueText(presence, ::GetLastError());
+        LogMessage(LOG_HIGH, L"## %s is left alone: %s: nothing is re-created or removed and its saved definition is kept for the next run",
+                   LogSafeName(saved.name).c_str(), why.c_str());
+        NoteQueueLeftAlone(saved.name, why);
+        return FALSE;
+    }
     fromRecord = true;
     // printui made a queue of that name elsewhere or with another model: the saved one takes its place.
     if (presence == QueuePresence::Different) (void)DeletePrinterQueue(saved.name);
@@ -196,6 +233,29 @@ BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved, bool& fromReco
     return TRUE;
 }
 
+BOOL CUpdateDriverPlugin::QueueGone(const std::wstring& name)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        Listing listing = LocalQueueListing(name);
+        if (listing == Listing::NotListed) return TRUE;
+        DWORD error = listing == Listing::Failed ? ::GetLastError() : ERROR_SUCCESS;
+        if (::GetTickCount() - start >= m_dwQueueGoneWait) {
+            std::wstring why = L"it is still listed " + wstr::FromUnsigned(m_dwQueueGoneWait / 1000) +
+                               L" seconds after its deletion";
+            if (listing == Listing::Failed)
+                why = L"whether its deletion has ended cannot be told: " +
+                      wstr::TrimRight(FlattenLineBreaks(SystemMessageText(error)));
+            // printui would meet the old name: the queue would be taken for re-created and its record removed.
+            LogMessage(LOG_HIGH, L"## %s is left alone: %s: printui is not started and its saved definition is kept for the next run",
+                       LogSafeName(name).c_str(), why.c_str());
+            NoteQueueLeftAlone(name, why);
+            return FALSE;
+        }
+        ::Sleep(QUEUE_GONE_POLL_MS);
+    }
+}
+
 std::wstring CUpdateDriverPlugin::PrintUiEnd() const
 {
     if (!m_bPrintUiStarted) return L"not started";
@@ -206,6 +266,15 @@ BOOL CUpdateDriverPlugin::CanRecreateQueue(const PRINTER_INFO_2W& printer, const
                                            std::wstring& why)
 {
     std::wstring name = FieldText(printer.pPrinterName);
+    // With print jobs the spooler would only mark the queue for deletion: printui would
+    // meet it still there, and it would vanish later with its record already gone.
+    std::wstring busy = QueueBusyReason(printer.cJobs, printer.Status);
+    if (!busy.empty()) {
+        LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", LogSafeName(name).c_str(), busy.c_str());
+        why = busy;
+        NoteQueueLeftAlone(name, busy);
+        return FALSE;
+    }
     std::wstring refusal = PrintUiRefusal(name, FieldText(printer.pPortName), FieldText(printer.pDriverName));
     if (!refusal.empty()) {
         LogMessage(LOG_MEDIUM, L"## %s is left alone: %s", LogSafeName(name).c_str(), refusal.c_str());

@@ -115,6 +115,16 @@ std::wstring PrintUiRefusal(const std::wstring& printerName, const std::wstring&
     return std::wstring();
 }
 
+std::wstring QueueBusyReason(unsigned long jobs, unsigned long status)
+{
+    const unsigned long PENDING_DELETION = 0x4;  // PRINTER_STATUS_PENDING_DELETION
+    if (status & PENDING_DELETION)
+        return L"it is being deleted and goes once its print jobs have printed; it is not re-created in this run";
+    if (jobs == 0) return std::wstring();
+    return L"it has " + wstr::FromUnsigned(jobs) + (jobs == 1 ? L" print job" : L" print jobs") +
+           L" waiting; it is not re-created in this run";
+}
+
 bool IsDevicePath(const std::wstring& path)
 {
     std::wstring text = path;

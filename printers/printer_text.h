@@ -61,6 +61,12 @@ QueueDecision DecideQueue(const std::wstring& name, const std::wstring& driver, 
 // The queue is one the update is meant for (a non-USB queue of a listed driver), whatever becomes of it.
 bool IsUpdatedQueue(const QueueDecision& decision);
 
+// Why a queue cannot be re-created in this run because of its print jobs, as the end of
+// the sentence "<queue> is left alone: ..."; empty when nothing stands in the way.
+// `status` is the spooler's status word of the queue (pending deletion: 0x4). A queue
+// with jobs would only be marked for deletion and vanish once they have printed.
+std::wstring QueueBusyReason(unsigned long jobs, unsigned long status);
+
 // Why a matching queue cannot be re-created through printui, as the end of the
 // sentence "<queue> is left alone: ..."; empty when nothing stands in the way. printui
 // reads its switches under the system's argument rules: a double quote inside a

@@ -74,6 +74,7 @@ UniquePrinter OpenQueue(const std::wstring& name, DWORD access)
     const SpoolerFunctions* spooler = Spooler();
     HANDLE opened = nullptr;
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
+    if (spooler == nullptr) ::SetLastError(ERROR_MOD_NOT_FOUND);
     if (spooler == nullptr || !spooler->OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &opened, &defaults))
         return UniquePrinter();
     return UniquePrinter(opened);
@@ -265,7 +266,10 @@ void PutBackPreferences(HANDLE printer, const SavedQueue& saved, DWORD level, Se
 void PutBackPermissions(HANDLE printer, const SavedQueue& saved, SettingsReport& report)
 {
     if (saved.security.empty()) return;  // the spooler returned none (Wine never does)
-    std::vector<unsigned char> security = saved.security;
+    // The access list alone: the owner stays as the new queue has it, since the system
+    // refuses an owner this account may not assign (another user's, SYSTEM's).
+    std::vector<unsigned char> security = AccessListOnly(saved.security);
+    if (security.empty()) return;  // no access list was saved: the new queue keeps its own
     PRINTER_INFO_3 info = {security.data()};
     report.Result(Spooler()->SetPrinterW(printer, 3, reinterpret_cast<LPBYTE>(&info), 0) != FALSE, L"permissions");
 }
@@ -345,6 +349,12 @@ bool RestoreRecordedQueue(const std::wstring& recordName, const RegistryValue& r
         return true;
     }
     QueuePresence presence = FindQueue(queue);
+    if (presence == QueuePresence::BeingDeleted || presence == QueuePresence::CannotTell) {
+        // Not an attempt: nothing was tried, and nothing may be re-created or removed yet.
+        LogMessage(LOG_HIGH, L"## %s is left alone: %s: nothing is re-created or removed and its saved definition is kept for the next run",
+                   name.c_str(), UnsureQueueText(presence, ::GetLastError()).c_str());
+        return false;
+    }
     if (presence == QueuePresence::Different) {
         LogMessage(LOG_MEDIUM, L"** %s exists: its saved definition is removed", name.c_str());
         RemoveQueueRecord(recordName);
@@ -432,12 +442,25 @@ void RemoveQueueRecord(const std::wstring& queueName)
 QueuePresence FindQueue(const SavedQueue& queue)
 {
     UniquePrinter printer = OpenQueue(queue.name, PRINTER_ACCESS_USE);
-    if (!printer) return QueuePresence::Missing;
+    if (!printer)
+        return ::GetLastError() == ERROR_INVALID_PRINTER_NAME ? QueuePresence::Missing : QueuePresence::CannotTell;
     std::vector<BYTE> buffer = PrinterInfo(printer.get(), 2);
-    if (buffer.empty()) return QueuePresence::Present;  // it exists; what it is cannot be told
+    if (buffer.empty()) {
+        DWORD error = ::GetLastError();
+        printer.reset();
+        ::SetLastError(error == ERROR_SUCCESS ? ERROR_INVALID_DATA : error);
+        return QueuePresence::CannotTell;
+    }
     const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    if (info->Status & PRINTER_STATUS_PENDING_DELETION) return QueuePresence::BeingDeleted;
     return IsSameQueue(queue, Text(info->pPortName), Text(info->pDriverName)) ? QueuePresence::Present
                                                                              : QueuePresence::Different;
+}
+
+std::wstring UnsureQueueText(QueuePresence presence, DWORD error)
+{
+    if (presence == QueuePresence::BeingDeleted) return L"it is being deleted and goes once its print jobs have printed";
+    return L"whether it exists cannot be told: " + wstr::TrimRight(ErrorText(error));
 }
 
 DWORD RecreateQueue(const SavedQueue& queue)

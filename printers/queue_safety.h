@@ -26,10 +26,16 @@ LONG QueueRecordBlocked();
 // Removes the queue's record (and the record key once it is empty).
 void RemoveQueueRecord(const std::wstring& queueName);
 
-enum class QueuePresence { Missing, Different, Present };
+enum class QueuePresence { Missing, Different, Present, BeingDeleted, CannotTell };
 // Whether a queue of the saved name exists, and whether it is on the saved port with
-// the saved driver.
+// the saved driver. Only the spooler's "invalid printer name" means Missing; a queue
+// marked for deletion (it goes once its jobs have printed) is BeingDeleted; any other
+// failure to open or read it (the spooler stopped or restarting, access denied) is
+// CannotTell, with that failure as the thread's last error.
 QueuePresence FindQueue(const SavedQueue& queue);
+// Why FindQueue could not say that the queue is there or missing (BeingDeleted,
+// CannotTell with its `error`), as the end of the sentence "<queue> is left alone: ...".
+std::wstring UnsureQueueText(QueuePresence presence, DWORD error);
 
 // Creates the queue with its saved name, port, driver, print processor and data type
 // and its driver data: ERROR_SUCCESS once the queue exists (a driver-data value that

@@ -288,6 +288,29 @@ bool IsPlausibleSecurityDescriptor(const std::vector<unsigned char>& security)
     return true;
 }
 
+std::vector<unsigned char> AccessListOnly(const std::vector<unsigned char>& security)
+{
+    const size_t HEADER = 20, DACL_AT = 16;
+    const uint32_t SELF_RELATIVE = 0x8000, DACL_PRESENT = 0x4;
+    // The control bits that belong to the DACL: defaulted, inheritance required, inherited, protected.
+    const uint32_t DACL_BITS = 0x0008 | 0x0100 | 0x0400 | 0x1000;
+    if (!IsPlausibleSecurityDescriptor(security)) return {};
+    uint32_t control = Get16(security, 2);
+    if (!(control & DACL_PRESENT)) return {};
+    std::vector<unsigned char> only(HEADER, 0);
+    only[0] = 1;
+    uint32_t kept = SELF_RELATIVE | DACL_PRESENT | (control & DACL_BITS);
+    only[2] = static_cast<unsigned char>(kept);
+    only[3] = static_cast<unsigned char>(kept >> 8);
+    size_t at = Get32(security, DACL_AT);
+    if (at == 0) return only;  // a null DACL: access for everyone, as saved
+    size_t length = Get16(security, at + 2);
+    Put32(only, DACL_AT, static_cast<uint32_t>(HEADER));
+    only.insert(only.end(), security.begin() + static_cast<std::ptrdiff_t>(at),
+                security.begin() + static_cast<std::ptrdiff_t>(at + length));
+    return only;
+}
+
 bool IsSameQueue(const SavedQueue& saved, const std::wstring& port, const std::wstring& driver)
 {
     return wstr::CompareNoCase(saved.port, port) == 0 && wstr::CompareNoCase(saved.driver, driver) == 0;

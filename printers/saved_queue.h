@@ -89,6 +89,11 @@ int MergeDevModePublicFields(const std::vector<unsigned char>& saved, std::vecto
 // RECORD_BLOB_MAX bytes.
 bool IsPlausibleSecurityDescriptor(const std::vector<unsigned char>& security);
 
+// The saved descriptor with its access list (DACL) alone, self-relative: what the
+// permissions are put back with, so that the owner, group and audit list stay as the
+// new queue has them. Empty when the descriptor is not plausible or holds no DACL.
+std::vector<unsigned char> AccessListOnly(const std::vector<unsigned char>& security);
+
 // Whether a queue found under the saved name is the saved one: on the same port, with
 // the same driver (letter case ignored, as the spooler does).
 bool IsSameQueue(const SavedQueue& saved, const std::wstring& port, const std::wstring& driver);

@@ -26,10 +26,15 @@ bool LoadSpooler(SpoolerFunctions& functions)
            Bind(library, "SetDefaultPrinterW", functions.SetDefaultPrinterW);
 }
 
+const SpoolerFunctions* g_usedInstead = nullptr;
+
 }  // namespace
+
+void UseSpoolerFunctions(const SpoolerFunctions* functions) { g_usedInstead = functions; }
 
 const SpoolerFunctions* Spooler()
 {
+    if (g_usedInstead != nullptr) return g_usedInstead;
     // Used by the user-interface thread only.
     static SpoolerFunctions functions;
     static bool tried = false, loaded = false;

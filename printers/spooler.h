@@ -22,3 +22,8 @@ struct SpoolerFunctions {
 // The functions, or null (with a "## " line in the log) when the library or one of
 // them cannot be had. The library stays loaded until the process ends.
 const SpoolerFunctions* Spooler();
+
+// From now on Spooler() hands out `functions` instead of the system's (null: the
+// system's again): the unit programs give the update a spooler that fails as the
+// service can, which Wine's in-process spooler cannot be made to do.
+void UseSpoolerFunctions(const SpoolerFunctions* functions);

@@ -65,3 +65,7 @@ DWORD CUpdateDriverPlugin::StartTrayApp()
     LogMessage(LOG_MEDIUM, L"** Starting Trayapp");
     return RunProcess(path, FALSE);  // by its full path: nothing is searched for
 }
+
+// -- Queues left alone --
+void CUpdateDriverPlugin::NoteQueueLeftAlone(const std::wstring&, const std::wstring&) { ++m_nQueuesLeftAlone; }
+// -- end of queues left alone --

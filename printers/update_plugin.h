@@ -49,6 +49,15 @@ public:
     // How the last printui run ended (AddPrinterQueue).
     BOOL m_bPrintUiStarted;
     DWORD m_dwPrintUiExitCode;
+    // How long a deleted queue may stay listed before printui is left unstarted, in milliseconds.
+    DWORD m_dwQueueGoneWait = 30000;
+
+    // -- Queues left alone --
+    // A queue of a listed model on a non-USB port that the update had to leave alone for
+    // a reason other than its port or model; `why` is the end of its "## " line.
+    void NoteQueueLeftAlone(const std::wstring& name, const std::wstring& why);
+    int m_nQueuesLeftAlone = 0;
+    // -- end of queues left alone --
 
     // The queue's re-creation: recorded, deleted, installed again through printui, brought
     // back from its record when printui did not, and given its identifier and settings.
@@ -72,6 +81,9 @@ private:
     // After printui: the saved queue again when printui did not bring it back
     // (`fromRecord`); FALSE when it is lost.
     BOOL BringBackQueue(const SavedQueue& saved, bool& fromRecord);
+    // After DeletePrinter: TRUE once the spooler no longer lists the queue; FALSE, with a
+    // "## " line, when it still does after m_dwQueueGoneWait (print jobs left) or cannot say.
+    BOOL QueueGone(const std::wstring& name);
     // printui's end as a log line shows it: "exit code N" or "not started".
     std::wstring PrintUiEnd() const;
 };

@@ -174,6 +174,26 @@ void TestQueueChoice()
         std::wstring why = row.choice == QueueChoice::CannotRecreate ? row.cannotRecreate : L"";
         ok(d.why == why && d.name == L"Q" && d.driver == L"Model X 100", "why [%s] name [%s]\n", wn(d.why), wn(d.name));
     }
+    // Print jobs: the spooler would only mark the queue for deletion, and printui would meet it still there.
+    const struct {
+        const char* name;
+        unsigned long jobs, status;
+        const wchar_t* why;  // part of the reason; null: re-created
+    } busy[] = {
+        {"no jobs", 0, 0, nullptr},
+        {"paused, no jobs", 0, 0x1, nullptr},
+        {"one job", 1, 0, L"it has 1 print job waiting"},
+        {"jobs on a queue in error", 12, 0x2, L"it has 12 print jobs waiting"},
+        {"pending deletion", 0, 0x4, L"it is being deleted"},
+        {"pending deletion with jobs", 3, 0x4 | 0x400, L"it is being deleted"},
+    };
+    for (const auto& row : busy) {
+        check::Context context(row.name);
+        QueueDecision d = DecideQueue(L"Q", L"Model X 100", false, true, QueueBusyReason(row.jobs, row.status));
+        QueueChoice choice = row.why ? QueueChoice::CannotRecreate : QueueChoice::Recreate;
+        ok(d.choice == choice && IsUpdatedQueue(d), "choice %d\n", static_cast<int>(d.choice));
+        ok(row.why ? d.why.find(row.why) == 0 : d.why.empty(), "why [%s]\n", wn(d.why));
+    }
 }
 
 struct RefusalRow {
@@ -531,6 +551,53 @@ void TestIsSameQueue()
     }
 }
 
+// Permissions are put back with the access list alone: an owner the account may not
+// assign would make the system refuse the whole descriptor.
+void TestAccessListOnly()
+{
+    std::vector<unsigned char> nullDacl = Descriptor(true, 0x8004, {}, false);
+    std::vector<unsigned char> outOfBounds = Descriptor(true, 0x8004, {{true, 0, 0xF000C}});
+    outOfBounds[16] = 0xF0;  // the DACL's offset past the end
+    std::vector<unsigned char> withSacl = Descriptor(false, 0x8014 | 0x1000 | 0x20, {{true, 0, 0xF000C}});
+    const struct {
+        const char* name;
+        std::vector<unsigned char> saved;
+        unsigned control;  // of the result; 0: no descriptor at all
+        size_t aces;
+    } rows[] = {
+        {"owner and DACL", Descriptor(false, 0x8004, {{true, 0, 0xF000C}, {false, 0x10, 0x20008}}), 0x8004, 2},
+        {"protected and inherited bits kept, SACL and group bits dropped", withSacl, 0x9004, 1},
+        {"no DACL", Descriptor(true, 0x8000, {}, false), 0, 0},
+        {"a null DACL stays a null DACL", nullDacl, 0x8004, 0},
+        {"DACL out of bounds", outOfBounds, 0, 0},
+        {"not self-relative", Descriptor(true, 0x0004, {{true, 0, 0xF000C}}), 0, 0},
+    };
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        std::vector<unsigned char> only = AccessListOnly(row.saved);
+        if (row.control == 0) {
+            ok(only.empty(), "%u bytes\n", static_cast<unsigned>(only.size()));
+            continue;
+        }
+        ok(only.size() >= 20 && IsPlausibleSecurityDescriptor(only), "%u bytes\n", static_cast<unsigned>(only.size()));
+        if (only.size() < 20) continue;
+        unsigned control = only[2] | only[3] << 8;
+        ok(control == row.control, "control 0x%x\n", control);
+        // No owner, group or SACL; the DACL right after the header, byte for byte as saved.
+        bool none = std::all_of(only.begin() + 4, only.begin() + 16, [](unsigned char b) { return b == 0; });
+        ok(none, "owner, group or SACL left in\n");
+        size_t savedAt = row.saved[16] | row.saved[17] << 8;
+        size_t at = only[16] | only[17] << 8;
+        if (savedAt == 0) {
+            ok(at == 0 && only.size() == 20, "null DACL at %u, %u bytes\n", static_cast<unsigned>(at),
+               static_cast<unsigned>(only.size()));
+            continue;
+        }
+        std::vector<unsigned char> dacl(row.saved.begin() + static_cast<long>(savedAt), row.saved.end());
+        ok(at == 20 && std::vector<unsigned char>(only.begin() + 20, only.end()) == dacl && only[24] == row.aces,
+           "DACL at %u, %u bytes\n", static_cast<unsigned>(at), static_cast<unsigned>(only.size()));
+    }
+}
 
 struct ProblemRow {
     const char* name;
@@ -737,6 +804,7 @@ int main()
     TestTextUpToNull();
     TestSavedQueueRecord();
     TestIsSameQueue();
+    TestAccessListOnly();
     TestRecordUsability();
     TestDevModeMerge();
     TestDriverDataToPutBack();

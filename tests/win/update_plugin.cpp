@@ -8,12 +8,15 @@
 
 #include <tlhelp32.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "log/log_file.h"
 #include "printers/process_control.h"
+#include "printers/queue_safety.h"
 #include "printers/saved_queue.h"
+#include "printers/spooler.h"
 #include "printers/update_plugin.h"
 #include "system/paths.h"
 #include "tests/harness/check.h"
@@ -366,6 +369,207 @@ void TestStartServiceAgain()
     }
 }
 
+// A spooler that answers from a table, as the spooler service can and Wine's
+// in-process one cannot be made to: stopped, refusing access, or keeping a deleted
+// queue listed until its jobs have printed.
+struct FakeQueue {
+    std::wstring name, port, driver;
+    DWORD jobs, status;
+};
+struct {
+    std::vector<FakeQueue> queues;
+    DWORD enumError = 0;              // EnumPrintersW fails with it
+    DWORD openError = 0;              // OpenPrinterW fails with it for every name
+    bool deleteMarksPending = false;  // DeletePrinter leaves the queue listed, pending deletion
+    int deletes = 0;
+} g_fake;
+
+FakeQueue* FakeOf(HANDLE h)
+{
+    size_t i = reinterpret_cast<size_t>(h) - 1;
+    return i < g_fake.queues.size() ? &g_fake.queues[i] : nullptr;
+}
+
+void FillInfo(const FakeQueue& q, DWORD level, BYTE* at)
+{
+    if (level == 4) {
+        PRINTER_INFO_4W info = {const_cast<LPWSTR>(q.name.c_str()), nullptr, 0};
+        memcpy(at, &info, sizeof(info));
+        return;
+    }
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = const_cast<LPWSTR>(q.name.c_str());
+    info.pPortName = const_cast<LPWSTR>(q.port.c_str());
+    info.pDriverName = const_cast<LPWSTR>(q.driver.c_str());
+    info.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+    info.cJobs = q.jobs;
+    info.Status = q.status;
+    memcpy(at, &info, sizeof(info));
+}
+
+DWORD InfoSize(DWORD level) { return level == 4 ? sizeof(PRINTER_INFO_4W) : sizeof(PRINTER_INFO_2W); }
+
+BOOL WINAPI FakeEnum(DWORD, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD count)
+{
+    *count = 0;
+    if (g_fake.enumError) return SetLastError(g_fake.enumError), FALSE;
+    *needed = static_cast<DWORD>(g_fake.queues.size()) * InfoSize(level);
+    if (size < *needed) return SetLastError(ERROR_INSUFFICIENT_BUFFER), FALSE;
+    for (const FakeQueue& q : g_fake.queues) FillInfo(q, level, buffer + InfoSize(level) * (*count)++);
+    return TRUE;
+}
+BOOL WINAPI FakeOpen(LPWSTR name, LPHANDLE handle, LPPRINTER_DEFAULTSW)
+{
+    if (g_fake.openError) return SetLastError(g_fake.openError), FALSE;
+    for (size_t i = 0; i < g_fake.queues.size(); ++i)
+        if (lstrcmpiW(g_fake.queues[i].name.c_str(), name) == 0) return *handle = reinterpret_cast<HANDLE>(i + 1), TRUE;
+    return SetLastError(ERROR_INVALID_PRINTER_NAME), FALSE;
+}
+BOOL WINAPI FakeDelete(HANDLE h)
+{
+    ++g_fake.deletes;
+    if (g_fake.deleteMarksPending) FakeOf(h)->status |= PRINTER_STATUS_PENDING_DELETION;
+    else g_fake.queues.erase(g_fake.queues.begin() + static_cast<long>(reinterpret_cast<size_t>(h) - 1));
+    return TRUE;
+}
+BOOL WINAPI FakeClose(HANDLE) { return TRUE; }
+HANDLE WINAPI FakeAdd(LPWSTR, DWORD, LPBYTE) { return SetLastError(ERROR_ACCESS_DENIED), nullptr; }
+BOOL WINAPI FakeGet(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed)
+{
+    *needed = 0;
+    if (level != 2 || !FakeOf(h)) return SetLastError(ERROR_INVALID_LEVEL), FALSE;
+    *needed = InfoSize(2);
+    if (size < *needed) return SetLastError(ERROR_INSUFFICIENT_BUFFER), FALSE;
+    FillInfo(*FakeOf(h), 2, buffer);
+    return TRUE;
+}
+DWORD WINAPI FakeSetData(HANDLE, LPCWSTR, LPCWSTR, DWORD, LPBYTE, DWORD) { return ERROR_ACCESS_DENIED; }
+BOOL WINAPI FakeSet(HANDLE, DWORD, LPBYTE, DWORD) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }
+LONG WINAPI FakeProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD) { return -1; }
+BOOL WINAPI FakeGetDefault(LPWSTR, LPDWORD size) { return *size = 0, SetLastError(ERROR_FILE_NOT_FOUND), FALSE; }
+BOOL WINAPI FakeSetDefault(LPCWSTR) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }
+
+const SpoolerFunctions FAKE_SPOOLER = {FakeEnum, FakeOpen,  FakeDelete,     FakeClose,      FakeAdd,       FakeGet,
+                                       FakeSetData, FakeSet, FakeProperties, FakeGetDefault, FakeSetDefault};
+
+// The queue's record as this run left it; false when there is none.
+bool ReadRecord(const std::wstring& name, SavedQueue& queue)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return false;
+    std::vector<unsigned char> bytes(64 * 1024);
+    DWORD size = static_cast<DWORD>(bytes.size());
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, bytes.data(), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && ReadSavedQueueRecord(bytes.data(), size, queue);
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& start, const std::string& end)
+{
+    for (const std::string& l : lines)
+        if (l.compare(0, start.size(), start) == 0 && l.size() >= end.size() &&
+            l.compare(l.size() - end.size(), end.size(), end) == 0)
+            return true;
+    return false;
+}
+
+const char KEPT[] = ": nothing is re-created or removed and its saved definition is kept for the next run";
+
+// The start of a run meets a record whose queue the spooler cannot show as there or
+// missing: nothing is re-created or removed, the record stays and its attempts do not rise.
+void TestRecordedQueueCannotTell()
+{
+    const struct {
+        const char* name;
+        DWORD openError, status;
+        std::string why;
+    } rows[] = {
+        {"spooler not running", RPC_S_SERVER_UNAVAILABLE, 0, "## Office Q is left alone: whether it exists cannot be told: "},
+        {"access denied", ERROR_ACCESS_DENIED, 0, "## Office Q is left alone: whether it exists cannot be told: "},
+        {"pending deletion", 0, PRINTER_STATUS_PENDING_DELETION,
+         "## Office Q is left alone: it is being deleted and goes once its print jobs have printed"},
+    };
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        SavedQueue saved;
+        saved.name = L"Office Q";
+        saved.port = L"LPT1:";
+        saved.driver = L"Model X 100";
+        saved.printProcessor = L"WinPrint";
+        saved.attempts = 2;
+        saved.writerProcessId = GetCurrentProcessId();
+        ok(WriteQueueRecord(saved) == ERROR_SUCCESS, "record not written\n");
+        g_fake = {};
+        g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 1, row.status}};
+        g_fake.openError = row.openError;
+        NewLogLines();
+        int lost = RestoreRecordedQueues();
+        std::vector<std::string> lines = NewLogLines();
+        SavedQueue kept;
+        ok(lost == 1, "lost %d\n", lost);
+        ok(ReadRecord(L"Office Q", kept) && kept.attempts == 2, "record gone or attempts %u\n", kept.attempts);
+        ok(lines.size() == 1 && HasLine(lines, row.why, KEPT), "log: %u lines, first [%s]\n",
+           static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
+        RemoveQueueRecord(L"Office Q");
+    }
+}
+
+// The update's walk with queues that have jobs, a deletion the spooler holds back, and
+// an enumeration that fails.
+void TestQueuesWithJobs()
+{
+    CUpdateDriverPlugin plugin(L"C:\\no\\such\\autorun.inf");
+    plugin.m_astrDrivers = {L"Model X 100"};
+    plugin.m_nDrivers = 1;
+    plugin.m_dwQueueGoneWait = 1000;
+    const std::wstring inf = Environment(L"TEMP") + L"\\queue.inf";  // printui would have a file to install from
+    WriteText(inf, "[Version]\r\n");
+    {
+        check::Context context("jobs waiting: left alone, nothing recorded or deleted");
+        g_fake = {};
+        g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 2, 0}};
+        NewLogLines();
+        ok(plugin.UpdatePrinters(inf) == TRUE, "the walk failed\n");
+        std::vector<std::string> lines = NewLogLines();
+        SavedQueue record;
+        ok(g_fake.deletes == 0 && !ReadRecord(L"Office Q", record), "deleted %d times, or recorded\n", g_fake.deletes);
+        ok(HasLine(lines, "## Office Q is left alone: it has 2 print jobs waiting", "in this run"), "log: %u lines\n",
+           static_cast<unsigned>(lines.size()));
+        ok(plugin.m_nQueuesLeftAlone == 1, "left alone %d\n", plugin.m_nQueuesLeftAlone);
+    }
+    {
+        check::Context context("still listed after the deletion: printui not started, record kept");
+        g_fake = {};
+        g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 0, 0}};
+        g_fake.deleteMarksPending = true;
+        NewLogLines();
+        DWORD start = GetTickCount();
+        ok(plugin.UpdatePrinters(inf) == TRUE, "the walk failed\n");
+        DWORD waited = GetTickCount() - start;
+        std::vector<std::string> lines = NewLogLines();
+        SavedQueue record;
+        ok(g_fake.deletes == 1 && ReadRecord(L"Office Q", record), "deleted %d times; record kept %d\n", g_fake.deletes,
+           ReadRecord(L"Office Q", record));
+        ok(waited >= 1000 && waited < 10000, "waited %lu ms\n", waited);
+        ok(HasLine(lines, "## Office Q is left alone: it is still listed 1 seconds after its deletion",
+                   ": printui is not started and its saved definition is kept for the next run"),
+           "log: %u lines, last [%s]\n", static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines.back().c_str());
+        for (const std::string& line : lines) ok(line.find("Printer Added") == std::string::npos, "printui: %s\n", line.c_str());
+        ok(plugin.m_nQueuesLeftAlone == 2, "left alone %d\n", plugin.m_nQueuesLeftAlone);
+        RemoveQueueRecord(L"Office Q");
+    }
+    {
+        check::Context context("the enumeration fails");
+        g_fake = {};
+        g_fake.enumError = RPC_S_SERVER_UNAVAILABLE;
+        NewLogLines();
+        ok(plugin.UpdatePrinters(inf) == FALSE, "the walk did not fail\n");
+        std::vector<std::string> lines = NewLogLines();
+        ok(lines.size() == 2 && HasLine(lines, "## The printer queues could not be listed: ", ""), "log: %u lines, last [%s]\n",
+           static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines.back().c_str());
+    }
+}
 
 }  // namespace
 
@@ -382,5 +586,9 @@ int main()
     TestNotMajorVersion5();
     TestSavedRecordCounts();
     TestGetInstallFolder();
+    UseSpoolerFunctions(&FAKE_SPOOLER);
+    TestRecordedQueueCannotTell();
+    TestQueuesWithJobs();
+    UseSpoolerFunctions(nullptr);
     return check::summary();
 }
