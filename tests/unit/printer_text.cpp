@@ -428,11 +428,12 @@ std::vector<unsigned char> V1Record(const SavedQueue& q)
     return out;
 }
 
-// A record of a queue with only one blob: 1 the descriptor, 2 the preferences.
+// A record of a queue with only one blob: 1 the descriptor, 2 the preferences, 3 the
+// user's own preferences.
 std::vector<unsigned char> WithBlob(int which, const std::vector<unsigned char>& blob)
 {
     SavedQueue q;
-    (which == 1 ? q.security : q.devMode) = blob;
+    (which == 1 ? q.security : which == 2 ? q.devMode : q.userDevMode) = blob;
     return SavedQueueRecord(q);
 }
 
@@ -442,6 +443,23 @@ std::vector<unsigned char> Pointing(size_t field, unsigned at)
     std::vector<unsigned char> sd = Descriptor(true, 0x8004, {{true, 0, 1}});
     if (at == 0) sd[4] = sd[16] = 0;  // nothing at all
     else sd[field] = static_cast<unsigned char>(at);
+    return sd;
+}
+
+// A descriptor with a group SID (every descriptor Windows returns has one) after its DACL.
+std::vector<unsigned char> WithGroup()
+{
+    std::vector<unsigned char> sd = Descriptor(true, 0x8004, {{true, 0, 1}}), group = SidBytes(false);
+    sd[8] = static_cast<unsigned char>(sd.size());
+    sd.insert(sd.end(), group.begin(), group.end());
+    return sd;
+}
+
+// A descriptor whose DACL offset points at its last two bytes: the ACL's size lies past them.
+std::vector<unsigned char> DaclAtTheEnd()
+{
+    std::vector<unsigned char> sd = Descriptor(true, 0x8004, {{true, 0, 1}});
+    sd[16] = static_cast<unsigned char>(sd.size() - 2);
     return sd;
 }
 
@@ -490,6 +508,8 @@ void TestSavedQueueRecord()
         {"version 2 tag only", Bytes({'T', 'Q', 'R', '2'}), false},
         {"preferences shorter than their public part", WithBlob(2, DevMode(74, 0, 2)), false},
         {"preferences whose dmSize stops before dmFields", WithDmSize(70), false},
+        {"preferences whose dmSize ends exactly after dmFields", WithDmSize(76), true},
+        {"user preferences whose private part lies beyond the bytes", WithBlob(3, Cut(DevMode(156, 16, 2), 8)), false},
         {"preferences whose private part lies beyond the bytes", WithBlob(2, Cut(DevMode(156, 16, 2), 8)), false},
         {"preferences of more than 64 KB", WithBlob(2, Grown(DevMode(156, 0, 2), 65537)), false},
         {"preferences of exactly 64 KB", WithBlob(2, Grown(DevMode(156, 0, 2), 65536)), true},
@@ -499,6 +519,8 @@ void TestSavedQueueRecord()
         {"descriptor whose owner lies past its end", WithBlob(1, Pointing(4, 200)), false},
         {"descriptor whose DACL points into its header", WithBlob(1, Pointing(16, 8)), false},
         {"descriptor without owner or DACL", WithBlob(1, Pointing(4, 0)), true},
+        {"descriptor with a group", WithBlob(1, WithGroup()), true},
+        {"descriptor whose DACL starts in its last bytes", WithBlob(1, DaclAtTheEnd()), false},
         {"default flag other than 0 or 1", WithDefaultFlag(2), false},
         {"version 1 record", V1Record(FullQueue()), true},
         {"version 1 record with a byte left over", Grown(V1Record(FullQueue()), V1Record(FullQueue()).size() + 1), false},
@@ -635,9 +657,9 @@ void TestRecordUsability()
     std::wstring problem = SavedQueueProblem(q, L"A");
     ok(problem.find(L'\x1b') == std::wstring::npos && problem.find(L"\\x1B[31m\\x0D\\x0AB") != std::wstring::npos,
        "control characters in the name: [%s]\n", wn(problem));
-    for (uint32_t attempts = 0; attempts < RECORD_ATTEMPTS_MAX + 2; ++attempts) {
+    for (uint32_t attempts = 0; attempts < 7; ++attempts) {
         q.attempts = attempts;
-        ok(IsLastAttempt(q) == (attempts + 1 >= RECORD_ATTEMPTS_MAX), "attempt %u\n", attempts);
+        ok(IsLastAttempt(q) == (attempts >= 4), "after %u failed attempts: last %d\n", attempts, IsLastAttempt(q));
     }
 }
 
@@ -694,6 +716,9 @@ void TestDriverDataToPutBack()
     saved.driverData[3].data = {0, 0, 0, 0};
     ok(Names(MissingDriverData(saved, whole, DriverDataCheck::Update)) == L"AiODDPnPWorked", "AiODDPnPWorked 0\n");
     ok(MissingDriverData(saved, whole, DriverDataCheck::Recorded).empty(), "recorded as it was\n");
+    whole[0].type = 3;  // the identifier's bytes, as binary data
+    ok(Names(MissingDriverData(saved, whole, DriverDataCheck::Update)) == L"SoftwareCUEContextID, AiODDPnPWorked",
+       "an identifier of another type: [%s]\n", wn(Names(MissingDriverData(saved, whole, DriverDataCheck::Update))));
     SavedQueue none;
     std::vector<SavedDriverValue> want = MissingDriverData(none, {}, DriverDataCheck::Update);
     ok(want.size() == 2 && want[0].type == 1 && want[0].data == Bytes({0, 0}) && want[1].data == Bytes({1, 0, 0, 0}),
@@ -737,6 +762,12 @@ void TestSettingsWords()
     got = JoinWords(ChangedQueueFields(saved, now, true));
     ok(got == L"comment, share OFFICE, priority 7, print processor, data type", "from the record: [%s]\n", wn(got));
     ok(PutBackAttributes(0x40 | 0x4, 0x8 | 0x20 | 0x2000) == (0x40 | 0x4 | 0x8 | 0x20), "attributes\n");
+    ok(PutBackAttributes(0x40 | 0x8 | 0x20, 0x1) == (0x40 | 0x1), "attributes the saved queue lacked: 0x%x\n",
+       PutBackAttributes(0x40 | 0x8 | 0x20, 0x1));
+    SavedQueue unshared, unsharedNow;
+    unshared.shareName = L"OLD";  // a share name kept from when it was shared
+    got = JoinWords(ChangedQueueFields(unshared, unsharedNow, false));
+    ok(got.empty(), "not shared, then and now: [%s]\n", wn(got));
     SavedQueue v1 = saved;
     v1.version = 1;
     got = JoinWords(ChangedQueueFields(v1, now, false));

@@ -321,6 +321,8 @@ void CheckLockFolder()
                                              0, 0, 0, 0, 0xE8, 3, 0, 0};
     const uint32_t full = 0x1F01FF, readExecute = 0x1200A9, look = 0x00120088;
     std::vector<unsigned char> made = AdminOnlySecurityDescriptor();
+    std::vector<unsigned char> unmarked = Descriptor(admins, true, {{0, full, admins}});
+    unmarked[2] &= ~4;  // the DACL's bytes are there, SE_DACL_PRESENT is not: no DACL
     struct Row {
         const char* what;
         std::vector<unsigned char> sd;
@@ -335,6 +337,7 @@ void CheckLockFolder()
         {"Everyone may look at attributes only", Descriptor(admins, true, {{0, full, system}, {0, look, everyone}}), L""},
         {"a denial lets nobody in", Descriptor(system, true, {{1, full, everyone}, {0, full, admins}}), L""},
         {"no DACL", Descriptor(admins, false, {}), L"it has no DACL: everybody has full control"},
+        {"a DACL not marked present", unmarked, L"it has no DACL: everybody has full control"},
         {"an object entry", Descriptor(admins, true, {{5, full, admins}}),
          L"its DACL holds an entry of a kind the launcher does not check"},
         {"cut short", std::vector<unsigned char>(made.begin(), made.end() - 1),
