@@ -129,7 +129,6 @@ bool RestartService()
     return true;
 }
 
-// One start that DecideTrayStarts chose, with its line.
 // The user tokens DecideTrayStarts had, by session.
 using SessionTokens = std::vector<std::pair<unsigned long, SessionUserToken>>;
 
@@ -140,6 +139,7 @@ HANDLE TokenOf(const SessionTokens& tokens, unsigned long session)
     return nullptr;
 }
 
+// One start that DecideTrayStarts chose, with its line.
 DWORD CarryOutTrayStart(const TrayStart& start, const std::wstring& path, const SessionTokens& tokens)
 {
     const unsigned long session = start.session;
