@@ -24,9 +24,11 @@ int RealPrinterActor::RecoverEarlierRun()
 void RealPrinterActor::StopProduct()
 {
     // Should the run end before the tray program and the service are started again,
-    // the note has the next run start them.
-    (void)NoteProductStopped();
-    (void)KillProcessByName(TRAY_APP_IMAGE);
+    // the note has the next run start them, the tray program where it ran.
+    ProcessCopies tray = FindProcessCopies(TRAY_APP_IMAGE);
+    m_traySessions = tray.sessions;
+    (void)NoteProductStopped(m_traySessions);
+    (void)EndProcessCopies(TRAY_APP_IMAGE, tray);
     (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_STOP);
 }
 
@@ -38,10 +40,11 @@ void RealPrinterActor::RecreateQueue(CUpdateDriverPlugin& update, const PRINTER_
 
 void RealPrinterActor::StartProduct(CUpdateDriverPlugin& update)
 {
-    (void)update.StartTrayApp();
+    (void)update.StartTrayApp(m_traySessions);
     ClearProductStopped(STOPPED_TRAY_PROGRAM);
-    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START);
-    ClearProductStopped(STOPPED_SERVICE);
+    // A service that has not stopped yet stays in the note: the next run starts it.
+    if (ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START) != ERROR_SERVICE_REQUEST_TIMEOUT)
+        ClearProductStopped(STOPPED_SERVICE);
 }
 
 // The plan neither restores nor removes a record or a note.

@@ -59,11 +59,12 @@ void CUpdateDriverPlugin::ReadUpdateDrivers()
     }
 }
 
-DWORD CUpdateDriverPlugin::StartTrayApp()
+DWORD CUpdateDriverPlugin::StartTrayApp(const std::vector<DWORD>& sessions)
 {
     std::wstring path = m_strInstallFolder + TRAY_APP_FOLDER + TRAY_APP_IMAGE;
     LogMessage(LOG_MEDIUM, L"** Starting Trayapp");
-    return RunProcess(path, FALSE);  // by its full path: nothing is searched for
+    // By its full path: nothing is searched for.
+    return StartTrayProgram(path, sessions, [&] { return RunProcess(path, FALSE); });
 }
 
 // -- Queues left alone --

@@ -31,7 +31,8 @@ public:
 
     void GetInstallFolder();
     void ReadUpdateDrivers();
-    DWORD StartTrayApp();
+    // `sessions`: where the update ended the tray program (StartTrayProgram).
+    DWORD StartTrayApp(const std::vector<DWORD>& sessions = {});
 
     // Queue re-creation (printers/printer_queues.cpp).
     BOOL UpdatePrinters(const std::wstring& infPath);

@@ -55,3 +55,12 @@ Fn KernelFunction(const char* name)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(KernelProcAddress(name)));
 }
+
+// The same for advapi32 (loaded with the program): functions that are looked up when
+// needed, so that the program's import list stays that of every supported Windows.
+template <typename Fn>
+Fn AdvapiFunction(const char* name)
+{
+    HMODULE advapi = ::GetModuleHandleW(L"advapi32.dll");
+    return advapi ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(advapi, name))) : nullptr;
+}

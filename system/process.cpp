@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "system/paths.h"
+#include "system/user_session.h"
 
 StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine)
 {
@@ -67,4 +68,27 @@ bool IsProcessRunning(DWORD processId, unsigned long long startTime)
     UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
     // An ended process whose handle someone still holds is not running.
     return process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+StartedProcess StartProcessAsUser(HANDLE token, const std::wstring& programPath, const std::wstring& commandLine)
+{
+    using CreateProcessAsUserWFn = BOOL(WINAPI*)(HANDLE, LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                                                 BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+    static const CreateProcessAsUserWFn createAsUser = AdvapiFunction<CreateProcessAsUserWFn>("CreateProcessAsUserW");
+    if (createAsUser == nullptr) return NotStarted(ERROR_PROC_NOT_FOUND);
+    UserEnvironment environment(token);
+    if (environment.block() == nullptr) return NotStarted(environment.error());
+    std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
+    commandLine.copy(buffer.data(), commandLine.size());
+    wchar_t desktop[] = L"winsta0\\default";
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop;
+    PROCESS_INFORMATION info;
+    ZeroMemory(&info, sizeof(info));
+    BOOL started = createAsUser(token, programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE,
+                                CREATE_UNICODE_ENVIRONMENT, environment.block(), nullptr, &startup, &info);
+    DWORD error = started ? 0 : ::GetLastError();
+    return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
 }

@@ -42,3 +42,8 @@ bool ProcessStartTime(DWORD processId, unsigned long long& startTime);
 // Whether the process with that id and start time still runs: an id the system has
 // since given to another process does not count.
 bool IsProcessRunning(DWORD processId, unsigned long long startTime);
+
+// Starts `programPath` as the user of `token` (a primary token, such as a session's
+// user token) on that user's interactive desktop, winsta0\default, with the user's own
+// environment; nothing inherited. The launcher must run as LocalSystem for this.
+StartedProcess StartProcessAsUser(HANDLE token, const std::wstring& programPath, const std::wstring& commandLine);

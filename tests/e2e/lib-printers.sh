@@ -47,6 +47,15 @@ install_service() { wine sc create pxlinkd binPath= 'C:\pxlinkd\pxlinkd.exe' >/d
 remove_service() { wine sc delete pxlinkd >/dev/null 2>&1; }
 start_service() { wine sc start pxlinkd >/dev/null 2>&1; }
 stop_service() { wine sc stop pxlinkd >/dev/null 2>&1; }
+# stop_delay MS: the service double started from now on takes MS milliseconds to stop
+# (a pending stop first); 0: it stops at once.
+stop_delay() { echo "$1" >"$SERVICE_DIR/pxlinkd.delay"; }
+# wait_service_state STATE: up to about ten seconds.
+wait_service_state() {
+  local i
+  for i in $(seq 1 20); do [ "$(service_state)" = "$1" ] && return 0; sleep 0.5; done
+  return 1
+}
 # service_state: RUNNING, STOPPED, ... or MISSING
 service_state() {
   local out

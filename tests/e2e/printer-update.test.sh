@@ -162,4 +162,23 @@ expect_eq "printui only for the queues it can take, unquoted path" \
 expect_eq "odd queues unchanged" "$(echo "$with_odd" | grep -E '^(Front|Quoted|Long)')" \
   "$(printerbed dump | grep -E '^(Front|Quoted|Long)')"
 
+# ---- a service that takes seconds to stop, as real services do ---------------------
+# The update waits for it to stop before it goes on, and it runs at the end both of a
+# run that re-creates nothing and of one that re-creates queues.
+stop_delay 3000
+stop_service
+wait_service_state STOPPED; ok $? "the service did not stop"
+start_service  # the double reads its delay when it starts
+for entry in 'pxnetadj.exe %sourcepath%missing.inf' 'pxnetadj.exe %sourcepath%x.inf'; do
+  new_temp
+  printer_ini "$entry" "$LISTED"
+  clear_records
+  update_run
+  expect_eq "[$entry] slow service record" "stop start" "$(service_record)"
+  expect_eq "[$entry] slow service state" "RUNNING" "$(service_state)"
+  expect_sequence 0 "** pxlinkd Service stopped successfully" "** Starting Trayapp" "<< End of UpdateDriver Plug-in"
+  expect_count 0 '^## The service pxlinkd'
+done
+expect_count 2 '^!! Printer Added  : '
+
 finish
