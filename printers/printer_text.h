@@ -61,6 +61,15 @@ QueueDecision DecideQueue(const std::wstring& name, const std::wstring& driver, 
 // The queue is one the update is meant for (a non-USB queue of a listed driver), whatever becomes of it.
 bool IsUpdatedQueue(const QueueDecision& decision);
 
+// What the printer update could not do, for the run's outcome.
+struct QueueShortfall {
+    int lost = 0;       // queues that neither printui nor their saved definition brought back
+    int leftAlone = 0;  // queues it was meant for that it had to leave alone (NoteQueueLeftAlone)
+    std::wstring firstLeftAlone;  // the first of those: "printer queue <name> was left alone: <why>"
+};
+// Adds what one more update could not do; the first queue left alone stays the first.
+void AddShortfall(QueueShortfall& total, const QueueShortfall& more);
+
 // Why a matching queue cannot be re-created through printui, as the end of the
 // sentence "<queue> is left alone: ..."; empty when nothing stands in the way. printui
 // reads its switches under the system's argument rules: a double quote inside a

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "system/paths.h"
+#include "system/privileges.h"
 
 namespace {
 
@@ -27,26 +28,6 @@ MutexState CreateInstanceMutex(const wchar_t* name, DWORD& error)
     if (error != ERROR_ALREADY_EXISTS) return MutexState::Created;
     ::ReleaseMutex(mutex);  // not owned by us: fails harmlessly, as intended
     return MutexState::Exists;
-}
-
-// The launcher's own user SID; empty when the token cannot tell.
-std::vector<unsigned char> OwnUserSid()
-{
-    using GetTokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-    static const GetTokenInformationFn getInformation = AdvapiFunction<GetTokenInformationFn>("GetTokenInformation");
-    UniqueHandle token;
-    if (!getInformation || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
-    DWORD size = 0;
-    (void)getInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> buffer(size ? size : 1);
-    if (!getInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
-    const TOKEN_USER* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-    const unsigned char* sid = static_cast<const unsigned char*>(user->User.Sid);
-    size_t offset = static_cast<size_t>(sid - buffer.data());
-    if (offset + 8 > buffer.size()) return {};
-    size_t length = 8 + 4 * static_cast<size_t>(sid[1]);
-    if (offset + length > buffer.size()) return {};
-    return std::vector<unsigned char>(sid, sid + length);
 }
 
 bool IsPlainFolder(DWORD attributes)
