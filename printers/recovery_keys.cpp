@@ -72,11 +72,11 @@ void SecureKey(const wchar_t* path)
     if (why.empty()) return;
     LONG error = TakeOverRecoveryKey(path);
     if (error != ERROR_SUCCESS) {
-        LogMessage(LOG_HIGH, L"## HKLM\\%s is not trusted: %s; it cannot be taken over: %s", path, why.c_str(),
+        LogMessage(LOG_HIGH, L"## HKLM\\%s is not trusted: %s: it cannot be taken over: %s", path, why.c_str(),
                    ErrorLineText(static_cast<DWORD>(error)).c_str());
         return;
     }
-    LogMessage(LOG_HIGH, L"## HKLM\\%s is not trusted: %s; it is taken over, and what it held is kept in its subkey %s",
+    LogMessage(LOG_HIGH, L"## HKLM\\%s is not trusted: %s: it is taken over, and what it held is kept in its subkey %s",
                path, why.c_str(), QUARANTINE_KEY_NAME);
     QuarantinedValues moved = QuarantineRecoveryValues(path);
     for (const NamedRegistryValue& value : moved.values) LogQuarantined(path, value, false);
@@ -89,7 +89,7 @@ void PlanKey(const wchar_t* path)
 {
     std::wstring why = Distrust(path);
     if (why.empty()) return;
-    LogMessage(LOG_HIGH, L"** Plan: HKLM\\%s is not trusted: %s; it would be taken over, and what it holds kept in its subkey %s",
+    LogMessage(LOG_HIGH, L"** Plan: HKLM\\%s is not trusted: %s: it would be taken over, and what it holds kept in its subkey %s",
                path, why.c_str(), QUARANTINE_KEY_NAME);
     std::vector<NamedRegistryValue> values;
     (void)ReadRecoveryKeyValues(path, values);  // one that cannot be read is taken over all the same
