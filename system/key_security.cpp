@@ -220,6 +220,11 @@ RecoveryKeyState OpenRecoveryKey(const std::wstring& path, REGSAM rights, Recove
         error = probe.Open(HKEY_LOCAL_MACHINE, path, READ_CONTROL, RECOVERY_VIEW);
         if (error == ERROR_FILE_NOT_FOUND) return RecoveryKeyState::Missing;
     }
+    // The launcher's own keys let administrators read their security: someone else made this one.
+    if (error == ERROR_ACCESS_DENIED) {
+        why = L"its access list shuts administrators out";
+        return RecoveryKeyState::Untrusted;
+    }
     if (error != ERROR_SUCCESS) return RecoveryKeyState::Failed;
     KeyTrust trust = CheckKey(probe.get(), why, error);
     probe = RegistryKey();
