@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/wstr.h"
 #include "system/key_trust.h"
 #include "system/paths.h"
 #include "system/privileges.h"
@@ -193,7 +194,7 @@ std::wstring FreeValueName(const RegistryKey& key, const std::wstring& name)
     std::wstring candidate = name;
     RegistryValue there;
     for (int n = 2; key.Read(candidate.c_str(), 0, there) == ERROR_SUCCESS && n < 1000; ++n)
-        candidate = name + L" (" + std::to_wstring(n) + L")";
+        candidate = name + L" (" + wstr::FromInt(n) + L")";
     return candidate;
 }
 
