@@ -38,6 +38,7 @@ KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, const KeyOwners& owners, 
         std::wstring sid = SidText(facts.ownerSid.data(), facts.ownerSid.size());
         why = sid.empty() ? std::wstring(L"it has no owner")
                           : L"its owner " + sid + L" is neither SYSTEM nor an administrator";
+        if (!sid.empty() && !owners.administratorsKnown) why += L" (the members of Administrators could not be looked up)";
         return KeyTrust::Untrusted;
     }
     if (!facts.daclPresent) {

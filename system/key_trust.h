@@ -48,7 +48,7 @@ bool IsAdministratorsKey(const KeySecurityFacts& facts, const KeyOwners& owners)
 bool GrantsKeyWrite(uint32_t mask);
 
 // The decision, and in `why` (Untrusted only) the end of the sentence "... is not
-// trusted: ...".
+// trusted: ..." (which says so when the members of Administrators are not known).
 KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, const KeyOwners& owners, std::wstring& why);
 // The same with SYSTEM and Administrators as the only owners trusted.
 KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, std::wstring& why);

@@ -751,6 +751,10 @@ void TestKeyTrust()
     (void)ReadKeySecurityFacts(owned[2].descriptor, outsider);
     (void)DecideKeyTrust(outsider, owned[2].owners, why);
     ok(why == L"its owner S-1-5-21-1-2-3-1000 is neither SYSTEM nor an administrator", "why [%s]\n", wn(why));
+    (void)DecideKeyTrust(outsider, owned[3].owners, why);
+    ok(why == L"its owner S-1-5-21-1-2-3-1000 is neither SYSTEM nor an administrator (the members of Administrators "
+              L"could not be looked up)",
+       "members unknown: why [%s]\n", wn(why));
     KeySecurityFacts facts;
     bool read = ReadKeySecurityFacts(LauncherKeySecurity(false), facts);
     ok(read && !facts.ownerTrusted && facts.daclProtected && facts.aces.size() == 2 && facts.aces[0].trustedSid &&
