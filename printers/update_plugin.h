@@ -30,9 +30,10 @@ public:
     BOOL RunUpdate(const std::wstring& infPath, QueueShortfall* shortfall = nullptr);
 
     // A queue the update is meant for (a listed model on a port that is not USB) that it
-    // leaves alone for another reason than its port or model: its "## ... is left alone"
-    // line is written; the run does not end as a success ("-ui quiet": exit code 1603, and
-    // the last line names the first such queue). `why` ends "<queue> was left alone: ...".
+    // leaves alone for another reason than its port or model, after the caller wrote its
+    // "## ... is left alone" line: the run does not end as a success ("-ui quiet": exit
+    // code 1603, and the last line names the first such queue). `why` completes
+    // "printer queue <name> was left alone: ...".
     void NoteQueueLeftAlone(const std::wstring& name, const std::wstring& why);
 
     void GetInstallFolder();
