@@ -27,6 +27,8 @@ OutcomeText TextOf(RunOutcome outcome)
         return {EXIT_INSTALL_FAILURE, L"the Run list was cut short by an error"};
     case RunOutcome::QueueLost:
         return {EXIT_INSTALL_FAILURE, L"a printer queue was lost: it could not be restored"};
+    case RunOutcome::QueueLeftAlone:
+        return {EXIT_INSTALL_FAILURE, L"a printer queue was left alone"};
     case RunOutcome::OsNotSupported:
         return {EXIT_INSTALL_FAILURE, L"the operating system is not supported (message text 1)"};
     case RunOutcome::ConfigUnreadable:
@@ -77,7 +79,9 @@ std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& d
     std::wstring line = success ? L"** " : L"## ";
     std::wstring why = text.why;
     if (outcome == RunOutcome::ConfigUnreadable) wstr::ReplaceAll(why, L"file could", L"file " + detail + L" could");
-    if ((outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy) && !detail.empty()) why = detail;
+    if ((outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy || outcome == RunOutcome::QueueLeftAlone) &&
+        !detail.empty())
+        why = detail;
     line += L"Exit code " + wstr::FromInt(text.exitCode) + L": " + why;
     if (restarting)
         line += L"; restarting the computer (-restart force)";

@@ -12,6 +12,7 @@ enum class RunOutcome {
     EntryBusy,           // the list ran to its end, but an entry found another installation in progress (1618)
     RunCutShort,         // the list stopped early (an error inside the run step)
     QueueLost,           // a printer queue could not be restored
+    QueueLeftAlone,      // the printer update had to leave a queue it was meant for alone
     OsNotSupported,      // message text 1
     ConfigUnreadable,    // no system accepted because the configuration file could not be read
     DriverNotFound,      // message text 8
@@ -37,7 +38,8 @@ RunOutcome OutcomeOfRunList(RunListResult result);
 
 // The run's last level-1 line: the exit code and why; `restarting` when the computer is
 // restarted next ("-restart force"). `detail` names the configuration file when it
-// could not be read, and for EntryFailed and EntryBusy is the why: the entry's end.
+// could not be read, and for EntryFailed and EntryBusy is the why: the entry's end; for
+// QueueLeftAlone the queue and why it was left alone.
 std::wstring ExitLine(RunOutcome outcome, bool restarting, const std::wstring& detail = std::wstring());
 
 // A message text as one log line in place of its message box: "## " and the text, with

@@ -13,7 +13,8 @@ public:
     void DriverPackageFound(const std::wstring&, const std::wstring&) override {}
     RunOutcome Outcome(const WalkTally& tally) const override
     {
-        return tally.queuesLost > 0 ? RunOutcome::QueueLost : OutcomeOfRunList(tally.runList);
+        if (tally.queuesLost > 0) return RunOutcome::QueueLost;
+        return tally.queuesLeftAlone > 0 ? RunOutcome::QueueLeftAlone : OutcomeOfRunList(tally.runList);
     }
     bool MayRestart() const override { return true; }
 

@@ -53,7 +53,7 @@ BOOL CTarvikApp::InitInstance()
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
-           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
+           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost || outcome == RunOutcome::QueueLeftAlone;
 }
 
 SetupEnd CTarvikApp::RunSetup()
@@ -104,8 +104,12 @@ SetupEnd CTarvikApp::RunSetup()
     (void)::DropMain(walk);  // failures are in the log
     m_strUninstallKey = walk.uninstallKey;
     if (!walk.listEnded) return {RunOutcome::RunCutShort, false, walk.listEnd};
-    queuesLost += walk.queuesLost;
-    return {m_actor->Outcome(WalkTally{queuesLost, walk.programsMissing, walk.listEnd.result}), true, walk.listEnd};
+    queuesLost += walk.queues.lost;
+    WalkTally tally{queuesLost, walk.programsMissing, walk.listEnd.result};
+    tally.queuesLeftAlone = walk.queues.leftAlone;
+    SetupEnd end(m_actor->Outcome(tally), true, walk.listEnd);
+    end.queueLeftAlone = walk.queues.firstLeftAlone;
+    return end;
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -123,7 +127,9 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     RunOutcome outcome = end.outcome;
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
-    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(end.listEnd.entry);
+    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile
+                          : outcome == RunOutcome::QueueLeftAlone ? end.queueLeftAlone
+                                                                  : EntryEndText(end.listEnd.entry);
     LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once

@@ -27,6 +27,7 @@ struct SetupEnd {
     RunOutcome outcome;
     bool listEnded;      // the Run step reached its end (the finish page's place)
     RunListEnd listEnd;  // how the Run list's entries ended, and the entry that decided it
+    std::wstring queueLeftAlone;  // the first printer queue left alone, and why
 };
 
 class CTarvikApp : public CWinApp {

@@ -4,6 +4,7 @@
 #include "log/log_file.h"
 #include "printers/process_control.h"
 #include "printers/queue_safety.h"
+#include "printers/recovery_keys.h"
 #include "printers/stopped_product.h"
 #include "printers/update_plugin.h"
 #include "product/installed_product.h"
@@ -16,6 +17,7 @@ PrinterActor& RealPrinterSteps()
 
 int RealPrinterActor::RecoverEarlierRun()
 {
+    SecureRecoveryKeys();  // what a key someone else may have written holds is never acted on
     int lost = RestoreRecordedQueues();
     RestartStoppedProduct();
     return lost;
@@ -50,6 +52,7 @@ void RealPrinterActor::StartProduct(CUpdateDriverPlugin& update)
 // The plan neither restores nor removes a record or a note.
 int PlanPrinterActor::RecoverEarlierRun()
 {
+    PlanRecoveryKeys();
     if (int recorded = CountRecordedQueues())
         LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
                    recorded);

@@ -179,6 +179,7 @@ BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue
     // Without its record a queue could be lost for good by a run cut short after the delete.
     LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
+    NoteQueueLeftAlone(FieldText(printer.pPrinterName), L"its definition could not be saved");
     return FALSE;
 }
 
@@ -187,8 +188,8 @@ void CUpdateDriverPlugin::PlanQueue(const PRINTER_INFO_2W& printer, const std::w
     SavedQueue saved;
     LONG error = ERROR_SUCCESS;
     // The definition the real run records first; a queue whose definition cannot be read
-    // or recorded is left alone there too.
-    if (!TakeQueueDefinition(printer, saved, error) || (error = QueueRecordBlocked()) != ERROR_SUCCESS) {
+    // is left alone there too. A record key not trusted is taken over at the real run's start.
+    if (!TakeQueueDefinition(printer, saved, error)) {
         LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                    FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
         return;
@@ -223,7 +224,7 @@ BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved, bool& fromReco
     if (error != ERROR_SUCCESS) {
         LogMessage(LOG_HIGH, L"## %s is lost: printui did not install it again (%s) and restoring it failed: %s",
                    LogSafeName(saved.name).c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
-        ++m_nQueuesLost;
+        ++m_shortfall.lost;
         return FALSE;
     }
     const wchar_t* what = presence == QueuePresence::Different ? L"installed it on another port or with another driver"

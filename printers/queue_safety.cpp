@@ -414,16 +414,6 @@ LONG WriteQueueRecord(const SavedQueue& queue)
     return key.Flush();
 }
 
-LONG QueueRecordBlocked()
-{
-    RegistryKey key;
-    std::wstring why;
-    LONG rc = ERROR_SUCCESS;
-    // The trust check WriteQueueRecord makes, without creating or securing the key.
-    RecoveryKeyState state = OpenRecoveryKey(SAVED_QUEUES_KEY, KEY_READ, RecoveryKeyOpen::ReadOnly, key, why, rc);
-    return state == RecoveryKeyState::Untrusted ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
-}
-
 void RemoveQueueRecord(const std::wstring& queueName)
 {
     RegistryKey key;

@@ -17,9 +17,9 @@ int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
 }  // namespace
 
-BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, int* queuesLost)
+BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, QueueShortfall* shortfall)
 {
-    if (queuesLost) *queuesLost = 0;
+    if (shortfall) *shortfall = QueueShortfall();
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
@@ -32,9 +32,14 @@ BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, int* queuesLost
     ReadUpdateDrivers();
     (void)UpdatePrinters(infPath);
     m_actor.StartProduct(*this);
-    if (queuesLost) *queuesLost = m_nQueuesLost;
+    if (shortfall) *shortfall = m_shortfall;
     LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
     return TRUE;
+}
+
+void CUpdateDriverPlugin::NoteQueueLeftAlone(const std::wstring& name, const std::wstring& why)
+{
+    if (m_shortfall.leftAlone++ == 0) m_shortfall.firstLeftAlone = L"printer queue " + LogSafeName(name) + L" was left alone: " + why;
 }
 
 void CUpdateDriverPlugin::GetInstallFolder()
@@ -67,6 +72,3 @@ DWORD CUpdateDriverPlugin::StartTrayApp(const std::vector<DWORD>& sessions)
     return StartTrayProgram(path, sessions, [&] { return RunProcess(path, FALSE); });
 }
 
-// -- Queues left alone --
-void CUpdateDriverPlugin::NoteQueueLeftAlone(const std::wstring&, const std::wstring&) { ++m_nQueuesLeftAlone; }
-// -- end of queues left alone --

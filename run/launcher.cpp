@@ -33,7 +33,7 @@ std::wstring ExceptionText(const std::exception& e)
 // `commandLine` is the Run entry as configured: what it becomes is decided before
 // "%sourcepath%" is expanded (with the current folder, as the reader expands it).
 DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const std::wstring& commandLine,
-                    DWORD* exitCode, int* queuesLost)
+                    DWORD* exitCode, QueueShortfall* queues)
 {
     if (exitCode) *exitCode = 0;
     try {
@@ -43,9 +43,9 @@ DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const 
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
             CUpdateDriverPlugin update(context.configPath, printers, context.noWindows);
-            int lost = 0;
-            (void)update.RunUpdate(command.infPath, &lost);  // the update step logs its own outcome
-            if (queuesLost) *queuesLost += lost;
+            QueueShortfall shortfall;
+            (void)update.RunUpdate(command.infPath, &shortfall);  // the update step logs its own outcome
+            if (queues) AddShortfall(*queues, shortfall);
             return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());

@@ -82,7 +82,7 @@ EntryStep RunEntryNow(const LaunchContext& context, PrinterActor& printers, cons
 {
     EntryStep step;
     DWORD exitCode = 0;
-    DWORD result = StartRunEntry(context, printers, run.configured, &exitCode, &step.queuesLost);
+    DWORD result = StartRunEntry(context, printers, run.configured, &exitCode, &step.queues);
     if (result == RUN_ENTRY_DONE) {
         step.ended = !run.printerUpdate;  // the update has its own rules, no exit code
         if (step.ended) step.end = JudgeEntryEnd(run.number, run.entry, exitCode, run.successCodes);
@@ -143,7 +143,7 @@ BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix)
             std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
             // A failing entry never stops the list.
             EntryStep step = walk.actor->RunEntry(walk.launch, EntryToRun{number, configured[i], entry, update, codes});
-            walk.queuesLost += step.queuesLost;
+            AddShortfall(walk.queues, step.queues);
             if (step.programMissing) ++walk.programsMissing;
             if (step.ended) ends.push_back(step.end);
         }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "printers/printer_text.h"
 #include "run/exit_codes.h"
 
 class CCopyDlg;
@@ -34,21 +35,21 @@ struct EntryToRun {
 };
 
 // One Run entry's step: its end when it has one to judge (a started program, or one
-// that could not start), the printer queues it lost, and for the plan whether its
-// program on the medium is missing.
+// that could not start), the printer queues it lost or left alone, and for the plan
+// whether its program on the medium is missing.
 struct EntryStep {
     bool ended = false;
     EntryEnd end;
-    int queuesLost = 0;
+    QueueShortfall queues;
     bool programMissing = false;
 };
 
 // Starts the Run entry `commandLine` as configured and waits for its end, or runs the
 // printer update it names. RUN_ENTRY_DONE when the entry ran (`exitCode`, when given,
 // gets its program's exit code; 0 for the printer update), else the system error code
-// of the failed start. `queuesLost` gets the queues the printer update could not restore.
+// of the failed start. `queues` gets the queues the printer update could not restore or left alone.
 DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const std::wstring& commandLine,
-                    DWORD* exitCode, int* queuesLost);
+                    DWORD* exitCode, QueueShortfall* queues);
 
 // The Run entry started and judged: a program's end, or the start that failed (with a
 // line in quiet mode); the printer update has no end to judge.
@@ -115,7 +116,7 @@ struct RunWalk {
     std::wstring uninstallKey;              // the product's Uninstall entry: the default in, the one used out
     RunListEnd listEnd;                     // how the Run list's entries ended, and the entry that decided it
     bool listEnded = false;                 // the Run step reached its end (the finish page's place)
-    int queuesLost = 0;                     // printer queues that could not be restored
+    QueueShortfall queues;                  // printer queues that could not be restored or were left alone
     int programsMissing = 0;                // "-ui plan": entries whose program on the medium does not exist
 };
 

@@ -4,6 +4,7 @@
 
 #include "system/paths.h"
 #include "system/user_session.h"
+#include "system/privileges.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "system/user_session.h"
 
 #include "system/paths.h"
+#include "system/privileges.h"
 
 namespace {
 
@@ -29,25 +30,6 @@ Fn UserEnvFunction(const char* name, DWORD& error)
 }
 
 }  // namespace
-
-std::vector<unsigned char> OwnUserSid()
-{
-    using GetTokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-    static const GetTokenInformationFn getInformation = AdvapiFunction<GetTokenInformationFn>("GetTokenInformation");
-    UniqueHandle token;
-    if (!getInformation || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
-    DWORD size = 0;
-    (void)getInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> buffer(size ? size : 1);
-    if (!getInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
-    const TOKEN_USER* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-    const unsigned char* sid = static_cast<const unsigned char*>(user->User.Sid);
-    size_t offset = static_cast<size_t>(sid - buffer.data());
-    if (offset + 8 > buffer.size()) return {};
-    size_t length = 8 + 4 * static_cast<size_t>(sid[1]);
-    if (offset + length > buffer.size()) return {};
-    return std::vector<unsigned char>(sid, sid + length);
-}
 
 bool RunsAsLocalSystem()
 {

@@ -10,9 +10,6 @@
 
 #include "framework/handles.h"
 
-// The launcher's own user SID; empty when the token cannot tell.
-std::vector<unsigned char> OwnUserSid();
-
 // Whether the launcher runs as LocalSystem (as deployment tools start it).
 bool RunsAsLocalSystem();
 

@@ -815,6 +815,46 @@ void TestKeyTrust()
         ok(trust == row.trust, "trust %d [%s]\n", static_cast<int>(trust), wn(why));
         ok((trust == KeyTrust::Untrusted) == !why.empty() || !read, "reason [%s]\n", wn(why));
     }
+    // Owners besides SYSTEM and Administrators: the running user and the members of the
+    // local Administrators group, as the lookup would find them.
+    const std::vector<unsigned char> user = SidBytes(false);
+    std::vector<unsigned char> other = user;
+    other.back() = 4;  // S-1-5-21-1-2-3-1028
+    struct OwnerRow {
+        const char* name;
+        std::vector<unsigned char> descriptor;
+        KeyOwners owners;
+        KeyTrust trust;
+    };
+    const OwnerRow owned[] = {
+        {"the running user's, as Windows XP makes them", Descriptor(false, 0x9004, {{true, 0, FULL}}), {user, {}, false},
+         KeyTrust::Resecure},
+        {"another administrator's", Descriptor(false, 0x8004, {{true, 0x10, FULL}}), {other, {other, user}, true},
+         KeyTrust::Resecure},
+        {"a user outside the group", Descriptor(false, 0x9004, {{true, 0, FULL}}), {other, {other}, true},
+         KeyTrust::Untrusted},
+        {"members unknown", Descriptor(false, 0x9004, {{true, 0, FULL}}), {other, {}, false}, KeyTrust::Untrusted},
+        {"an administrator's that a user may write", Descriptor(false, 0x9004, {{true, 0, FULL}, {false, 0, 0x2}}),
+         {user, {}, false}, KeyTrust::Untrusted},
+    };
+    for (const OwnerRow& row : owned) {
+        check::Context context(row.name);
+        KeySecurityFacts facts;
+        ok(ReadKeySecurityFacts(row.descriptor, facts) && facts.ownerSid == user, "owner read\n");
+        std::wstring why;
+        KeyTrust trust = DecideKeyTrust(facts, row.owners, why);
+        ok(trust == row.trust, "trust %d [%s]\n", static_cast<int>(trust), wn(why));
+        ok((trust == KeyTrust::Untrusted) == !why.empty(), "reason [%s]\n", wn(why));
+    }
+    std::wstring why;
+    KeySecurityFacts outsider;
+    (void)ReadKeySecurityFacts(owned[2].descriptor, outsider);
+    (void)DecideKeyTrust(outsider, owned[2].owners, why);
+    ok(why == L"its owner S-1-5-21-1-2-3-1000 is neither SYSTEM nor an administrator", "why [%s]\n", wn(why));
+    (void)DecideKeyTrust(outsider, owned[3].owners, why);
+    ok(why == L"its owner S-1-5-21-1-2-3-1000 is neither SYSTEM nor an administrator (the members of Administrators "
+              L"could not be looked up)",
+       "members unknown: why [%s]\n", wn(why));
     KeySecurityFacts facts;
     bool read = ReadKeySecurityFacts(LauncherKeySecurity(false), facts);
     ok(read && !facts.ownerTrusted && facts.daclProtected && facts.aces.size() == 2 && facts.aces[0].trustedSid &&

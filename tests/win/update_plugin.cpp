@@ -541,7 +541,7 @@ void TestQueuesWithJobs()
         ok(g_fake.deletes == 0 && !ReadRecord(L"Office Q", record), "deleted %d times, or recorded\n", g_fake.deletes);
         ok(HasLine(lines, "## Office Q is left alone: it has 2 print jobs waiting", "in this run"), "log: %u lines\n",
            static_cast<unsigned>(lines.size()));
-        ok(plugin.m_nQueuesLeftAlone == 1, "left alone %d\n", plugin.m_nQueuesLeftAlone);
+        ok(plugin.Shortfall().leftAlone == 1, "left alone %d\n", plugin.Shortfall().leftAlone);
     }
     {
         check::Context context("still listed after the deletion: printui not started, record kept");
@@ -561,7 +561,7 @@ void TestQueuesWithJobs()
                    ": printui is not started and its saved definition is kept for the next run"),
            "log: %u lines, last [%s]\n", static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines.back().c_str());
         for (const std::string& line : lines) ok(line.find("Printer Added") == std::string::npos, "printui: %s\n", line.c_str());
-        ok(plugin.m_nQueuesLeftAlone == 2, "left alone %d\n", plugin.m_nQueuesLeftAlone);
+        ok(plugin.Shortfall().leftAlone == 2, "left alone %d\n", plugin.Shortfall().leftAlone);
         RemoveQueueRecord(L"Office Q");
     }
     {
