@@ -3,7 +3,8 @@
 # window, starts nothing and leaves unchanged what the setup can change (the product's
 # registry keys, the Uninstall entry, the queues and their driver data, the service,
 # the data files, the medium, the running tray program); the real quiet run on the same
-# prefix then does what every "** Plan:" line said. Refusals give 1603 and change nothing.
+# prefix then does what every "** Plan:" line said. Refusals give 1603 (1633 for a system
+# not listed) and change nothing.
 # The build's medium on 32- and 64-bit Windows 10: accepted, planned and run as planned.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
@@ -153,7 +154,7 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
   #   the plan for entry 1 ("-": not looked at) | program file placed under C:\ ("-": none) |
   #   the real quiet run's exit code ("-": no real run) | medium folder under C:\ ("-": media)
   REFUSALS=(
-    "system not accepted|job|s/^os_list=.*/os_list=999\r/|1603|## Exit code 1603: the operating system is not supported (message text 1)|-|-|-|-"
+    "system not accepted|job|s/^os_list=.*/os_list=999,601_64\r/|1633|## Exit code 1633: this system is not in the configuration's list (message text 1): found Windows version 5.1, service pack 3.0, 32-bit; os_list allows 999, 601_64|-|-|-|-"
     "no driver package|job|s/^1=TarvikPrinterTestKeyword/1=NoSuchKeyword/|1603|## Exit code 1603: no installed driver package was found (message text 8)|-|-|-|-"
     "medium program missing|1=%sourcepath%missing.exe|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
     "bare name found nowhere|1=nosuch.exe --x|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"

@@ -237,9 +237,12 @@ void TestRunListEnd()
 
     const EntryResult S = EntryResult::Succeeded, B = EntryResult::Busy, F = EntryResult::Failed,
                       N = EntryResult::NotStarted;
+    // The last line of a quiet run (or of the plan) as the one rule for every failure decides it.
     struct ListCase {
         std::vector<EntryResult> ends;  // entries 1, 2, ...
         const wchar_t* line;            // the last line of a quiet run
+        const wchar_t* dataFile = L"";  // the data file copy that failed
+        bool plan = false;
     } lists[] = {
         {{}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
         {{S, S}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
@@ -248,6 +251,12 @@ void TestRunListEnd()
         {{S, B, B}, L"## Exit code 1618: Run entry 2 ended with exit code 102: e2.exe"},
         {{B, N}, L"## Exit code 1603: a Run entry could not be started"},
         {{N, F}, L"## Exit code 1603: a Run entry could not be started"},
+        {{S}, L"## Exit code 1603: the data file could not be handed to the uninstaller: d to e: why", L"d to e: why"},
+        {{S, B}, L"## Exit code 1603: the data file could not be handed to the uninstaller: x", L"x"},
+        {{S, F}, L"## Exit code 1603: Run entry 2 ended with exit code 102: e2.exe", L"x"},
+        {{}, L"## Exit code 1603: the data file would not be handed to the uninstaller: x not found now",
+         L"x not found now", true},
+        {{}, L"** Exit code 0: the run would reach its end; nothing was changed", L"", true},
     };
     for (const ListCase& c : lists) {
         std::vector<EntryEnd> ends;
@@ -255,8 +264,11 @@ void TestRunListEnd()
             int n = static_cast<int>(ends.size()) + 1;
             ends.push_back(EntryEnd{n, L"e" + wstr::FromInt(n) + L".exe", r, static_cast<uint32_t>(100 + n)});
         }
-        RunListEnd end = DecideRunListEnd(ends);
-        std::wstring line = ExitLine(OutcomeOfRunList(end.result), false, EntryEndText(end.entry));
+        WalkTally tally;
+        tally.runList = DecideRunListEnd(ends);
+        tally.dataFileNotHanded = c.dataFile;
+        WalkEnd end = DecideWalkEnd(tally, c.plan);
+        std::wstring line = ExitLine(end.outcome, false, end.detail);
         ok(line == c.line, "%d entries: [%s], expected [%s]\n", static_cast<int>(ends.size()), wn(line), wn(c.line));
     }
 
