@@ -154,7 +154,7 @@ launcher_pid() { grep -a -i -m1 'Loaded L".*\\setup\.exe"' "$1" | cut -d: -f1; }
 launcher_dlls() {
   local pid
   pid=$(launcher_pid "$1")
-  [ -n "$pid" ] && grep "^$pid:.*Loaded L\"" "$1" | sed 's/.*Loaded L"//; s/" at .*//; s/\\\\/\\/g' | tr 'A-Z' 'a-z'
+  [ -n "$pid" ] && grep -a "^$pid:.*Loaded L\"" "$1" | sed 's/.*Loaded L"//; s/" at .*//; s/\\\\/\\/g' | tr 'A-Z' 'a-z'
 }
 
 # relay_only [NAMES]: Wine's call trace (WINEDEBUG=+relay) in the current prefix lists

@@ -272,6 +272,32 @@ void TestRunListEnd()
         ok(line == c.line, "%d entries: [%s], expected [%s]\n", static_cast<int>(ends.size()), wn(line), wn(c.line));
     }
 
+    // What a run leaves on record: Installed only after a success, untouched by a run
+    // refused before any change; the deciding entry or step named after a failure.
+    const EntryEnd second{2, L"setup.exe /q", EntryResult::Failed, 5};
+    struct RecordCase {
+        RunOutcome outcome;
+        int code;
+        InstalledMark installed;
+        const wchar_t* decidedBy;
+    } records[] = {
+        {RunOutcome::Completed, 3010, InstalledMark::Yes, L""},
+        {RunOutcome::EntryFailed, 1603, InstalledMark::No, L"Run entry 2: setup.exe /q"},
+        {RunOutcome::EntryBusy, 1618, InstalledMark::No, L"Run entry 2: setup.exe /q"},
+        {RunOutcome::DataFileNotHanded, 1603, InstalledMark::No, L"data file copy"},
+        {RunOutcome::DriverNotFound, 1603, InstalledMark::No, L"driver package search"},
+        {RunOutcome::OsNotSupported, 1633, InstalledMark::Unchanged, L"system check"},
+        {RunOutcome::ConfigUnreadable, 1619, InstalledMark::Unchanged, L"configuration file"},
+        {RunOutcome::CommandLineRefused, 1639, InstalledMark::Unchanged, L"command line"},
+    };
+    for (const RecordCase& c : records) {
+        OutcomeRecord r = DecideOutcomeRecord(c.outcome, second);
+        ok(r.exitCode == c.code && r.installed == c.installed && r.decidedBy == c.decidedBy,
+           "outcome %d: code %d installed %d [%s], expected %d %d [%s]\n", static_cast<int>(c.outcome), r.exitCode,
+           static_cast<int>(r.installed), wn(r.decidedBy), c.code, static_cast<int>(c.installed), wn(c.decidedBy));
+    }
+    ok(UtcTimeText(2026, 3, 7, 9, 5, 0) == L"2026-03-07T09:05:00Z", "time [%s]\n", wn(UtcTimeText(2026, 3, 7, 9, 5, 0)));
+
     ok(ExitCodeNote(1603, L"Fatal error during installation.\r\n") == L" (Fatal error during installation.)",
        "1603 note [%s]\n", wn(ExitCodeNote(1603, L"Fatal error during installation.\r\n")));
     ok(ExitCodeNote(2, L"The system cannot find the file specified.").empty(), "no system text for code 2\n");
