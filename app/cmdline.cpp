@@ -77,30 +77,30 @@ bool IsSwitchMark(wchar_t c)
     return c == L'-' || c == L'/' || (c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0xFE63 || c == 0xFF0D;
 }
 
-// "ui" or "restart" when the token is written as one of them, else empty.
+// "-ui" or "-restart" when the token is written as one of them, else empty.
 std::wstring OwnSwitchName(const std::wstring& token)
 {
     if (token.size() < 2 || !IsSwitchMark(token[0])) return std::wstring();
     std::wstring rest = wstr::ToLower(token.substr(1));
-    for (const wchar_t* name : {L"ui", L"restart"}) {
-        std::wstring n = name;
-        if (rest == n) return n;
+    for (const wchar_t* name : {L"-ui", L"-restart"}) {
+        std::wstring n = name + 1;
+        if (rest == n) return name;
         if (rest.size() > n.size() && rest.compare(0, n.size(), n) == 0 &&
             (rest[n.size()] == L'=' || rest[n.size()] == L':' || rest[n.size()] == L'"'))
-            return n;
+            return name;
     }
     return std::wstring();
 }
 
 bool IsDocumentedValue(const std::wstring& name, const std::wstring& value)
 {
-    if (name == L"ui") return value == L"quiet" || value == L"plan" || value == L"full";
+    if (name == L"-ui") return value == L"quiet" || value == L"plan" || value == L"full";
     return value == L"force" || value == L"no";
 }
 
 const wchar_t* DocumentedValues(const std::wstring& name)
 {
-    return name == L"ui" ? L"quiet, plan or full" : L"force or no";
+    return name == L"-ui" ? L"quiet, plan or full" : L"force or no";
 }
 
 // Why the switch `name` at `tokens[at]`, with `value`, is not understood; empty when it is.
@@ -108,15 +108,15 @@ std::wstring WhyNotUnderstood(const std::wstring& arguments, const Token& token,
                               const std::wstring& value, const std::wstring& earlier, int maxSwitches)
 {
     if (token.text[0] != L'-') return L"the launcher's switches are written with the hyphen-minus -";
-    if (token.text.size() != name.size() + 1) return L"its value is written after a blank: -" + name + L" VALUE";
-    if (value.empty()) return L"-" + name + L" needs a value: " + DocumentedValues(name);
-    if (!IsDocumentedValue(name, value)) return L"not a value of -" + name + L": " + DocumentedValues(name);
+    if (token.text.size() != name.size()) return L"its value is written after a blank: " + name + L" VALUE";
+    if (value.empty()) return name + L" needs a value: " + DocumentedValues(name);
+    if (!IsDocumentedValue(name, value)) return L"not a value of " + name + L": " + DocumentedValues(name);
     size_t dashes = 0;
     for (size_t i = token.start; i < arguments.size(); ++i)
         if (arguments[i] == L'-') ++dashes;
     if (dashes > static_cast<size_t>(maxSwitches))
         return L"only the " + wstr::FromInt(maxSwitches) + L" right-most switches are read";
-    if (!earlier.empty() && earlier != value) return L"-" + name + L" is given twice with different values";
+    if (!earlier.empty() && earlier != value) return name + L" is given twice with different values";
     return std::wstring();
 }
 
@@ -136,7 +136,7 @@ OwnSwitches ReadOwnSwitches(const std::wstring& arguments, int maxSwitches)
             value += (value.empty() ? L"" : L" ") + wstr::ToLower(tokens[next].text);
             written += L" " + tokens[next].text;
         }
-        std::wstring& chosen = name == L"ui" ? own.ui : own.restart;
+        std::wstring& chosen = name == L"-ui" ? own.ui : own.restart;
         std::wstring why = WhyNotUnderstood(arguments, tokens[i], name, value, chosen, maxSwitches);
         if (!why.empty()) {
             own.ui.clear();
