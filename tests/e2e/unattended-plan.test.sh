@@ -48,7 +48,7 @@ plan_lines() { log_lines | sed -n 's/^\*\* Plan: //p'; }
 # GUID is a key of the product's data file, else "not installed".
 detection() {
   local installed
-  installed=$(wine reg query 'HKLM\SOFTWARE\Tarvik\Setup' /v Installed $1 2>/dev/null | tr -d '\r' |
+  installed=$(wine reg query 'HKLM\SOFTWARE\Tarvik\Setup' /v Installed ${1:-} 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *Installed *REG_DWORD *//p')
   if [ "$((installed))" = 1 ] && grep -qE "^[0-9]+=$ADDON"$'\r'"?\$" "$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"; then
     echo installed
