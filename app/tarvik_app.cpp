@@ -123,14 +123,14 @@ SetupEnd CTarvikApp::EndOfWalk(const RunWalk& walk) const
     return {end.outcome, true, walk.listEnd, end.detail};
 }
 
-void CTarvikApp::RecordRunEnd(const SetupEnd& end)
+void CTarvikApp::RecordRunEnd(const SetupEnd& end, const std::wstring& lastLine)
 {
     if (m_bRunRecorded || m_unattended.plan || end.outcome == RunOutcome::AnotherInstance ||
         end.outcome == RunOutcome::NoMachineLock)
         return;
     m_bRunRecorded = true;
     RecordRunOutcome(DecideOutcomeRecord(end.outcome, end.listEnd.entry), g_logFile.m_strLogFile,
-                     g_logFile.LastEntry());
+                     lastLine.empty() ? g_logFile.LastEntry() : lastLine);
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -148,9 +148,10 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     RunOutcome outcome = end.outcome;
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, end.detail).c_str());
+    std::wstring exitLine = ExitLine(outcome, restart, end.detail);
+    RecordRunEnd(end, exitLine);  // on record before the restart; its own lines before the exit line
+    LogMessage(LOG_HIGH, L"%s", exitLine.c_str());
     SetExitCode(ExitCodeOf(outcome));
-    RecordRunEnd(end);               // on record before the restart ends the process
     if (restart) RestartComputer();  // under Wine this ends the process at once
 }
 

@@ -46,8 +46,9 @@ public:
     // How the run ends once its Run step has ended.
     SetupEnd EndOfWalk(const RunWalk& walk) const;
     // The run's outcome on record (app/run_record.h), once, at its end and before any
-    // restart: not for a plan, nor for a run refused as a second copy.
-    void RecordRunEnd(const SetupEnd& end);
+    // restart: not for a plan, nor for a run refused as a second copy. The event carries
+    // `lastLine`, or else the log's last line so far.
+    void RecordRunEnd(const SetupEnd& end, const std::wstring& lastLine = std::wstring());
 
     // Command line (app/command_line.cpp)
     void ParseCommandLine();
