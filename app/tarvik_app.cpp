@@ -94,10 +94,12 @@ SetupEnd CTarvikApp::RunSetup()
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
+        // (The interactive run shows text 1 all the same.)
         bool unreadable = !ConfigFileReadable(g_strIniFile);
-        if (m_unattended.noWindows && unreadable) return {RunOutcome::ConfigUnreadable, false, RunListEnd(), g_strIniFile};
+        SetupEnd unread(RunOutcome::ConfigUnreadable, false, RunListEnd(), g_strIniFile);
+        if (m_unattended.noWindows && unreadable) return unread;
         ReportStop(TEXT_OS_NOT_VALID);
-        if (unreadable) return {RunOutcome::ConfigUnreadable, false, RunListEnd(), g_strIniFile};
+        if (unreadable) return unread;
         return {RunOutcome::OsNotSupported, false, RunListEnd(), m_unattended.noWindows ? NotListedText() : L""};
     }
     m_actor->SystemAccepted(AcceptedOS, RunSection(PlatformCode == PLATFORM_64BIT));
