@@ -103,7 +103,7 @@ const wchar_t* DocumentedValues(const std::wstring& name)
     return name == L"-ui" ? L"quiet, plan or full" : L"force or no";
 }
 
-// Why the switch `name` at `tokens[at]`, with `value`, is not understood; empty when it is.
+// Why the switch `name`, written as `token` with `value`, is not understood; empty when it is.
 std::wstring WhyNotUnderstood(const std::wstring& arguments, const Token& token, const std::wstring& name,
                               const std::wstring& value, const std::wstring& earlier, int maxSwitches)
 {
