@@ -22,7 +22,7 @@ BOOL CTarvikApp::ProcessSwitches()
         if (!choice.levelGiven) g_nLogLevelSetting = GetLogLevel();
         g_logFile.m_nLogLevel = ClampLogLevel(g_nLogLevelSetting);
         std::wstring notes[2];
-        m_unattended = ChooseUnattended(choice, notes);
+        m_unattended = ChooseUnattended(ReadOwnSwitches(m_strCmdLine), notes);
         for (const std::wstring& note : notes)
             if (!note.empty()) LogMessage(LOG_HIGH, L"%s", note.c_str());
         return TRUE;

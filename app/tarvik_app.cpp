@@ -1,6 +1,7 @@
 #include "app/tarvik_app.h"
 
 #include "app/globals.h"
+#include "app/run_record.h"
 #include "config/config_reader.h"
 #include "framework/first_window.h"
 #include "framework/wstr.h"
@@ -41,7 +42,9 @@ bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_actor(ChooseActor(UnattendedMode()))
+CTarvikApp::CTarvikApp()
+    : m_nSwitches(0), m_nMagicKeywords(0), m_nQueuesLostEarlier(0), m_bRunRecorded(false),
+      m_actor(ChooseActor(UnattendedMode()))
 {
 }
 
@@ -49,11 +52,15 @@ BOOL CTarvikApp::InitInstance()
 {
     SetupEnd end = RunSetup();
     RunOutcome outcome = end.outcome;
-    if (m_unattended.noWindows) EndUnattended(end);
+    if (m_unattended.noWindows)
+        EndUnattended(end);
+    else
+        RecordRunEnd(end);  // a run that reached the finish page has recorded it before the page
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
-           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost || outcome == RunOutcome::QueueLeftAlone;
+           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost || outcome == RunOutcome::QueueLeftAlone ||
+           outcome == RunOutcome::DataFileNotHanded;
 }
 
 SetupEnd CTarvikApp::RunSetup()
@@ -70,7 +77,7 @@ SetupEnd CTarvikApp::RunSetup()
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (m_unattended.uiUnknown) return {RunOutcome::UnknownUiValue};
+    if (m_unattended.refused) return {RunOutcome::CommandLineRefused};
     m_actor = ChooseActor(m_unattended);
     // Never without the machine-wide lock, even when the mutex cannot be created: without
     // it the run ends as a second copy does.
@@ -80,16 +87,20 @@ SetupEnd CTarvikApp::RunSetup()
     // lock is held from here to the end): queues that a run cut short left deleted, then
     // the tray program and the service it left stopped. A plan run neither restores nor
     // removes a record or a note.
-    int queuesLost = m_actor->Printers().RecoverEarlierRun();
+    m_nQueuesLostEarlier = m_actor->Printers().RecoverEarlierRun();
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return {RunOutcome::NoCurrentDirectory};
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return {RunOutcome::ConfigUnreadable};
+        // (The interactive run shows text 1 all the same.)
+        bool unreadable = !ConfigFileReadable(g_strIniFile);
+        SetupEnd unread(RunOutcome::ConfigUnreadable, false, RunListEnd(), g_strIniFile);
+        if (m_unattended.noWindows && unreadable) return unread;
         ReportStop(TEXT_OS_NOT_VALID);
-        return {RunOutcome::OsNotSupported};
+        if (unreadable) return unread;
+        return {RunOutcome::OsNotSupported, false, RunListEnd(), m_unattended.noWindows ? NotListedText() : L""};
     }
     m_actor->SystemAccepted(AcceptedOS, RunSection(PlatformCode == PLATFORM_64BIT));
     (void)ReadMagicKeywords();  // always TRUE
@@ -103,13 +114,31 @@ SetupEnd CTarvikApp::RunSetup()
     RunWalk walk = RunWalkOf();
     (void)::DropMain(walk);  // failures are in the log
     m_strUninstallKey = walk.uninstallKey;
+    return EndOfWalk(walk);
+}
+
+SetupEnd CTarvikApp::EndOfWalk(const RunWalk& walk) const
+{
     if (!walk.listEnded) return {RunOutcome::RunCutShort, false, walk.listEnd};
-    queuesLost += walk.queues.lost;
-    WalkTally tally{queuesLost, walk.programsMissing, walk.listEnd.result};
+    WalkTally tally;
+    tally.queuesLost = m_nQueuesLostEarlier + walk.queues.lost;
+    tally.mediumProgramsMissing = walk.programsMissing;
+    tally.runList = walk.listEnd;
+    tally.dataFileNotHanded = walk.dataFileNotHanded;
     tally.queuesLeftAlone = walk.queues.leftAlone;
-    SetupEnd end(m_actor->Outcome(tally), true, walk.listEnd);
-    end.queueLeftAlone = walk.queues.firstLeftAlone;
-    return end;
+    tally.firstLeftAlone = walk.queues.firstLeftAlone;
+    WalkEnd end = m_actor->Outcome(tally);
+    return {end.outcome, true, walk.listEnd, end.detail};
+}
+
+void CTarvikApp::RecordRunEnd(const SetupEnd& end, const std::wstring& lastLine)
+{
+    if (m_bRunRecorded || m_unattended.plan || end.outcome == RunOutcome::AnotherInstance ||
+        end.outcome == RunOutcome::NoMachineLock)
+        return;
+    m_bRunRecorded = true;
+    RecordRunOutcome(DecideOutcomeRecord(end.outcome, end.listEnd.entry), g_logFile.m_strLogFile,
+                     lastLine.empty() ? g_logFile.LastEntry() : lastLine);
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -127,10 +156,9 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     RunOutcome outcome = end.outcome;
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
-    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile
-                          : outcome == RunOutcome::QueueLeftAlone ? end.queueLeftAlone
-                                                                  : EntryEndText(end.listEnd.entry);
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
+    std::wstring exitLine = ExitLine(outcome, restart, end.detail);
+    RecordRunEnd(end, exitLine);  // on record before the restart; its own lines before the exit line
+    LogMessage(LOG_HIGH, L"%s", exitLine.c_str());
     SetExitCode(ExitCodeOf(outcome));
     if (restart) RestartComputer();  // under Wine this ends the process at once
 }
@@ -192,6 +220,7 @@ RunWalk CTarvikApp::RunWalkOf()
     walk.forceRestart = m_unattended.forceRestart;
     walk.finishScreen = &m_finishScreen;
     walk.uninstallKey = m_strUninstallKey;
+    walk.beforeFinishPage = [this](const RunWalk& ended) { RecordRunEnd(EndOfWalk(ended)); };
     return walk;
 }
 

@@ -39,17 +39,7 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
 {
     LogMessage(LOG_TRACE, L"--> Enter ReadStrValue()");
     LogMessage(LOG_TRACE, L"%s", m_strFile.c_str());
-    bool found = false;
-    if (FitsProfilePath(m_strFile)) {
-        std::wstring raw = ProfileRead(section, key, READ_FAILED);
-        // The failure text may be the key's value: a second default tells.
-        found = IsReadValue(raw) || !KeyMissing(raw, ProfileRead(section, key, READ_FAILED_OTHER));
-        value = ConfigValueFromBuffer(raw.c_str(), raw.size(), CurrentFolder());
-        if (configured) *configured = ConfiguredValue(raw.c_str(), raw.size());
-    } else {
-        value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
-        if (configured) *configured = value;
-    }
+    bool found = Read(section, key, value, configured);
     LogMessage(LOG_TRACE, L"Read Section:[%s] Key=%s Value=%s", section.c_str(), key.c_str(), value.c_str());
     if (found) {
         LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with TRUE");
@@ -58,6 +48,27 @@ BOOL CConfigReader::ReadStrValue(const std::wstring& section, const std::wstring
     LogMessage(LOG_TRACE, L"## ReadStrValue() Failed");
     LogMessage(LOG_TRACE, L"<-- Exit ReadStrValue() with FALSE");
     return FALSE;
+}
+
+bool CConfigReader::ReadQuietly(const std::wstring& section, const std::wstring& key, std::wstring& value) const
+{
+    return Read(section, key, value, nullptr);
+}
+
+bool CConfigReader::Read(const std::wstring& section, const std::wstring& key, std::wstring& value,
+                         std::wstring* configured) const
+{
+    if (!FitsProfilePath(m_strFile)) {
+        value = READ_FAILED;  // a path too long for the profile functions reads as a missing file does
+        if (configured) *configured = value;
+        return false;
+    }
+    std::wstring raw = ProfileRead(section, key, READ_FAILED);
+    // The failure text may be the key's value: a second default tells.
+    bool found = IsReadValue(raw) || !KeyMissing(raw, ProfileRead(section, key, READ_FAILED_OTHER));
+    value = ConfigValueFromBuffer(raw.c_str(), raw.size(), CurrentFolder());
+    if (configured) *configured = ConfiguredValue(raw.c_str(), raw.size());
+    return found;
 }
 
 std::wstring CConfigReader::ProfileRead(const std::wstring& section, const std::wstring& key,

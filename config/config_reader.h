@@ -17,12 +17,18 @@ public:
     // `configured`, when given, gets the value before "%sourcepath%" is expanded.
     BOOL ReadStrValue(const std::wstring& section, const std::wstring& key, std::wstring& value,
                       std::wstring* configured = nullptr) const;
+    // ReadStrValue without its log lines: for the launcher's own keys read in the
+    // middle of a step whose log lines are a fixed sequence.
+    bool ReadQuietly(const std::wstring& section, const std::wstring& key, std::wstring& value) const;
     int GetNoOfKeys(const std::wstring& section) const;
     std::wstring GetLangMapText(int textNumber) const;
 
     std::wstring m_strFile;
 
 private:
+    // One read as ReadStrValue makes it, without the lines: whether the key was read.
+    bool Read(const std::wstring& section, const std::wstring& key, std::wstring& value,
+              std::wstring* configured) const;
     // One profile read of the file: the text, or `defaultText` when there is none.
     std::wstring ProfileRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;
 };
@@ -36,6 +42,14 @@ inline auto Reads(const CConfigReader& reader)
 {
     return [&reader](const std::wstring& section, const std::wstring& key, std::wstring& value) {
         return reader.ReadStrValue(section, key, value) != FALSE;
+    };
+}
+
+// The same through ReadQuietly: no log lines.
+inline auto QuietReads(const CConfigReader& reader)
+{
+    return [&reader](const std::wstring& section, const std::wstring& key, std::wstring& value) {
+        return reader.ReadQuietly(section, key, value);
     };
 }
 

@@ -27,7 +27,8 @@ std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
 {
     std::wstring text, problem;
     std::vector<uint32_t> own;
-    ReadSource from = ReadEntrySuccessCodes(Reads(g_configReader), section, AcceptedOS, number, text);
+    // Read without the reader's trace lines, which would split the Run step's own sequence.
+    ReadSource from = ReadEntrySuccessCodes(QuietReads(g_configReader), section, AcceptedOS, number, text);
     if (from != ReadSource::None && !ParseSuccessCodes(text, own, problem)) {
         std::wstring read = from == ReadSource::Preferred ? VariantSection(section, AcceptedOS) : section;
         LogMessage(LOG_HIGH, L"## %s in [%s] is ignored: %s", SuccessCodesKey(number).c_str(), read.c_str(),
@@ -53,9 +54,9 @@ EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, co
 
 EntryStep RealRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return RunEntryNow(context, m_printers, run); }
 
-void RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+std::wstring RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
 {
-    CopyDataFileNow(source, destination);
+    return CopyDataFileNow(source, destination);
 }
 
 EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
@@ -65,9 +66,9 @@ void PlanRunSteps::NoDataFileCopy()
     LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
 }
 
-void PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+std::wstring PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
 {
-    PlanDataFileCopy(source, destination);
+    return PlanDataFileCopy(source, destination);
 }
 
 void PlanRunSteps::RunListEnded(bool forceRestart)
@@ -153,6 +154,7 @@ BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix)
         walk.actor->RunListEnded(walk.forceRestart);
         // quiet mode ends without the page (and restarts only on request)
         if (!walk.launch.noWindows && walk.finishScreen != nullptr) {
+            if (walk.beforeFinishPage) walk.beforeFinishPage(walk);
             walk.finishScreen->m_configPath = walk.launch.configPath;
             (void)walk.finishScreen->DoModal();  // Finish or Esc: the run ends either way
         }
@@ -179,10 +181,12 @@ RegistryValue ReadUninstallString(const std::wstring& entryName)
     return value;
 }
 
-void LogCopyFailure(const std::wstring& source, const std::wstring& destination, const std::wstring& reason)
+// The failure's line, and what the run's last line names of it.
+std::wstring LogCopyFailure(const std::wstring& source, const std::wstring& destination, const std::wstring& reason)
 {
     LogMessage(LOG_HIGH, L"## The data file %s could not be copied to %s: %s", source.c_str(), destination.c_str(),
                reason.c_str());
+    return source + L" to " + destination + L": " + reason;
 }
 
 const wchar_t* FileState(const std::wstring& path)
@@ -199,12 +203,24 @@ const wchar_t* FileState(const std::wstring& path)
 
 }  // namespace
 
-void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
+std::wstring PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
 {
     std::wstring folder = destination.substr(0, destination.find_last_of(L'\\'));
-    const wchar_t* folderState = FileKindOf(folder) == FileKind::Other ? L"exists" : L"not found now";
+    bool folderThere = FileKindOf(folder) == FileKind::Other;
+    const wchar_t* folderState = folderThere ? L"exists" : L"not found now";
     LogMessage(LOG_HIGH, L"** Plan: data file copy: %s (%s) to %s (%s; its folder %s)", source.c_str(),
                FileState(source), destination.c_str(), FileState(destination), folderState);
+    // The copy needs the file on the medium, a folder to go to and no folder or device in its place.
+    std::wstring why;
+    if (FileKindOf(source) != FileKind::DiskFile)
+        why = source + L" " + FileState(source);
+    else if (FileKindOf(destination) == FileKind::Other)
+        why = destination + L" is not a file";
+    else if (!folderThere)
+        why = L"the folder of " + destination + L" not found now";
+    if (why.empty()) return why;
+    LogMessage(LOG_HIGH, L"## The data file copy would fail: %s", why.c_str());
+    return why;
 }
 
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
@@ -214,7 +230,7 @@ void PlanDataFileCopy(const std::wstring& source, const std::wstring& destinatio
 void CopyUninstallerDataFile(RunWalk& walk)
 {
     std::wstring entryName;
-    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
+    if (g_configReader.ReadQuietly(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
     LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, walk.uninstallKey.c_str());
     RegistryValue value = ReadUninstallString(walk.uninstallKey);
     std::wstring commandLine, unknown;
@@ -225,17 +241,17 @@ void CopyUninstallerDataFile(RunWalk& walk)
         walk.actor->NoDataFileCopy();
         break;
     case DataFileCopyChoice::NotExpanded:
-        LogCopyFailure(copy.source, copy.destination, copy.why);
+        walk.dataFileNotHanded = LogCopyFailure(copy.source, copy.destination, copy.why);
         break;
     case DataFileCopyChoice::Copy:
-        walk.actor->CopyDataFile(copy.source, copy.destination);
+        walk.dataFileNotHanded = walk.actor->CopyDataFile(copy.source, copy.destination);
         break;
     }
 }
 
-void CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
+std::wstring CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
 {
     // An older data file there stays until the new copy is whole, then is replaced in one step.
     DWORD error = CopyFileReplacing(source, destination);
-    if (error != ERROR_SUCCESS) LogCopyFailure(source, destination, ErrorLineText(error));
+    return error == ERROR_SUCCESS ? std::wstring() : LogCopyFailure(source, destination, ErrorLineText(error));
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,9 +66,11 @@ bool PlanRunEntry(const LaunchContext& context, PrinterActor& printers, int numb
 EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, const std::vector<uint32_t>& codes);
 
 // The uninstaller's data file copied from the medium, replacing an older one in one step.
-void CopyDataFileNow(const std::wstring& source, const std::wstring& destination);
-// "-ui plan": the copy CopyDataFileNow would make, and what is there now.
-void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination);
+// Empty when it was copied, else what failed: "<source> to <destination>: <why>".
+std::wstring CopyDataFileNow(const std::wstring& source, const std::wstring& destination);
+// "-ui plan": the copy CopyDataFileNow would make, and what is there now. Empty when the
+// copy can be made, else what would fail, as CopyDataFileNow says it.
+std::wstring PlanDataFileCopy(const std::wstring& source, const std::wstring& destination);
 
 // The Run step's acts on what it decides; which one acts is chosen once, by the application.
 // The real one starts the entries and copies the data file, the plan one ("-ui plan")
@@ -78,7 +81,8 @@ public:
     virtual EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) = 0;
     // The Uninstall entry names no data file.
     virtual void NoDataFileCopy() = 0;
-    virtual void CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
+    // Empty when the data file is (or would be) handed to the uninstaller, else what failed.
+    virtual std::wstring CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
     // The Run list has ended: the restart that follows.
     virtual void RunListEnded(bool forceRestart) = 0;
 };
@@ -88,7 +92,7 @@ public:
     explicit RealRunSteps(PrinterActor& printers) : m_printers(printers) {}
     EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) override;
     void NoDataFileCopy() override {}
-    void CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
+    std::wstring CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
     void RunListEnded(bool) override {}
 
 private:
@@ -100,7 +104,7 @@ public:
     explicit PlanRunSteps(PrinterActor& printers) : m_printers(printers) {}
     EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) override;
     void NoDataFileCopy() override;
-    void CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
+    std::wstring CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
     void RunListEnded(bool forceRestart) override;
 
 private:
@@ -118,11 +122,16 @@ struct RunWalk {
     bool listEnded = false;                 // the Run step reached its end (the finish page's place)
     QueueShortfall queues;                  // printer queues that could not be restored or were left alone
     int programsMissing = 0;                // "-ui plan": entries whose program on the medium does not exist
+    std::wstring dataFileNotHanded;         // the data file copy that failed (or would): what and why
+    // Called once the run's end is known and before the finish page, whose Finish restarts
+    // the computer and so ends the process.
+    std::function<void(const RunWalk&)> beforeFinishPage;
 };
 
 // The Run section of the accepted platform (PlatformCode), then the data file and the finish page.
 BOOL DropMain(RunWalk& walk);
 BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix);
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
-// product's uninstaller, as its uninstall command line names it.
+// product's uninstaller, as its uninstall command line names it; a copy that fails (or
+// would) is noted in `walk.dataFileNotHanded`.
 void CopyUninstallerDataFile(RunWalk& walk);

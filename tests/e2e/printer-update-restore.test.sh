@@ -43,9 +43,10 @@ A_SHOW="show:Office A|Second floor, next to the kitchen|Room 201|OFFICE|7|2|defa
 A_PUT_BACK="comment, location, share OFFICE, priority 7, preferences, default printer"
 B_SHOW="show:Office B|||-|0|0|-"
 
-# record_names: the queues that have a record; "none" when not even the key is left.
+# record_names: the queues that have a record; "none" when not even the record key is
+# left (the recovery key above it keeps the run's outcome on record).
 record_names() {
-  if ! wine reg query 'HKLM\Software\Tarvik' >/dev/null 2>&1; then echo none; return; fi
+  if ! wine reg query "$RECORD_KEY" >/dev/null 2>&1; then echo none; return; fi
   wine reg query "$RECORD_KEY" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_BINARY    .*/\1/p' | sort | paste -sd,
 }
 
@@ -176,7 +177,8 @@ for row in "${ROWS[@]}"; do
     plan)
       RUN_ENV="$env" run_setup "-ui plan"
       expect_eq "[$name] exit code" "$rc" "$(run_exit_code)" ;;
-    unsaved)
+    unsaved)  # (the key an earlier run left with its outcome goes first: only a new key is volatile)
+      wine reg delete 'HKLM\Software\Tarvik' /f >/dev/null 2>&1
       printerbed volatile 'SOFTWARE\Tarvik\Setup' >/dev/null
       RUN_ENV="$env" run_setup "-ui quiet"
       expect_eq "[$name] exit code" "$rc" "$(run_exit_code)"

@@ -3,7 +3,8 @@
 # window, starts nothing and leaves unchanged what the setup can change (the product's
 # registry keys, the Uninstall entry, the queues and their driver data, the service,
 # the data files, the medium, the running tray program); the real quiet run on the same
-# prefix then does what every "** Plan:" line said. Refusals give 1603 and change nothing.
+# prefix then does what every "** Plan:" line said. Refusals give 1603 (1633 for a system
+# not listed) and change nothing.
 # The build's medium on 32- and 64-bit Windows 10: accepted, planned and run as planned.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
@@ -41,6 +42,20 @@ machine_state() {
 }
 
 plan_lines() { log_lines | sed -n 's/^\*\* Plan: //p'; }
+
+# detection VIEW: the deployment guide's detection rule against the machine: "installed"
+# when the outcome on record says Installed = 1 (in the 32-bit view) and the add-on's
+# GUID is a key of the product's data file, else "not installed".
+detection() {
+  local installed
+  installed=$(wine reg query 'HKLM\SOFTWARE\Tarvik\Setup' /v Installed ${1:-} 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *Installed *REG_DWORD *//p')
+  if [ "$((installed))" = 1 ] && grep -qE "^[0-9]+=$ADDON"$'\r'"?\$" "$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"; then
+    echo installed
+  else
+    echo "not installed"
+  fi
+}
 started() { { tr -d '\r' <"$MEDIUM/testinst-record.txt"; } 2>/dev/null | grep '^start|' | cut -d'|' -f2; }
 
 # expect_plan_run NAME ARGS CODE LAST-LINE: a plan run that changes nothing.
@@ -100,8 +115,10 @@ Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit co
 
   clear_records
   new_temp 2
+  expect_eq "$kind: detection before the run" "not installed" "$(detection "$view32")"
   RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"
   expect_eq "$kind real run: exit code" 3010 "$(run_exit_code)"
+  expect_eq "$kind: detection after the run" installed "$(detection "$view32")"
   # Programs: each planned start, in order, and nothing else.
   expect_eq "$kind: programs as planned" "$(sed -n 's/^Run entry [0-9]*: \(.*\): starts .*/\1/p' <<<"$plan")" "$(started)"
   sed -n 's/^Run entry [0-9]*: .*: starts \([^,]*\), .*/\1/p' <<<"$plan" | while read -r path; do
@@ -153,7 +170,7 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
   #   the plan for entry 1 ("-": not looked at) | program file placed under C:\ ("-": none) |
   #   the real quiet run's exit code ("-": no real run) | medium folder under C:\ ("-": media)
   REFUSALS=(
-    "system not accepted|job|s/^os_list=.*/os_list=999\r/|1603|## Exit code 1603: the operating system is not supported (message text 1)|-|-|-|-"
+    "system not accepted|job|s/^os_list=.*/os_list=999,601_64\r/|1633|## Exit code 1633: this system is not in the configuration's list (message text 1): found Windows version 5.1, service pack 3.0, 32-bit; os_list allows 999, 601_64|-|-|-|-"
     "no driver package|job|s/^1=TarvikPrinterTestKeyword/1=NoSuchKeyword/|1603|## Exit code 1603: no installed driver package was found (message text 8)|-|-|-|-"
     "medium program missing|1=%sourcepath%missing.exe|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
     "bare name found nowhere|1=nosuch.exe --x|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
@@ -183,6 +200,8 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
       new_temp "$n-real"
       RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"
       expect_eq "$name: real run's exit code" "$real" "$(run_exit_code)"
+      detected=installed; [ "$real" = 3010 ] || detected="not installed"  # the GUID is there either way
+      expect_eq "$name: detection after the real run" "$detected" "$(detection)"
       if [ "$program" != - ]; then
         expect_eq "$name: program started" 1 \
           "$(tr -d '\r' <"$DRIVE_C/$(dirname "$program")/testinst-record.txt" 2>/dev/null | grep -c '^start|')"

@@ -237,9 +237,12 @@ void TestRunListEnd()
 
     const EntryResult S = EntryResult::Succeeded, B = EntryResult::Busy, F = EntryResult::Failed,
                       N = EntryResult::NotStarted;
+    // The last line of a quiet run (or of the plan) as the one rule for every failure decides it.
     struct ListCase {
         std::vector<EntryResult> ends;  // entries 1, 2, ...
         const wchar_t* line;            // the last line of a quiet run
+        const wchar_t* dataFile = L"";  // the data file copy that failed
+        bool plan = false;
     } lists[] = {
         {{}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
         {{S, S}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
@@ -248,6 +251,12 @@ void TestRunListEnd()
         {{S, B, B}, L"## Exit code 1618: Run entry 2 ended with exit code 102: e2.exe"},
         {{B, N}, L"## Exit code 1603: a Run entry could not be started"},
         {{N, F}, L"## Exit code 1603: a Run entry could not be started"},
+        {{S}, L"## Exit code 1603: the data file could not be handed to the uninstaller: d to e: why", L"d to e: why"},
+        {{S, B}, L"## Exit code 1603: the data file could not be handed to the uninstaller: x", L"x"},
+        {{S, F}, L"## Exit code 1603: Run entry 2 ended with exit code 102: e2.exe", L"x"},
+        {{}, L"## Exit code 1603: the data file would not be handed to the uninstaller: x not found now",
+         L"x not found now", true},
+        {{}, L"** Exit code 0: the run would reach its end; nothing was changed", L"", true},
     };
     for (const ListCase& c : lists) {
         std::vector<EntryEnd> ends;
@@ -255,10 +264,39 @@ void TestRunListEnd()
             int n = static_cast<int>(ends.size()) + 1;
             ends.push_back(EntryEnd{n, L"e" + wstr::FromInt(n) + L".exe", r, static_cast<uint32_t>(100 + n)});
         }
-        RunListEnd end = DecideRunListEnd(ends);
-        std::wstring line = ExitLine(OutcomeOfRunList(end.result), false, EntryEndText(end.entry));
+        WalkTally tally;
+        tally.runList = DecideRunListEnd(ends);
+        tally.dataFileNotHanded = c.dataFile;
+        WalkEnd end = DecideWalkEnd(tally, c.plan);
+        std::wstring line = ExitLine(end.outcome, false, end.detail);
         ok(line == c.line, "%d entries: [%s], expected [%s]\n", static_cast<int>(ends.size()), wn(line), wn(c.line));
     }
+
+    // What a run leaves on record: Installed only after a success, untouched by a run
+    // refused before any change; the deciding entry or step named after a failure.
+    const EntryEnd second{2, L"setup.exe /q", EntryResult::Failed, 5};
+    struct RecordCase {
+        RunOutcome outcome;
+        int code;
+        InstalledMark installed;
+        const wchar_t* decidedBy;
+    } records[] = {
+        {RunOutcome::Completed, 3010, InstalledMark::Yes, L""},
+        {RunOutcome::EntryFailed, 1603, InstalledMark::No, L"Run entry 2: setup.exe /q"},
+        {RunOutcome::EntryBusy, 1618, InstalledMark::No, L"Run entry 2: setup.exe /q"},
+        {RunOutcome::DataFileNotHanded, 1603, InstalledMark::No, L"data file copy"},
+        {RunOutcome::DriverNotFound, 1603, InstalledMark::No, L"driver package search"},
+        {RunOutcome::OsNotSupported, 1633, InstalledMark::Unchanged, L"system check"},
+        {RunOutcome::ConfigUnreadable, 1619, InstalledMark::Unchanged, L"configuration file"},
+        {RunOutcome::CommandLineRefused, 1639, InstalledMark::Unchanged, L"command line"},
+    };
+    for (const RecordCase& c : records) {
+        OutcomeRecord r = DecideOutcomeRecord(c.outcome, second);
+        ok(r.exitCode == c.code && r.installed == c.installed && r.decidedBy == c.decidedBy,
+           "outcome %d: code %d installed %d [%s], expected %d %d [%s]\n", static_cast<int>(c.outcome), r.exitCode,
+           static_cast<int>(r.installed), wn(r.decidedBy), c.code, static_cast<int>(c.installed), wn(c.decidedBy));
+    }
+    ok(UtcTimeText(2026, 3, 7, 9, 5, 0) == L"2026-03-07T09:05:00Z", "time [%s]\n", wn(UtcTimeText(2026, 3, 7, 9, 5, 0)));
 
     ok(ExitCodeNote(1603, L"Fatal error during installation.\r\n") == L" (Fatal error during installation.)",
        "1603 note [%s]\n", wn(ExitCodeNote(1603, L"Fatal error during installation.\r\n")));
