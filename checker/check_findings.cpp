@@ -535,7 +535,7 @@ struct Findings {
         return L"";
     }
 
-    // The first word is a path (it has a backslash) but no program file: the program
+    // The first word is a path (it has a separator) but no program file: the program
     // path goes on after a blank.
     static bool UnquotedPathWithBlank(const std::wstring& value)
     {
@@ -543,7 +543,7 @@ struct Findings {
         size_t blank = lower.find(L' ');
         if (lower.empty() || lower[0] == L'"' || blank == std::wstring::npos) return false;
         std::wstring first = lower.substr(0, blank);
-        if (first.find(L'\\') == std::wstring::npos) return false;
+        if (first.find_first_of(L"\\/") == std::wstring::npos) return false;
         for (const wchar_t* ext : {L".exe", L".com", L".bat", L".cmd"})
             if (first.size() >= 4 && first.compare(first.size() - 4, 4, ext) == 0) return false;
         return lower.find(L".exe", blank) != std::wstring::npos;
