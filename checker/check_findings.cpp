@@ -303,8 +303,9 @@ struct Findings {
                     L"Write Log=1, Log=127 or Log=511.");
         }
         report.uninstallKeyFound = Read(VERSION_SECTION, UNINSTALL_ENTRY_KEY, report.uninstallKey, &line);
-        report.uninstallRegistryKey =
-            std::wstring(L"HKLM\\") + UNINSTALL_KEY + (report.uninstallKeyFound ? report.uninstallKey : L"");
+        report.uninstallKeyIgnored = report.uninstallKeyFound && !CutValueProblem(report.uninstallKey).empty();
+        report.uninstallRegistryKey = std::wstring(L"HKLM\\") + UNINSTALL_KEY +
+                                      (report.uninstallKeyFound && !report.uninstallKeyIgnored ? report.uninstallKey : L"");
         report.unattendedCommand = L"Setup.exe -ui quiet";
         if (!SameProfileName(input.fileName, DEFAULT_CONFIG_FILE)) {
             report.unattendedCommand += L" -f \"" + std::wstring(MEDIUM_PLACEHOLDER) + L"\\" + input.fileName + L"\"";

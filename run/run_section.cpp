@@ -28,7 +28,8 @@ std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
     std::wstring text, problem;
     std::vector<uint32_t> own;
     ReadSource from = ReadEntrySuccessCodes(Reads(g_configReader), section, AcceptedOS, number, text);
-    if (from != ReadSource::None && !ParseSuccessCodes(text, own, problem)) {
+    problem = CutValueProblem(text);
+    if (from != ReadSource::None && (!problem.empty() || !ParseSuccessCodes(text, own, problem))) {
         std::wstring read = from == ReadSource::Preferred ? VariantSection(section, AcceptedOS) : section;
         LogMessage(LOG_HIGH, L"## %s in [%s] is ignored: %s", SuccessCodesKey(number).c_str(), read.c_str(),
                    problem.c_str());
@@ -214,7 +215,13 @@ void PlanDataFileCopy(const std::wstring& source, const std::wstring& destinatio
 void CopyUninstallerDataFile(RunWalk& walk)
 {
     std::wstring entryName;
-    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
+    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) {
+        std::wstring cut = CutValueProblem(entryName);
+        if (cut.empty())
+            walk.uninstallKey = entryName;
+        else
+            LogMessage(LOG_HIGH, L"## [%s] %s is ignored: %s", VERSION_SECTION, UNINSTALL_ENTRY_KEY, cut.c_str());
+    }
     LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, walk.uninstallKey.c_str());
     RegistryValue value = ReadUninstallString(walk.uninstallKey);
     std::wstring commandLine, unknown;

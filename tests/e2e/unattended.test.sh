@@ -27,7 +27,8 @@ TEXT8='No printer driver package.\nInstall the driver first.'
 # program of 6 s; no-os: no system accepted; no-driver: no magic keyword found. Exit
 # codes of the programs: fails: 1603, then 0; restarts: 3010 and 1641; busy: 1618,
 # then 0; busy-bad: 1618, then a program that cannot be started; own-codes: 17 with
-# its own success codes, then 5 with a list the launcher cannot read.
+# its own success codes, then 5 with a list the launcher cannot read; cut-codes: 1234
+# with a list of 503 characters ending in 12345678 (the read cuts it to ...,1234).
 unattended_ini() {
   local run
   case $1 in
@@ -38,6 +39,7 @@ unattended_ini() {
     busy) run=$'1=testinst.exe --exit=1618\n2=testinst.exe --after' ;;
     busy-bad) run=$'1=testinst.exe --exit=1618\n2=nosuch.exe --Missing' ;;
     own-codes) run=$'1=testinst.exe --exit=17\n1.SuccessCodes=1, 17\n2=testinst.exe --exit=5\n2.SuccessCodes=5;6' ;;
+    cut-codes) run="1=testinst.exe --exit=1234"$'\n'"1.SuccessCodes=$(printf '1,%.0s' {1..247}) 12345678" ;;
     *) run=$'1=pxprep.exe --probe=700 --sleep=1500\n2=testinst.exe --step=two' ;;
   esac
   {
@@ -79,6 +81,7 @@ ROWS=(
   "quiet, another installation|-ui quiet -log 1|busy|1618|0|## Exit code 1618: Run entry 1 ended with exit code 1618: testinst.exe --exit=1618|## Run entry 1 ended with exit code 1618: testinst.exe --exit=1618 (Installation already running.)|testinst.exe --exit=1618,testinst.exe --after"
   "quiet, another installation and a failure|-ui quiet -log 1|busy-bad|1603|0|$EXIT_NOT_STARTED|## Run entry could not be started (error 2): nosuch.exe --Missing|testinst.exe --exit=1618"
   "quiet, own success codes|-ui quiet -log 1|own-codes|1603|0|## Exit code 1603: Run entry 2 ended with exit code 5: testinst.exe --exit=5|## 2.SuccessCodes in [Run] is ignored: \"5;6\" is not a whole number|testinst.exe --exit=17,testinst.exe --exit=5"
+  "quiet, own success codes cut by the read|-ui quiet -log 1|cut-codes|1603|0|## Exit code 1603: Run entry 1 ended with exit code 1234: testinst.exe --exit=1234|## 1.SuccessCodes in [Run] is ignored: it has 499 characters or more, and a longer value is cut short by the read|testinst.exe --exit=1234"
 )
 
 COMCTL32_6='c:\windows\winsxs\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.'  # ...\comctl32.dll
