@@ -213,7 +213,7 @@ touch "$out/unsigned/TarvikAddon-0.9.zip" "$out/unsigned/TarvikAddon-0.9/Setup.e
 release --out "$out/unsigned" >"$E2E_WORK/unsigned.txt" 2>&1
 ok $? "unsigned release failed: $(tail -n 5 "$E2E_WORK/unsigned.txt")"
 expect_eq "unsigned release: its folder, and what is left beside it" "SHA256SUMS $name $name.spdx.json $name.zip | unsigned" \
-  "$(ls -A "$out/unsigned" | LC_ALL=C sort | paste -sd' ') | $(ls -A "$out" | grep unsigned | paste -sd' ')"
+  "$(ls -A "$out/unsigned" | LC_ALL=C sort | paste -sd' ') | $(find "$out" -maxdepth 1 -name '*unsigned*' -printf '%f\n' | paste -sd' ')"
 grep -q 'are NOT signed' "$E2E_WORK/unsigned.txt"; ok $? "the unsigned release does not say so"
 cmp -s "$build/medium/Setup.exe" "$out/unsigned/$name/Setup.exe"; ok $? "unsigned release: Setup.exe is not the build's"
 (cd "$out/unsigned" && sha256sum --quiet -c SHA256SUMS); ok $? "unsigned release: SHA256SUMS does not check"
