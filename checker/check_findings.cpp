@@ -303,8 +303,9 @@ struct Findings {
                     L"Write Log=1, Log=127 or Log=511.");
         }
         report.uninstallKeyFound = Read(VERSION_SECTION, UNINSTALL_ENTRY_KEY, report.uninstallKey, &line);
-        report.uninstallRegistryKey =
-            std::wstring(L"HKLM\\") + UNINSTALL_KEY + (report.uninstallKeyFound ? report.uninstallKey : L"");
+        report.uninstallKeyIgnored = report.uninstallKeyFound && !CutValueProblem(report.uninstallKey).empty();
+        report.uninstallRegistryKey = std::wstring(L"HKLM\\") + UNINSTALL_KEY +
+                                      (report.uninstallKeyFound && !report.uninstallKeyIgnored ? report.uninstallKey : L"");
         report.unattendedCommand = L"Setup.exe -ui quiet";
         if (!SameProfileName(input.fileName, DEFAULT_CONFIG_FILE)) {
             report.unattendedCommand += L" -f \"" + std::wstring(MEDIUM_PLACEHOLDER) + L"\\" + input.fileName + L"\"";
@@ -535,7 +536,7 @@ struct Findings {
         return L"";
     }
 
-    // The first word is a path (it has a backslash) but no program file: the program
+    // The first word is a path (it has a separator) but no program file: the program
     // path goes on after a blank.
     static bool UnquotedPathWithBlank(const std::wstring& value)
     {
@@ -543,7 +544,7 @@ struct Findings {
         size_t blank = lower.find(L' ');
         if (lower.empty() || lower[0] == L'"' || blank == std::wstring::npos) return false;
         std::wstring first = lower.substr(0, blank);
-        if (first.find(L'\\') == std::wstring::npos) return false;
+        if (first.find_first_of(L"\\/") == std::wstring::npos) return false;
         for (const wchar_t* ext : {L".exe", L".com", L".bat", L".cmd"})
             if (first.size() >= 4 && first.compare(first.size() - 4, 4, ext) == 0) return false;
         return lower.find(L".exe", blank) != std::wstring::npos;

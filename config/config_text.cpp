@@ -33,6 +33,13 @@ std::wstring MessageBoxText(const std::wstring& text)
 
 std::wstring OsSupportSection(const std::wstring& entry) { return std::wstring(OS_SUPPORT_SECTION) + L"." + entry; }
 
+std::wstring CutValueProblem(const std::wstring& value)
+{
+    if (value.size() < CONFIG_VALUE_MAX) return std::wstring();
+    return L"it has " + wstr::FromInt(static_cast<int>(CONFIG_VALUE_MAX)) +
+           L" characters or more, and a longer value is cut short by the read";
+}
+
 std::wstring ConfiguredValue(const wchar_t* buffer, size_t length)
 {
     return std::wstring(buffer, length > CONFIG_VALUE_MAX ? CONFIG_VALUE_MAX : length);

@@ -17,6 +17,13 @@ const size_t CONFIG_VALUE_MAX = 499;
 const size_t PROFILE_PATH_MAX = 259;
 inline bool FitsProfilePath(const std::wstring& path) { return path.size() <= PROFILE_PATH_MAX; }
 
+// Why a value of a key the launcher reads beyond the original configuration keys (a Run
+// entry's success codes, the name of the product's Uninstall entry) is not used: one of
+// CONFIG_VALUE_MAX characters or more cannot be told from one the read cut short, and a
+// cut list or name would be taken for another. "" for a value that is used. The
+// original keys keep their reads.
+std::wstring CutValueProblem(const std::wstring& value);
+
 // A read's value is not the failure text.
 bool IsReadValue(const std::wstring& value);
 

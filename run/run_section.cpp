@@ -29,7 +29,8 @@ std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
     std::vector<uint32_t> own;
     // Read without the reader's trace lines, which would split the Run step's own sequence.
     ReadSource from = ReadEntrySuccessCodes(QuietReads(g_configReader), section, AcceptedOS, number, text);
-    if (from != ReadSource::None && !ParseSuccessCodes(text, own, problem)) {
+    problem = CutValueProblem(text);
+    if (from != ReadSource::None && (!problem.empty() || !ParseSuccessCodes(text, own, problem))) {
         std::wstring read = from == ReadSource::Preferred ? VariantSection(section, AcceptedOS) : section;
         LogMessage(LOG_HIGH, L"## %s in [%s] is ignored: %s", SuccessCodesKey(number).c_str(), read.c_str(),
                    problem.c_str());
@@ -230,7 +231,13 @@ std::wstring PlanDataFileCopy(const std::wstring& source, const std::wstring& de
 void CopyUninstallerDataFile(RunWalk& walk)
 {
     std::wstring entryName;
-    if (g_configReader.ReadQuietly(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
+    if (g_configReader.ReadQuietly(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) {
+        std::wstring cut = CutValueProblem(entryName);
+        if (cut.empty())
+            walk.uninstallKey = entryName;
+        else
+            LogMessage(LOG_HIGH, L"## [%s] %s is ignored: %s", VERSION_SECTION, UNINSTALL_ENTRY_KEY, cut.c_str());
+    }
     LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, walk.uninstallKey.c_str());
     RegistryValue value = ReadUninstallString(walk.uninstallKey);
     std::wstring commandLine, unknown;

@@ -32,7 +32,8 @@ TEXT8='No printer driver package.\nInstall the driver first.'
 # then 0; busy-bad: 1618, then a program that cannot be started; own-codes: 17 with
 # its own success codes, then 5 with a list the launcher cannot read; codes-bad-entry:
 # bad-entry with success codes for both; other-folder: the product's Uninstall entry
-# names a data file, the medium has it, and the run starts from C:\.
+# names a data file, the medium has it, and the run starts from C:\; cut-codes: 1234
+# with a list of 503 characters ending in 12345678 (the read cuts it to ...,1234).
 unattended_ini() {
   local run
   case $1 in
@@ -45,6 +46,7 @@ unattended_ini() {
     own-codes) run=$'1=testinst.exe --exit=17\n1.SuccessCodes=1, 17\n2=testinst.exe --exit=5\n2.SuccessCodes=5;6' ;;
     codes-bad-entry) run=$'1=nosuch.exe --Missing\n1.SuccessCodes=5\n2=testinst.exe --after\n2.SuccessCodes=7' ;;
     other-folder) run=$'1=testinst.exe --after' ;;
+    cut-codes) run="1=testinst.exe --exit=1234"$'\n'"1.SuccessCodes=$(printf '1,%.0s' {1..247}) 12345678" ;;
     *) run=$'1=pxprep.exe --probe=700 --sleep=1500\n2=testinst.exe --step=two' ;;
   esac
   {
@@ -107,6 +109,7 @@ ROWS=(
   "quiet, own success codes|-ui quiet -log 1|own-codes|1603|0|## Exit code 1603: Run entry 2 ended with exit code 5: testinst.exe --exit=5|## 2.SuccessCodes in [Run] is ignored: \"5;6\" is not a whole number|testinst.exe --exit=17,testinst.exe --exit=5|1603|0|Run entry 2: testinst.exe --exit=5"
   "plan from another folder|-ui plan -log 1|other-folder|1603|0|## Exit code 1603: the data file would not be handed to the uninstaller: setup\\pxclean.dat not found now|## The data file copy would fail: setup\\pxclean.dat not found now||-"
   "quiet from another folder|-ui quiet -log 1|other-folder|1603|0|## Exit code 1603: the data file could not be handed to the uninstaller: setup\\pxclean.dat to C:\\Program Files\\Norvale\\Pictora\\Uninstall\\pxclean.dat: Path not found.|-|testinst.exe --after|1603|0|data file copy"
+  "quiet, own success codes cut by the read|-ui quiet -log 1|cut-codes|1603|0|## Exit code 1603: Run entry 1 ended with exit code 1234: testinst.exe --exit=1234|## 1.SuccessCodes in [Run] is ignored: it has 499 characters or more, and a longer value is cut short by the read|testinst.exe --exit=1234|1603|0|Run entry 1: testinst.exe --exit=1234"
 )
 
 # outcome_record: the outcome values of the launcher's recovery key,

@@ -189,6 +189,11 @@ void TestSuccessCodeLists()
             ok(problem == c.problem && own.empty(), "[%s] problem [%s], expected [%s]\n", wn(c.text), wn(problem),
                wn(c.problem));
     }
+    // A list the read may have cut (499 characters or more) is not used.
+    for (size_t length : {CONFIG_VALUE_MAX - 1, CONFIG_VALUE_MAX, CONFIG_VALUE_MAX + 4}) {
+        std::wstring problem = CutValueProblem(std::wstring(length - 8, L' ') + L"12345678");
+        ok(problem.empty() == (length < CONFIG_VALUE_MAX), "%d characters: [%s]\n", static_cast<int>(length), wn(problem));
+    }
 
     // Read as the entry is: the per-system section first, key names in any letters.
     std::map<std::wstring, std::map<std::wstring, std::wstring>> file = {

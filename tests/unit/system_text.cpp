@@ -92,6 +92,11 @@ void CheckFullPaths()
         {L"C:\\Program Files\\Norvale\\Pictora\\Bin\\pxstatus.exe", true},
         {L"c:\\x", true},
         {L"\\\\server\\share\\x.exe", true},
+        {L"C:/dir/x.exe", true},  // '/' separates as '\\' does
+        {L"X:/", true},
+        {L"//server/share/x.exe", true},
+        {L"/x.exe", false},
+        {L"\\/\\x", false},
         {L"C:x.exe", false},                   // relative to the drive's current folder
         {L"\\x.exe", false},                  // relative to the current drive
         {L"Pictora\\Bin\\pxstatus.exe", false},  // relative to the current folder
@@ -143,10 +148,10 @@ void CheckProgramNames()
 
     std::vector<std::wstring> folders =
         ProgramSearchFolders(L"C:\\media", L"C:\\windows\\system32", L"C:\\windows",
-                             L"C:\\tools;;.;bin; \"C:\\Quoted Dir\" ;\\\\srv\\share;C:relative;\\rooted");
+                             L"C:\\tools;;.;bin; \"C:\\Quoted Dir\" ;\\\\srv\\share;C:relative;\\rooted;D:/slashed/;/root");
     std::wstring joined;
     for (const std::wstring& f : folders) joined += f + L"|";
-    ok(joined == L"C:\\media|C:\\windows\\system32|C:\\windows|C:\\tools|C:\\Quoted Dir|\\\\srv\\share|",
+    ok(joined == L"C:\\media|C:\\windows\\system32|C:\\windows|C:\\tools|C:\\Quoted Dir|\\\\srv\\share|D:\\slashed\\|",
        "search folders [%s]\n", wn(joined));
     folders = ProgramSearchFolders(L"", L"C:\\windows\\system32", L"C:\\windows", L"");
     ok(folders.size() == 2, "%d folders without an own folder and PATH\n", static_cast<int>(folders.size()));
@@ -159,7 +164,7 @@ void CheckProgramNames()
         bool medium;
     } named[] = {
         {L"tools\\x.exe", L"D:\\cd\\tools\\x.exe", true},
-        {L"c:\\media\\tools\\x.exe /q", L"c:\\media\\tools\\x.exe /q", true},
+        {L"c:\\media\\tools\\x.exe /q", L"c:\\media\\tools\\x.exe \\q.exe", true},  // "/q" names a file q
         {L"C:\\MEDIA\\setup", L"C:\\MEDIA\\setup.exe", true},
         {L"c:\\program", L"c:\\program.exe", false},
         {L"c:\\media2\\x.exe", L"c:\\media2\\x.exe", false},
@@ -167,6 +172,9 @@ void CheckProgramNames()
         {L"\\\\srv\\d\\x.exe", L"\\\\srv\\d\\x.exe", false},
         {L"c:\\media", L"c:\\media.exe", false},
         {L"\\tools\\x.exe", L"D:\\tools\\x.exe", false},
+        {L"/tools/x.exe", L"D:\\tools\\x.exe", false},
+        {L"tools/x", L"D:\\cd\\tools\\x.exe", true},
+        {L"C:/media/v1.2/tool", L"C:\\media\\v1.2\\tool.exe", true},
         {L"d:x.exe", L"D:\\cd\\x.exe", true},
         {L"e:x.exe", L"e:\\x.exe", false},
     };
@@ -189,7 +197,8 @@ void CheckProgramResolution()
     const wchar_t* files[] = {L"c:\\media\\setup.exe", L"c:\\windows\\system32\\regsvr32.exe", L"c:\\tools\\x.exe",
                               L"c:\\program files\\tarvik\\setup.exe", L"d:\\apps\\my.exe",
                               L"d:\\apps\\my tool\\run.exe", L"c:\\media\\inst.bat", L"c:\\media\\sub\\t.exe",
-                              L"c:\\media\\bin\\y.exe", L"c:\\windows\\system32\\cmd.exe"};
+                              L"c:\\media\\bin\\y.exe", L"c:\\windows\\system32\\cmd.exe",
+                              L"c:\\acc\\tools\\x.exe"};
     FileProbe exists = [&files](const std::wstring& path) {
         for (const wchar_t* f : files)
             if (wstr::ToLower(path) == f) return true;
@@ -213,6 +222,9 @@ void CheckProgramResolution()
         {L"y.exe", ProgramProblem::NotFound, L"", L""},
         {L"sub\\t.exe", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
         {L"sub\\t", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"C:/acc/tools/x.exe /q", ProgramProblem::None, L"C:\\acc\\tools\\x.exe", L""},
+        {L"sub/t /q", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"\"c:/media/inst.bat\" /q", ProgramProblem::None, L"c:\\media\\inst.bat", L"\"\"c:\\media\\inst.bat\" /q\""},
         {L"inst.bat /q \"a b\"", ProgramProblem::None, L"C:\\media\\inst.bat", L"\"\"C:\\media\\inst.bat\" /q \"a b\"\""},
         {L"\"c:\\media\\inst.bat\"", ProgramProblem::None, L"c:\\media\\inst.bat", L"\"\"c:\\media\\inst.bat\"\""},
         {L"install.bat /q", ProgramProblem::NotFound, L"", L""},
