@@ -26,6 +26,10 @@ done
 header=$("$OBJDUMP" -f -p "$SETUP_EXE")
 echo "$header" | grep -q 'file format pei-i386'; ok $? "not a 32-bit PE file"
 echo "$header" | grep -Eq 'Subsystem\s+0*2\s'; ok $? "not a GUI-subsystem program"
+# Terminal-server aware (IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE): on a terminal
+# server the Windows folder is the machine's, where the configuration and INF files are.
+characteristics=$(echo "$header" | awk '$1 == "DllCharacteristics" { print $2 }')
+(( (16#${characteristics:-0} & 0x8000) != 0 )); ok $? "not terminal-server aware: DllCharacteristics $characteristics"
 
 # The shipped file is stripped: no symbol table, no debug sections.
 echo "$header" | grep -q 'symbols stripped'; ok $? "symbols not stripped"
