@@ -50,7 +50,8 @@ AddonKeyChoice ChooseAddonKey(CConfigReader& dataFileReader, const std::wstring&
     AddonKeyChoice choice;
     choice.number = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1;
     choice.pathFits = FitsProfilePath(dataFile);
-    choice.nameMapped = ProfileNameMapped(dataFile);
+    // The profile function writes into the copy beside the file: neither name may be mapped.
+    choice.nameMapped = ProfileNameMapped(dataFile) || ProfileNameMapped(ReplacementPath(dataFile));
     return choice;
 }
 
