@@ -9,6 +9,7 @@
 #include "printers/queue_safety.h"
 #include "printers/stopped_product.h"
 #include "run/os_validation.h"
+#include "system/error_text.h"
 #include "system/machine_lock.h"
 #include "system/paths.h"
 
@@ -25,9 +26,18 @@ void LogBanner(const std::wstring& exeName, const std::wstring& exeDir, const st
     LogMessage(LOG_HIGH, L"+++   Command Line : %s", arguments.c_str());
 }
 
+// A lock that cannot be made (a standard user on Windows XP) is shown to the user at the
+// screen, under the configured caption, with the system's text for its error.
+void ShowLockError(unsigned long error)
+{
+    std::wstring caption;
+    if (!ReadCaption(Reads(g_configReader), caption)) LogMessage(LOG_TRACE, L"Window caption not found");
+    (void)ShowMessageBox(nullptr, ErrorLineText(error), caption, MB_OK | MB_ICONERROR);
+}
+
 // The mutex, then the machine-wide lock, which decides: FALSE with the outcome when the
 // run must not go on. The lock is held until the process ends.
-bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
+bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome, bool withWindows)
 {
     SingleInstanceFacts facts = TakeSingleInstance(SINGLE_INSTANCE_MUTEX, held);
     InstanceDecision decision = DecideInstance(facts.mutex, facts.mutexError, facts.lock, facts.lockError,
@@ -36,6 +46,7 @@ bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
         LogMessage(LOG_HIGH, L"## Mutex exist: An instance of the same Application is running.");
     for (const std::wstring& note : decision.notes) LogMessage(LOG_HIGH, L"%s", note.c_str());
     if (decision.verdict == InstanceVerdict::Run) return true;
+    if (withWindows && decision.shownError != 0) ShowLockError(decision.shownError);
     outcome = decision.verdict == InstanceVerdict::SecondCopy ? RunOutcome::AnotherInstance : RunOutcome::NoMachineLock;
     return false;
 }
@@ -82,7 +93,7 @@ SetupEnd CTarvikApp::RunSetup()
     // Never without the machine-wide lock, even when the mutex cannot be created: without
     // it the run ends as a second copy does.
     RunOutcome stopped = RunOutcome::AnotherInstance;
-    if (!TakeSingleInstance(m_machineLock, stopped)) return {stopped};
+    if (!TakeSingleInstance(m_machineLock, stopped, !m_unattended.noWindows)) return {stopped};
     // Before anything else changes the machine, and never by two copies at once (the
     // lock is held from here to the end): queues that a run cut short left deleted, then
     // the tray program and the service it left stopped. A plan run neither restores nor

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "checker/profile_text.h"
+#include "config/profile_text.h"
 
 // Stands for the medium's folder where "%sourcepath%" is expanded.
 extern const wchar_t* const MEDIUM_PLACEHOLDER;  // "<medium>"

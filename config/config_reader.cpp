@@ -1,9 +1,11 @@
 #include "config/config_reader.h"
 
+#include "config/profile_text.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "system/file_type.h"
 #include "system/paths.h"
+#include "system/registry.h"
 
 CConfigReader g_configReader;
 std::wstring g_strIniFile;
@@ -11,6 +13,18 @@ std::wstring g_strIniFile;
 namespace {
 
 const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
+
+// The most of a configuration file read directly (setupcheck checks no larger file either).
+const size_t DIRECT_READ_MAX_BYTES = 128u << 20;
+
+// The file the profile functions would open: a name without a folder lies in the
+// Windows folder they use.
+std::wstring ProfileFilePath(const std::wstring& path)
+{
+    if (path.find_first_of(L"\\/:") != std::wstring::npos) return path;
+    std::wstring windows = UserWindowsFolder();
+    return windows.empty() ? std::wstring() : windows + L"\\" + path;
+}
 
 // One service-pack number with the fallback to the plain "OS_Support" section.
 int ReadSPNumber(const std::wstring& entry, const wchar_t* key, LogFormatFor<> missingLine,
@@ -25,11 +39,17 @@ int ReadSPNumber(const std::wstring& entry, const wchar_t* key, LogFormatFor<> m
 
 }  // namespace
 
+CConfigReader::CConfigReader(const std::wstring& file) : m_strFile(file), m_direct(ProfileNameMapped(file)) {}
+
 BOOL CConfigReader::setIniFile(const std::wstring& path)
 {
     LogMessage(LOG_TRACE, L"--> Enter setIniFile()");
     m_strFile = path;
+    m_direct = ProfileNameMapped(path);
     LogMessage(LOG_MEDIUM, L"Set Inf Filename as %s", m_strFile.c_str());
+    if (m_direct)
+        LogMessage(LOG_HIGH, L"## The system maps the name of %s to the registry (IniFileMapping): the file is read directly",
+                   m_strFile.c_str());
     LogMessage(LOG_TRACE, L"<-- Exit setIniFile()");
     return FALSE;
 }
@@ -74,10 +94,23 @@ bool CConfigReader::Read(const std::wstring& section, const std::wstring& key, s
 std::wstring CConfigReader::ProfileRead(const std::wstring& section, const std::wstring& key,
                                         const wchar_t* defaultText) const
 {
+    if (m_direct) return DirectRead(section, key, defaultText);
     wchar_t buffer[VALUE_BUFFER_CHARS] = {0};
     DWORD len = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultText, buffer, VALUE_BUFFER_CHARS,
                                            m_strFile.c_str());
     return std::wstring(buffer, len < VALUE_BUFFER_CHARS ? len : VALUE_BUFFER_CHARS - 1);
+}
+
+// The read the profile functions would make of the file as it stands: the same rules,
+// the default when the file, section or key is missing.
+std::wstring CConfigReader::DirectRead(const std::wstring& section, const std::wstring& key,
+                                       const wchar_t* defaultText) const
+{
+    std::wstring path = ProfileFilePath(m_strFile);
+    std::optional<std::string> bytes = path.empty() ? std::nullopt : ReadDiskFileBytes(path, DIRECT_READ_MAX_BYTES);
+    if (!bytes) return defaultText;
+    ::ProfileRead read = ReadProfile(ParseProfile(*bytes), section, key);
+    return read.found ? read.value : std::wstring(defaultText);
 }
 
 int CConfigReader::GetNoOfKeys(const std::wstring& section) const

@@ -1,4 +1,6 @@
-// Reads the profile-format configuration file. Every read opens the file anew.
+// Reads the profile-format configuration file. Every read opens the file anew: through
+// the system's profile functions, or, when the system maps the file's name to the
+// registry (IniFileMapping), with the same rules from the file itself (config/profile_text).
 #pragma once
 #include <windows.h>
 
@@ -11,7 +13,7 @@
 class CConfigReader {
 public:
     CConfigReader() = default;
-    explicit CConfigReader(const std::wstring& file) : m_strFile(file) {}
+    explicit CConfigReader(const std::wstring& file);
 
     BOOL setIniFile(const std::wstring& path);
     // `configured`, when given, gets the value before "%sourcepath%" is expanded.
@@ -29,8 +31,12 @@ private:
     // One read as ReadStrValue makes it, without the lines: whether the key was read.
     bool Read(const std::wstring& section, const std::wstring& key, std::wstring& value,
               std::wstring* configured) const;
+    // The system maps the file's name to the registry: the file is read directly.
+    bool m_direct = false;
+
     // One profile read of the file: the text, or `defaultText` when there is none.
     std::wstring ProfileRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;
+    std::wstring DirectRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;
 };
 
 extern CConfigReader g_configReader;

@@ -15,6 +15,7 @@
 #include "printers/queue_safety.h"
 #include "printers/spooler.h"
 #include "printers/update_plugin.h"
+#include "system/error_text.h"
 #include "system/file_type.h"
 #include "system/paths.h"
 #include "system/process.h"
@@ -335,8 +336,16 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
                                                   FieldText(printer.pDriverName));
     if (m_printUiQuiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
+    // On 64-bit Windows it is the machine's own, so that the 64-bit printui installs the driver.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    StartedProcess printui = StartProcess(rundll32, commandLine);
+    NativeStart start = StartNativeProcess(rundll32, commandLine);
+    if (start.offError != ERROR_SUCCESS)
+        LogMessage(LOG_MEDIUM, L"## The file-system redirection cannot be turned off for printui: %s (printui is started through it)",
+                   ErrorLineText(start.offError).c_str());
+    if (start.backOnError != ERROR_SUCCESS)
+        LogMessage(LOG_MEDIUM, L"## The file-system redirection cannot be turned on again after printui was started: %s",
+                   ErrorLineText(start.backOnError).c_str());
+    const StartedProcess& printui = start.process;
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", LogSafeName(commandLine).c_str(), static_cast<int>(result));

@@ -42,6 +42,7 @@ private:
 struct AddonKeyChoice {
     int number;     // N + 1 after the data file's list of N keys
     bool pathFits;  // FALSE: the path is too long for the profile functions, which would write to another file
+    bool nameMapped;  // the system maps the file's name to the registry: its profile writer would write there
 };
 
 AddonKeyChoice ChooseAddonKey(CConfigReader& dataFileReader, const std::wstring& dataFile)
@@ -49,6 +50,8 @@ AddonKeyChoice ChooseAddonKey(CConfigReader& dataFileReader, const std::wstring&
     AddonKeyChoice choice;
     choice.number = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1;
     choice.pathFits = FitsProfilePath(dataFile);
+    // The profile function writes into the copy beside the file: neither name may be mapped.
+    choice.nameMapped = ProfileNameMapped(dataFile) || ProfileNameMapped(ReplacementPath(dataFile));
     return choice;
 }
 
@@ -108,13 +111,17 @@ void AppendAddonKeyword(const std::wstring& dataFile)
     AddonKeyChoice choice = ChooseAddonKey(dataFileReader, dataFile);
     // A path too long for the profile functions is a failed write.
     DWORD error = ERROR_SUCCESS;
-    bool written = choice.pathFits && WriteKeywordIntoCopy(dataFile, choice.number, error);
+    bool written = choice.pathFits && !choice.nameMapped && WriteKeywordIntoCopy(dataFile, choice.number, error);
     if (written) error = PutReplacementInPlace(dataFile);
     if (written && error == ERROR_SUCCESS) {
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
         return;
     }
     LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
+    if (choice.nameMapped)
+        LogMessage(LOG_HIGH,
+                   L"## The data file %s is not written: the system maps its name to the registry (IniFileMapping), where its profile functions would write the keyword",
+                   dataFile.c_str());
     if (error != ERROR_SUCCESS)
         LogMessage(LOG_MEDIUM, L"## The data file %s is left as it was: %s", dataFile.c_str(), ErrorLineText(error).c_str());
 }
@@ -129,6 +136,12 @@ void PlanAddonKeyword(const std::wstring& dataFile)
     int number = choice.number;
     if (!choice.pathFits) {
         LogMessage(LOG_HIGH, L"** Plan: registration: the data file path %s is too long: the write would fail",
+                   dataFile.c_str());
+        return;
+    }
+    if (choice.nameMapped) {
+        LogMessage(LOG_HIGH,
+                   L"** Plan: registration: the system maps the name of the data file %s to the registry (IniFileMapping): the write would fail",
                    dataFile.c_str());
         return;
     }

@@ -66,6 +66,18 @@ DWORD PutReplacementInPlace(const std::wstring& target)
     return error;
 }
 
+namespace {
+
+// Takes the read-only attribute off a file that has it; other attributes stay.
+void ClearReadOnly(const std::wstring& path)
+{
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        (void)::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
 DWORD CopyFileReplacing(const std::wstring& source, const std::wstring& target)
 {
     std::wstring replacement = ReplacementPath(target);
@@ -75,5 +87,9 @@ DWORD CopyFileReplacing(const std::wstring& source, const std::wstring& target)
         (void)RemoveLeftoverReplacement(target);
         return error;
     }
+    // The copy is ours to change later: it takes no read-only attribute from the source (a
+    // file on a disc has it), and a read-only copy an earlier run left is replaced all the same.
+    ClearReadOnly(replacement);
+    ClearReadOnly(target);
     return PutReplacementInPlace(target);
 }

@@ -22,5 +22,6 @@ DWORD PutReplacementInPlace(const std::wstring& target);
 
 // Makes `target` a copy of `source` in one step: copied to ReplacementPath(target),
 // flushed, then put in place. ERROR_SUCCESS or the error; the old `target` stays until
-// the new one is whole.
+// the new one is whole. The copy is never read-only, whatever `source` is, and a
+// read-only `target` is replaced too.
 DWORD CopyFileReplacing(const std::wstring& source, const std::wstring& target);

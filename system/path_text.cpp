@@ -68,6 +68,12 @@ bool IsBareProgramName(const std::wstring& program)
     return !program.empty() && program.find_first_of(L"\\/:") == std::wstring::npos;
 }
 
+std::wstring FileNameOf(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L"\\/:");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 std::wstring ProgramFileName(const std::wstring& name)
 {
     return name.find(L'.') == std::wstring::npos ? name + L".exe" : name;

@@ -23,6 +23,10 @@ void FirstWordSpan(const std::wstring& commandLine, size_t& begin, size_t& end);
 // A program named without a folder: no '\', '/' or ':' in it (and not empty).
 bool IsBareProgramName(const std::wstring& program);
 
+// The file name of a path: what follows its last '\\', '/' or ':' (the whole path when
+// it has none).
+std::wstring FileNameOf(const std::wstring& path);
+
 // The file a bare program name stands for: ".exe" appended when the name has no
 // extension (no '.').
 std::wstring ProgramFileName(const std::wstring& name);

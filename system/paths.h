@@ -21,7 +21,8 @@ std::wstring SystemFolder();
 std::wstring WindowsFolder();
 
 // The Windows folder as GetWindowsDirectoryW gives it: where the profile functions look
-// for a file named without a folder (on a terminal server, a user's own Windows folder).
+// for a file named without a folder (on a terminal server, a program not marked
+// terminal-server aware gets a user's own Windows folder; the launcher is marked).
 // Empty when the system cannot give it.
 std::wstring UserWindowsFolder();
 

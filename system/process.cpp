@@ -4,6 +4,7 @@
 
 #include "system/paths.h"
 #include "system/user_session.h"
+#include "system/redirection.h"
 
 StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine)
 {
@@ -19,6 +20,19 @@ StartedProcess StartProcess(const std::wstring& programPath, const std::wstring&
                                     &startup, &info);
     DWORD error = started ? 0 : ::GetLastError();
     return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
+}
+
+NativeStart StartNativeProcess(const std::wstring& programPath, const std::wstring& commandLine)
+{
+    NativeStart start;
+    start.underWow64 = RunsUnderWow64();
+    PVOID state = nullptr;
+    ::SetLastError(ERROR_PROC_NOT_FOUND);  // what a system without the switch lacks
+    bool off = start.underWow64 && DisableFsRedirection(&state);
+    if (start.underWow64 && !off) start.offError = ::GetLastError();
+    start.process = StartProcess(programPath, commandLine);
+    if (off && !RevertFsRedirection(state)) start.backOnError = ::GetLastError();
+    return start;
 }
 
 namespace {

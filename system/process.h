@@ -22,6 +22,21 @@ struct StartedProcess {
 // `programPath` is the file started, nothing is searched for.
 StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine);
 
+// A start of a program of the native system folder (StartNativeProcess).
+struct NativeStart {
+    StartedProcess process;
+    bool underWow64 = false;    // the launcher runs under WOW64: the redirection was to be turned off
+    DWORD offError = 0;         // it could not be turned off (the program was started with it on)
+    DWORD backOnError = 0;      // it could not be turned back on
+};
+
+// StartProcess for a program under the system folder that must be the machine's own:
+// for a 32-bit program on 64-bit Windows the calling thread's file-system redirection is
+// turned off around the one CreateProcessW and nothing else (while it is off, the
+// thread's DLL loads are not redirected either), so the 64-bit program starts. Elsewhere
+// the same as StartProcess.
+NativeStart StartNativeProcess(const std::wstring& programPath, const std::wstring& commandLine);
+
 // Starts a configured command line (a Run entry) as `resolved` (ResolveProgram) says:
 // the file found, with the command line unchanged, or a batch file under the system
 // folder's cmd.exe. Nothing found: ERROR_FILE_NOT_FOUND, nothing started.

@@ -76,7 +76,7 @@ tray_count() { printerbed count pxstatus.exe; }
 tray_record() { cat "$TRAY_DIR/pxstatus.txt" 2>/dev/null; }
 service_record() { { tr '\n' ' ' <"$SERVICE_DIR/pxlinkd.txt"; } 2>/dev/null | sed 's/ $//'; }
 printui_record() { { tr -d '\r' <"$SYSTEM_DIR/rundll32.txt"; } 2>/dev/null; }
-clear_records() { rm -f "$TRAY_DIR/pxstatus.txt" "$SERVICE_DIR/pxlinkd.txt" "$SYSTEM_DIR/rundll32.txt"; }
+clear_records() { rm -f "$TRAY_DIR/pxstatus.txt" "$SERVICE_DIR/pxlinkd.txt" "$SYSTEM_DIR/rundll32.txt" "$SYSTEM_DIR/rundll32-program.txt"; }
 
 # expect_failures COUNT [N]: so many "## " lines in log N besides the reader's own
 # "## ReadStrValue() Failed" (a missing numbered key ends every list).

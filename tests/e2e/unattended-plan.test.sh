@@ -56,6 +56,9 @@ detection() {
     echo "not installed"
   fi
 }
+CHECKER_EXE=$(dirname "$SETUP_EXE")/setupcheck.exe
+# writable FILE: "writable", or "read-only" when Wine shows the file so (no write bit).
+writable() { case $(stat -c %A "$1") in *w*) echo writable ;; *) echo read-only ;; esac; }
 started() { { tr -d '\r' <"$MEDIUM/testinst-record.txt"; } 2>/dev/null | grep '^start|' | cut -d'|' -f2; }
 
 # expect_plan_run NAME ARGS CODE LAST-LINE: a plan run that changes nothing.
@@ -84,6 +87,7 @@ for machine in "${MACHINES[@]}"; do
   cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/pxprep.exe"
   mkdir -p "$MEDIUM/setup" "$DRIVE_C/Norvale/Pictora/$GUID/setup" "$DRIVE_C/Norvale/Pictora/Uninstall"
   printf '; the add-on data file\r\n' >"$MEDIUM/setup/pxclean.dat"
+  chmod a-w "$MEDIUM/setup/pxclean.dat"  # read-only, as on a disc
   printf '[Scrubber.FileUninstaller.MagicKeywords]\r\n1=Pictora\r\n' >"$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"
   wine reg add 'HKLM\SOFTWARE\Norvale\Pictora' /v InstallFolder /d "$PRODUCT_DIR_WIN" /f $view32 >/dev/null 2>&1
   wine reg add 'HKLM\SOFTWARE\Norvale\Installed Products' /v "$GUID" /d Pictora /f $view64 >/dev/null 2>&1
@@ -133,6 +137,7 @@ Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit co
     "$(grep '^data file copy: ' <<<"$plan")"
   cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat"
   ok $? "$kind: data file not copied as planned"
+  expect_eq "$kind: the copy's attributes" "writable" "$(writable "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat")"
   # Queues: each planned re-creation made by printui with the same name, port, driver
   # and identifier; each queue left alone unchanged.
   recreated=$(sed -n 's/^queue \(.*\) would be re-created from .*: port \(.*\), driver \(.*\), driver data kept: SoftwareCUEContextID "\(.*\)"$/\1|\2|\3|\4/p' <<<"$plan")
@@ -163,6 +168,49 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
   expect_eq "$kind: already listed" \
     "registration: $DATA_FILE key 3 of [Scrubber.FileUninstaller.MagicKeywords] would be $ADDON (already listed under key 2)" \
     "$(plan_lines | grep '^registration: ')"
+
+  # ---- a configuration file whose name the system maps to the registry -------------
+  # Hardened machines map autorun.inf to a key that does not exist, so the system's
+  # profile functions give every read's default. The launcher then reads the file itself;
+  # a mapping of another name changes nothing. A mapped data-file name is not written: the
+  # system's profile writer would write to the registry instead. Each row's real run also
+  # copies the read-only data file of the medium again over the copy of the run before.
+  # Columns: name | mapped name | registry view switch | what it maps (config, data, none)
+  MAPPINGS=("autorun.inf mapped|AutoRun.INF|$view32|config" "another name mapped|setup.ini|$view32|none"
+            "data file name mapped|PXCLEAN.DAT|$view32|data")
+  [ -n "$view64" ] && MAPPINGS+=("autorun.inf mapped in the 64-bit view only|autorun.inf|$view64|config")
+  direct='^## The system maps the name of .*\\autorun\.inf to the registry (IniFileMapping): the file is read directly$'
+  n=4
+  for mapping in "${MAPPINGS[@]}"; do
+    IFS='|' read -r name mapped view maps <<<"$mapping"
+    key="HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\$mapped"
+    wine reg add "$key" /ve /d '@SYS:DoesNotExist' /f $view >/dev/null 2>&1; ok $? "$kind $name: mapping not set"
+    n=$((n + 1))
+    new_temp "$n"
+    expect_plan_run "$kind $name: plan" "-ui plan -log 1" 0 "$PLAN_END"
+    expect_eq "$kind $name: plan's system" "$(sed -n 1p <<<"$plan")" "$(plan_lines | sed -n 1p)"
+    expect_eq "$kind $name: read-directly lines" "$([ "$maps" = config ] && echo 1 || echo 0)" "$(log_lines | grep -c "$direct")"
+    [ "$maps" = data ] && expect_line "** Plan: registration: the system maps the name of the data file $DATA_FILE to the registry (IniFileMapping): the write would fail"
+    printf '; copied again: %s\r\n' "$name" >>"$MEDIUM/setup/pxclean.dat"
+    clear_records
+    rm -f "$MEDIUM/testinst-record.txt"
+    new_temp "$n-real"
+    RUN_TIMEOUT=90 run_setup "-ui quiet -log 127"
+    expect_eq "$kind $name: real run's exit code" 3010 "$(run_exit_code)"
+    expect_eq "$kind $name: programs as planned" "$(sed -n 's/^Run entry [0-9]*: \(.*\): starts .*/\1/p' <<<"$plan")" "$(started)"
+    if [ "$maps" = data ]; then
+      expect_sequence 0 "## Writting Magic Keyword failed" \
+        "## The data file $DATA_FILE is not written: the system maps its name to the registry (IniFileMapping), where its profile functions would write the keyword"
+    fi
+    cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat"
+    ok $? "$kind $name: read-only data file not copied again"
+    expect_eq "$kind $name: the copy's attributes" "writable" "$(writable "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat")"
+    note=$(wine "$CHECKER_EXE" "$MEDIUM_WIN\\autorun.inf" 2>/dev/null | tr -d '\r' | sed -n 1p)
+    expect_eq "$kind $name: setupcheck's first line" \
+      "$([ "$maps" = config ] && echo "This machine maps the name autorun.inf to the registry (IniFileMapping): the launcher reads the file directly, as setupcheck does.")" \
+      "$(grep '^This machine maps' <<<"$note")"
+    wine reg delete "$key" /f $view >/dev/null 2>&1
+  done
   if [ "$kind" != win32-winxp ]; then stop_prefix; continue; fi
 
   # ---- refusals, a program that an earlier entry may install, and how a program is found

@@ -377,6 +377,7 @@ void CheckInstanceDecision()
         InstanceVerdict verdict;
         bool mutexLine;
         const wchar_t* note;  // the last note, or null for none
+        unsigned long shown = 0;  // the error a user at the screen is shown
     } rows[] = {
         {"alone", MutexState::Created, LockState::Taken, InstanceVerdict::Run, false, nullptr},
         {"a real second copy", MutexState::Exists, LockState::Busy, InstanceVerdict::SecondCopy, true, nullptr},
@@ -393,7 +394,10 @@ void CheckInstanceDecision()
          L"the setup does not run without it"},
         {"no lock at all, no mutex either", MutexState::Failed, LockState::Failed, InstanceVerdict::NoLock, false,
          L"## The machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock cannot be taken (error 5); the setup "
-         L"does not run without it"},
+         L"does not run without it", 5},
+        {"a standard user on XP: the lock cannot be made", MutexState::Created, LockState::Failed, InstanceVerdict::NoLock,
+         false, L"## The machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock cannot be taken (error 5); the setup "
+         L"does not run without it", 5},
     };
     for (const Row& row : rows) {
         InstanceDecision d = DecideInstance(row.mutex, 5, row.lock, 5, path, L"its owner is S-1-5-32-545");
@@ -401,6 +405,7 @@ void CheckInstanceDecision()
         ok(d.verdict == row.verdict, "%s: verdict %d\n", row.what, static_cast<int>(d.verdict));
         ok(d.mutexLine == row.mutexLine, "%s: mutex line %d\n", row.what, d.mutexLine);
         ok(last == (row.note ? row.note : L""), "%s: note [%s]\n", row.what, wn(last));
+        ok(d.shownError == row.shown, "%s: error shown %lu\n", row.what, d.shownError);
     }
     InstanceDecision both = DecideInstance(MutexState::Failed, 5, LockState::Busy, 32, path, L"");
     ok(both.notes.size() == 2 && both.notes[0] == L"## The mutex cannot be created (error 5): the machine-wide lock decides",
