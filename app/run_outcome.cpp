@@ -27,6 +27,8 @@ OutcomeText TextOf(RunOutcome outcome)
         return {EXIT_INSTALL_FAILURE, L"the Run list was cut short by an error"};
     case RunOutcome::QueueLost:
         return {EXIT_INSTALL_FAILURE, L"a printer queue was lost: it could not be restored"};
+    case RunOutcome::StepRefused:
+        return {EXIT_INSTALL_FAILURE, L"a data file was not written: something that is not the setup's own stands in the way"};
     case RunOutcome::OsNotSupported:
         return {EXIT_INSTALL_FAILURE, L"the operating system is not supported (message text 1)"};
     case RunOutcome::ConfigUnreadable:

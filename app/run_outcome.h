@@ -12,6 +12,7 @@ enum class RunOutcome {
     EntryBusy,           // the list ran to its end, but an entry found another installation in progress (1618)
     RunCutShort,         // the list stopped early (an error inside the run step)
     QueueLost,           // a printer queue could not be restored
+    StepRefused,         // a data file was not written: something not the setup's own stands in the way
     OsNotSupported,      // message text 1
     ConfigUnreadable,    // no system accepted because the configuration file could not be read
     DriverNotFound,      // message text 8

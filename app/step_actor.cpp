@@ -13,6 +13,7 @@ public:
     void DriverPackageFound(const std::wstring&, const std::wstring&) override {}
     RunOutcome Outcome(const WalkTally& tally) const override
     {
+        if (tally.stepsRefused > 0) return RunOutcome::StepRefused;
         return tally.queuesLost > 0 ? RunOutcome::QueueLost : OutcomeOfRunList(tally.runList);
     }
     bool MayRestart() const override { return true; }

@@ -17,6 +17,7 @@ struct WalkTally {
     int queuesLost = 0;            // printer queues that could not be restored
     int mediumProgramsMissing = 0; // the plan's Run entries whose program on the medium does not exist
     RunListResult runList = RunListResult::Succeeded;
+    int stepsRefused = 0;  // data file steps refused: something not the setup's own in the way
 };
 
 class StepActor {

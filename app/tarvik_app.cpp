@@ -53,7 +53,7 @@ BOOL CTarvikApp::InitInstance()
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
-           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
+           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost || outcome == RunOutcome::StepRefused;
 }
 
 SetupEnd CTarvikApp::RunSetup()
@@ -105,7 +105,9 @@ SetupEnd CTarvikApp::RunSetup()
     m_strUninstallKey = walk.uninstallKey;
     if (!walk.listEnded) return {RunOutcome::RunCutShort, false, walk.listEnd};
     queuesLost += walk.queuesLost;
-    return {m_actor->Outcome(WalkTally{queuesLost, walk.programsMissing, walk.listEnd.result}), true, walk.listEnd};
+    int refused = walk.stepsRefused + (m_actor->Registration().Refused() ? 1 : 0);
+    return {m_actor->Outcome(WalkTally{queuesLost, walk.programsMissing, walk.listEnd.result, refused}), true,
+            walk.listEnd};
 }
 
 void CTarvikApp::ReportStop(int textNumber)

@@ -5,6 +5,7 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "product/data_file_recovery.h"
 #include "system/error_text.h"
 #include "system/file_replace.h"
 #include "system/file_type.h"
@@ -53,9 +54,9 @@ EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, co
 
 EntryStep RealRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return RunEntryNow(context, m_printers, run); }
 
-void RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+bool RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
 {
-    CopyDataFileNow(source, destination);
+    return CopyDataFileNow(source, destination);
 }
 
 EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
@@ -65,9 +66,10 @@ void PlanRunSteps::NoDataFileCopy()
     LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
 }
 
-void PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+bool PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
 {
     PlanDataFileCopy(source, destination);
+    return true;
 }
 
 void PlanRunSteps::RunListEnded(bool forceRestart)
@@ -228,14 +230,17 @@ void CopyUninstallerDataFile(RunWalk& walk)
         LogCopyFailure(copy.source, copy.destination, copy.why);
         break;
     case DataFileCopyChoice::Copy:
-        walk.actor->CopyDataFile(copy.source, copy.destination);
+        if (!walk.actor->CopyDataFile(copy.source, copy.destination)) ++walk.stepsRefused;
         break;
     }
 }
 
-void CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
+bool CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
 {
-    // An older data file there stays until the new copy is whole, then is replaced in one step.
-    DWORD error = CopyFileReplacing(source, destination);
-    if (error != ERROR_SUCCESS) LogCopyFailure(source, destination, ErrorLineText(error));
+    // What a run cut short left of an earlier copy is put right first; an older data file
+    // stays until the new copy is whole, then is replaced in one step.
+    ReplaceResult result = RecoverDataFile(destination);
+    if (result.state == ReplaceState::Done) result = CopyFileReplacing(source, destination);
+    if (result.state != ReplaceState::Done) LogCopyFailure(source, destination, ReplaceFailureText(result));
+    return result.state != ReplaceState::Foreign;
 }

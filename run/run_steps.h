@@ -64,7 +64,9 @@ bool PlanRunEntry(const LaunchContext& context, PrinterActor& printers, int numb
 EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, const std::vector<uint32_t>& codes);
 
 // The uninstaller's data file copied from the medium, replacing an older one in one step.
-void CopyDataFileNow(const std::wstring& source, const std::wstring& destination);
+// FALSE when the copy was refused: something that is not the setup's own stands where
+// it goes (a failed copy otherwise is a log line).
+bool CopyDataFileNow(const std::wstring& source, const std::wstring& destination);
 // "-ui plan": the copy CopyDataFileNow would make, and what is there now.
 void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination);
 
@@ -77,7 +79,8 @@ public:
     virtual EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) = 0;
     // The Uninstall entry names no data file.
     virtual void NoDataFileCopy() = 0;
-    virtual void CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
+    // FALSE: refused, as CopyDataFileNow.
+    virtual bool CopyDataFile(const std::wstring& source, const std::wstring& destination) = 0;
     // The Run list has ended: the restart that follows.
     virtual void RunListEnded(bool forceRestart) = 0;
 };
@@ -87,7 +90,7 @@ public:
     explicit RealRunSteps(PrinterActor& printers) : m_printers(printers) {}
     EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) override;
     void NoDataFileCopy() override {}
-    void CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
+    bool CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
     void RunListEnded(bool) override {}
 
 private:
@@ -99,7 +102,7 @@ public:
     explicit PlanRunSteps(PrinterActor& printers) : m_printers(printers) {}
     EntryStep RunEntry(const LaunchContext& context, const EntryToRun& run) override;
     void NoDataFileCopy() override;
-    void CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
+    bool CopyDataFile(const std::wstring& source, const std::wstring& destination) override;
     void RunListEnded(bool forceRestart) override;
 
 private:
@@ -117,6 +120,7 @@ struct RunWalk {
     bool listEnded = false;                 // the Run step reached its end (the finish page's place)
     int queuesLost = 0;                     // printer queues that could not be restored
     int programsMissing = 0;                // "-ui plan": entries whose program on the medium does not exist
+    int stepsRefused = 0;                   // data file copies refused: something not the setup's own in the way
 };
 
 // The Run section of the accepted platform (PlatformCode), then the data file and the finish page.
