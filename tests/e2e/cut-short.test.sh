@@ -6,7 +6,8 @@
 # its end and checks: the queue with all its driver data, both data files byte for
 # byte, the service and the tray program running, no record or note left.
 # Cuts: "at:PATTERN[@AFTER][#N]" kills the launcher just as its relay trace reaches
-# PATTERN the Nth time (after a line holding AFTER): tests/tools/killat.c; "endtask" ends the
+# PATTERN the Nth time (after a line holding AFTER): tests/tools/killat.c; "printui-at:..."
+# kills the printui double (rundll32) that way, and the launcher goes on; "endtask" ends the
 # launcher alone while printui runs (printui finishes on its own); "power" ends every
 # process of the prefix at once while printui runs, then boots it; "plan" is a whole
 # run with -ui plan, which changes nothing; "plant:folder" and "plant:link" put a folder,
@@ -67,11 +68,12 @@ reset_machine() {
 cut_run() {
   new_temp
   case $1 in
-    at:*)
-      local spec=${1#at:} hit="$E2E_WORK/hit.txt" count=1
+    at:* | printui-at:*)
+      local spec=${1#*at:} hit="$E2E_WORK/hit.txt" count=1 proc=Setup.exe
+      [[ $1 == printui-* ]] && proc=rundll32
       [[ $spec == *'#'* ]] && count=${spec##*#} && spec=${spec%#*}
       rm -f "$hit"
-      FK_PAT=${spec%%@*} FK_AFTER=$([[ $spec == *@* ]] && echo "${spec#*@}") FK_N=$count FK_PROC=Setup.exe FK_HIT=$hit \
+      FK_PAT=${spec%%@*} FK_AFTER=$([[ $spec == *@* ]] && echo "${spec#*@}") FK_N=$count FK_PROC=$proc FK_HIT=$hit \
         LD_PRELOAD=$KILLAT RUN_ENV="WINEDEBUG=+relay" RUN_ERR="$E2E_WORK/relay.txt" run_setup "-ui quiet" 2>/dev/null
       grep -Fq -- "${spec%%@*}" "$hit" 2>/dev/null; ok $? "[$name] not cut at [$spec]"
       rm -f "$E2E_WORK/relay.txt" ;;
@@ -96,7 +98,7 @@ cut_run() {
     plant:*)  # no run: the recorded temporary's place is taken
       local temp
       temp=$(wine reg query 'HKLM\Software\Tarvik\Setup\ReplacedFiles' 2>/dev/null | tr -d '\r' |
-        grep -o 'C:\\[^|]*setup\\pxclean\.dat\.[0-9a-f]*\.tarvik-new' | head -1)
+        sed -n 's/.*REG_SZ *\([^|]*\)|.*/\1/p' | grep 'setup\\pxclean\.dat\.' | head -1)
       [ -n "$temp" ]; ok $? "[$name] no temporary recorded"
       planted="$DRIVE_C/$(echo "${temp#C:\\}" | tr '\\' /)"
       planted_line="## The data file ${DATA_FILE_WIN} is left as it was: something that is not the setup's own stands at $temp (a folder or a link): it is left alone"
@@ -120,6 +122,7 @@ DATA_FILE_WIN="C:\\Norvale\\Pictora\\$GUID\\setup\\pxclean.dat"
 OTHER_FILE="$DRIVE_C/Other/settings.dat"
 mkdir -p "$(dirname "$OTHER_FILE")"
 REPLACE_DATA="Call ntdll.NtSetInformationFile@Call KERNEL32.ReplaceFileW"
+DRIVER_WRITE='L"Printer Driver",00000000,00000001,'  # Wine's AddPrinterW writes the port before it
 REFUSED="## Exit code 1603: a data file was not written: something that is not the setup's own stands in the way"
 
 # Columns: name | cuts (";") | add-on keys in the data file at the end | lines the
@@ -137,6 +140,8 @@ ROWS=(
   "inside the data file's replacement, before the new file is moved in|at:$REPLACE_DATA#2|2|## $DATA_FILE_WIN was put in place whole: an earlier run was cut short while replacing it"
   "inside the replacement, then inside its recovery before MoveFileExW|at:$REPLACE_DATA#2;at:Call KERNEL32.MoveFileExW|2|## $DATA_FILE_WIN was put in place whole: an earlier run was cut short while replacing it"
   "inside the hand-off copy's replacement|at:Ret  ntdll.NtSetInformationFile@Apps\\\\pxclean.dat.|2|## C:\\Apps\\pxclean.dat was put in place whole: an earlier run was cut short while replacing it"
+  "inside the start-up recovery's AddPrinterW, after the port, before the driver|at:Ret  winspool.drv.DeletePrinter;at:$DRIVER_WRITE@Call winspool.drv.AddPrinterW|2|$TRAY_BACK;$SERVICE_BACK;## Office A repaired as it was saved: a run cut short while creating it left it without its driver"
+  "inside printui's AddPrinterW, after the port, before the driver|printui-at:$DRIVER_WRITE|2|no:$TRAY_BACK;no:$SERVICE_BACK"
   "a folder planted under the recorded temporary's name|at:Call KERNEL32.WritePrivateProfileStringW;plant:folder|0|$REFUSED|1603"
   "a link planted under the recorded temporary's name|at:Call KERNEL32.WritePrivateProfileStringW;plant:link|0|$REFUSED|1603"
 )
