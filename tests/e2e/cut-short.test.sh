@@ -100,6 +100,7 @@ cut_run() {
       temp=$(wine reg query 'HKLM\Software\Tarvik\Setup\ReplacedFiles' 2>/dev/null | tr -d '\r' |
         sed -n 's/.*REG_SZ *\([^|]*\)|.*/\1/p' | grep 'setup\\pxclean\.dat\.' | head -1)
       [ -n "$temp" ]; ok $? "[$name] no temporary recorded"
+      [ -n "$temp" ] || return
       planted="$DRIVE_C/$(echo "${temp#C:\\}" | tr '\\' /)"
       planted_line="## The data file ${DATA_FILE_WIN} is left as it was: something that is not the setup's own stands at $temp (a folder or a link): it is left alone"
       rm -f "$planted"
