@@ -29,6 +29,8 @@ OutcomeText TextOf(RunOutcome outcome)
         return {EXIT_INSTALL_FAILURE, L"a printer queue was lost: it could not be restored"};
     case RunOutcome::QueueLeftAlone:
         return {EXIT_INSTALL_FAILURE, L"a printer queue was left alone"};
+    case RunOutcome::StepRefused:
+        return {EXIT_INSTALL_FAILURE, L"a data file was not written: something that is not the setup's own stands in the way"};
     case RunOutcome::DataFileNotHanded:
         return {EXIT_INSTALL_FAILURE, L"the data file could not be handed to the uninstaller"};
     case RunOutcome::OsNotSupported:
@@ -76,6 +78,8 @@ const wchar_t* StepOf(RunOutcome outcome)
     case RunOutcome::DataFileNotHanded:
     case RunOutcome::PlanDataFileNotHanded:
         return L"data file copy";
+    case RunOutcome::StepRefused:
+        return L"registration";
     case RunOutcome::OsNotSupported:
         return L"system check";
     case RunOutcome::ConfigUnreadable:
@@ -125,6 +129,7 @@ WalkEnd DecideWalkEnd(const WalkTally& tally, bool plan)
         std::wstring detail;
     };
     const Case cases[] = {
+        {tally.stepsRefused > 0, RunOutcome::StepRefused, RunOutcome::PlanCompleted, L""},
         {tally.queuesLost > 0, RunOutcome::QueueLost, RunOutcome::PlanCompleted, L""},
         {outright, OutcomeOfRunList(list), RunOutcome::PlanCompleted, entry},
         {tally.queuesLeftAlone > 0, RunOutcome::QueueLeftAlone, RunOutcome::PlanCompleted, tally.firstLeftAlone},

@@ -13,6 +13,7 @@ enum class RunOutcome {
     RunCutShort,         // the list stopped early (an error inside the run step)
     QueueLost,           // a printer queue could not be restored
     QueueLeftAlone,      // the printer update had to leave a queue it was meant for alone
+    StepRefused,         // the registration was refused: something not the setup's own stands where its file goes
     DataFileNotHanded,   // the data file could not be copied next to the product's uninstaller
     OsNotSupported,      // message text 1: the system is not in the configuration's list
     ConfigUnreadable,    // no system accepted because the configuration file could not be read
@@ -48,6 +49,7 @@ struct WalkTally {
     std::wstring dataFileNotHanded; // the data file copy that failed (or would): what and why; empty when none
     int queuesLeftAlone = 0;        // printer queues the update was meant for and had to leave alone
     std::wstring firstLeftAlone;    // "printer queue <name> was left alone: <why>" of the first of them
+    int stepsRefused = 0;           // steps refused: something not the setup's own stands where their file goes
 };
 
 // How a run that reached the end of its Run list ends, and what the last line names

@@ -71,7 +71,7 @@ BOOL CTarvikApp::InitInstance()
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
            outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost || outcome == RunOutcome::QueueLeftAlone ||
-           outcome == RunOutcome::DataFileNotHanded;
+           outcome == RunOutcome::DataFileNotHanded || outcome == RunOutcome::StepRefused;
 }
 
 SetupEnd CTarvikApp::RunSetup()
@@ -138,6 +138,7 @@ SetupEnd CTarvikApp::EndOfWalk(const RunWalk& walk) const
     tally.dataFileNotHanded = walk.dataFileNotHanded;
     tally.queuesLeftAlone = walk.queues.leftAlone;
     tally.firstLeftAlone = walk.queues.firstLeftAlone;
+    tally.stepsRefused = m_actor->Registration().Refused() ? 1 : 0;
     WalkEnd end = m_actor->Outcome(tally);
     return {end.outcome, true, walk.listEnd, end.detail};
 }

@@ -5,6 +5,7 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "product/data_file_recovery.h"
 #include "system/error_text.h"
 #include "system/file_replace.h"
 #include "system/file_type.h"
@@ -258,7 +259,10 @@ void CopyUninstallerDataFile(RunWalk& walk)
 
 std::wstring CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
 {
-    // An older data file there stays until the new copy is whole, then is replaced in one step.
-    DWORD error = CopyFileReplacing(source, destination);
-    return error == ERROR_SUCCESS ? std::wstring() : LogCopyFailure(source, destination, ErrorLineText(error));
+    // What a run cut short left of an earlier copy is put right first; an older data file
+    // stays until the new copy is whole, then is replaced in one step.
+    ReplaceResult result = RecoverDataFile(destination);
+    if (result.state == ReplaceState::Done) result = CopyFileReplacing(source, destination);
+    return result.state == ReplaceState::Done ? std::wstring()
+                                              : LogCopyFailure(source, destination, ReplaceFailureText(result));
 }

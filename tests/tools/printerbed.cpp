@@ -111,7 +111,10 @@ bool Dump()
     const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         std::wstring name = printers[i].pPrinterName;
-        Print(name + L"|" + printers[i].pPortName + L"|" + printers[i].pDriverName + L"|" +
+        // A queue cut short while it was added may lack its port or driver: "-".
+        const wchar_t* port = printers[i].pPortName ? printers[i].pPortName : L"-";
+        const wchar_t* driver = printers[i].pDriverName ? printers[i].pDriverName : L"-";
+        Print(name + L"|" + port + L"|" + driver + L"|" +
               ReadValue(name, L"SoftwareCUEContextID") + L"|" + ReadValue(name, L"AiODDPnPWorked") + L"|" +
               CountValues(name));
     }

@@ -6,6 +6,7 @@
 #include "system/path_text.h"
 #include "system/program_text.h"
 #include "system/registry_text.h"
+#include "system/replace_rules.h"
 
 #include "tests/harness/check.h"
 
@@ -412,6 +413,71 @@ void CheckInstanceDecision()
        "mutex failed, lock busy: %d notes\n", static_cast<int>(both.notes.size()));
 }
 
+// What the next run does with the names a replacement cut short left recorded, and what
+// counts as the launcher's own file under them.
+void CheckReplacementRecovery()
+{
+    const NameState A = NameState::Absent, O = NameState::Ours, F = NameState::Foreign;
+    const struct {
+        const char* what;
+        bool target;
+        NameState temporary, backup;
+        RecoveryAct act;
+        bool foreign;
+    } rows[] = {
+        {"target there: both are leftovers", true, O, O, RecoveryAct::RemoveLeftovers, false},
+        {"target there, a folder under the temporary's name", true, F, A, RecoveryAct::RemoveLeftovers, true},
+        {"old file moved away: the whole new one takes the name", false, O, O, RecoveryAct::TemporaryTakesName, false},
+        {"old file moved away, new one gone: the old one comes back", false, A, O, RecoveryAct::BackupTakesName, false},
+        {"old file moved away, a link for the new one: the old one comes back", false, F, O,
+         RecoveryAct::BackupTakesName, true},
+        {"first creation cut short: the temporary may be partial", false, O, A, RecoveryAct::RemoveTemporary, false},
+        {"a planted backup never makes a temporary whole", false, O, F, RecoveryAct::RemoveTemporary, true},
+    };
+    for (const auto& row : rows) {
+        RecoveryDecision d = DecideRecovery(row.target, row.temporary, row.backup);
+        ok(d.act == row.act && d.foreign == row.foreign, "%s: act %d foreign %d\n", row.what, static_cast<int>(d.act),
+           d.foreign);
+    }
+
+    const FileIdentity created = {0x20, 7, 42};
+    const struct {
+        const char* what;
+        FileIdentity now;
+        bool same;
+    } files[] = {
+        {"the file created", {0x20, 7, 42}, true},
+        {"the same file made read-only", {0x21, 7, 42}, true},
+        {"another file", {0x20, 7, 43}, false},
+        {"the same index on another volume", {0x20, 8, 42}, false},
+        {"a reparse point (link, junction) in its place", {0x420, 7, 42}, false},
+        {"a folder in its place", {0x10, 7, 42}, false},
+    };
+    for (const auto& row : files)
+        ok(IsCreatedFile(created, row.now) == row.same, "%s: %d\n", row.what, IsCreatedFile(created, row.now));
+
+    const std::wstring target = L"C:\\P\\pxclean.dat";
+    ReplacementNames names = ChooseReplacementNames(target, 0x0123456789abcdefULL);
+    ok(names.temporary == L"C:\\P\\pxclean.dat.0123456789abcdef.tarvik-new", "temporary %s\n", wn(names.temporary));
+    const struct {
+        const char* what;
+        std::wstring text;
+        bool usable;
+    } records[] = {
+        {"as written", ReplacementRecordText(names, L"00000007:000000000000002a"), true},
+        {"another file's names", ReplacementRecordText(ChooseReplacementNames(L"C:\\P\\other.dat", 5), L""), false},
+        {"a name outside the folder", L"C:\\Windows\\x.0123456789abcdef.tarvik-new|" + names.backup + L"|", false},
+        {"a backup that does not pair", names.temporary + L"|" + target + L".0123456789abcdee.tarvik-old|", false},
+        {"no separator", names.temporary, false},
+    };
+    for (const auto& row : records) {
+        ReplacementNames read;
+        std::wstring identity;
+        bool usable = ReadReplacementRecord(target, row.text, read, identity);
+        ok(usable == row.usable && (!usable || read.backup == names.backup), "%s: %d\n", row.what, usable);
+    }
+}
+
 }  // namespace
 
 int main()
@@ -424,5 +490,6 @@ int main()
     CheckFolderExpansion();
     CheckLockFolder();
     CheckInstanceDecision();
+    CheckReplacementRecovery();
     return check::summary();
 }
