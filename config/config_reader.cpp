@@ -11,6 +11,7 @@ std::wstring g_strIniFile;
 namespace {
 
 const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
+const DWORD KEY_LIST_CHARS = 32767;  // the longest section the profile functions read
 
 // One service-pack number with the fallback to the plain "OS_Support" section.
 int ReadSPNumber(const std::wstring& entry, const wchar_t* key, LogFormatFor<> missingLine,
@@ -69,6 +70,33 @@ std::wstring CConfigReader::ProfileRead(const std::wstring& section, const std::
     return std::wstring(buffer, len < VALUE_BUFFER_CHARS ? len : VALUE_BUFFER_CHARS - 1);
 }
 
+std::vector<std::wstring> CConfigReader::KeysOf(const std::wstring& section) const
+{
+    std::vector<std::wstring> keys;
+    if (!FitsProfilePath(m_strFile)) return keys;
+    std::vector<wchar_t> buffer(KEY_LIST_CHARS, L'\0');
+    DWORD len = ::GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(), KEY_LIST_CHARS, m_strFile.c_str());
+    // Names separated by a null each; a list cut at the buffer's end loses only its last name.
+    for (DWORD at = 0; at < len && buffer[at] != L'\0';) {
+        std::wstring key(&buffer[at]);
+        at += static_cast<DWORD>(key.size()) + 1;
+        if (at <= len) keys.push_back(key);
+    }
+    return keys;
+}
+
+std::wstring CConfigReader::FallbackLanguageSection(unsigned language) const
+{
+    LanguageChoice choice = FallbackLanguage(language, KeysOf(LANGMAP_SECTION));
+    // Said once a run: every text of a page or a box is looked up the same way.
+    static LONG told = 0;
+    if (::InterlockedExchange(&told, 1) == 0)
+        LogMessage(LOG_HIGH, L"%s", LanguageFallbackLine(language, choice).c_str());
+    std::wstring section;
+    if (choice.key.empty() || !ReadLanguageSection(Reads(*this), choice.key, section)) section.clear();
+    return section;
+}
+
 int CConfigReader::GetNoOfKeys(const std::wstring& section) const
 {
     LogMessage(LOG_TRACE, L"--> Enter GetNoOfKeys()");
@@ -80,9 +108,11 @@ int CConfigReader::GetNoOfKeys(const std::wstring& section) const
 
 std::wstring CConfigReader::GetLangMapText(int textNumber) const
 {
+    unsigned language = ::GetUserDefaultLangID();
     std::wstring languageSection;
-    if (!ReadLanguageSection(Reads(*this), LangMapKey(::GetUserDefaultLangID()), languageSection))
-        return std::wstring();
+    if (!ReadLanguageSection(Reads(*this), LangMapKey(language), languageSection))
+        languageSection = FallbackLanguageSection(language);
+    if (languageSection.empty()) return std::wstring();
     std::wstring text;
     if (!ReadLanguageText(Reads(*this), languageSection, textNumber, text)) return std::wstring();
     return text;
