@@ -9,7 +9,9 @@
 #include "printers/stopped_product.h"
 #include "run/os_validation.h"
 #include "system/machine_lock.h"
+#include "system/error_text.h"
 #include "system/paths.h"
+#include "system/session.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
@@ -50,6 +52,8 @@ BOOL CTarvikApp::InitInstance()
     SetupEnd end = RunSetup();
     RunOutcome outcome = end.outcome;
     if (m_unattended.noWindows) EndUnattended(end);
+    std::wstring finishLine = m_unattended.noWindows ? std::wstring() : m_finishScreen.EndLine();
+    if (!finishLine.empty()) LogMessage(LOG_HIGH, L"%s", finishLine.c_str());  // the interactive run's last line
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
@@ -124,9 +128,12 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
     std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(end.listEnd.entry);
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
     SetExitCode(ExitCodeOf(outcome));
-    if (restart) RestartComputer();  // under Wine this ends the process at once
+    // The request first, then the line that says what became of it; the exit code stays.
+    DWORD refused = restart ? RestartComputer(ChooseRestartCall(RunsAsSystem(), StationVisible())) : 0;
+    std::wstring line = ExitLine(outcome, restart && refused == 0, detail);
+    if (refused != 0) line += L"; the restart (-restart force) was refused: " + ErrorLineText(refused);
+    LogMessage(LOG_HIGH, L"%s", line.c_str());
 }
 
 DriverPackage CTarvikApp::DriverPackageOf() const

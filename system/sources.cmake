@@ -3,3 +3,5 @@ set(SYSTEM_TEXT_SOURCES os_entry.cpp bitness_probe.cpp registry_text.cpp path_te
 set(SYSTEM_WIN_SOURCES redirection.cpp dll_search.cpp paths.cpp process.cpp registry.cpp privileges.cpp
     file_type.cpp machine_lock.cpp key_security.cpp)
 list(APPEND SYSTEM_WIN_SOURCES file_replace.cpp error_text.cpp)
+list(APPEND SYSTEM_TEXT_SOURCES session_rules.cpp)
+list(APPEND SYSTEM_WIN_SOURCES session.cpp)
