@@ -89,7 +89,6 @@ ROWS=(
 )
 
 COMCTL32_6='c:\windows\winsxs\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.'  # ...\comctl32.dll
-LOADDLL=$E2E_WORK/loaddll.txt
 relay_only 'SetProcessDPIAware;CreateWindowExW;CreateWindowExA;SetErrorMode;GetPrivateProfileStringW;CreateProcessW'
 # creation_flags FILE: the creation flags of each CreateProcessW call of the launcher.
 creation_flags() {
@@ -105,6 +104,9 @@ for row in "${ROWS[@]}"; do
   unattended_ini "$ini"
   new_temp "$n"
   clear_records
+  # A file of its own for each run: the prefix's own processes keep writing their trace
+  # into the file of the run that started them.
+  LOADDLL=$E2E_WORK/loaddll-$n.txt
   RUN_ENV="WINEDEBUG=+loaddll,+pid,+relay" RUN_ERR=$LOADDLL
   if [ "$code" = 0 ]; then
     run_setup_closing "$args"  # closes each dialog with Esc: no restart
