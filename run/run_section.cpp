@@ -58,7 +58,12 @@ void RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& 
     CopyDataFileNow(source, destination);
 }
 
-EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
+EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run)
+{
+    EntryStep step = PlanEntry(context, m_printers, run);
+    if (step.programMissing) ++m_programsMissing;
+    return step;
+}
 
 void PlanRunSteps::NoDataFileCopy()
 {
@@ -72,6 +77,7 @@ void PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& 
 
 void PlanRunSteps::RunListEnded(bool forceRestart)
 {
+    if (m_programsMissing > 0) return;  // the plan ends with 1603: no 3010, nothing to restart for
     if (forceRestart)
         LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
     else
