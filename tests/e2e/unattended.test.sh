@@ -149,6 +149,20 @@ done
 expect_eq "message box text 8 (no switch)" "[No printer driver package.\\nInstall the driver first.]" \
   "$(dump_field 1 65535 text)"
 
+# Without -ui quiet in a window station no one sees (a service's, where a deployment
+# agent runs programs as SYSTEM): the run goes as -ui quiet would, instead of waiting
+# for ever on its finish page.
+unattended_ini job
+new_temp 35
+clear_records
+RUN_OPTS=--hidden-station RUN_TIMEOUT=60 run_setup "-log 1"
+expect_eq "hidden station: exit code" 3010 "$(run_exit_code)"
+expect_eq "hidden station: the reason, then the exit line" \
+  "## The window station is not visible, so no one can answer a window: running as -ui quiet|$EXIT_DONE" \
+  "$(log_lines | grep -E '^(## The window station|.. Exit code)' | paste -sd'|')"
+expect_eq "hidden station: programs" "pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two" \
+  "$(record_lines start | cut -d'|' -f1 | paste -sd,)"
+
 # A second copy while a quiet run is busy: 1618 at once; the first ends with 3010.
 unattended_ini slow
 new_temp 30
