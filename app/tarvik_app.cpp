@@ -12,6 +12,7 @@
 #include "system/error_text.h"
 #include "system/machine_lock.h"
 #include "system/paths.h"
+#include "system/session.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
@@ -67,6 +68,8 @@ BOOL CTarvikApp::InitInstance()
         EndUnattended(end);
     else
         RecordRunEnd(end);  // a run that reached the finish page has recorded it before the page
+    std::wstring finishLine = m_unattended.noWindows ? std::wstring() : m_finishScreen.EndLine();
+    if (!finishLine.empty()) LogMessage(LOG_HIGH, L"%s", finishLine.c_str());  // the interactive run's last line
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
@@ -170,9 +173,13 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
     std::wstring exitLine = ExitLine(outcome, restart, end.detail);
     RecordRunEnd(end, exitLine);  // on record before the restart; its own lines before the exit line
-    LogMessage(LOG_HIGH, L"%s", exitLine.c_str());
     SetExitCode(ExitCodeOf(outcome));
-    if (restart) RestartComputer();  // under Wine this ends the process at once
+    // The request first, then the line that says what became of it; the exit code stays.
+    DWORD refused = restart ? RestartComputer(ChooseRestartCall(RunsAsSystem(), StationVisible())) : 0;
+    if (refused != 0)
+        exitLine = ExitLine(outcome, false, end.detail) + L"; the restart (-restart force) was refused: " +
+                   ErrorLineText(refused);
+    LogMessage(LOG_HIGH, L"%s", exitLine.c_str());
 }
 
 DriverPackage CTarvikApp::DriverPackageOf() const

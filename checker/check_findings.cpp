@@ -342,6 +342,13 @@ struct Findings {
             Add(SectionLine(LANGMAP_SECTION), Severity::Error,
                 L"[LangMap] names no language: every message box and the finish page are empty.",
                 L"Add 0x0409=<section> and that section's texts 1-6 and 8.");
+        bool english = std::any_of(report.languages.begin(), report.languages.end(),
+                                   [](const LanguagePlan& l) { return wstr::ToLower(l.key) == L"0x0409"; });
+        if (!report.languages.empty() && !english)
+            Add(SectionLine(LANGMAP_SECTION), Severity::Warning,
+                L"[LangMap] has no English entry (0x0409): a user whose language is not listed, nor one of the "
+                L"same primary language, gets the texts of its first entry, " + report.languages.front().key + L".",
+                L"Add 0x0409=<section> and that section's texts 1-6 and 8.");
         for (const LanguagePlan& l : report.languages) {
             if (!l.keyUsable) {
                 Add(l.line, Severity::Warning,

@@ -158,7 +158,10 @@ std::wstring PlanText(const OsPlan& plan)
 {
     std::wstring out = L"os_list entry " + Quoted(plan.entry) +
                        (plan.listed ? L" (line " + NumberText(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
-    out += L"  version code " + NumberText(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
+    out += L"  version code " + NumberText(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit");
+    if (plan.testedCode != plan.versionCode)  // 501_64: 64-bit XP reports 5.2
+        out += L", tested as " + NumberText(plan.testedCode) + L" (64-bit XP reports version 5.2)";
+    out += L": ";
     if (plan.system.empty())
         out += L"never matches" + (plan.neverReason.empty() ? std::wstring() : L" (" + plan.neverReason + L": 602 accepts them)");
     else

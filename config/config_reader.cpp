@@ -13,6 +13,7 @@ std::wstring g_strIniFile;
 namespace {
 
 const DWORD VALUE_BUFFER_CHARS = CONFIG_VALUE_MAX + 1;
+const DWORD KEY_LIST_CHARS = 32767;  // the longest section the profile functions read
 
 // The most of a configuration file read directly (setupcheck checks no larger file either).
 const size_t DIRECT_READ_MAX_BYTES = 128u << 20;
@@ -113,6 +114,44 @@ std::wstring CConfigReader::DirectRead(const std::wstring& section, const std::w
     return read.found ? read.value : std::wstring(defaultText);
 }
 
+std::vector<std::wstring> CConfigReader::KeysOf(const std::wstring& section) const
+{
+    std::vector<std::wstring> keys;
+    if (m_direct) {
+        // The names a read of the file as it stands would list: the first section of that name.
+        std::wstring path = ProfileFilePath(m_strFile);
+        std::optional<std::string> bytes = path.empty() ? std::nullopt : ReadDiskFileBytes(path, DIRECT_READ_MAX_BYTES);
+        if (!bytes) return keys;
+        ProfileFile file = ParseProfile(*bytes);
+        if (const ProfileSection* found = file.Find(section))
+            for (const ProfileKey& key : found->keys)
+                if (!key.name.empty()) keys.emplace_back(key.name);
+        return keys;
+    }
+    if (!FitsProfilePath(m_strFile)) return keys;
+    std::vector<wchar_t> buffer(KEY_LIST_CHARS, L'\0');
+    DWORD len = ::GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(), KEY_LIST_CHARS, m_strFile.c_str());
+    // Names separated by a null each; a list cut at the buffer's end loses only its last name.
+    for (DWORD at = 0; at < len && buffer[at] != L'\0';) {
+        std::wstring key(&buffer[at]);
+        at += static_cast<DWORD>(key.size()) + 1;
+        if (at <= len) keys.push_back(key);
+    }
+    return keys;
+}
+
+std::wstring CConfigReader::FallbackLanguageSection(unsigned language) const
+{
+    LanguageChoice choice = FallbackLanguage(language, KeysOf(LANGMAP_SECTION));
+    // Said once a run: every text of a page or a box is looked up the same way.
+    static LONG told = 0;
+    if (::InterlockedExchange(&told, 1) == 0)
+        LogMessage(LOG_HIGH, L"%s", LanguageFallbackLine(language, choice).c_str());
+    std::wstring section;
+    if (choice.key.empty() || !ReadLanguageSection(Reads(*this), choice.key, section)) section.clear();
+    return section;
+}
+
 int CConfigReader::GetNoOfKeys(const std::wstring& section) const
 {
     LogMessage(LOG_TRACE, L"--> Enter GetNoOfKeys()");
@@ -124,9 +163,11 @@ int CConfigReader::GetNoOfKeys(const std::wstring& section) const
 
 std::wstring CConfigReader::GetLangMapText(int textNumber) const
 {
+    unsigned language = ::GetUserDefaultLangID();
     std::wstring languageSection;
-    if (!ReadLanguageSection(Reads(*this), LangMapKey(::GetUserDefaultLangID()), languageSection))
-        return std::wstring();
+    if (!ReadLanguageSection(Reads(*this), LangMapKey(language), languageSection))
+        languageSection = FallbackLanguageSection(language);
+    if (languageSection.empty()) return std::wstring();
     std::wstring text;
     if (!ReadLanguageText(Reads(*this), languageSection, textNumber, text)) return std::wstring();
     return text;

@@ -34,6 +34,11 @@ private:
     // The system maps the file's name to the registry: the file is read directly.
     bool m_direct = false;
 
+    // The key names of a section in file order (the profile functions' own list).
+    std::vector<std::wstring> KeysOf(const std::wstring& section) const;
+    // The section of the language used when [LangMap] has no key of the user's own
+    // (FallbackLanguage), with a "## " line that names it; empty when there is none.
+    std::wstring FallbackLanguageSection(unsigned language) const;
     // One profile read of the file: the text, or `defaultText` when there is none.
     std::wstring ProfileRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;
     std::wstring DirectRead(const std::wstring& section, const std::wstring& key, const wchar_t* defaultText) const;

@@ -1,6 +1,7 @@
 // Text rules of the configuration reader. No Windows headers: built and tested on the host.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "config/schema.h"
 
@@ -40,6 +41,19 @@ std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& cur
 
 // A language text as a message box shows it: every backslash + "n" is a line break.
 std::wstring MessageBoxText(const std::wstring& text);
+
+// Why the texts of a [LangMap] key other than the user's own language are used.
+enum class LanguageFallback { None, SamePrimary, English, FirstEntry };
+struct LanguageChoice {
+    std::wstring key;  // as written in [LangMap]; empty: the map has no key
+    LanguageFallback why = LanguageFallback::None;
+};
+// The [LangMap] key (`keys` in file order) whose texts a user of language `langId` gets
+// when the map has no key of that language: the first key of the same primary language
+// (0x0807 takes 0x0407), else 0x0409 (English), else the first key.
+LanguageChoice FallbackLanguage(unsigned langId, const std::vector<std::wstring>& keys);
+// The "## " line that names the language used instead of the user's own.
+std::wstring LanguageFallbackLine(unsigned langId, const LanguageChoice& choice);
 
 // The value of one profile read as configured: the `length` characters the system
 // reported in its buffer, cut to CONFIG_VALUE_MAX.

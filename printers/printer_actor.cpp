@@ -97,6 +97,13 @@ void PlanPrinterActor::RecreateQueue(CUpdateDriverPlugin& update, const PRINTER_
 
 void PlanPrinterActor::StartProduct(CUpdateDriverPlugin& update)
 {
+    // As the real start: only by a full path, which needs a usable install folder.
+    if (update.m_strInstallFolder.empty()) {
+        LogMessage(LOG_HIGH,
+                   L"** Plan: then the tray program would not be started (no usable InstallFolder) and the service %s started again",
+                   DEVICE_SERVICE);
+        return;
+    }
     LogMessage(LOG_HIGH, L"** Plan: then %s%s%s would be started and the service %s started again",
                update.m_strInstallFolder.c_str(), TRAY_APP_FOLDER, TRAY_APP_IMAGE, DEVICE_SERVICE);
 }

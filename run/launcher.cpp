@@ -51,7 +51,8 @@ DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const 
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
         // The administrator's own command line: the launcher's folder is searched first on
         // purpose, the current folder never for a program named without a folder.
-        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, context.exeDir));
+        // Quiet: no console window for a console program or a batch file either.
+        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, context.exeDir), context.noWindows);
         if (!process.started) return process.error;
         if (withProgressDialog) context.copyDlg->ShowOnOwnThread(context.configPath);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end

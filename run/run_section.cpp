@@ -61,7 +61,12 @@ std::wstring RealRunSteps::CopyDataFile(const std::wstring& source, const std::w
     return CopyDataFileNow(source, destination);
 }
 
-EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
+EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run)
+{
+    EntryStep step = PlanEntry(context, m_printers, run);
+    if (step.programMissing) ++m_programsMissing;
+    return step;
+}
 
 void PlanRunSteps::NoDataFileCopy()
 {
@@ -75,6 +80,7 @@ std::wstring PlanRunSteps::CopyDataFile(const std::wstring& source, const std::w
 
 void PlanRunSteps::RunListEnded(bool forceRestart)
 {
+    if (m_programsMissing > 0) return;  // the plan ends with 1603: no 3010, nothing to restart for
     if (forceRestart)
         LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
     else

@@ -109,6 +109,7 @@ public:
 
 private:
     PrinterActor& m_printers;
+    int m_programsMissing = 0;  // the plan ends with a failure: no restart line
 };
 
 // The Run step over one run: what it needs, and what it found on its way.

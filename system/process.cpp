@@ -6,7 +6,7 @@
 #include "system/user_session.h"
 #include "system/redirection.h"
 
-StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine)
+StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine, DWORD creationFlags)
 {
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
@@ -16,7 +16,7 @@ StartedProcess StartProcess(const std::wstring& programPath, const std::wstring&
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof(info));
-    BOOL started = ::CreateProcessW(programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    BOOL started = ::CreateProcessW(programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
                                     &startup, &info);
     DWORD error = started ? 0 : ::GetLastError();
     return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
@@ -41,10 +41,10 @@ StartedProcess NotStarted(DWORD error) { return StartedProcess{FALSE, error, Uni
 
 }  // namespace
 
-StartedProcess StartCommandLine(const ResolvedProgram& resolved)
+StartedProcess StartCommandLine(const ResolvedProgram& resolved, bool noConsoleWindow)
 {
     if (resolved.problem != ProgramProblem::None) return NotStarted(ERROR_FILE_NOT_FOUND);
-    return StartProcess(resolved.application, resolved.commandLine);
+    return StartProcess(resolved.application, resolved.commandLine, noConsoleWindow ? CREATE_NO_WINDOW : 0);
 }
 
 DWORD WaitForProcessEnd(const StartedProcess& process)

@@ -16,11 +16,12 @@ struct StartedProcess {
     UniqueHandle thread;
 };
 
-// CreateProcessW with nothing inherited, the caller's environment and current folder
-// and no window options. The command line is passed in a writable buffer of at least
-// MAX_PATH characters.
+// CreateProcessW with nothing inherited, the caller's environment and current folder,
+// no window options and `creationFlags`. The command line is passed in a writable buffer
+// of at least MAX_PATH characters.
 // `programPath` is the file started, nothing is searched for.
-StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine);
+StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine,
+                            DWORD creationFlags = 0);
 
 // A start of a program of the native system folder (StartNativeProcess).
 struct NativeStart {
@@ -40,7 +41,9 @@ NativeStart StartNativeProcess(const std::wstring& programPath, const std::wstri
 // Starts a configured command line (a Run entry) as `resolved` (ResolveProgram) says:
 // the file found, with the command line unchanged, or a batch file under the system
 // folder's cmd.exe. Nothing found: ERROR_FILE_NOT_FOUND, nothing started.
-StartedProcess StartCommandLine(const ResolvedProgram& resolved);
+// `noConsoleWindow`: a console program (a batch file's cmd.exe too) gets no console
+// window; the system ignores this for a program with windows of its own.
+StartedProcess StartCommandLine(const ResolvedProgram& resolved, bool noConsoleWindow);
 
 // WaitForSingleObject without a time limit: 0 once the process has ended, or
 // GetLastError()'s code when the wait fails (as it does for a process never started).

@@ -122,7 +122,8 @@ new_temp() {
 
 # run_setup [RAW-ARGUMENTS]: runs MEDIUM\Setup.exe with exactly this argument text,
 # current directory = MEDIUM (or RUN_CWD), TEMP = TEMP_WIN (RUN_ENV may add NAME=VALUE words; an
-# empty value removes the variable); waits for it and sets RUN_RC. With
+# empty value removes the variable; RUN_OPTS runenv's own options, such as
+# --hidden-station); waits for it and sets RUN_RC. With
 # RUN_BACKGROUND=1 it returns at once and sets RUN_PID. runenv's report (the
 # launcher's visible windows and its whole exit code) goes to RUN_OUT (default
 # $E2E_WORK/runenv.txt); read it with run_exit_code and run_windows. Wine's messages
@@ -135,11 +136,11 @@ run_setup() {
   local out=${RUN_OUT:-$E2E_WORK/runenv.txt}
   rm -f "$out"
   if [ "${RUN_BACKGROUND:-0}" = 1 ]; then
-    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}") &
+    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" ${RUN_OPTS:-} "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}") &
     RUN_PID=$!
     return 0
   fi
-  (cd "${RUN_CWD:-$MEDIUM}" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}")
+  (cd "${RUN_CWD:-$MEDIUM}" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" ${RUN_OPTS:-} "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}")
   RUN_RC=$?
 }
 

@@ -127,6 +127,10 @@ expect_count 2 '^## .*[Ss]ervice does not exist'
 expect_sequence 0 "** Enumerating Printers and Faxes folder" "No matching printer found" \
   "** Process : Pictora\\Bin\\pxstatus.exe return with 0" "<< End of UpdateDriver Plug-in"
 expect_eq "queues unchanged" "$after_update" "$(printerbed dump)"
+# The plan agrees with it: no tray program to start without a usable install folder.
+new_temp
+RUN_TIMEOUT=60 run_setup "-ui plan -log 1"
+expect_line "** Plan: then the tray program would not be started (no usable InstallFolder) and the service pxlinkd started again"
 
 # ---- install folder without its trailing backslash --------------------------------
 new_temp

@@ -243,7 +243,11 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
     plan_ini "$list" "$edit"
     expect_plan_run "$name" "-ui plan -restart force -log 1" "$code" "$last"
     [ "$planned" = - ] || expect_line "** Plan: Run entry 1: $planned"
-    if [ "$code" = 0 ]; then expect_line "** Plan: the computer would be restarted at the end (-restart force)"; fi
+    if [ "$code" = 0 ]; then
+      expect_line "** Plan: the computer would be restarted at the end (-restart force)"
+    else
+      expect_no_line "** Plan: the computer would be restarted at the end (-restart force)"
+    fi
     if [ "$real" != - ]; then  # the real run on the same machine does what the plan said
       new_temp "$n-real"
       RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"

@@ -13,7 +13,10 @@
 # shell DLLs (comctl32, shell32, ole32); one with a window loads the common controls of
 # version 6 from the side-by-side store, and declares the process DPI aware before its
 # first window (Wine's call trace shows it: under Wine every process is DPI aware from
-# its start).
+# its start). A run without a window turns the system's error boxes off before it reads
+# its first path, and starts its programs, batch files included, without a console
+# window (CREATE_NO_WINDOW); a run with windows changes neither. A restart the system
+# refuses is named in the last line, and the exit code stays 3010.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-mainjob.sh"
 
@@ -47,6 +50,8 @@ unattended_ini() {
     codes-bad-entry) run=$'1=nosuch.exe --Missing\n1.SuccessCodes=5\n2=testinst.exe --after\n2.SuccessCodes=7' ;;
     other-folder) run=$'1=testinst.exe --after' ;;
     cut-codes) run="1=testinst.exe --exit=1234"$'\n'"1.SuccessCodes=$(printf '1,%.0s' {1..247}) 12345678" ;;
+    batch) run=$'1=step.bat'
+      printf '@echo off\r\ntestinst.exe --from-batch\r\n' >"$MEDIUM/step.bat" ;;
     *) run=$'1=pxprep.exe --probe=700 --sleep=1500\n2=testinst.exe --step=two' ;;
   esac
   {
@@ -93,6 +98,7 @@ ROWS=(
   "plan, configuration unreadable|-ui plan -f c:\nosuch.inf -log 1|bad-entry|1619|0|## Exit code 1619: the configuration file c:\nosuch.inf could not be read|-||-"
   "quiet, restart force, no driver|-ui quiet -restart force -log 1|no-driver|1603|0|$EXIT_DRIVER|$QUIET_TEXT8||1603|0|driver package search"
   "full, restart force ignored|-ui full -restart force -log 1|job|0|2|-|** -restart force is used only with -ui quiet; the finish page decides|pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two|3010|1|"
+  "full, batch entry|-log 1|batch|0|1|** Finish: the user declined the restart; the computer must be restarted|-|testinst.exe --from-batch|3010|1|"
   "unknown ui value: nothing runs, no window|-ui=plan -log 1|bad-entry|1639|0|$EXIT_REFUSED|$REFUSED -ui=plan: its value is written after a blank: -ui VALUE $REFUSED_END||1639|=|command line"
   "/ui plan|/ui plan -log 1|bad-entry|1639|0|$EXIT_REFUSED|$REFUSED /ui plan: the launcher's switches are written with the hyphen-minus - $REFUSED_END||1639|=|command line"
   "en dash|–ui plan -log 1|bad-entry|1639|0|$EXIT_REFUSED|$REFUSED ?ui plan: the launcher's switches are written with the hyphen-minus - $REFUSED_END||1639|=|command line"
@@ -106,6 +112,7 @@ ROWS=(
   "quiet, entries ask for a restart|-ui quiet -log 1|restarts|3010|0|$EXIT_DONE|-|testinst.exe --exit=3010,testinst.exe --exit=1641|3010|1|"
   "quiet, another installation|-ui quiet -log 1|busy|1618|0|## Exit code 1618: Run entry 1 ended with exit code 1618: testinst.exe --exit=1618|## Run entry 1 ended with exit code 1618: testinst.exe --exit=1618 (Installation already running.)|testinst.exe --exit=1618,testinst.exe --after|1618|0|Run entry 1: testinst.exe --exit=1618"
   "quiet, another installation and a failure|-ui quiet -log 1|busy-bad|1603|0|$EXIT_NOT_STARTED|## Run entry could not be started (error 2): nosuch.exe --Missing|testinst.exe --exit=1618|1603|0|Run entry 2: nosuch.exe --Missing"
+  "quiet, batch entry|-ui quiet -log 1|batch|3010|0|$EXIT_DONE|-|testinst.exe --from-batch|3010|1|"
   "quiet, own success codes|-ui quiet -log 1|own-codes|1603|0|## Exit code 1603: Run entry 2 ended with exit code 5: testinst.exe --exit=5|## 2.SuccessCodes in [Run] is ignored: \"5;6\" is not a whole number|testinst.exe --exit=17,testinst.exe --exit=5|1603|0|Run entry 2: testinst.exe --exit=5"
   "plan from another folder|-ui plan -log 1|other-folder|1603|0|## Exit code 1603: the data file would not be handed to the uninstaller: setup\\pxclean.dat not found now|## The data file copy would fail: setup\\pxclean.dat not found now||-"
   "quiet from another folder|-ui quiet -log 1|other-folder|1603|0|## Exit code 1603: the data file could not be handed to the uninstaller: setup\\pxclean.dat to C:\\Program Files\\Norvale\\Pictora\\Uninstall\\pxclean.dat: Path not found.|-|testinst.exe --after|1603|0|data file copy"
@@ -134,8 +141,14 @@ wine_text() {
 }
 
 COMCTL32_6='c:\windows\winsxs\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0.'  # ...\comctl32.dll
-LOADDLL=$E2E_WORK/loaddll.txt
-relay_only 'SetProcessDPIAware;CreateWindowExW;CreateWindowExA'
+relay_only 'SetProcessDPIAware;CreateWindowExW;CreateWindowExA;SetErrorMode;GetPrivateProfileStringW;CreateProcessW'
+# creation_flags FILE: the creation flags of each CreateProcessW call of the launcher.
+creation_flags() {
+  local pid
+  pid=$(launcher_pid "$1")
+  [ -n "$pid" ] && grep -a "^$pid:[0-9a-f]*:Call KERNEL32.CreateProcessW(" "$1" |
+    sed 's/.*,\([0-9a-f]\{8\}\)\(,[0-9a-f]\{8\}\)\{4\}) ret=.*/\1/'
+}
 n=0
 for row in "${ROWS[@]}"; do
   IFS='|' read -r name args ini code windows last line programs record <<<"$row"
@@ -144,6 +157,9 @@ for row in "${ROWS[@]}"; do
   new_temp "$n"
   clear_records
   before=$(outcome_record)
+  # A file of its own for each run: the prefix's own processes keep writing their trace
+  # into the file of the run that started them.
+  LOADDLL=$E2E_WORK/loaddll-$n.txt
   RUN_ENV="WINEDEBUG=+loaddll,+pid,+relay,+eventlog" RUN_ERR=$LOADDLL
   [ "$ini" = other-folder ] && RUN_CWD=$DRIVE_C
   if [ "$code" = 0 ]; then
@@ -164,6 +180,16 @@ for row in "${ROWS[@]}"; do
     [[ $comctl == "$COMCTL32_6"*'\comctl32.dll' ]]; ok $? "$name: comctl32 loaded: [$comctl], not version 6"
     expect_eq "$name: the call before the first window" SetProcessDPIAware \
       "$(launcher_calls "$LOADDLL" | grep -m1 -E '^(SetProcessDPIAware|CreateWindowEx[AW])$')"
+  fi
+  calls=$(launcher_calls "$LOADDLL")
+  flags=$(creation_flags "$LOADDLL" | sort -u)
+  if [ "$windows" = 0 ]; then
+    expect_eq "$name: the call before the first configuration read" SetErrorMode \
+      "$(grep -m1 -E '^(SetErrorMode|GetPrivateProfileStringW)$' <<<"$calls")"
+    [ -z "$programs" ] || expect_eq "$name: creation flags (CREATE_NO_WINDOW)" 08000000 "$flags"
+  else
+    expect_eq "$name: error mode calls" "" "$(grep -x SetErrorMode <<<"$calls")"
+    [ -z "$programs" ] || expect_eq "$name: creation flags" 00000000 "$flags"
   fi
   [ "$last" = - ] || expect_eq "$name: last log line" "$last" "$(log_lines | tail -n 1)"
   [ "$code" = 0 ] && { log_lines | grep -q '^.. Exit code'; ok $((!$?)) "$name: exit code line without -ui quiet"; }
@@ -207,6 +233,20 @@ wine reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' /v Un
 expect_eq "message box text 8 (no switch)" "[No printer driver package.\\nInstall the driver first.]" \
   "$(dump_field 1 65535 text)"
 
+# Without -ui quiet in a window station no one sees (a service's, where a deployment
+# agent runs programs as SYSTEM): the run goes as -ui quiet would, instead of waiting
+# for ever on its finish page.
+unattended_ini job
+new_temp 35
+clear_records
+RUN_OPTS=--hidden-station RUN_TIMEOUT=60 run_setup "-log 1"
+expect_eq "hidden station: exit code" 3010 "$(run_exit_code)"
+expect_eq "hidden station: the reason, then the exit line" \
+  "## The window station is not visible, so no one can answer a window: running as -ui quiet|$EXIT_DONE" \
+  "$(log_lines | grep -E '^(## The window station|.. Exit code)' | paste -sd'|')"
+expect_eq "hidden station: programs" "pxprep.exe --probe=700 --sleep=1500,testinst.exe --step=two" \
+  "$(record_lines start | cut -d'|' -f1 | paste -sd,)"
+
 # A second copy while a quiet run is busy: 1618 at once; the first ends with 3010.
 unattended_ini slow
 new_temp 30
@@ -236,5 +276,22 @@ expect_eq "quiet, restart force: windows" "" "$(run_windows)"
 expect_eq "quiet, restart force: last log line" \
   "** Exit code 3010: the Run list ran to its end; restarting the computer (-restart force)" \
   "$(log_lines | tail -n 1)"
+
+# A restart the system refuses (Wine's wineboot cannot start): 3010 all the same, and the
+# last line gives the system's text. A process that waits for nothing holds the prefix
+# up: its next start would run the RunOnce entries as a restart does.
+(exec wine "$TEST_TOOLS_DIR/uidriver.exe" wait 600000 --title "no such window" >/dev/null 2>&1) &
+sleep 2
+restart_marker
+cp "$DRIVE_C/windows/system32/wineboot.exe" "$E2E_WORK/wineboot.exe"
+echo "not a program" >"$DRIVE_C/windows/system32/wineboot.exe"
+new_temp 41
+RUN_ENV="WINEDLLOVERRIDES=wineboot.exe=n" RUN_TIMEOUT=60 run_setup "-ui quiet -restart force -log 1"
+cp "$E2E_WORK/wineboot.exe" "$DRIVE_C/windows/system32/wineboot.exe"
+expect_eq "quiet, restart refused: exit code" 3010 "$(run_exit_code)"
+expect_eq "quiet, restart refused: last log line" \
+  "** Exit code 3010: the Run list ran to its end; the computer must be restarted; the restart (-restart force) was refused: Invalid function." \
+  "$(log_lines | tail -n 1)"
+restart_requested 15; ok $((!$?)) "quiet, restart refused: restarted"
 
 finish

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/run_outcome.h"
 #include "config/composition.h"
@@ -49,6 +50,30 @@ void TestKeysAndSections()
     ok(LangMapKey(0x041E) == L"0x041e", "lower-case hex [%s]\n", wn(LangMapKey(0x041E)));
     ok(VariantSection(L"Run.x64", L"600_64") == L"Run.x64.600_64", "variant [%s]\n",
        wn(VariantSection(L"Run.x64", L"600_64")));
+
+    // The language used when [LangMap] has no key of the user's own: same primary language
+    // in file order, then English, then the first key; keys that name no language only count last.
+    struct Fallback {
+        unsigned lang;
+        std::vector<std::wstring> keys;
+        const wchar_t* key;
+        const wchar_t* line;
+    } fallbacks[] = {
+        {0x0807, {L"0x0409", L"0x0C07", L"0x0407"}, L"0x0C07", L"using 0x0C07, the same language"},
+        {0x0c07, {L"0x0409", L"0x0407"}, L"0x0407", L"using 0x0407, the same language"},
+        {0x0411, {L"0x0407", L"0X0409"}, L"0X0409", L"using 0X0409 (English)"},
+        {0x0809, {L"0x0407", L"0x0409"}, L"0x0409", L"using 0x0409, the same language"},
+        {0x0411, {L"German", L"0x0407", L"0x040c"}, L"German", L"using German, its first entry"},
+        {0x0407, {L"0x407", L"0x04071"}, L"0x407", L"using 0x407, its first entry"},
+        {0x0411, {}, L"", L"every text is empty"},
+    };
+    for (const Fallback& f : fallbacks) {
+        LanguageChoice got = FallbackLanguage(f.lang, f.keys);
+        std::wstring line = LanguageFallbackLine(f.lang, got);
+        ok(got.key == f.key, "fallback for 0x%04x: [%s], expected [%s]\n", f.lang, wn(got.key), wn(f.key));
+        ok(line == L"## [LangMap] has no entry for the user's language " + LangMapKey(f.lang) + L": " + f.line,
+           "fallback line [%s]\n", wn(line));
+    }
 
     struct Case {
         std::set<int> keys;

@@ -1,12 +1,14 @@
 // Text rules of the system layer: registry data as text (the install folder's string
 // rule, the log text of a value of any type, the expansion of system-folder names),
-// the full-path test, how a Run entry's program is found, and the machine-wide lock.
+// the full-path test, how a Run entry's program is found, the machine-wide lock, and
+// the session: quiet where no one sees a window, and how the restart is asked for.
 #include "framework/wstr.h"
 #include "system/lock_rules.h"
 #include "system/path_text.h"
 #include "system/program_text.h"
 #include "system/registry_text.h"
 #include "system/replace_rules.h"
+#include "system/session_rules.h"
 
 #include "tests/harness/check.h"
 
@@ -478,6 +480,31 @@ void CheckReplacementRecovery()
     }
 }
 
+// The system's answers injected: station visible or not, token user SYSTEM or not.
+void CheckSession()
+{
+    struct Row {
+        const char* what;
+        bool visible, asSystem, noWindowsAsked;
+        bool quiet;
+        RestartCall call;
+    } rows[] = {
+        {"the user at the desktop", true, false, false, false, RestartCall::ExitWindows},
+        {"the user, -ui quiet", true, false, true, false, RestartCall::ExitWindows},
+        {"SYSTEM at a visible station", true, true, false, false, RestartCall::InitiateShutdown},
+        {"SYSTEM in a service's station", false, true, false, true, RestartCall::InitiateShutdown},
+        {"SYSTEM in a service's station, -ui plan", false, true, true, false, RestartCall::InitiateShutdown},
+        {"another user's hidden station", false, false, false, true, RestartCall::InitiateShutdown},
+    };
+    for (const Row& row : rows) {
+        UnseenRun run = DecideUnseenRun(row.visible, row.noWindowsAsked);
+        RestartCall call = ChooseRestartCall(row.asSystem, row.visible);
+        ok(run.quiet == row.quiet, "%s: quiet %d\n", row.what, run.quiet);
+        ok(run.note.empty() != row.quiet, "%s: note [%s]\n", row.what, wn(run.note));
+        ok(call == row.call, "%s: restart call %d\n", row.what, static_cast<int>(call));
+    }
+}
+
 }  // namespace
 
 int main()
@@ -491,5 +518,6 @@ int main()
     CheckLockFolder();
     CheckInstanceDecision();
     CheckReplacementRecovery();
+    CheckSession();
     return check::summary();
 }
