@@ -13,6 +13,7 @@
 #include "system/machine_lock.h"
 #include "system/paths.h"
 #include "system/session.h"
+#include "system/user_session.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
@@ -175,7 +176,7 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     RecordRunEnd(end, exitLine);  // on record before the restart; its own lines before the exit line
     SetExitCode(ExitCodeOf(outcome));
     // The request first, then the line that says what became of it; the exit code stays.
-    DWORD refused = restart ? RestartComputer(ChooseRestartCall(RunsAsSystem(), StationVisible())) : 0;
+    DWORD refused = restart ? RestartComputer(ChooseRestartCall(RunsAsLocalSystem(), StationVisible())) : 0;
     if (refused != 0)
         exitLine = ExitLine(outcome, false, end.detail) + L"; the restart (-restart force) was refused: " +
                    ErrorLineText(refused);

@@ -18,14 +18,6 @@ Fn FunctionOf(const wchar_t* module, const char* name)
     return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(loaded, name))) : nullptr;
 }
 
-// S-1-5-18: revision 1, one sub-authority, authority NT (5), sub-authority 18.
-bool IsLocalSystemSid(const SID* sid)
-{
-    static const BYTE authority[6] = {0, 0, 0, 0, 0, 5};
-    return sid != nullptr && sid->Revision == 1 && sid->SubAuthorityCount == 1 &&
-           memcmp(sid->IdentifierAuthority.Value, authority, sizeof(authority)) == 0 && sid->SubAuthority[0] == 18;
-}
-
 }  // namespace
 
 bool StationVisible()
@@ -41,21 +33,6 @@ bool StationVisible()
     if (station == nullptr || !getInformation || !getInformation(station, UOI_FLAGS, &flags, sizeof(flags), &needed))
         return true;
     return (flags.dwFlags & WSF_VISIBLE) != 0;
-}
-
-bool RunsAsSystem()
-{
-    using GetTokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-    static const GetTokenInformationFn getInformation =
-        FunctionOf<GetTokenInformationFn>(L"advapi32.dll", "GetTokenInformation");
-    UniqueHandle token;
-    if (!getInformation || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
-    DWORD size = 0;
-    (void)getInformation(token.get(), TokenUser, nullptr, 0, &size);  // fails with the size needed
-    if (size < sizeof(TOKEN_USER)) return false;
-    std::vector<unsigned char> buffer(size);
-    if (!getInformation(token.get(), TokenUser, buffer.data(), size, &size)) return false;
-    return IsLocalSystemSid(static_cast<const SID*>(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid));
 }
 
 void ShowNoErrorBoxes()

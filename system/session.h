@@ -8,9 +8,6 @@
 // TRUE when the station cannot be asked, which changes nothing.
 bool StationVisible();
 
-// The process token's user is the local system account.
-bool RunsAsSystem();
-
 // No error box of the system (no disk in the drive, a file that cannot be opened, a
 // program fault) for this process and the processes it starts: each call fails instead.
 void ShowNoErrorBoxes();
