@@ -5,6 +5,7 @@
 #include "framework/handles.h"
 #include "system/error_text.h"
 #include "system/key_security.h"
+#include "system/paths.h"
 #include "system/registry.h"
 
 namespace {
@@ -32,14 +33,10 @@ const FileSecurityFunctions* FileSecurity()
     static bool tried = false, bound = false;
     if (!tried) {
         tried = true;
-        HMODULE advapi = ::GetModuleHandleW(L"advapi32.dll");
-        if (advapi != nullptr) {
-            functions.GenRandom = reinterpret_cast<BOOLEAN(WINAPI*)(PVOID, ULONG)>(
-                reinterpret_cast<void*>(::GetProcAddress(advapi, "SystemFunction036")));
-            functions.StringToDescriptor = reinterpret_cast<BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG)>(
-                reinterpret_cast<void*>(::GetProcAddress(advapi, "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
-            bound = functions.GenRandom != nullptr && functions.StringToDescriptor != nullptr;
-        }
+        functions.GenRandom = AdvapiFunction<decltype(functions.GenRandom)>("SystemFunction036");
+        functions.StringToDescriptor = AdvapiFunction<decltype(functions.StringToDescriptor)>(
+            "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+        bound = functions.GenRandom != nullptr && functions.StringToDescriptor != nullptr;
     }
     return bound ? &functions : nullptr;
 }

@@ -57,11 +57,17 @@ Fn KernelFunction(const char* name)
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(KernelProcAddress(name)));
 }
 
-// The same for advapi32 (loaded with the program): functions that are looked up when
-// needed, so that the program's import list stays that of every supported Windows.
+// A function of a module loaded with the program (advapi32, user32, kernel32), looked up
+// when needed so that the program's import list stays that of every supported Windows.
+// Null where the module or the function is missing.
+template <typename Fn>
+Fn LoadedFunction(const wchar_t* module, const char* name)
+{
+    HMODULE loaded = ::GetModuleHandleW(module);
+    return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(loaded, name))) : nullptr;
+}
 template <typename Fn>
 Fn AdvapiFunction(const char* name)
 {
-    HMODULE advapi = ::GetModuleHandleW(L"advapi32.dll");
-    return advapi ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(advapi, name))) : nullptr;
+    return LoadedFunction<Fn>(L"advapi32.dll", name);
 }

@@ -3,20 +3,12 @@
 #include <vector>
 
 #include "framework/handles.h"
+#include "system/paths.h"
 #include "system/privileges.h"
 
 namespace {
 
 const DWORD RESTART_REASON = 0x80000002;  // planned | major other | minor installation
-
-// Looked up when needed, so that the program's import list stays that of every
-// supported Windows; each module is loaded with the program.
-template <typename Fn>
-Fn FunctionOf(const wchar_t* module, const char* name)
-{
-    HMODULE loaded = ::GetModuleHandleW(module);
-    return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(loaded, name))) : nullptr;
-}
 
 }  // namespace
 
@@ -24,9 +16,9 @@ bool StationVisible()
 {
     using GetStationFn = HWINSTA(WINAPI*)();
     using GetInformationFn = BOOL(WINAPI*)(HANDLE, int, PVOID, DWORD, LPDWORD);
-    static const GetStationFn getStation = FunctionOf<GetStationFn>(L"user32.dll", "GetProcessWindowStation");
+    static const GetStationFn getStation = LoadedFunction<GetStationFn>(L"user32.dll", "GetProcessWindowStation");
     static const GetInformationFn getInformation =
-        FunctionOf<GetInformationFn>(L"user32.dll", "GetUserObjectInformationW");
+        LoadedFunction<GetInformationFn>(L"user32.dll", "GetUserObjectInformationW");
     HWINSTA station = getStation ? getStation() : nullptr;  // not to be closed
     USEROBJECTFLAGS flags = {};
     DWORD needed = 0;
@@ -38,7 +30,7 @@ bool StationVisible()
 void ShowNoErrorBoxes()
 {
     using SetErrorModeFn = UINT(WINAPI*)(UINT);
-    static const SetErrorModeFn setErrorMode = FunctionOf<SetErrorModeFn>(L"kernel32.dll", "SetErrorMode");
+    static const SetErrorModeFn setErrorMode = LoadedFunction<SetErrorModeFn>(L"kernel32.dll", "SetErrorMode");
     if (setErrorMode) (void)setErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
 }
 
@@ -53,7 +45,7 @@ DWORD RestartComputer(RestartCall call)
     }
     using InitiateShutdownFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD);
     static const InitiateShutdownFn initiate =
-        FunctionOf<InitiateShutdownFn>(L"advapi32.dll", "InitiateSystemShutdownExW");
+        LoadedFunction<InitiateShutdownFn>(L"advapi32.dll", "InitiateSystemShutdownExW");
     if (!initiate) return ERROR_PROC_NOT_FOUND;
     // This computer, no message, no time-out, other programs closed without asking, restart.
     if (initiate(nullptr, nullptr, 0, TRUE, TRUE, RESTART_REASON)) return 0;
