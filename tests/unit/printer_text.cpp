@@ -783,6 +783,14 @@ struct TrustRow {
     KeyTrust trust;
 };
 
+// A descriptor whose second entry (a user's read) is of type `type` instead of allowed.
+std::vector<unsigned char> WithSecondAceType(unsigned char type)
+{
+    std::vector<unsigned char> sd = Descriptor(true, 0x9004, {{true, 0, 0xF003F}, {false, 0, 0x20019}});
+    sd[20 + 16 + 8 + 24] = type;  // header, owner, ACL header, first entry
+    return sd;
+}
+
 void TestKeyTrust()
 {
     const uint32_t READ = 0x20019, FULL = 0xF003F;
@@ -801,6 +809,10 @@ void TestKeyTrust()
         {"explicit read for a user", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0, READ}}), true,
          KeyTrust::Trusted},
         {"write below only", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0x08, FULL}}), true, KeyTrust::Trusted},
+        {"WRITE_DAC alone for a user", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0, 0x40000}}), true,
+         KeyTrust::Untrusted},
+        {"a callback entry for a user", WithSecondAceType(9), true, KeyTrust::Untrusted},
+        {"a denial for a user", WithSecondAceType(1), true, KeyTrust::Trusted},
         {"no DACL", Descriptor(true, 0x8000, {}, false), true, KeyTrust::Untrusted},
         {"cut short", Cut(Descriptor(true, 0x9004, {{true, 0, FULL}}), 3), false, KeyTrust::Untrusted},
         {"not self-relative", Descriptor(true, 0x1004, {{true, 0, FULL}}), false, KeyTrust::Untrusted},
