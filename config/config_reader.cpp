@@ -84,9 +84,9 @@ bool CConfigReader::Read(const std::wstring& section, const std::wstring& key, s
         if (configured) *configured = value;
         return false;
     }
-    std::wstring raw = ProfileRead(section, key, READ_FAILED);
-    // The failure text may be the key's value: a second default tells.
-    bool found = IsReadValue(raw) || !KeyMissing(raw, ProfileRead(section, key, READ_FAILED_OTHER));
+    std::wstring raw = ProfileRead(section, key, READ_MISSING);
+    bool found = KeyFound(raw);
+    if (!found) raw = READ_FAILED;  // what a missing key reads as
     value = ConfigValueFromBuffer(raw.c_str(), raw.size(), CurrentFolder());
     if (configured) *configured = ConfiguredValue(raw.c_str(), raw.size());
     return found;

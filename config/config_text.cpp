@@ -6,14 +6,11 @@
 const wchar_t* const READ_FAILED = L"<READ_FAILED>";
 const wchar_t* const SOURCEPATH_PLACEHOLDER = L"%sourcepath%";
 
-const wchar_t* const READ_FAILED_OTHER = L"<READ_FAILED:missing>";
+const wchar_t* const READ_MISSING = L"\n<READ_FAILED:missing>";
 
 bool IsReadValue(const std::wstring& value) { return value != READ_FAILED; }
 
-bool KeyMissing(const std::wstring& withFailureText, const std::wstring& withOther)
-{
-    return !IsReadValue(withFailureText) && withOther == READ_FAILED_OTHER;
-}
+bool KeyFound(const std::wstring& readWithMissingDefault) { return readWithMissingDefault != READ_MISSING; }
 
 std::wstring ExpandSourcePath(const std::wstring& value, const std::wstring& currentDirectory)
 {

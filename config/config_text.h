@@ -28,11 +28,11 @@ std::wstring CutValueProblem(const std::wstring& value);
 // A read's value is not the failure text.
 bool IsReadValue(const std::wstring& value);
 
-// A key whose value is the failure text itself is still a key: a read that returns the
-// failure text is asked again with this default, and the key is missing only when that
-// read returns it.
-extern const wchar_t* const READ_FAILED_OTHER;  // "<READ_FAILED:missing>"
-bool KeyMissing(const std::wstring& withFailureText, const std::wstring& withOther);
+// The default every read is given. No value of a profile file holds a line break, so a
+// read that returns it found no key: one read tells a missing key from every value, the
+// failure text itself included.
+extern const wchar_t* const READ_MISSING;  // "\n<READ_FAILED:missing>"
+bool KeyFound(const std::wstring& readWithMissingDefault);
 
 // Replaces every "%sourcepath%" by a double quote, the folder and one backslash,
 // and then closes the quote at the very end of the value. Values without the

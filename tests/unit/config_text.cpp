@@ -38,10 +38,11 @@ void TestSourcePath()
     ok(!IsReadValue(READ_FAILED), "failure text counts as missing\n");
     ok(IsReadValue(L""), "empty value counts as read\n");
     ok(IsReadValue(L"<read_failed>"), "comparison is case-sensitive\n");
-    // Reads with the two defaults: both defaults back means no key; the failure text twice is a value.
-    ok(KeyMissing(READ_FAILED, READ_FAILED_OTHER), "both defaults: missing\n");
-    ok(!KeyMissing(READ_FAILED, READ_FAILED), "failure text twice: a value\n");
-    ok(!KeyMissing(L"", READ_FAILED_OTHER), "empty value: read\n");
+    // One read with a default no value can hold: only the default back means no key.
+    ok(!KeyFound(READ_MISSING), "the default back: missing\n");
+    ok(KeyFound(READ_FAILED), "the failure text as the value: a key\n");
+    ok(KeyFound(L""), "empty value: read\n");
+    ok(KeyFound(L"<READ_FAILED:missing>"), "the default's text without its line break: a value\n");
 }
 
 void TestKeysAndSections()
