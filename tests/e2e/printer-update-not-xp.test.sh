@@ -16,8 +16,9 @@ start_tray
 update_run
 expect_sequence 0 '--> Enter RunApplication( pxnetadj.exe "C:\media\x.inf")' \
   ">> Stating UpdateDriver Plug-in" "** OS is not XP. This is a fix for XP network install"
-# The step's lines: from its start up to the launcher's next entry or exit line.
-step=$(log_lines | awk '/^>> Stating UpdateDriver Plug-in$/ { on = 1 } on && /^(-->|<--) / { exit } on')
+# The step's lines: from its start up to the launcher's next entry or exit line, or the
+# data-file copy's first line (its own key is read without trace lines).
+step=$(log_lines | awk '/^>> Stating UpdateDriver Plug-in$/ { on = 1 } on && /^((-->|<--) |\*\* Uninstall entry : )/ { exit } on')
 expect_eq "lines of the update step" ">> Stating UpdateDriver Plug-in
 ** OS is not XP. This is a fix for XP network install" "$step"
 expect_no_line "<< End of UpdateDriver Plug-in"
