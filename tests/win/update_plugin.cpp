@@ -381,6 +381,8 @@ struct {
     DWORD enumError = 0;              // EnumPrintersW fails with it
     DWORD openError = 0;              // OpenPrinterW fails with it for every name
     bool deleteMarksPending = false;  // DeletePrinter leaves the queue listed, pending deletion
+    bool setWorks = false;            // SetPrinterW takes level 2 and keeps its processor and data type
+    std::wstring setProcessor;        // "PROCESSOR/DATATYPE" of the last level-2 SetPrinterW
     int deletes = 0;
 } g_fake;
 
@@ -402,6 +404,7 @@ void FillInfo(const FakeQueue& q, DWORD level, BYTE* at)
     info.pPortName = const_cast<LPWSTR>(q.port.c_str());
     info.pDriverName = const_cast<LPWSTR>(q.driver.c_str());
     info.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+    info.pDatatype = const_cast<LPWSTR>(L"NT EMF 1.008");
     info.cJobs = q.jobs;
     info.Status = q.status;
     memcpy(at, &info, sizeof(info));
@@ -444,7 +447,14 @@ BOOL WINAPI FakeGet(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD ne
     return TRUE;
 }
 DWORD WINAPI FakeSetData(HANDLE, LPCWSTR, LPCWSTR, DWORD, LPBYTE, DWORD) { return ERROR_ACCESS_DENIED; }
-BOOL WINAPI FakeSet(HANDLE, DWORD, LPBYTE, DWORD) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }
+BOOL WINAPI FakeSet(HANDLE, DWORD level, LPBYTE buffer, DWORD)
+{
+    if (!g_fake.setWorks || level != 2) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
+    g_fake.setProcessor = std::wstring(info->pPrintProcessor ? info->pPrintProcessor : L"") + L"/" +
+                          (info->pDatatype ? info->pDatatype : L"");
+    return TRUE;
+}
 LONG WINAPI FakeProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD) { return -1; }
 BOOL WINAPI FakeGetDefault(LPWSTR, LPDWORD size) { return *size = 0, SetLastError(ERROR_FILE_NOT_FOUND), FALSE; }
 BOOL WINAPI FakeSetDefault(LPCWSTR) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }
@@ -476,19 +486,36 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& start, co
 
 const char KEPT[] = ": nothing is re-created or removed and its saved definition is kept for the next run";
 
-// The start of a run meets a record whose queue the spooler cannot show as there or
-// missing: nothing is re-created or removed, the record stays and its attempts do not rise.
+// The start of a run meets a record: a queue the spooler cannot show as there or missing
+// is left alone and its attempts do not rise; a failed attempt (the queue cannot be made,
+// its driver data cannot be written) counts one more and the fifth gives it up; a queue
+// printui made gets the saved settings back but keeps printui's print processor and data type.
 void TestRecordedQueueCannotTell()
 {
     const struct {
         const char* name;
+        bool there;  // the spooler lists the queue
         DWORD openError, status;
-        std::string why;
+        uint32_t attempts;
+        bool driverData, comment, setWorks;
+        std::string why, end;
+        int lost;
+        int attemptsAfter;  // -1: the record is gone
     } rows[] = {
-        {"spooler not running", RPC_S_SERVER_UNAVAILABLE, 0, "## Office Q is left alone: whether it exists cannot be told: "},
-        {"access denied", ERROR_ACCESS_DENIED, 0, "## Office Q is left alone: whether it exists cannot be told: "},
-        {"pending deletion", 0, PRINTER_STATUS_PENDING_DELETION,
-         "## Office Q is left alone: it is being deleted and goes once its print jobs have printed"},
+        {"spooler not running", true, RPC_S_SERVER_UNAVAILABLE, 0, 2, false, false, false,
+         "## Office Q is left alone: whether it exists cannot be told: ", KEPT, 1, 2},
+        {"access denied", true, ERROR_ACCESS_DENIED, 0, 2, false, false, false,
+         "## Office Q is left alone: whether it exists cannot be told: ", KEPT, 1, 2},
+        {"pending deletion", true, 0, PRINTER_STATUS_PENDING_DELETION, 2, false, false, false,
+         "## Office Q is left alone: it is being deleted and goes once its print jobs have printed", KEPT, 1, 2},
+        {"missing, cannot be made a fourth time: kept", false, 0, 0, 3, false, false, false,
+         "## Office Q is lost: an earlier run deleted it and restoring it failed: ", "", 1, 4},
+        {"missing, cannot be made a fifth time: given up", false, 0, 0, 4, false, false, false,
+         "## Office Q is lost for good: bringing it back failed 5 times: ", "; its saved definition is removed", 1, -1},
+        {"there, its driver data cannot be written: kept", true, 0, 0, 0, true, false, false,
+         "## Office Q: its driver data is not whole yet: ", "; its saved definition is kept for the next run", 0, 1},
+        {"there, its settings put back: printui's processor stays, no \"exists\" line", true, 0, 0, 0, false, true, true,
+         "## Office Q: settings put back: comment", "", 0, -1},
     };
     for (const auto& row : rows) {
         check::Context context(row.name);
@@ -496,21 +523,29 @@ void TestRecordedQueueCannotTell()
         saved.name = L"Office Q";
         saved.port = L"LPT1:";
         saved.driver = L"Model X 100";
-        saved.printProcessor = L"WinPrint";
-        saved.attempts = 2;
+        saved.printProcessor = L"OldPrint";
+        saved.datatype = L"RAW";
+        saved.attempts = row.attempts;
         saved.writerProcessId = GetCurrentProcessId();
+        if (row.driverData) saved.driverData = {{L"Marker", REG_DWORD, {7, 0, 0, 0}}};
+        if (row.comment) saved.comment = L"Room 201";
         ok(WriteQueueRecord(saved) == ERROR_SUCCESS, "record not written\n");
         g_fake = {};
-        g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 1, row.status}};
+        if (row.there) g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 1, row.status}};
         g_fake.openError = row.openError;
+        g_fake.setWorks = row.setWorks;
         NewLogLines();
         int lost = RestoreRecordedQueues();
         std::vector<std::string> lines = NewLogLines();
         SavedQueue kept;
-        ok(lost == 1, "lost %d\n", lost);
-        ok(ReadRecord(L"Office Q", kept) && kept.attempts == 2, "record gone or attempts %u\n", kept.attempts);
-        ok(lines.size() == 1 && HasLine(lines, row.why, KEPT), "log: %u lines, first [%s]\n",
+        bool recorded = ReadRecord(L"Office Q", kept);
+        ok(lost == row.lost, "lost %d\n", lost);
+        ok(row.attemptsAfter < 0 ? !recorded : recorded && kept.attempts == static_cast<uint32_t>(row.attemptsAfter),
+           "record kept %d, attempts %u\n", recorded, kept.attempts);
+        ok(lines.size() == 1 && HasLine(lines, row.why, row.end), "log: %u lines, first [%s]\n",
            static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
+        if (row.setWorks)
+            ok(g_fake.setProcessor == L"WinPrint/NT EMF 1.008", "processor/data type set: %ls\n", g_fake.setProcessor.c_str());
         RemoveQueueRecord(L"Office Q");
     }
 }
