@@ -550,6 +550,66 @@ void TestRecordedQueueCannotTell()
     }
 }
 
+// Whether the record key's access list is protected; `unprotect` first makes it an
+// inherited one, as earlier versions left the key.
+bool RecordKeyProtected(bool unprotect = false)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    BYTE descriptor[4096] = {};
+    DWORD size = sizeof(descriptor);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    bool got = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size) == ERROR_SUCCESS &&
+               GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+               GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    if (got && unprotect) {
+        SECURITY_DESCRIPTOR sd;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&sd, present, dacl, FALSE);
+        got = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, &sd) ==
+              ERROR_SUCCESS;
+        size = sizeof(descriptor);
+        got = got && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size) == ERROR_SUCCESS &&
+              GetSecurityDescriptorControl(descriptor, &control, &revision);
+    }
+    RegCloseKey(key);
+    return got && (control & SE_DACL_PROTECTED) != 0;
+}
+
+// A record key with an inherited access list gets the launcher's own when a run writes
+// it, never when it is only read or checked, as a plan does.
+void TestRecordKeyResecured()
+{
+    SavedQueue saved;
+    saved.name = L"Office Q";
+    saved.port = L"LPT1:";
+    saved.driver = L"Model X 100";
+    saved.printProcessor = L"WinPrint";
+    const struct {
+        const char* name;
+        void (*open)(const SavedQueue&);
+        bool protectedAfter;
+    } rows[] = {
+        {"counted for a plan", [](const SavedQueue&) { (void)CountRecordedQueues(); }, false},
+        {"checked before a queue is left alone", [](const SavedQueue&) { (void)QueueRecordBlocked(); }, false},
+        {"written by a run", [](const SavedQueue& q) { (void)WriteQueueRecord(q); }, true},
+    };
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        ok(WriteQueueRecord(saved) == ERROR_SUCCESS, "record not written\n");
+        ok(!RecordKeyProtected(true), "the key's access list is still protected\n");
+        row.open(saved);
+        bool now = RecordKeyProtected();
+        ok(now == row.protectedAfter, "protected %d\n", now);
+    }
+    RemoveQueueRecord(L"Office Q");
+}
+
 // The update's walk with queues that have jobs, a deletion the spooler holds back, and
 // an enumeration that fails.
 void TestQueuesWithJobs()
@@ -623,6 +683,7 @@ int main()
     TestGetInstallFolder();
     UseSpoolerFunctions(&FAKE_SPOOLER);
     TestRecordedQueueCannotTell();
+    TestRecordKeyResecured();
     TestQueuesWithJobs();
     UseSpoolerFunctions(nullptr);
     return check::summary();
