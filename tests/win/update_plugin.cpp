@@ -497,7 +497,7 @@ void TestRecordedQueueCannotTell()
         bool there;  // the spooler lists the queue
         DWORD openError, status;
         uint32_t attempts;
-        bool driverData, comment, setWorks;
+        bool driverData, comment, setWorks;  // setWorks: also the update's driver data is there
         std::string why, end;
         int lost;
         int attemptsAfter;  // -1: the record is gone
@@ -534,6 +534,15 @@ void TestRecordedQueueCannotTell()
         if (row.there) g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 1, row.status}};
         g_fake.openError = row.openError;
         g_fake.setWorks = row.setWorks;
+        const std::wstring driverKey = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Office Q";
+        HKEY values = nullptr;
+        if (row.setWorks && RegCreateKeyExW(HKEY_LOCAL_MACHINE, (driverKey + L"\\PrinterDriverData").c_str(), 0, nullptr,
+                                            0, KEY_SET_VALUE, nullptr, &values, nullptr) == ERROR_SUCCESS) {
+            DWORD worked = 1;
+            RegSetValueExW(values, L"AiODDPnPWorked", 0, REG_DWORD, reinterpret_cast<BYTE*>(&worked), sizeof(worked));
+            RegSetValueExW(values, L"SoftwareCUEContextID", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+            RegCloseKey(values);
+        }
         NewLogLines();
         int lost = RestoreRecordedQueues();
         std::vector<std::string> lines = NewLogLines();
@@ -542,11 +551,14 @@ void TestRecordedQueueCannotTell()
         ok(lost == row.lost, "lost %d\n", lost);
         ok(row.attemptsAfter < 0 ? !recorded : recorded && kept.attempts == static_cast<uint32_t>(row.attemptsAfter),
            "record kept %d, attempts %u\n", recorded, kept.attempts);
-        ok(lines.size() == 1 && HasLine(lines, row.why, row.end), "log: %u lines, first [%s]\n",
-           static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
+        ok(lines.size() == 1 && HasLine(lines, row.why, row.end), "log: %u lines, first [%s], last [%s]\n",
+           static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str(),
+           lines.empty() ? "" : lines.back().c_str());
         if (row.setWorks)
             ok(g_fake.setProcessor == L"WinPrint/NT EMF 1.008", "processor/data type set: %ls\n", g_fake.setProcessor.c_str());
         RemoveQueueRecord(L"Office Q");
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (driverKey + L"\\PrinterDriverData").c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, driverKey.c_str());
     }
 }
 
