@@ -8,7 +8,9 @@
 # printui installs ends with 1618 and leaves the first run's record alone, even when an
 # event holds the mutex's name (the machine-wide lock keeps it out); a queue whose record
 # cannot be written is left alone; the record reaches the disk before the queue is
-# deleted. The rows run in order, each on what the one before left.
+# deleted, and so is the note of the stopped tray program and service; a run without the
+# printer update still brings back what a killed run left and then clears the note. The
+# rows run in order, each on what the one before left.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 . "$(dirname "$0")/lib-product.sh"
@@ -121,6 +123,8 @@ ROWS=(
   "a plan while another owner holds the record key: left alone, as the real run|||plan|Model Y|0|re:^\\*\\* Plan: queue Office B is left alone: its definition cannot be saved: .+;no:re:^\\*\\* Plan: queue Office B would be re-created|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
   "the real run leaves it alone too|||quiet|Model Y|3010|re:^## Office B is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office B|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
   "given back to Administrators, the next start restores it|owner '$RECORD_PATH' admins||full|No Such Model|0|## Office A $RESTORED_LATER|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "killed once more||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "a run without the printer update brings the queue and the programs back and clears the note|sh:printer_ini 'cmd.exe /c exit 0'||quiet|Model X 100|0|## Office A $RESTORED_LATER;re:^## The tray program .*pxstatus.exe was started again;re:The service pxlinkd .*again$|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
 )
 
 for row in "${ROWS[@]}"; do
