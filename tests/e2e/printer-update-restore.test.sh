@@ -124,7 +124,7 @@ ROWS=(
   "the real run leaves it alone too|||quiet|Model Y|3010|re:^## Office B is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office B|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
   "given back to Administrators, the next start restores it|owner '$RECORD_PATH' admins||full|No Such Model|0|## Office A $RESTORED_LATER|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "killed once more||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
-  "a run without the printer update brings the queue and the programs back and clears the note|sh:printer_ini 'cmd.exe /c exit 0'||quiet|Model X 100|0|## Office A $RESTORED_LATER;re:^## The tray program .*pxstatus.exe was started again;re:The service pxlinkd .*again$|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "a run without the printer update brings the queue and the programs back and clears the note|sh:printer_ini 'cmd.exe /c exit 0'||quiet|Model X 100|3010|## Office A $RESTORED_LATER;re:^## The tray program .*pxstatus.exe was started again;re:The service pxlinkd .*again$|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
 )
 
 for row in "${ROWS[@]}"; do
