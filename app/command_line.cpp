@@ -4,6 +4,7 @@
 #include "app/tarvik_app.h"
 #include "config/config_reader.h"
 #include "log/log_file.h"
+#include "system/session.h"
 
 void CTarvikApp::ParseCommandLine()
 {
@@ -14,6 +15,16 @@ BOOL CTarvikApp::ProcessSwitches()
 {
     try {
         SwitchChoice choice = ChooseSwitches(m_astrSwitchNames, m_astrSwitchValues, m_nSwitches);
+        std::wstring notes[2];
+        OwnSwitches own = ReadOwnSwitches(m_strCmdLine);
+        m_unattended = ChooseUnattended(own, notes);
+        UnseenRun unseen = DecideUnseenRun(StationVisible(), m_unattended.noWindows);
+        if (unseen.quiet) {
+            own.ui = L"quiet";
+            m_unattended = ChooseUnattended(own, notes);
+        }
+        // Before the first path is read: a drive without its medium fails the read, it asks no one.
+        if (m_unattended.noWindows) ShowNoErrorBoxes();
         if (choice.fileGiven) g_strIniFile = choice.file;
         if (choice.levelGiven) g_nLogLevelSetting = choice.level;
         if (!choice.fileGiven) g_strIniFile = m_strExeDir + L"\\" + DEFAULT_CONFIG_FILE;
@@ -21,8 +32,7 @@ BOOL CTarvikApp::ProcessSwitches()
         LogAlways(L"%s", g_strIniFile.c_str());
         if (!choice.levelGiven) g_nLogLevelSetting = GetLogLevel();
         g_logFile.m_nLogLevel = ClampLogLevel(g_nLogLevelSetting);
-        std::wstring notes[2];
-        m_unattended = ChooseUnattended(choice, notes);
+        if (unseen.quiet) LogMessage(LOG_HIGH, L"%s", unseen.note.c_str());
         for (const std::wstring& note : notes)
             if (!note.empty()) LogMessage(LOG_HIGH, L"%s", note.c_str());
         return TRUE;

@@ -11,10 +11,7 @@ public:
     RunActor& Run() override { return m_run; }
     void SystemAccepted(const std::wstring&, const std::wstring&) override {}
     void DriverPackageFound(const std::wstring&, const std::wstring&) override {}
-    RunOutcome Outcome(const WalkTally& tally) const override
-    {
-        return tally.queuesLost > 0 ? RunOutcome::QueueLost : OutcomeOfRunList(tally.runList);
-    }
+    WalkEnd Outcome(const WalkTally& tally) const override { return DecideWalkEnd(tally, false); }
     bool MayRestart() const override { return true; }
 
 private:
@@ -37,10 +34,7 @@ public:
     {
         LogMessage(LOG_HIGH, L"** Plan: the driver package is %s (magic keyword %s)", infPath.c_str(), keyword.c_str());
     }
-    RunOutcome Outcome(const WalkTally& tally) const override
-    {
-        return tally.mediumProgramsMissing > 0 ? RunOutcome::PlanProgramMissing : RunOutcome::PlanCompleted;
-    }
+    WalkEnd Outcome(const WalkTally& tally) const override { return DecideWalkEnd(tally, true); }
     bool MayRestart() const override { return false; }  // the plan changes nothing
 
 private:

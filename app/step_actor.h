@@ -12,13 +12,6 @@
 #include "product/registration_actor.h"
 #include "run/run_steps.h"
 
-// What the walk found on its way, for the outcome.
-struct WalkTally {
-    int queuesLost = 0;            // printer queues that could not be restored
-    int mediumProgramsMissing = 0; // the plan's Run entries whose program on the medium does not exist
-    RunListResult runList = RunListResult::Succeeded;
-};
-
 class StepActor {
 public:
     virtual ~StepActor() = default;
@@ -29,8 +22,8 @@ public:
     // The INF file the driver package was found in, with its magic keyword.
     virtual void DriverPackageFound(const std::wstring& infPath, const std::wstring& keyword) = 0;
     virtual RunActor& Run() = 0;
-    // How the run ends, once the Run list has ended.
-    virtual RunOutcome Outcome(const WalkTally& tally) const = 0;
+    // How the run ends, once the Run list has ended (DecideWalkEnd, for a real run or the plan).
+    virtual WalkEnd Outcome(const WalkTally& tally) const = 0;
     // Whether "-restart force" may restart the computer at the end.
     virtual bool MayRestart() const = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/tarvik_app.h"
 
 #include "app/globals.h"
+#include "app/run_record.h"
 #include "config/config_reader.h"
 #include "framework/first_window.h"
 #include "framework/wstr.h"
@@ -8,8 +9,11 @@
 #include "printers/queue_safety.h"
 #include "printers/stopped_product.h"
 #include "run/os_validation.h"
+#include "system/error_text.h"
 #include "system/machine_lock.h"
 #include "system/paths.h"
+#include "system/session.h"
+#include "system/user_session.h"
 
 const wchar_t* const SINGLE_INSTANCE_MUTEX = L"TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}";
 const wchar_t* const PROGRAM_VERSION = L"1.0.0.1";
@@ -24,9 +28,18 @@ void LogBanner(const std::wstring& exeName, const std::wstring& exeDir, const st
     LogMessage(LOG_HIGH, L"+++   Command Line : %s", arguments.c_str());
 }
 
+// A lock that cannot be made (a standard user on Windows XP) is shown to the user at the
+// screen, under the configured caption, with the system's text for its error.
+void ShowLockError(unsigned long error)
+{
+    std::wstring caption;
+    if (!ReadCaption(Reads(g_configReader), caption)) LogMessage(LOG_TRACE, L"Window caption not found");
+    (void)ShowMessageBox(nullptr, ErrorLineText(error), caption, MB_OK | MB_ICONERROR);
+}
+
 // The mutex, then the machine-wide lock, which decides: FALSE with the outcome when the
 // run must not go on. The lock is held until the process ends.
-bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
+bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome, bool withWindows)
 {
     SingleInstanceFacts facts = TakeSingleInstance(SINGLE_INSTANCE_MUTEX, held);
     InstanceDecision decision = DecideInstance(facts.mutex, facts.mutexError, facts.lock, facts.lockError,
@@ -35,13 +48,16 @@ bool TakeSingleInstance(UniqueFile& held, RunOutcome& outcome)
         LogMessage(LOG_HIGH, L"## Mutex exist: An instance of the same Application is running.");
     for (const std::wstring& note : decision.notes) LogMessage(LOG_HIGH, L"%s", note.c_str());
     if (decision.verdict == InstanceVerdict::Run) return true;
+    if (withWindows && decision.shownError != 0) ShowLockError(decision.shownError);
     outcome = decision.verdict == InstanceVerdict::SecondCopy ? RunOutcome::AnotherInstance : RunOutcome::NoMachineLock;
     return false;
 }
 
 }  // namespace
 
-CTarvikApp::CTarvikApp() : m_nSwitches(0), m_nMagicKeywords(0), m_actor(ChooseActor(UnattendedMode()))
+CTarvikApp::CTarvikApp()
+    : m_nSwitches(0), m_nMagicKeywords(0), m_nQueuesLostEarlier(0), m_bRunRecorded(false),
+      m_actor(ChooseActor(UnattendedMode()))
 {
 }
 
@@ -49,11 +65,17 @@ BOOL CTarvikApp::InitInstance()
 {
     SetupEnd end = RunSetup();
     RunOutcome outcome = end.outcome;
-    if (m_unattended.noWindows) EndUnattended(end);
+    if (m_unattended.noWindows)
+        EndUnattended(end);
+    else
+        RecordRunEnd(end);  // a run that reached the finish page has recorded it before the page
+    std::wstring finishLine = m_unattended.noWindows ? std::wstring() : m_finishScreen.EndLine();
+    if (!finishLine.empty()) LogMessage(LOG_HIGH, L"%s", finishLine.c_str());  // the interactive run's last line
     // TRUE once the run step has been reached; the exit code is the same either way.
     return outcome == RunOutcome::Completed || outcome == RunOutcome::EntryNotStarted ||
            outcome == RunOutcome::EntryFailed || outcome == RunOutcome::EntryBusy ||
-           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost;
+           outcome == RunOutcome::RunCutShort || outcome == RunOutcome::QueueLost || outcome == RunOutcome::QueueLeftAlone ||
+           outcome == RunOutcome::DataFileNotHanded || outcome == RunOutcome::StepRefused;
 }
 
 SetupEnd CTarvikApp::RunSetup()
@@ -70,26 +92,30 @@ SetupEnd CTarvikApp::RunSetup()
     LogMessage(LOG_TRACE, L"--> Enter InitInstance()");
     ParseCommandLine();
     (void)ProcessSwitches();  // on failure the values set so far stand
-    if (m_unattended.uiUnknown) return {RunOutcome::UnknownUiValue};
+    if (m_unattended.refused) return {RunOutcome::CommandLineRefused};
     m_actor = ChooseActor(m_unattended);
     // Never without the machine-wide lock, even when the mutex cannot be created: without
     // it the run ends as a second copy does.
     RunOutcome stopped = RunOutcome::AnotherInstance;
-    if (!TakeSingleInstance(m_machineLock, stopped)) return {stopped};
+    if (!TakeSingleInstance(m_machineLock, stopped, !m_unattended.noWindows)) return {stopped};
     // Before anything else changes the machine, and never by two copies at once (the
     // lock is held from here to the end): queues that a run cut short left deleted, then
     // the tray program and the service it left stopped. A plan run neither restores nor
     // removes a record or a note.
-    int queuesLost = m_actor->Printers().RecoverEarlierRun();
+    m_nQueuesLostEarlier = m_actor->Printers().RecoverEarlierRun();
     if (CurrentFolder().empty()) {
         LogMessage(LOG_HIGH, L"## GetCurrentDirectory Failed");
         return {RunOutcome::NoCurrentDirectory};
     }
     if (!FindSupportedOS()) {
         // Unattended, say what happened: without its configuration no system can be accepted.
-        if (m_unattended.noWindows && !ConfigFileReadable(g_strIniFile)) return {RunOutcome::ConfigUnreadable};
+        // (The interactive run shows text 1 all the same.)
+        bool unreadable = !ConfigFileReadable(g_strIniFile);
+        SetupEnd unread(RunOutcome::ConfigUnreadable, false, RunListEnd(), g_strIniFile);
+        if (m_unattended.noWindows && unreadable) return unread;
         ReportStop(TEXT_OS_NOT_VALID);
-        return {RunOutcome::OsNotSupported};
+        if (unreadable) return unread;
+        return {RunOutcome::OsNotSupported, false, RunListEnd(), m_unattended.noWindows ? NotListedText() : L""};
     }
     m_actor->SystemAccepted(AcceptedOS, RunSection(PlatformCode == PLATFORM_64BIT));
     (void)ReadMagicKeywords();  // always TRUE
@@ -103,9 +129,32 @@ SetupEnd CTarvikApp::RunSetup()
     RunWalk walk = RunWalkOf();
     (void)::DropMain(walk);  // failures are in the log
     m_strUninstallKey = walk.uninstallKey;
+    return EndOfWalk(walk);
+}
+
+SetupEnd CTarvikApp::EndOfWalk(const RunWalk& walk) const
+{
     if (!walk.listEnded) return {RunOutcome::RunCutShort, false, walk.listEnd};
-    queuesLost += walk.queuesLost;
-    return {m_actor->Outcome(WalkTally{queuesLost, walk.programsMissing, walk.listEnd.result}), true, walk.listEnd};
+    WalkTally tally;
+    tally.queuesLost = m_nQueuesLostEarlier + walk.queues.lost;
+    tally.mediumProgramsMissing = walk.programsMissing;
+    tally.runList = walk.listEnd;
+    tally.dataFileNotHanded = walk.dataFileNotHanded;
+    tally.queuesLeftAlone = walk.queues.leftAlone;
+    tally.firstLeftAlone = walk.queues.firstLeftAlone;
+    tally.stepsRefused = m_actor->Registration().Refused() ? 1 : 0;
+    WalkEnd end = m_actor->Outcome(tally);
+    return {end.outcome, true, walk.listEnd, end.detail};
+}
+
+void CTarvikApp::RecordRunEnd(const SetupEnd& end, const std::wstring& lastLine)
+{
+    if (m_bRunRecorded || m_unattended.plan || end.outcome == RunOutcome::AnotherInstance ||
+        end.outcome == RunOutcome::NoMachineLock)
+        return;
+    m_bRunRecorded = true;
+    RecordRunOutcome(DecideOutcomeRecord(end.outcome, end.listEnd.entry), g_logFile.m_strLogFile,
+                     lastLine.empty() ? g_logFile.LastEntry() : lastLine);
 }
 
 void CTarvikApp::ReportStop(int textNumber)
@@ -123,10 +172,15 @@ void CTarvikApp::EndUnattended(const SetupEnd& end)
     RunOutcome outcome = end.outcome;
     // The restart takes the place of Finish on the page, so only a run that got there has one.
     bool restart = m_unattended.forceRestart && end.listEnded && m_actor->MayRestart();
-    std::wstring detail = outcome == RunOutcome::ConfigUnreadable ? g_strIniFile : EntryEndText(end.listEnd.entry);
-    LogMessage(LOG_HIGH, L"%s", ExitLine(outcome, restart, detail).c_str());
+    std::wstring exitLine = ExitLine(outcome, restart, end.detail);
+    RecordRunEnd(end, exitLine);  // on record before the restart; its own lines before the exit line
     SetExitCode(ExitCodeOf(outcome));
-    if (restart) RestartComputer();  // under Wine this ends the process at once
+    // The request first, then the line that says what became of it; the exit code stays.
+    DWORD refused = restart ? RestartComputer(ChooseRestartCall(RunsAsLocalSystem(), StationVisible())) : 0;
+    if (refused != 0)
+        exitLine = ExitLine(outcome, false, end.detail) + L"; the restart (-restart force) was refused: " +
+                   ErrorLineText(refused);
+    LogMessage(LOG_HIGH, L"%s", exitLine.c_str());
 }
 
 DriverPackage CTarvikApp::DriverPackageOf() const
@@ -186,6 +240,7 @@ RunWalk CTarvikApp::RunWalkOf()
     walk.forceRestart = m_unattended.forceRestart;
     walk.finishScreen = &m_finishScreen;
     walk.uninstallKey = m_strUninstallKey;
+    walk.beforeFinishPage = [this](const RunWalk& ended) { RecordRunEnd(EndOfWalk(ended)); };
     return walk;
 }
 

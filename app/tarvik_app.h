@@ -22,11 +22,13 @@ extern const wchar_t* const PROGRAM_VERSION;        // "1.0.0.1"
 
 // How the start-up checks and the main job ended, with what the exit line needs of the Run step.
 struct SetupEnd {
-    SetupEnd(RunOutcome how, bool ended = false, const RunListEnd& end = RunListEnd())
-        : outcome(how), listEnded(ended), listEnd(end) {}
+    SetupEnd(RunOutcome how, bool ended = false, const RunListEnd& end = RunListEnd(),
+             const std::wstring& why = std::wstring())
+        : outcome(how), listEnded(ended), listEnd(end), detail(why) {}
     RunOutcome outcome;
     bool listEnded;      // the Run step reached its end (the finish page's place)
     RunListEnd listEnd;  // how the Run list's entries ended, and the entry that decided it
+    std::wstring detail; // what the exit line names (ExitLine)
 };
 
 class CTarvikApp : public CWinApp {
@@ -38,8 +40,15 @@ public:
     SetupEnd RunSetup();
     // Message text 1 or 8 in a message box, or in quiet mode as a log line.
     void ReportStop(int textNumber);
-    // Quiet mode's end: the exit line, the exit code and the restart "-restart force" asks for.
+    // Quiet mode's end: the exit line, the exit code, the run on record and the restart
+    // "-restart force" asks for.
     void EndUnattended(const SetupEnd& end);
+    // How the run ends once its Run step has ended.
+    SetupEnd EndOfWalk(const RunWalk& walk) const;
+    // The run's outcome on record (app/run_record.h), once, at its end and before any
+    // restart: not for a plan, nor for a run refused as a second copy. The event carries
+    // `lastLine`, or else the log's last line so far.
+    void RecordRunEnd(const SetupEnd& end, const std::wstring& lastLine = std::wstring());
 
     // Command line (app/command_line.cpp)
     void ParseCommandLine();
@@ -84,6 +93,8 @@ public:
     std::wstring m_strDriverInf;      // the INF file the driver package was found in
     std::wstring m_strDriverKeyword;  // and the magic keyword found there
     UnattendedMode m_unattended;  // "-ui" and "-restart"
+    int m_nQueuesLostEarlier;     // queues an earlier run left deleted that could not be restored
+    bool m_bRunRecorded;          // RecordRunEnd has been made
     UniqueFile m_machineLock;     // the machine-wide setup lock, held for the whole run
     // Carries out, or describes, what each step decides: chosen once the "-ui" value is known.
     std::unique_ptr<StepActor> m_actor;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "checker/profile_text.h"
+#include "config/profile_text.h"
 
 // Stands for the medium's folder where "%sourcepath%" is expanded.
 extern const wchar_t* const MEDIUM_PLACEHOLDER;  // "<medium>"
@@ -85,6 +85,7 @@ struct CheckReport {
     std::wstring caption;  // "<READ_FAILED>" when missing, as the windows show it
     int logLevel = 1;      // the level the launcher uses without -log
     bool uninstallKeyFound = false;
+    bool uninstallKeyIgnored = false;  // found, but of a length the read may have cut: the launcher ignores it
     std::wstring uninstallKey;
     std::wstring uninstallRegistryKey;  // HKLM path whose "UninstallString" the data-file copy reads
     std::wstring unattendedCommand;

@@ -303,8 +303,9 @@ struct Findings {
                     L"Write Log=1, Log=127 or Log=511.");
         }
         report.uninstallKeyFound = Read(VERSION_SECTION, UNINSTALL_ENTRY_KEY, report.uninstallKey, &line);
-        report.uninstallRegistryKey =
-            std::wstring(L"HKLM\\") + UNINSTALL_KEY + (report.uninstallKeyFound ? report.uninstallKey : L"");
+        report.uninstallKeyIgnored = report.uninstallKeyFound && !CutValueProblem(report.uninstallKey).empty();
+        report.uninstallRegistryKey = std::wstring(L"HKLM\\") + UNINSTALL_KEY +
+                                      (report.uninstallKeyFound && !report.uninstallKeyIgnored ? report.uninstallKey : L"");
         report.unattendedCommand = L"Setup.exe -ui quiet";
         if (!SameProfileName(input.fileName, DEFAULT_CONFIG_FILE)) {
             report.unattendedCommand += L" -f \"" + std::wstring(MEDIUM_PLACEHOLDER) + L"\\" + input.fileName + L"\"";
@@ -340,6 +341,13 @@ struct Findings {
         if (report.languages.empty())
             Add(SectionLine(LANGMAP_SECTION), Severity::Error,
                 L"[LangMap] names no language: every message box and the finish page are empty.",
+                L"Add 0x0409=<section> and that section's texts 1-6 and 8.");
+        bool english = std::any_of(report.languages.begin(), report.languages.end(),
+                                   [](const LanguagePlan& l) { return wstr::ToLower(l.key) == L"0x0409"; });
+        if (!report.languages.empty() && !english)
+            Add(SectionLine(LANGMAP_SECTION), Severity::Warning,
+                L"[LangMap] has no English entry (0x0409): a user whose language is not listed, nor one of the "
+                L"same primary language, gets the texts of its first entry, " + report.languages.front().key + L".",
                 L"Add 0x0409=<section> and that section's texts 1-6 and 8.");
         for (const LanguagePlan& l : report.languages) {
             if (!l.keyUsable) {
@@ -535,7 +543,7 @@ struct Findings {
         return L"";
     }
 
-    // The first word is a path (it has a backslash) but no program file: the program
+    // The first word is a path (it has a separator) but no program file: the program
     // path goes on after a blank.
     static bool UnquotedPathWithBlank(const std::wstring& value)
     {
@@ -543,7 +551,7 @@ struct Findings {
         size_t blank = lower.find(L' ');
         if (lower.empty() || lower[0] == L'"' || blank == std::wstring::npos) return false;
         std::wstring first = lower.substr(0, blank);
-        if (first.find(L'\\') == std::wstring::npos) return false;
+        if (first.find_first_of(L"\\/") == std::wstring::npos) return false;
         for (const wchar_t* ext : {L".exe", L".com", L".bat", L".cmd"})
             if (first.size() >= 4 && first.compare(first.size() - 4, 4, ext) == 0) return false;
         return lower.find(L".exe", blank) != std::wstring::npos;

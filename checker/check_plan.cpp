@@ -49,7 +49,8 @@ PlannedProgram PlanProgram(const ConfigView& view, const CheckInput& input, cons
     if (program.batchFile && program.onMedium) program.startLine = resolved.commandLine;
     std::wstring codes, problem;
     std::vector<uint32_t> own;
-    if (ReadEntrySuccessCodes(view.Reader(), plan.runSection, plan.entry, number, codes) != ReadSource::None)
+    if (ReadEntrySuccessCodes(view.Reader(), plan.runSection, plan.entry, number, codes) != ReadSource::None &&
+        CutValueProblem(codes).empty())
         (void)ParseSuccessCodes(codes, own, problem);  // an unreadable list is a finding; the launcher ignores it
     program.successCodes = SuccessCodesInForce(own);
     return program;

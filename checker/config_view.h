@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "checker/check_config.h"
-#include "checker/profile_text.h"
+#include "config/profile_text.h"
 #include "system/program_text.h"
 
 class ConfigView {

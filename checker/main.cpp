@@ -18,6 +18,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "system/registry.h"
 #else
 #include <dirent.h>
 #include <sys/stat.h>
@@ -165,6 +167,20 @@ NativePath NameOf(const NativePath& path)
     return path;
 }
 
+// On a machine that maps the file's name to the registry, the system's profile functions
+// would not read the file; the launcher then reads it directly, with setupcheck's rules.
+std::wstring MachineNote(const NativePath& path)
+{
+#ifdef _WIN32
+    if (ProfileNameMapped(path))
+        return L"This machine maps the name " + NameOf(path) +
+               L" to the registry (IniFileMapping): the launcher reads the file directly, as setupcheck does.\n";
+#else
+    (void)path;  // no registry here
+#endif
+    return std::wstring();
+}
+
 int Check(const std::vector<NativePath>& args)
 {
     bool json = false;
@@ -204,7 +220,9 @@ int Check(const std::vector<NativePath>& args)
     NativePath folder = FolderOf(file);
     input.mediumHasFile = [folder](const std::wstring& relative) { return IsFile(folder, relative); };
     CheckReport report = CheckConfiguration(input);
-    Write(json ? FormatReportJson(report) : FormatReportText(report));
+    std::wstring note = MachineNote(file);
+    if (!note.empty() && json) std::fputs(ToUtf8(note).c_str(), stderr);  // the JSON stays as it is
+    Write(json ? FormatReportJson(report) : note + FormatReportText(report));
     return report.ExitCode();
 }
 

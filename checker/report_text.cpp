@@ -34,6 +34,35 @@ const wchar_t* TextRole(int number)
     }
 }
 
+// Characters that make a text read otherwise than it is: the bidirectional controls
+// (embeddings, overrides, isolates, marks) and the line and paragraph separators.
+bool ChangesReading(wchar_t c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F ||
+           c == 0x061C || c == 0x2028 || c == 0x2029;
+}
+
+// "\u202E": such a character as an escape, with the case of hexadecimal digits given.
+std::wstring UnicodeEscape(wchar_t c, const wchar_t* hex)
+{
+    std::wstring out = L"\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(hex[(static_cast<unsigned>(c) >> shift) & 0xF]);
+    return out;
+}
+
+// The text report's escapes: control characters as \x1B, those that change the reading as
+// \u202E; the report's own line feeds stay.
+std::wstring TerminalSafe(const std::wstring& text)
+{
+    std::wstring out;
+    for (wchar_t c : wstr::EscapeControls(text, true))
+        if (ChangesReading(c))
+            out += UnicodeEscape(c, L"0123456789ABCDEF");
+        else
+            out.push_back(c);
+    return out;
+}
+
 bool IsMessageBox(int number) { return number == TEXT_OS_NOT_VALID || number == TEXT_DRIVER_NOT_FOUND; }
 
 std::wstring Version(const OsPlan& plan) { return NumberText(plan.testedCode / 100) + L"." + NumberText(plan.testedCode % 100); }
@@ -106,10 +135,8 @@ std::wstring Json(const std::wstring& s)
                                             : nullptr;
         if (named) {
             out += named;
-        } else if (static_cast<unsigned>(c) < 0x20) {
-            out += L"\\u00";
-            out.push_back(hex[(c >> 4) & 0xF]);
-            out.push_back(hex[c & 0xF]);
+        } else if (static_cast<unsigned>(c) < 0x20 || ChangesReading(c)) {
+            out += UnicodeEscape(c, hex);
         } else {
             out.push_back(c);
         }
@@ -131,7 +158,10 @@ std::wstring PlanText(const OsPlan& plan)
 {
     std::wstring out = L"os_list entry " + Quoted(plan.entry) +
                        (plan.listed ? L" (line " + NumberText(plan.line) + L")" : std::wstring(L" (not in os_list)")) + L"\n";
-    out += L"  version code " + NumberText(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit") + L": ";
+    out += L"  version code " + NumberText(plan.versionCode) + (plan.is64 ? L", 64-bit" : L", 32-bit");
+    if (plan.testedCode != plan.versionCode)  // 501_64: 64-bit XP reports 5.2
+        out += L", tested as " + NumberText(plan.testedCode) + L" (64-bit XP reports version 5.2)";
+    out += L": ";
     if (plan.system.empty())
         out += L"never matches" + (plan.neverReason.empty() ? std::wstring() : L" (" + plan.neverReason + L": 602 accepts them)");
     else
@@ -258,7 +288,10 @@ std::wstring FormatReportText(const CheckReport& report)
     out += L"Log level without -log: " + NumberText(report.logLevel) + L"\n";
     out += L"Unattended: " + report.unattendedCommand + L"\n";
     out += L"Data-file copy reads \"UninstallString\" of " + report.uninstallRegistryKey +
-           (report.uninstallKeyFound ? L" ([Version] UninstallKey)" : L" ([Version] has no UninstallKey)") + L"\n";
+           (report.uninstallKeyIgnored ? L" ([Version] UninstallKey is ignored: 499 characters or more)"
+            : report.uninstallKeyFound ? L" ([Version] UninstallKey)"
+                                       : L" ([Version] has no UninstallKey)") +
+           L"\n";
     out += L"\nPlan\n";
     if (report.plans.empty()) out += L"  (no os_list entry)\n";
     for (const OsPlan& plan : report.plans) out += PlanText(plan);
@@ -266,7 +299,7 @@ std::wstring FormatReportText(const CheckReport& report)
     if (report.languages.empty()) out += L"  (no language in [LangMap])\n";
     for (const LanguagePlan& l : report.languages) out += LanguageLines(l, report.caption);
     out += FindingsText(report);
-    return wstr::EscapeControls(out, true);
+    return TerminalSafe(out);
 }
 
 std::wstring FormatReportJson(const CheckReport& report)

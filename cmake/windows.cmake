@@ -41,6 +41,9 @@ target_link_libraries(Setup PRIVATE -Wl,--whole-archive launcher_core -Wl,--no-w
 # The shipped program file carries no symbols or debug sections (a third of its size).
 # The link map names every runtime archive member linked in (notices, bill of materials).
 target_link_options(Setup PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/Setup.map)
+# Terminal-server aware: on a terminal server the system gives the launcher the machine's
+# Windows folder, not the user's own (a configuration named without a folder is read there).
+target_link_options(Setup PRIVATE -Wl,--tsaware)
 
 # The configuration checker as a console program for the medium.
 include(${CMAKE_SOURCE_DIR}/checker/checker.cmake)

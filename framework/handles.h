@@ -84,6 +84,11 @@ struct LocalMemoryTraits {  // FormatMessageW with FORMAT_MESSAGE_ALLOCATE_BUFFE
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { ::LocalFree(h); }
 };
+struct EventSourceTraits {  // RegisterEventSourceW
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeregisterEventSource(h); }
+};
 
 using UniqueHandle = UniqueHandleT<KernelHandleTraits>;
 using UniqueFile = UniqueHandleT<FileHandleTraits>;
@@ -93,6 +98,7 @@ using UniqueLibrary = UniqueHandleT<LibraryTraits>;
 using UniqueGdiObject = UniqueHandleT<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandleT<MemoryDcTraits>;
 using UniqueLocalMemory = UniqueHandleT<LocalMemoryTraits>;
+using UniqueEventSource = UniqueHandleT<EventSourceTraits>;
 
 // A critical section held for one scope.
 class ScopedLock {

@@ -108,7 +108,14 @@ int CLogFile::AppendEntry(const std::wstring& message)
     DWORD written = 0;
     // A short write cannot be repaired here; the entry is as complete as the disk allowed.
     if (!::WriteFile(m_file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return 0;
+    m_lastEntry = message;
     return 1;
+}
+
+std::wstring CLogFile::LastEntry()
+{
+    ScopedLock lock(m_lock);
+    return m_lastEntry;
 }
 
 int CLogFile::WriteFormatted(const wchar_t* format, va_list args)

@@ -26,6 +26,8 @@ public:
     // One line to the file, written through before it returns; 0 without a log file.
     int AppendEntry(const std::wstring& message);
     int WriteFormatted(const wchar_t* format, va_list args);
+    // The last entry written, without its time stamp; empty before the first.
+    std::wstring LastEntry();
 
     std::wstring m_strLogFile;  // full path; only the folder when no name could be chosen
     int m_nLogLevel;            // threshold
@@ -33,6 +35,7 @@ public:
 private:
     CRITICAL_SECTION m_lock;  // one writer at a time: format and append never interleave
     UniqueFile m_file;        // the log, open for appending from its creation to the end of the run
+    std::wstring m_lastEntry;
 };
 
 extern CLogFile g_logFile;

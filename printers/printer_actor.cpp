@@ -4,6 +4,7 @@
 #include "log/log_file.h"
 #include "printers/process_control.h"
 #include "printers/queue_safety.h"
+#include "printers/recovery_keys.h"
 #include "printers/stopped_product.h"
 #include "printers/update_plugin.h"
 #include "product/installed_product.h"
@@ -16,6 +17,7 @@ PrinterActor& RealPrinterSteps()
 
 int RealPrinterActor::RecoverEarlierRun()
 {
+    SecureRecoveryKeys();  // what a key someone else may have written holds is never acted on
     int lost = RestoreRecordedQueues();
     RestartStoppedProduct();
     return lost;
@@ -24,9 +26,11 @@ int RealPrinterActor::RecoverEarlierRun()
 void RealPrinterActor::StopProduct()
 {
     // Should the run end before the tray program and the service are started again,
-    // the note has the next run start them.
-    (void)NoteProductStopped();
-    (void)KillProcessByName(TRAY_APP_IMAGE);
+    // the note has the next run start them, the tray program where it ran.
+    ProcessCopies tray = FindProcessCopies(TRAY_APP_IMAGE);
+    m_traySessions = tray.sessions;
+    (void)NoteProductStopped(m_traySessions);
+    (void)EndProcessCopies(TRAY_APP_IMAGE, tray);
     (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_STOP);
 }
 
@@ -38,15 +42,17 @@ void RealPrinterActor::RecreateQueue(CUpdateDriverPlugin& update, const PRINTER_
 
 void RealPrinterActor::StartProduct(CUpdateDriverPlugin& update)
 {
-    (void)update.StartTrayApp();
+    (void)update.StartTrayApp(m_traySessions);
     ClearProductStopped(STOPPED_TRAY_PROGRAM);
-    (void)ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START);
-    ClearProductStopped(STOPPED_SERVICE);
+    // A service that has not stopped yet stays in the note: the next run starts it.
+    if (ControlServiceByName(DEVICE_SERVICE, SERVICE_OPERATION_START) != ERROR_SERVICE_REQUEST_TIMEOUT)
+        ClearProductStopped(STOPPED_SERVICE);
 }
 
 // The plan neither restores nor removes a record or a note.
 int PlanPrinterActor::RecoverEarlierRun()
 {
+    PlanRecoveryKeys();
     if (int recorded = CountRecordedQueues())
         LogMessage(LOG_HIGH, L"** Plan: %d printer queue(s) that an earlier run left deleted would be restored first",
                    recorded);
@@ -91,6 +97,13 @@ void PlanPrinterActor::RecreateQueue(CUpdateDriverPlugin& update, const PRINTER_
 
 void PlanPrinterActor::StartProduct(CUpdateDriverPlugin& update)
 {
+    // As the real start: only by a full path, which needs a usable install folder.
+    if (update.m_strInstallFolder.empty()) {
+        LogMessage(LOG_HIGH,
+                   L"** Plan: then the tray program would not be started (no usable InstallFolder) and the service %s started again",
+                   DEVICE_SERVICE);
+        return;
+    }
     LogMessage(LOG_HIGH, L"** Plan: then %s%s%s would be started and the service %s started again",
                update.m_strInstallFolder.c_str(), TRAY_APP_FOLDER, TRAY_APP_IMAGE, DEVICE_SERVICE);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "printers/printer_text.h"
 
@@ -37,6 +38,9 @@ public:
     void LeaveQueue(const QueueDecision&) override {}
     void RecreateQueue(CUpdateDriverPlugin& update, const PRINTER_INFO_2W& printer, const std::wstring& infPath) override;
     void StartProduct(CUpdateDriverPlugin& update) override;
+
+private:
+    std::vector<DWORD> m_traySessions;  // where StopProduct ended the tray program
 };
 
 class PlanPrinterActor : public PrinterActor {

@@ -15,6 +15,7 @@
 #include "printers/queue_safety.h"
 #include "printers/spooler.h"
 #include "printers/update_plugin.h"
+#include "system/error_text.h"
 #include "system/file_type.h"
 #include "system/paths.h"
 #include "system/process.h"
@@ -179,6 +180,7 @@ BOOL CUpdateDriverPlugin::RecordQueue(const PRINTER_INFO_2W& printer, SavedQueue
     // Without its record a queue could be lost for good by a run cut short after the delete.
     LogMessage(LOG_MEDIUM, L"## %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
+    NoteQueueLeftAlone(FieldText(printer.pPrinterName), L"its definition could not be saved");
     return FALSE;
 }
 
@@ -187,8 +189,8 @@ void CUpdateDriverPlugin::PlanQueue(const PRINTER_INFO_2W& printer, const std::w
     SavedQueue saved;
     LONG error = ERROR_SUCCESS;
     // The definition the real run records first; a queue whose definition cannot be read
-    // or recorded is left alone there too.
-    if (!TakeQueueDefinition(printer, saved, error) || (error = QueueRecordBlocked()) != ERROR_SUCCESS) {
+    // is left alone there too. A record key not trusted is taken over at the real run's start.
+    if (!TakeQueueDefinition(printer, saved, error)) {
         LogMessage(LOG_HIGH, L"** Plan: queue %s is left alone: its definition cannot be saved: %s", LogSafeName(saved.name).c_str(),
                    FlattenLineBreaks(SystemMessageText(static_cast<DWORD>(error))).c_str());
         return;
@@ -223,7 +225,7 @@ BOOL CUpdateDriverPlugin::BringBackQueue(const SavedQueue& saved, bool& fromReco
     if (error != ERROR_SUCCESS) {
         LogMessage(LOG_HIGH, L"## %s is lost: printui did not install it again (%s) and restoring it failed: %s",
                    LogSafeName(saved.name).c_str(), PrintUiEnd().c_str(), FlattenLineBreaks(SystemMessageText(error)).c_str());
-        ++m_nQueuesLost;
+        ++m_shortfall.lost;
         return FALSE;
     }
     const wchar_t* what = presence == QueuePresence::Different ? L"installed it on another port or with another driver"
@@ -334,8 +336,16 @@ int CUpdateDriverPlugin::AddPrinterQueue(PRINTER_INFO_2W printer, const std::wst
                                                   FieldText(printer.pDriverName));
     if (m_printUiQuiet) commandLine += L" /q";
     // The system's rundll32 by its full path: never one beside the launcher or in the current folder.
+    // On 64-bit Windows it is the machine's own, so that the 64-bit printui installs the driver.
     std::wstring rundll32 = SystemFilePath(L"rundll32.exe");
-    StartedProcess printui = StartProcess(rundll32, commandLine);
+    NativeStart start = StartNativeProcess(rundll32, commandLine);
+    if (start.offError != ERROR_SUCCESS)
+        LogMessage(LOG_MEDIUM, L"## The file-system redirection cannot be turned off for printui: %s (printui is started through it)",
+                   ErrorLineText(start.offError).c_str());
+    if (start.backOnError != ERROR_SUCCESS)
+        LogMessage(LOG_MEDIUM, L"## The file-system redirection cannot be turned on again after printui was started: %s",
+                   ErrorLineText(start.backOnError).c_str());
+    const StartedProcess& printui = start.process;
     DWORD result = WaitForProcessEnd(printui);
     m_bPrintUiStarted = ProcessExitCode(printui, m_dwPrintUiExitCode);
     LogMessage(LOG_MEDIUM, L"!! Printer Added  : %s returns with %d", LogSafeName(commandLine).c_str(), static_cast<int>(result));

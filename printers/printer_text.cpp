@@ -181,3 +181,10 @@ bool IsUpdatedQueue(const QueueDecision& decision)
 {
     return decision.choice == QueueChoice::CannotRecreate || decision.choice == QueueChoice::Recreate;
 }
+
+void AddShortfall(QueueShortfall& total, const QueueShortfall& more)
+{
+    total.lost += more.lost;
+    if (total.leftAlone == 0) total.firstLeftAlone = more.firstLeftAlone;
+    total.leftAlone += more.leftAlone;
+}

@@ -66,6 +66,14 @@ bool IsUpdatedQueue(const QueueDecision& decision);
 // `status` is the spooler's status word of the queue (pending deletion: 0x4). A queue
 // with jobs would only be marked for deletion and vanish once they have printed.
 std::wstring QueueBusyReason(unsigned long jobs, unsigned long status);
+// What the printer update could not do, for the run's outcome.
+struct QueueShortfall {
+    int lost = 0;       // queues that neither printui nor their saved definition brought back
+    int leftAlone = 0;  // queues it was meant for that it had to leave alone (NoteQueueLeftAlone)
+    std::wstring firstLeftAlone;  // the first of those: "printer queue <name> was left alone: <why>"
+};
+// Adds what one more update could not do; the first queue left alone stays the first.
+void AddShortfall(QueueShortfall& total, const QueueShortfall& more);
 
 // Why a matching queue cannot be re-created through printui, as the end of the
 // sentence "<queue> is left alone: ..."; empty when nothing stands in the way. printui

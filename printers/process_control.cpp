@@ -2,14 +2,18 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "framework/wstr.h"
 #include "log/log_file.h"
 #include "printers/printer_handles.h"
 #include "printers/printer_text.h"
+#include "printers/restart_rules.h"
 #include "system/path_text.h"
 #include "system/process.h"
+#include "system/user_session.h"
 
 namespace {
 
@@ -28,38 +32,71 @@ void EndProcess(DWORD processId, const std::wstring& imageName)
         LogMessage(LOG_MEDIUM, L"Failed to Kill Process : %s", imageName.c_str());
 }
 
+ServiceLook LookAt(const SERVICE_STATUS& status)
+{
+    return ServiceLook{status.dwCurrentState == SERVICE_STOPPED, status.dwCurrentState == SERVICE_STOP_PENDING,
+                       status.dwCheckPoint, status.dwWaitHint};
+}
+
+// Waits for a service that was asked to stop (`status`: its last status) until it has
+// stopped or ServiceStopWait gives up. TRUE once it has stopped; `seconds`: how long
+// the wait took.
+BOOL WaitUntilStopped(SC_HANDLE service, SERVICE_STATUS status, unsigned long& seconds)
+{
+    ServiceStopWait wait(::GetTickCount());
+    for (;;) {
+        StopWaitStep step = wait.Next(LookAt(status), ::GetTickCount());
+        seconds = wait.ElapsedSeconds();
+        if (step == StopWaitStep::Stopped) return TRUE;
+        if (step != StopWaitStep::Wait) return FALSE;
+        ::Sleep(wait.SleepMs());
+        if (!::QueryServiceStatus(service, &status)) return FALSE;
+    }
+}
+
+// A service still stopping from an earlier request is waited for; FALSE when it does
+// not stop in time.
+BOOL WaitForPendingStop(SC_HANDLE service, unsigned long& seconds)
+{
+    SERVICE_STATUS status;
+    ZeroMemory(&status, sizeof(status));
+    seconds = 0;
+    if (!::QueryServiceStatus(service, &status) || status.dwCurrentState != SERVICE_STOP_PENDING) return TRUE;
+    return WaitUntilStopped(service, status, seconds);
+}
+
 DWORD StopService(SC_HANDLE service, const std::wstring& serviceName)
 {
     SERVICE_STATUS status;
     ZeroMemory(&status, sizeof(status));
-    if (!::ControlService(service, SERVICE_CONTROL_STOP, &status)) return LogLastErrorText();
+    if (!::ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+        DWORD error = LogLastErrorText();
+        if (error == ERROR_DEPENDENT_SERVICES_RUNNING)
+            LogMessage(LOG_HIGH, L"## The service %s was not stopped: other running services depend on it",
+                       serviceName.c_str());
+        return error;
+    }
     LogMessage(LOG_MEDIUM, L"** %s Service stopped successfully", serviceName.c_str());
-    return 0;
+    // The request is accepted while the service may still be stopping: it must have
+    // stopped before it can be started again.
+    unsigned long seconds = 0;
+    if (WaitUntilStopped(service, status, seconds)) return 0;
+    LogMessage(LOG_HIGH, L"## The service %s has not stopped after %lu seconds: it is started again only once it has stopped",
+               serviceName.c_str(), seconds);
+    return ERROR_SERVICE_REQUEST_TIMEOUT;
 }
 
-DWORD StartServiceNow(SC_HANDLE service)
+DWORD StartServiceNow(SC_HANDLE service, const std::wstring& serviceName)
 {
+    unsigned long seconds = 0;
+    if (!WaitForPendingStop(service, seconds)) {
+        LogMessage(LOG_HIGH,
+                   L"## The service %s was not started again: it has not stopped after %lu seconds; the next run starts it",
+                   serviceName.c_str(), seconds);
+        return ERROR_SERVICE_REQUEST_TIMEOUT;
+    }
     if (!::StartServiceW(service, 0, nullptr)) return LogLastErrorText();
     return 0;
-}
-
-enum class ProcessSearch { Found, NotFound, NoSnapshot };
-
-// The first process whose image name equals `imageName` (whole name, any case).
-ProcessSearch FindProcess(const std::wstring& imageName, DWORD& processId)
-{
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return ProcessSearch::NoSnapshot;
-    PROCESSENTRY32W entry;
-    ZeroMemory(&entry, sizeof(entry));
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-        if (wstr::CompareNoCase(ImageName(entry), imageName) == 0) {
-            processId = entry.th32ProcessID;
-            return ProcessSearch::Found;
-        }
-    }
-    return ProcessSearch::NotFound;
 }
 
 bool IsDisabled(SC_HANDLE service)
@@ -75,23 +112,46 @@ bool IsDisabled(SC_HANDLE service)
 
 }  // namespace
 
-BOOL KillProcessByName(const std::wstring& imageName)
+ProcessCopies FindProcessCopies(const std::wstring& imageName)
 {
-    DWORD processId = 0;
-    ProcessSearch found = FindProcess(imageName, processId);
-    if (found == ProcessSearch::NoSnapshot) {
+    ProcessCopies copies{FALSE, {}, {}};
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return copies;
+    copies.listed = TRUE;
+    PROCESSENTRY32W entry;
+    ZeroMemory(&entry, sizeof(entry));
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (wstr::CompareNoCase(ImageName(entry), imageName) != 0) continue;
+        copies.processIds.push_back(entry.th32ProcessID);
+        std::optional<DWORD> session = ProcessSession(entry.th32ProcessID);
+        if (session && std::find(copies.sessions.begin(), copies.sessions.end(), *session) == copies.sessions.end())
+            copies.sessions.push_back(*session);
+    }
+    return copies;
+}
+
+BOOL EndProcessCopies(const std::wstring& imageName, const ProcessCopies& copies)
+{
+    if (!copies.listed) {
         LogMessage(LOG_HIGH, L"CreateToolhelp32Snapshot Failed ");
         return FALSE;
     }
-    if (found == ProcessSearch::NotFound) return FALSE;
-    EndProcess(processId, imageName);
-    return TRUE;
+    for (DWORD processId : copies.processIds) EndProcess(processId, imageName);
+    return copies.processIds.empty() ? FALSE : TRUE;
 }
 
-bool IsProcessRunning(const std::wstring& imageName)
+BOOL KillProcessByName(const std::wstring& imageName)
 {
-    DWORD processId = 0;
-    return FindProcess(imageName, processId) == ProcessSearch::Found;
+    return EndProcessCopies(imageName, FindProcessCopies(imageName));
+}
+
+bool IsProcessRunning(const std::wstring& imageName) { return !FindProcessCopies(imageName).processIds.empty(); }
+
+bool IsProcessRunningIn(const std::wstring& imageName, DWORD session)
+{
+    ProcessCopies copies = FindProcessCopies(imageName);
+    return std::find(copies.sessions.begin(), copies.sessions.end(), session) != copies.sessions.end();
 }
 
 DWORD ControlServiceByName(const std::wstring& serviceName, int operation)
@@ -104,7 +164,7 @@ DWORD ControlServiceByName(const std::wstring& serviceName, int operation)
     case SERVICE_OPERATION_STOP:
         return StopService(service.get(), serviceName);
     case SERVICE_OPERATION_START:
-        return StartServiceNow(service.get());
+        return StartServiceNow(service.get(), serviceName);
     default:
         return 0;
     }
@@ -119,6 +179,19 @@ DWORD RunProcess(const std::wstring& programPath, BOOL wait)
     DWORD result = process.started ? 1 : 0;
     if (wait) result = WaitForProcessEnd(process);
     LogMessage(LOG_MEDIUM, L"** Process : %s return with %d", programPath.c_str(), static_cast<int>(result));
+    return result;
+}
+
+DWORD RunProcessAsUser(HANDLE token, const std::wstring& programPath)
+{
+    StartedProcess process{FALSE, ERROR_PATH_NOT_FOUND, UniqueHandle(), UniqueHandle()};
+    // As RunProcess: by its full path only, its own path quoted as its command line.
+    if (IsFullPath(programPath)) process = StartProcessAsUser(token, programPath, L"\"" + programPath + L"\"");
+    DWORD result = process.started ? 1 : 0;
+    LogMessage(LOG_MEDIUM, L"** Process : %s return with %d", programPath.c_str(), static_cast<int>(result));
+    if (!process.started)
+        LogMessage(LOG_HIGH, L"## %s cannot be started as the session's user: %s", programPath.c_str(),
+                   ErrorLineText(process.error).c_str());
     return result;
 }
 
@@ -141,6 +214,11 @@ ServiceRestart StartServiceAgain(const std::wstring& serviceName, DWORD& error)
     if (::QueryServiceStatus(service.get(), &status) && status.dwCurrentState != SERVICE_STOPPED &&
         status.dwCurrentState != SERVICE_STOP_PENDING)
         return ServiceRestart::Running;
+    unsigned long seconds = 0;
+    if (!WaitForPendingStop(service.get(), seconds)) {
+        error = ERROR_SERVICE_REQUEST_TIMEOUT;
+        return ServiceRestart::Stopping;
+    }
     if (IsDisabled(service.get())) return ServiceRestart::Disabled;
     if (::StartServiceW(service.get(), 0, nullptr)) return ServiceRestart::Started;
     error = ::GetLastError();

@@ -329,6 +329,49 @@ std::wstring RecordProblem(const std::wstring& recordName, const RegistryValue& 
     return problem;
 }
 
+// The driver a queue of the saved name has, as the spooler reads it back; FALSE when
+// it cannot be read.
+bool ReadQueueDriver(const std::wstring& name, std::wstring& driver)
+{
+    UniquePrinter printer = OpenQueue(name, PRINTER_ACCESS_USE);
+    if (!printer) return false;
+    std::vector<BYTE> buffer = PrinterInfo(printer.get(), 2);
+    if (buffer.empty()) return false;
+    driver = Text(reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())->pDriverName);
+    return true;
+}
+
+// A queue of the saved name without any driver: what an AddPrinterW cut short leaves
+// (the spooler writes the port first). Not the saved queue, nor anyone's own choice.
+bool IsRemnant(const SavedQueue& queue)
+{
+    std::wstring driver;
+    return ReadQueueDriver(queue.name, driver) && driver.empty();
+}
+
+// Brings a remnant to its record: the saved driver and port set on it (the spooler
+// takes them only when that driver is installed), or, when it is not then the saved
+// queue, the remnant deleted and the queue created from the record.
+DWORD RepairRemnant(const SavedQueue& queue)
+{
+    if (UniquePrinter printer = OpenQueue(queue.name, PRINTER_ALL_ACCESS)) {
+        std::vector<BYTE> buffer = PrinterInfo(printer.get(), 2);
+        if (!buffer.empty()) {
+            PRINTER_INFO_2W* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+            info->pDriverName = Field(queue.driver);
+            info->pPortName = Field(queue.port);
+            info->pSecurityDescriptor = nullptr;  // level 3 puts the permissions back
+            (void)Spooler()->SetPrinterW(printer.get(), 2, buffer.data(), 0);
+        }
+    }
+    if (FindQueue(queue) == QueuePresence::Present) return ERROR_SUCCESS;
+    UniquePrinter remnant = OpenQueue(queue.name, PRINTER_ALL_ACCESS);
+    if (!remnant) return ::GetLastError();
+    if (!Spooler()->DeletePrinter(remnant.get())) return ::GetLastError();
+    remnant.reset();
+    return RecreateQueue(queue);
+}
+
 // One recorded queue at the start of a run: FALSE when it stays lost. The record goes
 // only once the queue and its driver data are both there.
 bool RestoreRecordedQueue(const std::wstring& recordName, const RegistryValue& record)
@@ -355,29 +398,36 @@ bool RestoreRecordedQueue(const std::wstring& recordName, const RegistryValue& r
                    name.c_str(), UnsureQueueText(presence, ::GetLastError()).c_str());
         return false;
     }
-    if (presence == QueuePresence::Different) {
+    bool remnant = presence == QueuePresence::Different && IsRemnant(queue);
+    if (presence == QueuePresence::Different && !remnant) {
         LogMessage(LOG_MEDIUM, L"** %s exists: its saved definition is removed", name.c_str());
         RemoveQueueRecord(recordName);
         return true;
     }
     bool created = presence == QueuePresence::Missing;
-    if (created) {
-        DWORD error = RecreateQueue(queue);
+    if (created || remnant) {
+        DWORD error = created ? RecreateQueue(queue) : RepairRemnant(queue);
         if (error != ERROR_SUCCESS) return GiveUpOrRetry(queue, error, false);
     }
+    bool fromRecord = created || remnant;
     std::vector<std::wstring> written;
     // A queue made from the record has what it had; one that printui made also what the update writes.
-    bool whole = PutBackDriverData(queue, created ? DriverDataCheck::Recorded : DriverDataCheck::RecordedAndUpdate,
+    bool whole = PutBackDriverData(queue, fromRecord ? DriverDataCheck::Recorded : DriverDataCheck::RecordedAndUpdate,
                                    written);
     if (created)
         LogMessage(LOG_HIGH, L"## %s restored as it was: an earlier run deleted it and ended before it came back",
                    name.c_str());
+    else if (remnant)
+        LogMessage(LOG_HIGH, L"## %s repaired as it was saved: a run cut short while creating it left it without its driver",
+                   name.c_str());
     else if (!written.empty())
         LogMessage(LOG_HIGH, L"## %s: its %s put back: an earlier run ended before writing it", name.c_str(),
                    FindWord(written, DEVICE_ID_VALUE) ? L"identifier was" : L"driver data was");
-    int settings = PutBackSettings(queue, created);
-    if (whole && !created && written.empty() && settings == 0)
+    int settings = PutBackSettings(queue, fromRecord);
+    if (whole && !fromRecord && written.empty() && settings == 0)
         LogMessage(LOG_MEDIUM, L"** %s exists: its saved definition is removed", name.c_str());
+    // Read back: the record goes only once the queue is the saved one.
+    if (whole && FindQueue(queue) != QueuePresence::Present) whole = false;
     if (!whole) {
         (void)GiveUpOrRetry(queue, ERROR_WRITE_FAULT, true);
         return true;
@@ -412,16 +462,6 @@ LONG WriteQueueRecord(const SavedQueue& queue)
     if (rc != ERROR_SUCCESS) return rc;
     // The queue is deleted next: the record must outlive a power cut from then on.
     return key.Flush();
-}
-
-LONG QueueRecordBlocked()
-{
-    RegistryKey key;
-    std::wstring why;
-    LONG rc = ERROR_SUCCESS;
-    // The trust check WriteQueueRecord makes, without creating or securing the key.
-    RecoveryKeyState state = OpenRecoveryKey(SAVED_QUEUES_KEY, KEY_READ, RecoveryKeyOpen::ReadOnly, key, why, rc);
-    return state == RecoveryKeyState::Untrusted ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
 void RemoveQueueRecord(const std::wstring& queueName)

@@ -19,9 +19,6 @@ BOOL TakeQueueDefinition(const PRINTER_INFO_2W& printer, SavedQueue& queue, LONG
 // Writes the queue's record and flushes it to disk: ERROR_SUCCESS or the error (the
 // record key not trusted: ERROR_ACCESS_DENIED).
 LONG WriteQueueRecord(const SavedQueue& queue);
-// What WriteQueueRecord would meet that can be seen without writing anything ("-ui
-// plan"): ERROR_ACCESS_DENIED when the record key is not trusted, else ERROR_SUCCESS.
-LONG QueueRecordBlocked();
 
 // Removes the queue's record (and the record key once it is empty).
 void RemoveQueueRecord(const std::wstring& queueName);

@@ -17,9 +17,9 @@ int MajorVersion() { return LOBYTE(LOWORD(::GetVersion())); }
 
 }  // namespace
 
-BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, int* queuesLost)
+BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, QueueShortfall* shortfall)
 {
-    if (queuesLost) *queuesLost = 0;
+    if (shortfall) *shortfall = QueueShortfall();
     LogMessage(LOG_MEDIUM, L">> Stating UpdateDriver Plug-in");
     if (!UpdatesPrinters(MajorVersion())) {
         LogMessage(LOG_MEDIUM, L"** OS is not XP. This is a fix for XP network install");
@@ -32,9 +32,14 @@ BOOL CUpdateDriverPlugin::RunUpdate(const std::wstring& infPath, int* queuesLost
     ReadUpdateDrivers();
     (void)UpdatePrinters(infPath);
     m_actor.StartProduct(*this);
-    if (queuesLost) *queuesLost = m_nQueuesLost;
+    if (shortfall) *shortfall = m_shortfall;
     LogMessage(LOG_MEDIUM, L"<< End of UpdateDriver Plug-in");
     return TRUE;
+}
+
+void CUpdateDriverPlugin::NoteQueueLeftAlone(const std::wstring& name, const std::wstring& why)
+{
+    if (m_shortfall.leftAlone++ == 0) m_shortfall.firstLeftAlone = L"printer queue " + LogSafeName(name) + L" was left alone: " + why;
 }
 
 void CUpdateDriverPlugin::GetInstallFolder()
@@ -59,13 +64,11 @@ void CUpdateDriverPlugin::ReadUpdateDrivers()
     }
 }
 
-DWORD CUpdateDriverPlugin::StartTrayApp()
+DWORD CUpdateDriverPlugin::StartTrayApp(const std::vector<DWORD>& sessions)
 {
     std::wstring path = m_strInstallFolder + TRAY_APP_FOLDER + TRAY_APP_IMAGE;
     LogMessage(LOG_MEDIUM, L"** Starting Trayapp");
-    return RunProcess(path, FALSE);  // by its full path: nothing is searched for
+    // By its full path: nothing is searched for.
+    return StartTrayProgram(path, sessions, [&] { return RunProcess(path, FALSE); });
 }
 
-// -- Queues left alone --
-void CUpdateDriverPlugin::NoteQueueLeftAlone(const std::wstring&, const std::wstring&) { ++m_nQueuesLeftAlone; }
-// -- end of queues left alone --

@@ -18,20 +18,30 @@ public:
     // ("-ui quiet") printui gets its own quiet option, so no error box of its can stall the run.
     explicit CUpdateDriverPlugin(const std::wstring& iniFile, PrinterActor& actor = RealPrinterSteps(),
                                  bool printUiQuiet = false)
-        : m_strIniFile(iniFile), m_nDrivers(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0), m_nQueuesLost(0),
-          m_actor(actor), m_printUiQuiet(printUiQuiet)
+        : m_strIniFile(iniFile), m_nDrivers(0), m_bPrintUiStarted(FALSE), m_dwPrintUiExitCode(0), m_actor(actor),
+          m_printUiQuiet(printUiQuiet)
     {
     }
 
     // Runs the update for one Run entry, with the INF path the launcher took from it
     // (InfPathFromEntry). TRUE when the update ran, FALSE when the system is not major
-    // version 5. `queuesLost`, when given, gets the number of queues that neither printui
-    // nor their saved definition brought back.
-    BOOL RunUpdate(const std::wstring& infPath, int* queuesLost = nullptr);
+    // version 5. `shortfall`, when given, gets the queues that neither printui nor their
+    // saved definition brought back and those it had to leave alone.
+    BOOL RunUpdate(const std::wstring& infPath, QueueShortfall* shortfall = nullptr);
+
+    // A queue the update is meant for (a listed model on a port that is not USB) that it
+    // leaves alone for another reason than its port or model, after the caller wrote its
+    // "## ... is left alone" line: the run does not end as a success ("-ui quiet": exit
+    // code 1603, and the last line names the first such queue). `why` completes
+    // "printer queue <name> was left alone: ...".
+    void NoteQueueLeftAlone(const std::wstring& name, const std::wstring& why);
+    // What the update could not do so far in this run.
+    const QueueShortfall& Shortfall() const { return m_shortfall; }
 
     void GetInstallFolder();
     void ReadUpdateDrivers();
-    DWORD StartTrayApp();
+    // `sessions`: where the update ended the tray program (StartTrayProgram).
+    DWORD StartTrayApp(const std::vector<DWORD>& sessions = {});
 
     // Queue re-creation (printers/printer_queues.cpp).
     BOOL UpdatePrinters(const std::wstring& infPath);
@@ -52,12 +62,6 @@ public:
     // How long a deleted queue may stay listed before printui is left unstarted, in milliseconds.
     DWORD m_dwQueueGoneWait = 30000;
 
-    // -- Queues left alone --
-    // A queue of a listed model on a non-USB port that the update had to leave alone for
-    // a reason other than its port or model; `why` is the end of its "## " line.
-    void NoteQueueLeftAlone(const std::wstring& name, const std::wstring& why);
-    int m_nQueuesLeftAlone = 0;
-    // -- end of queues left alone --
 
     // The queue's re-creation: recorded, deleted, installed again through printui, brought
     // back from its record when printui did not, and given its identifier and settings.
@@ -66,7 +70,7 @@ public:
     void PlanQueue(const PRINTER_INFO_2W& printer, const std::wstring& infPath);
 
 private:
-    int m_nQueuesLost;  // queues that neither printui nor the saved definition brought back
+    QueueShortfall m_shortfall;  // queues lost, and queues left alone (NoteQueueLeftAlone)
     PrinterActor& m_actor;
     const bool m_printUiQuiet;
 

@@ -2,11 +2,11 @@
 #include "framework/handles.h"
 #include "framework/wstr.h"
 #include "log/log_file.h"
+#include "product/data_file_recovery.h"
 #include "product/installed_product.h"
 #include "product/registration_actor.h"
 #include "product/registration_text.h"
 #include "system/error_text.h"
-#include "system/file_replace.h"
 #include "system/registry.h"
 #include "system/registry_text.h"
 #include "system/redirection.h"
@@ -42,6 +42,7 @@ private:
 struct AddonKeyChoice {
     int number;     // N + 1 after the data file's list of N keys
     bool pathFits;  // FALSE: the path is too long for the profile functions, which would write to another file
+    bool nameMapped;  // the system maps the file's name to the registry: its profile writer would write there
 };
 
 AddonKeyChoice ChooseAddonKey(CConfigReader& dataFileReader, const std::wstring& dataFile)
@@ -49,74 +50,97 @@ AddonKeyChoice ChooseAddonKey(CConfigReader& dataFileReader, const std::wstring&
     AddonKeyChoice choice;
     choice.number = dataFileReader.GetNoOfKeys(SCRUBBER_SECTION) + 1;
     choice.pathFits = FitsProfilePath(dataFile);
+    // The profile function writes into a copy beside the file whose name nobody can foresee,
+    // so only the file's own name can be mapped.
+    choice.nameMapped = ProfileNameMapped(dataFile);
     return choice;
 }
 
-// Makes the copy to write into beside the data file: a copy of the file, or nothing yet
-// when there is no data file (the profile function then creates the copy, as it would
-// have created the file). FALSE when there is nothing to write into; `error` then holds
-// the system's reason, or 0 for the failures a direct write would have had too (no such
-// folder, a folder by the file's name).
-bool PrepareCopy(const std::wstring& dataFile, const std::wstring& copy, DWORD& error)
+ReplaceResult FailedWith(DWORD error)
 {
-    error = ERROR_SUCCESS;
-    if (!RemoveLeftoverReplacement(dataFile)) {  // a run cut short left it
-        error = ::GetLastError();
-        return false;
-    }
+    ReplaceResult result;
+    result.state = ReplaceState::Failed;
+    result.error = error;
+    return result;
+}
+
+// Makes the copy to write into beside the data file: the temporary of `replacement`,
+// holding the file's bytes, or nothing yet when there is no data file (the profile
+// function then writes it whole, as it would have created the file). FALSE when there
+// is nothing to write into; `result` then holds the reason, or stays Done for the
+// failures a direct write would have had too (no such folder, a folder by the file's name).
+bool PrepareCopy(const std::wstring& dataFile, FileReplacement& replacement, ReplaceResult& result)
+{
+    result = ReplaceResult();
     DWORD attributes = ::GetFileAttributesW(dataFile.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD missing = ::GetLastError();
-        if (missing == ERROR_FILE_NOT_FOUND) return true;  // only a file known not to exist is created
-        if (missing != ERROR_PATH_NOT_FOUND) error = missing;
+        if (missing == ERROR_FILE_NOT_FOUND) {  // only a file known not to exist is created
+            result = replacement.Begin(std::wstring());
+            return result.state == ReplaceState::Done;
+        }
+        if (missing != ERROR_PATH_NOT_FOUND) result = FailedWith(missing);
         return false;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    if (::CopyFileW(dataFile.c_str(), copy.c_str(), FALSE)) return true;
-    error = ::GetLastError();
-    return false;
+    result = replacement.Begin(dataFile);
+    if (result.state != ReplaceState::Done) return false;
+    // A read-only data file stays one: the write fails as it would on the file itself.
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        (void)::SetFileAttributesW(replacement.Temporary().c_str(), FILE_ATTRIBUTE_READONLY);
+    return true;
 }
 
 // Writes the keyword as key `number` into the copy with the profile function itself, so
-// that the file keeps its form. FALSE when nothing was written (see PrepareCopy; a copy
-// that cannot be written, of a read-only file say, fails as the file itself would).
-bool WriteKeywordIntoCopy(const std::wstring& dataFile, int number, DWORD& error)
+// that the file keeps its form. FALSE when nothing was written (see PrepareCopy).
+bool WriteKeywordIntoCopy(const std::wstring& dataFile, FileReplacement& replacement, int number,
+                          ReplaceResult& result)
 {
-    error = ERROR_SUCCESS;
-    std::wstring copy = ReplacementPath(dataFile);
-    if (!FitsProfilePath(copy)) {
-        error = ERROR_FILENAME_EXCED_RANGE;
+    result = ReplaceResult();
+    if (!FitsProfilePath(ChooseReplacementNames(dataFile, 0).temporary)) {  // every temporary's name is as long
+        result = FailedWith(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    if (!PrepareCopy(dataFile, copy, error)) return false;
-    if (::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(), ADDON_MAGIC_KEYWORD, copy.c_str())) {
-        (void)::WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy.c_str());  // a cached profile is written out
-        return true;
-    }
-    (void)RemoveLeftoverReplacement(dataFile);
-    return false;
+    if (!PrepareCopy(dataFile, replacement, result)) return false;
+    const std::wstring& copy = replacement.Temporary();
+    if (!::WritePrivateProfileStringW(SCRUBBER_SECTION, wstr::FromInt(number).c_str(), ADDON_MAGIC_KEYWORD, copy.c_str()))
+        return false;
+    (void)::WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy.c_str());  // a cached profile is written out
+    return true;
 }
 
 // Appends the add-on's magic keyword as key N + 1 of the data file's list. The file is
 // replaced in one step, never rewritten in place: a run cut at any point leaves the
-// old file or the new one whole (and at most a copy beside it, which the next run removes).
-void AppendAddonKeyword(const std::wstring& dataFile)
+// old file or the new one whole, and the next run puts right what the cut left before
+// it reads the file. Done, or how the registration failed.
+ReplaceState AppendAddonKeyword(const std::wstring& dataFile)
 {
     RedirectionOffOnVista64 redirectionOff;
-    CConfigReader dataFileReader;
-    (void)dataFileReader.setIniFile(dataFile);  // always FALSE
-    AddonKeyChoice choice = ChooseAddonKey(dataFileReader, dataFile);
-    // A path too long for the profile functions is a failed write.
-    DWORD error = ERROR_SUCCESS;
-    bool written = choice.pathFits && WriteKeywordIntoCopy(dataFile, choice.number, error);
-    if (written) error = PutReplacementInPlace(dataFile);
-    if (written && error == ERROR_SUCCESS) {
+    ReplaceResult result = RecoverDataFile(dataFile);
+    bool written = false, nameMapped = false;
+    if (result.state == ReplaceState::Done) {
+        CConfigReader dataFileReader;
+        (void)dataFileReader.setIniFile(dataFile);  // always FALSE
+        AddonKeyChoice choice = ChooseAddonKey(dataFileReader, dataFile);
+        nameMapped = choice.nameMapped;
+        // A path too long for the profile functions is a failed write.
+        FileReplacement replacement(dataFile);
+        written = choice.pathFits && !nameMapped && WriteKeywordIntoCopy(dataFile, replacement, choice.number, result);
+        if (written) result = replacement.Finish();
+    }
+    if (written && result.state == ReplaceState::Done) {
         LogMessage(LOG_MEDIUM, L"## Successfully updated the  Magic Keyword in scrubber file");
-        return;
+        return ReplaceState::Done;
     }
     LogMessage(LOG_MEDIUM, L"## Writting Magic Keyword failed");
-    if (error != ERROR_SUCCESS)
-        LogMessage(LOG_MEDIUM, L"## The data file %s is left as it was: %s", dataFile.c_str(), ErrorLineText(error).c_str());
+    if (nameMapped)
+        LogMessage(LOG_HIGH,
+                   L"## The data file %s is not written: the system maps its name to the registry (IniFileMapping), where its profile functions would write the keyword",
+                   dataFile.c_str());
+    if (result.state != ReplaceState::Done)
+        LogMessage(LOG_MEDIUM, L"## The data file %s is left as it was: %s", dataFile.c_str(),
+                   ReplaceFailureText(result).c_str());
+    return result.state == ReplaceState::Foreign ? ReplaceState::Foreign : ReplaceState::Failed;
 }
 
 // "-ui plan": the key AppendAddonKeyword would write, and the key that lists the add-on already.
@@ -129,6 +153,12 @@ void PlanAddonKeyword(const std::wstring& dataFile)
     int number = choice.number;
     if (!choice.pathFits) {
         LogMessage(LOG_HIGH, L"** Plan: registration: the data file path %s is too long: the write would fail",
+                   dataFile.c_str());
+        return;
+    }
+    if (choice.nameMapped) {
+        LogMessage(LOG_HIGH,
+                   L"** Plan: registration: the system maps the name of the data file %s to the registry (IniFileMapping): the write would fail",
                    dataFile.c_str());
         return;
     }
@@ -149,7 +179,10 @@ void PlanAddonKeyword(const std::wstring& dataFile)
 
 }  // namespace
 
-void RealRegistration::Register(const std::wstring& dataFile) { AppendAddonKeyword(dataFile); }
+void RealRegistration::Register(const std::wstring& dataFile)
+{
+    m_refused = AppendAddonKeyword(dataFile) == ReplaceState::Foreign;
+}
 
 void PlanRegistration::Register(const std::wstring& dataFile) { PlanAddonKeyword(dataFile); }
 

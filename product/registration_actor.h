@@ -13,12 +13,19 @@ public:
     virtual void Register(const std::wstring& dataFile) = 0;
     // No install folder, or no installed disc: nothing is registered.
     virtual void NotRegistered() = 0;
+    // The registration was refused: something that is not the setup's own stands where
+    // the data file's temporary goes.
+    virtual bool Refused() const { return false; }
 };
 
 class RealRegistration : public RegistrationActor {
 public:
     void Register(const std::wstring& dataFile) override;
     void NotRegistered() override {}
+    bool Refused() const override { return m_refused; }
+
+private:
+    bool m_refused = false;
 };
 
 class PlanRegistration : public RegistrationActor {

@@ -33,7 +33,7 @@ std::wstring ExceptionText(const std::exception& e)
 // `commandLine` is the Run entry as configured: what it becomes is decided before
 // "%sourcepath%" is expanded (with the current folder, as the reader expands it).
 DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const std::wstring& commandLine,
-                    DWORD* exitCode, int* queuesLost)
+                    DWORD* exitCode, QueueShortfall* queues)
 {
     if (exitCode) *exitCode = 0;
     try {
@@ -43,15 +43,16 @@ DWORD StartRunEntry(const LaunchContext& context, PrinterActor& printers, const 
         const std::wstring& lower = command.commandLine;
         if (command.printerUpdate) {
             CUpdateDriverPlugin update(context.configPath, printers, context.noWindows);
-            int lost = 0;
-            (void)update.RunUpdate(command.infPath, &lost);  // the update step logs its own outcome
-            if (queuesLost) *queuesLost += lost;
+            QueueShortfall shortfall;
+            (void)update.RunUpdate(command.infPath, &shortfall);  // the update step logs its own outcome
+            if (queues) AddShortfall(*queues, shortfall);
             return RUN_ENTRY_DONE;
         }
         LogMessage(LOG_TRACE, L"Call CreateProcess with %s", lower.c_str());
         // The administrator's own command line: the launcher's folder is searched first on
         // purpose, the current folder never for a program named without a folder.
-        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, context.exeDir));
+        // Quiet: no console window for a console program or a batch file either.
+        StartedProcess process = StartCommandLine(ResolveProgramNow(lower, context.exeDir), context.noWindows);
         if (!process.started) return process.error;
         if (withProgressDialog) context.copyDlg->ShowOnOwnThread(context.configPath);
         (void)WaitForProcessEnd(process);  // a failed wait counts as the program's end

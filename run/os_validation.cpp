@@ -86,3 +86,21 @@ BOOL FindSupportedOS()
     LogMessage(LOG_HIGH, L"This Operating is not Valid. OS: %s", L"");
     return FALSE;
 }
+
+std::wstring NotListedText()
+{
+    OSVERSIONINFOEXW version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    std::wstring found = L"found Windows ";
+    if (::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)))
+        found += L"version " + wstr::FromUnsigned(version.dwMajorVersion) + L"." +
+                 wstr::FromUnsigned(version.dwMinorVersion) + L", service pack " +
+                 wstr::FromUnsigned(version.wServicePackMajor) + L"." + wstr::FromUnsigned(version.wServicePackMinor) +
+                 L", ";
+    found += RunningUnderWow64() ? L"64-bit" : L"32-bit";
+    std::wstring osList, allowed;
+    if (ReadOsList(QuietReads(g_configReader), osList))
+        for (const std::wstring& entry : OsListEntries(osList)) allowed += (allowed.empty() ? L"" : L", ") + entry;
+    return found + L"; os_list allows " + (allowed.empty() ? std::wstring(L"nothing") : allowed);
+}

@@ -15,4 +15,7 @@ extern int PlatformCode;                   // PLATFORM_32BIT or PLATFORM_64BIT o
 extern IsWow64ProcessFn fnIsWow64Process;  // null where the system lacks it
 
 BOOL FindSupportedOS();
+// What the check found and what the configuration allows, for the line of a system that
+// is not listed: "found Windows version 5.1, service pack 3.0, 32-bit; os_list allows 500, 601_64".
+std::wstring NotListedText();
 BOOL ValidateOS(int versionCode, int servicePackMajor, int servicePackMinor);

@@ -5,6 +5,7 @@
 #include "config/config_reader.h"
 #include "framework/handles.h"
 #include "log/log_file.h"
+#include "product/data_file_recovery.h"
 #include "system/error_text.h"
 #include "system/file_replace.h"
 #include "system/file_type.h"
@@ -27,8 +28,10 @@ std::vector<uint32_t> EntrySuccessCodes(const std::wstring& section, int number)
 {
     std::wstring text, problem;
     std::vector<uint32_t> own;
-    ReadSource from = ReadEntrySuccessCodes(Reads(g_configReader), section, AcceptedOS, number, text);
-    if (from != ReadSource::None && !ParseSuccessCodes(text, own, problem)) {
+    // Read without the reader's trace lines, which would split the Run step's own sequence.
+    ReadSource from = ReadEntrySuccessCodes(QuietReads(g_configReader), section, AcceptedOS, number, text);
+    problem = CutValueProblem(text);
+    if (from != ReadSource::None && (!problem.empty() || !ParseSuccessCodes(text, own, problem))) {
         std::wstring read = from == ReadSource::Preferred ? VariantSection(section, AcceptedOS) : section;
         LogMessage(LOG_HIGH, L"## %s in [%s] is ignored: %s", SuccessCodesKey(number).c_str(), read.c_str(),
                    problem.c_str());
@@ -53,25 +56,31 @@ EntryEnd JudgeEntryEnd(int number, const std::wstring& entry, DWORD exitCode, co
 
 EntryStep RealRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return RunEntryNow(context, m_printers, run); }
 
-void RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+std::wstring RealRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
 {
-    CopyDataFileNow(source, destination);
+    return CopyDataFileNow(source, destination);
 }
 
-EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run) { return PlanEntry(context, m_printers, run); }
+EntryStep PlanRunSteps::RunEntry(const LaunchContext& context, const EntryToRun& run)
+{
+    EntryStep step = PlanEntry(context, m_printers, run);
+    if (step.programMissing) ++m_programsMissing;
+    return step;
+}
 
 void PlanRunSteps::NoDataFileCopy()
 {
     LogMessage(LOG_HIGH, L"** Plan: no data file copy: the Uninstall entry names no data file");
 }
 
-void PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
+std::wstring PlanRunSteps::CopyDataFile(const std::wstring& source, const std::wstring& destination)
 {
-    PlanDataFileCopy(source, destination);
+    return PlanDataFileCopy(source, destination);
 }
 
 void PlanRunSteps::RunListEnded(bool forceRestart)
 {
+    if (m_programsMissing > 0) return;  // the plan ends with 1603: no 3010, nothing to restart for
     if (forceRestart)
         LogMessage(LOG_HIGH, L"** Plan: the computer would be restarted at the end (-restart force)");
     else
@@ -82,7 +91,7 @@ EntryStep RunEntryNow(const LaunchContext& context, PrinterActor& printers, cons
 {
     EntryStep step;
     DWORD exitCode = 0;
-    DWORD result = StartRunEntry(context, printers, run.configured, &exitCode, &step.queuesLost);
+    DWORD result = StartRunEntry(context, printers, run.configured, &exitCode, &step.queues);
     if (result == RUN_ENTRY_DONE) {
         step.ended = !run.printerUpdate;  // the update has its own rules, no exit code
         if (step.ended) step.end = JudgeEntryEnd(run.number, run.entry, exitCode, run.successCodes);
@@ -143,7 +152,7 @@ BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix)
             std::vector<uint32_t> codes = update ? std::vector<uint32_t>() : EntrySuccessCodes(section, number);
             // A failing entry never stops the list.
             EntryStep step = walk.actor->RunEntry(walk.launch, EntryToRun{number, configured[i], entry, update, codes});
-            walk.queuesLost += step.queuesLost;
+            AddShortfall(walk.queues, step.queues);
             if (step.programMissing) ++walk.programsMissing;
             if (step.ended) ends.push_back(step.end);
         }
@@ -153,6 +162,7 @@ BOOL RunSectionExe(RunWalk& walk, const std::wstring& platformSuffix)
         walk.actor->RunListEnded(walk.forceRestart);
         // quiet mode ends without the page (and restarts only on request)
         if (!walk.launch.noWindows && walk.finishScreen != nullptr) {
+            if (walk.beforeFinishPage) walk.beforeFinishPage(walk);
             walk.finishScreen->m_configPath = walk.launch.configPath;
             (void)walk.finishScreen->DoModal();  // Finish or Esc: the run ends either way
         }
@@ -179,10 +189,12 @@ RegistryValue ReadUninstallString(const std::wstring& entryName)
     return value;
 }
 
-void LogCopyFailure(const std::wstring& source, const std::wstring& destination, const std::wstring& reason)
+// The failure's line, and what the run's last line names of it.
+std::wstring LogCopyFailure(const std::wstring& source, const std::wstring& destination, const std::wstring& reason)
 {
     LogMessage(LOG_HIGH, L"## The data file %s could not be copied to %s: %s", source.c_str(), destination.c_str(),
                reason.c_str());
+    return source + L" to " + destination + L": " + reason;
 }
 
 const wchar_t* FileState(const std::wstring& path)
@@ -199,12 +211,24 @@ const wchar_t* FileState(const std::wstring& path)
 
 }  // namespace
 
-void PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
+std::wstring PlanDataFileCopy(const std::wstring& source, const std::wstring& destination)
 {
     std::wstring folder = destination.substr(0, destination.find_last_of(L'\\'));
-    const wchar_t* folderState = FileKindOf(folder) == FileKind::Other ? L"exists" : L"not found now";
+    bool folderThere = FileKindOf(folder) == FileKind::Other;
+    const wchar_t* folderState = folderThere ? L"exists" : L"not found now";
     LogMessage(LOG_HIGH, L"** Plan: data file copy: %s (%s) to %s (%s; its folder %s)", source.c_str(),
                FileState(source), destination.c_str(), FileState(destination), folderState);
+    // The copy needs the file on the medium, a folder to go to and no folder or device in its place.
+    std::wstring why;
+    if (FileKindOf(source) != FileKind::DiskFile)
+        why = source + L" " + FileState(source);
+    else if (FileKindOf(destination) == FileKind::Other)
+        why = destination + L" is not a file";
+    else if (!folderThere)
+        why = L"the folder of " + destination + L" not found now";
+    if (why.empty()) return why;
+    LogMessage(LOG_HIGH, L"## The data file copy would fail: %s", why.c_str());
+    return why;
 }
 
 // Copies the add-on's data file from the medium's "setup" folder next to the installed
@@ -214,7 +238,13 @@ void PlanDataFileCopy(const std::wstring& source, const std::wstring& destinatio
 void CopyUninstallerDataFile(RunWalk& walk)
 {
     std::wstring entryName;
-    if (g_configReader.ReadStrValue(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) walk.uninstallKey = entryName;
+    if (g_configReader.ReadQuietly(VERSION_SECTION, UNINSTALL_ENTRY_KEY, entryName)) {
+        std::wstring cut = CutValueProblem(entryName);
+        if (cut.empty())
+            walk.uninstallKey = entryName;
+        else
+            LogMessage(LOG_HIGH, L"## [%s] %s is ignored: %s", VERSION_SECTION, UNINSTALL_ENTRY_KEY, cut.c_str());
+    }
     LogMessage(LOG_MEDIUM, L"** Uninstall entry : HKLM\\%s%s", UNINSTALL_KEY, walk.uninstallKey.c_str());
     RegistryValue value = ReadUninstallString(walk.uninstallKey);
     std::wstring commandLine, unknown;
@@ -225,17 +255,20 @@ void CopyUninstallerDataFile(RunWalk& walk)
         walk.actor->NoDataFileCopy();
         break;
     case DataFileCopyChoice::NotExpanded:
-        LogCopyFailure(copy.source, copy.destination, copy.why);
+        walk.dataFileNotHanded = LogCopyFailure(copy.source, copy.destination, copy.why);
         break;
     case DataFileCopyChoice::Copy:
-        walk.actor->CopyDataFile(copy.source, copy.destination);
+        walk.dataFileNotHanded = walk.actor->CopyDataFile(copy.source, copy.destination);
         break;
     }
 }
 
-void CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
+std::wstring CopyDataFileNow(const std::wstring& source, const std::wstring& destination)
 {
-    // An older data file there stays until the new copy is whole, then is replaced in one step.
-    DWORD error = CopyFileReplacing(source, destination);
-    if (error != ERROR_SUCCESS) LogCopyFailure(source, destination, ErrorLineText(error));
+    // What a run cut short left of an earlier copy is put right first; an older data file
+    // stays until the new copy is whole, then is replaced in one step.
+    ReplaceResult result = RecoverDataFile(destination);
+    if (result.state == ReplaceState::Done) result = CopyFileReplacing(source, destination);
+    return result.state == ReplaceState::Done ? std::wstring()
+                                              : LogCopyFailure(source, destination, ReplaceFailureText(result));
 }

@@ -13,9 +13,11 @@
 #   TarvikAddon-<version>.spdx.json   SPDX 2.3 bill of materials
 #   SHA256SUMS                        for the zip, the bill of materials and every medium file
 #
-# They are made in a folder beside them (DIR/.TarvikAddon-<version>.partial-*) and take
-# the place of an earlier release's only when every step passed: a failed release leaves
-# DIR as it was.
+# DIR is the release's own folder. The release is made in a folder beside it
+# (.DIR.partial-*) and takes its place in one rename only when every step passed (an
+# earlier release in DIR is moved aside first and removed after): a failed release leaves
+# DIR as it was. A DIR that holds anything but an earlier release is never replaced.
+# Relative paths of the options are taken from the folder the script is started in.
 #
 # --pfx FILE        sign Setup.exe and setupcheck.exe (SHA-256) with this PKCS#12 file; its
 #                   password comes from the environment variable RELEASE_PFX_PASSWORD, which
@@ -32,7 +34,8 @@
 # --ca FILE         the certificates the signatures are verified against after signing
 #                   (default: the system's store); --tsa-ca FILE the same for time-stamps
 # --build-dir DIR   where to build (default: build/release; reused while the commit's
-#                   time stays the same, emptied otherwise)
+#                   time stays the same, emptied otherwise; a folder that holds files
+#                   but is not one this script built in is left alone: the release stops)
 #
 # Without a signing key the release is complete but unsigned, and the script says so.
 # The version is the one of the version block in ui/setup.rc. The build runs with
@@ -42,12 +45,11 @@ set -euo pipefail
 # (cmake, the compilers, python) starts.
 pfx_password=${RELEASE_PFX_PASSWORD-} token_pin=${RELEASE_TOKEN_PIN-}
 unset RELEASE_PFX_PASSWORD RELEASE_TOKEN_PIN
-cd "$(dirname "$0")/.."
-root=$(pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 out="" pfx="" timestamp="" ca="" tsa_ca="" build_dir="$root/build/release" signer="$root/scripts/release-signer.txt"
 pkcs11_module="" pkcs11_key="" pkcs11_cert="" certs=""
-usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,8p' "$root/scripts/release.sh" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
   case "$1" in
@@ -68,6 +70,13 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$out" ] || usage
 die() { echo "release.sh: $*" >&2; exit 1; }
+# A relative path from the options is taken from the folder the script was started in
+# (a PKCS#11 module named without a folder is left to the loader's search).
+from_here() { case $1 in "" | /*) printf '%s' "$1" ;; *) printf '%s/%s' "$PWD" "$1" ;; esac; }
+out=$(from_here "$out") pfx=$(from_here "$pfx") ca=$(from_here "$ca") tsa_ca=$(from_here "$tsa_ca")
+build_dir=$(from_here "$build_dir") signer=$(from_here "$signer") certs=$(from_here "$certs")
+[[ $pkcs11_module != */* ]] || pkcs11_module=$(from_here "$pkcs11_module")
+cd "$root"
 [ -z "$pfx" ] || [ -f "$pfx" ] || die "no PKCS#12 file $pfx"
 [ -z "$pfx" ] || [ -z "$pkcs11_module" ] || die "--pfx and --pkcs11-module exclude each other"
 [ -z "$pkcs11_module" ] || { [ -n "$pkcs11_key" ] && [ -n "$pkcs11_cert$certs" ]; } ||
@@ -80,6 +89,7 @@ signing=$([ -n "$pfx$pkcs11_module" ] && echo 1 || echo 0)
 signer=$(cd "$(dirname "$signer")" && pwd)/$(basename "$signer")
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+[ "$out" != / ] && [ -w "$(dirname "$out")" ] || die "the release folder $out cannot be replaced: its parent folder is not writable"
 bash scripts/setup.sh
 
 # ---- version and commit ----------------------------------------------------------
@@ -102,9 +112,17 @@ echo "==== $name from commit $commit ($(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S
 
 # ---- build ------------------------------------------------------------------------
 export SOURCE_DATE_EPOCH=$epoch
-if [ "$(cat "$build_dir/release-epoch" 2>/dev/null)" != "$epoch" ]; then
-  rm -rf "$build_dir"
+# The build folder carries the file release-epoch from its first moment: only a folder
+# with it is emptied; another one that holds anything is not this script's to remove.
+if [ -e "$build_dir" ] && [ "$(cat "$build_dir/release-epoch" 2>/dev/null)" != "$epoch" ]; then
+  if [ -f "$build_dir/release-epoch" ]; then
+    rm -rf "$build_dir"
+  elif [ ! -d "$build_dir" ] || [ -n "$(ls -A "$build_dir")" ]; then
+    die "--build-dir $build_dir is not a release build folder (no release-epoch file in it) and is not empty: it is left as it is; name a new or empty folder"
+  fi
 fi
+mkdir -p "$build_dir"
+[ -f "$build_dir/release-epoch" ] || echo configuring >"$build_dir/release-epoch"
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 echo "$epoch" >"$build_dir/release-epoch"
@@ -113,7 +131,7 @@ cmake --build "$build_dir" --target medium
 # ---- the medium -------------------------------------------------------------------
 # Everything is made in a folder beside the target and moved into place at the end.
 final=$out
-stage=$(mktemp -d "$final/.$name.partial-XXXXXX")
+stage=$(mktemp -d "$(dirname "$final")/.$(basename "$final").partial-XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 out=$stage
 medium=$out/$name
@@ -187,10 +205,19 @@ for program in "${programs[@]}"; do
 done
 
 # ---- every step passed: the release takes the place of an earlier one ------------------
-for item in "$name" "$name.zip" "$name.spdx.json" SHA256SUMS; do
-  rm -rf "${final:?}/$item"
-  mv "$out/$item" "$final/$item"
-done
+# DIR may hold an earlier release (of any version) and a stage of this script's earlier
+# versions; anything else stays where it is and the release stops.
+foreign=$(cd "$final" && ls -A | { grep -vxE 'TarvikAddon-[0-9.]+(\.zip|\.spdx\.json)?|SHA256SUMS|\.TarvikAddon-.*\.partial-.*' || true; } |
+  head -n 5 | paste -sd, -)
+[ -z "$foreign" ] || die "$final holds more than an earlier release ($foreign): it is not replaced"
+chmod "$(umask -S)" "$stage"
+aside=$(mktemp -d "$(dirname "$final")/.$(basename "$final").old-XXXXXX")
+mv -T "$final" "$aside" || die "the earlier release in $final could not be moved aside"
+if ! mv -T "$stage" "$final"; then
+  mv -T "$aside" "$final"
+  die "the release could not be moved to $final; the earlier one is back in place"
+fi
+rm -rf "$aside" || echo "WARNING: the earlier release, moved aside to $aside, could not be removed" >&2
 out=$final medium=$final/$name
 echo "==== $name, $signed_note, in $out:"
 (cd "$out" && ls -l "$name.zip" "$name.spdx.json" SHA256SUMS && echo "$name/:" && find "$name" -type f | LC_ALL=C sort | sed 's/^/  /')

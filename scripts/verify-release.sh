@@ -5,7 +5,9 @@
 #   bash scripts/verify-release.sh [--signer FILE] [--ca FILE] [--tsa-ca FILE] FILE.exe...
 #
 # A file passes when it is signed by the pinned signer (a SHA-256 fingerprint of its
-# certificate in --signer FILE, default scripts/release-signer.txt), its signature
+# certificate in --signer FILE, default scripts/release-signer.txt: of the certificate
+# that made the signature, named by issuer and serial number, never of another one that
+# the signature carries), its signature
 # verifies against the certificates of --ca (default: the system's store), its digest is SHA-256, the digest over the file as it is now
 # matches the signed one, and its PE checksum is right (the signing sets it; the
 # signature does not cover it and osslsigncode only warns, but a file whose checksum
@@ -21,7 +23,7 @@ while [ $# -gt 0 ]; do
     --ca) ca=$2; shift 2 ;;
     --tsa-ca) tsa_ca=$2; shift 2 ;;
     --signer) signer_file=$2; shift 2 ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "verify-release.sh: unknown option $1" >&2; exit 2 ;;
     *) files+=("$1"); shift ;;
   esac
@@ -34,21 +36,29 @@ pinned=$(sed -e '/^[[:space:]]*#/d' -e 's/^.*=//' "$signer_file" 2>/dev/null | t
   grep -E '^[0-9A-F]{64}$')
 [ -n "$pinned" ] || { echo "verify-release.sh: no signer's SHA-256 fingerprint in $signer_file" >&2; exit 2; }
 
-# signer_fingerprint FILE SERIAL: the SHA-256 fingerprint of the certificate with this
-# serial number among those the file's signature carries (the signer's).
+# signer_fingerprint FILE: the SHA-256 fingerprint of the certificate that made the
+# signature, the one its SignerInfo names by issuer and serial number together (openssl
+# writes it out), in `fingerprint`. When the signature's certificates hold more than one
+# of that issuer and serial number, which one signed cannot be told: `fingerprint` stays
+# empty and `ambiguous` counts them.
 signer_fingerprint() {
-  local dir
+  local dir name cert
+  fingerprint="" ambiguous=0
   dir=$(mktemp -d) || return 1
-  osslsigncode extract-signature -pem -in "$1" -out "$dir/sig.pem" >/dev/null 2>&1 &&
+  if osslsigncode extract-signature -pem -in "$1" -out "$dir/sig.pem" >/dev/null 2>&1 &&
+    openssl smime -verify -inform PEM -in "$dir/sig.pem" -noverify -nosigs -signer "$dir/signer.pem" \
+      -out /dev/null >/dev/null 2>&1 && [ "$(grep -c 'BEGIN CERTIFICATE' "$dir/signer.pem")" = 1 ]; then
+    name=$(openssl x509 -in "$dir/signer.pem" -noout -issuer -serial -nameopt RFC2253)
     openssl pkcs7 -in "$dir/sig.pem" -print_certs 2>/dev/null | awk -v d="$dir" '/BEGIN CERT/ { n++ } n { print > (d "/c" n ".pem") }'
-  local cert
-  for cert in "$dir"/c*.pem; do
-    [ -f "$cert" ] || continue
-    if [ "$(openssl x509 -in "$cert" -noout -serial 2>/dev/null | sed 's/^serial=0*//')" = "$2" ]; then
-      openssl x509 -in "$cert" -noout -fingerprint -sha256 | sed 's/^.*=//' | tr -d ':'
-      break
+    for cert in "$dir"/c*.pem; do
+      [ -f "$cert" ] && [ "$(openssl x509 -in "$cert" -noout -issuer -serial -nameopt RFC2253)" = "$name" ] &&
+        ambiguous=$((ambiguous + 1))
+    done
+    if [ "$ambiguous" -le 1 ]; then
+      ambiguous=0
+      fingerprint=$(openssl x509 -in "$dir/signer.pem" -noout -fingerprint -sha256 | sed 's/^.*=//' | tr -d ':')
     fi
-  done
+  fi
   rm -rf "$dir"
 }
 
@@ -90,10 +100,12 @@ for file in "${files[@]}"; do
     problems+=("the time-stamp does not verify (against ${tsa_ca:-the system store})")
   fi
   signer=$(sed -n 's/^\t*Subject: //p' <<<"$report" | head -n1)
-  serial=$(sed -n 's/^\t*Serial : 0*//p' <<<"$report" | head -n1)
-  fingerprint=$(signer_fingerprint "$file" "$serial")
-  grep -qxF "${fingerprint:-none}" <<<"$pinned" ||
+  signer_fingerprint "$file"
+  if [ "$ambiguous" -gt 1 ]; then
+    problems+=("the signature carries $ambiguous certificates of the signer's issuer and serial number: which one signed cannot be told")
+  elif ! grep -qxF "${fingerprint:-none}" <<<"$pinned"; then
     problems+=("the signer $signer (SHA-256 ${fingerprint:-unknown}) is not the pinned one ($signer_file)")
+  fi
   if [ ${#problems[@]} -eq 0 ]; then
     stamp="no time-stamp"
     grep -q '^Timestamp Server Signature verification: ok' <<<"$report" &&

@@ -26,3 +26,21 @@ FileKind ReadableFileKind(const std::wstring& path)
                                   FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
     return file ? FileKind::DiskFile : FileKind::Missing;
 }
+
+std::optional<std::string> ReadDiskFileBytes(const std::wstring& path, size_t maxBytes)
+{
+    if (FileKindOf(path) != FileKind::DiskFile) return std::nullopt;
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char buffer[16384];
+    DWORD got = 0;
+    for (;;) {
+        if (!::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr)) return std::nullopt;
+        if (got == 0) return bytes;
+        if (got > maxBytes - bytes.size()) return std::nullopt;  // larger than the caller takes
+        bytes.append(buffer, got);
+    }
+}

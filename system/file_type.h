@@ -1,6 +1,7 @@
 // What a path names, decided from the object the system opens for it rather than from
 // its attributes: a pipe or a device can look like a file by name and attributes.
 #pragma once
+#include <optional>
 #include <string>
 
 enum class FileKind {
@@ -18,3 +19,8 @@ FileKind FileKindOf(const std::wstring& path);
 // never opened for its data; Missing when nothing is there or the file cannot be read.
 // The one check of "opens as a regular file" (the configuration file, an INF file).
 FileKind ReadableFileKind(const std::wstring& path);
+
+// The bytes of a file on a disk, read whole as the profile functions read it (others may
+// go on reading and writing it meanwhile). Nothing for a path that is not a readable
+// disk file (ReadableFileKind) or a file larger than `maxBytes`.
+std::optional<std::string> ReadDiskFileBytes(const std::wstring& path, size_t maxBytes);

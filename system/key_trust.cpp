@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "system/lock_rules.h"
+
 namespace {
 
 const uint32_t KEY_WRITE_RIGHTS = 0x0002u    // KEY_SET_VALUE
@@ -18,11 +20,25 @@ const uint32_t KEY_WRITE_RIGHTS = 0x0002u    // KEY_SET_VALUE
 
 bool GrantsKeyWrite(uint32_t mask) { return (mask & KEY_WRITE_RIGHTS) != 0; }
 
-KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, std::wstring& why)
+bool IsAdministratorsKey(const KeySecurityFacts& facts, const KeyOwners& owners)
+{
+    if (facts.ownerTrusted) return true;
+    if (facts.ownerSid.empty()) return false;
+    if (facts.ownerSid == owners.self) return true;
+    return std::find(owners.administrators.begin(), owners.administrators.end(), facts.ownerSid) !=
+           owners.administrators.end();
+}
+
+KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, std::wstring& why) { return DecideKeyTrust(facts, KeyOwners(), why); }
+
+KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, const KeyOwners& owners, std::wstring& why)
 {
     why.clear();
-    if (!facts.ownerTrusted) {
-        why = L"its owner is neither SYSTEM nor Administrators";
+    if (!IsAdministratorsKey(facts, owners)) {
+        std::wstring sid = SidText(facts.ownerSid.data(), facts.ownerSid.size());
+        why = sid.empty() ? std::wstring(L"it has no owner")
+                          : L"its owner " + sid + L" is neither SYSTEM nor an administrator";
+        if (!sid.empty() && !owners.administratorsKnown) why += L" (the members of Administrators could not be looked up)";
         return KeyTrust::Untrusted;
     }
     if (!facts.daclPresent) {
@@ -37,7 +53,7 @@ KeyTrust DecideKeyTrust(const KeySecurityFacts& facts, std::wstring& why)
             why = L"its access list lets users other than SYSTEM and Administrators write it";
             return KeyTrust::Untrusted;
         }
-    return facts.daclProtected ? KeyTrust::Trusted : KeyTrust::Resecure;
+    return facts.daclProtected && facts.ownerTrusted ? KeyTrust::Trusted : KeyTrust::Resecure;
 }
 
 namespace {
@@ -106,6 +122,12 @@ bool ReadKeySecurityFacts(const std::vector<unsigned char>& b, KeySecurityFacts&
     if (!(control & SE_SELF_RELATIVE_BIT)) return false;
     size_t owner = Le(b, 4, 4), dacl = Le(b, 16, 4);
     facts.ownerTrusted = owner != 0 && IsTrustedSid(b, owner, b.size());
+    if (owner >= SD_HEADER && owner < b.size()) {
+        std::wstring text = SidText(b.data() + owner, b.size() - owner);
+        size_t length = text.empty() ? 0 : 8 + 4 * static_cast<size_t>(b[owner + 1]);
+        facts.ownerSid.assign(b.begin() + static_cast<std::ptrdiff_t>(owner),
+                              b.begin() + static_cast<std::ptrdiff_t>(owner + length));
+    }
     facts.daclProtected = (control & SE_DACL_PROTECTED_BIT) != 0;
     facts.daclPresent = (control & SE_DACL_PRESENT_BIT) != 0 && dacl != 0;
     return !facts.daclPresent || ReadAces(b, dacl, facts);

@@ -201,6 +201,7 @@ InstanceDecision DecideInstance(MutexState mutex, unsigned long mutexError, Lock
             decision.verdict = InstanceVerdict::NoLock;
             decision.notes.push_back(L"## The machine-wide lock " + lockPath + L" cannot be taken (error " +
                             wstr::FromUnsigned(lockError) + L"); the setup does not run without it");
+            decision.shownError = lockError;
             break;
     }
     return decision;

@@ -65,6 +65,10 @@ struct InstanceDecision {
     InstanceVerdict verdict = InstanceVerdict::Run;
     bool mutexLine = false;  // "## Mutex exist: ..." is the line to write
     std::vector<std::wstring> notes;  // other "## " lines, in order
+    // The error a user at the screen is shown in a message box (0: none): the lock could
+    // not be made, as for a standard user on Windows XP, which does not raise the
+    // launcher to an administrator. Without it such a run would end without a word.
+    unsigned long shownError = 0;
 };
 
 // The lock decides; the mutex's own line stands for a real second copy (the mutex

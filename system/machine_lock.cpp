@@ -3,20 +3,13 @@
 #include <vector>
 
 #include "system/paths.h"
+#include "system/user_session.h"
+#include "system/privileges.h"
 
 namespace {
 
 const wchar_t* const LOCK_FOLDER = L"\\TarvikSetupLock";
 const wchar_t* const LOCK_FILE = L"\\setup.lock";
-
-// Functions of advapi32 (loaded with the program) that are looked up when needed, so
-// that the program's import list stays that of every supported Windows.
-template <typename Fn>
-Fn AdvapiFunction(const char* name)
-{
-    HMODULE advapi = ::GetModuleHandleW(L"advapi32.dll");
-    return advapi ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(advapi, name))) : nullptr;
-}
 
 MutexState CreateInstanceMutex(const wchar_t* name, DWORD& error)
 {
@@ -27,26 +20,6 @@ MutexState CreateInstanceMutex(const wchar_t* name, DWORD& error)
     if (error != ERROR_ALREADY_EXISTS) return MutexState::Created;
     ::ReleaseMutex(mutex);  // not owned by us: fails harmlessly, as intended
     return MutexState::Exists;
-}
-
-// The launcher's own user SID; empty when the token cannot tell.
-std::vector<unsigned char> OwnUserSid()
-{
-    using GetTokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-    static const GetTokenInformationFn getInformation = AdvapiFunction<GetTokenInformationFn>("GetTokenInformation");
-    UniqueHandle token;
-    if (!getInformation || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
-    DWORD size = 0;
-    (void)getInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> buffer(size ? size : 1);
-    if (!getInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
-    const TOKEN_USER* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-    const unsigned char* sid = static_cast<const unsigned char*>(user->User.Sid);
-    size_t offset = static_cast<size_t>(sid - buffer.data());
-    if (offset + 8 > buffer.size()) return {};
-    size_t length = 8 + 4 * static_cast<size_t>(sid[1]);
-    if (offset + length > buffer.size()) return {};
-    return std::vector<unsigned char>(sid, sid + length);
 }
 
 bool IsPlainFolder(DWORD attributes)

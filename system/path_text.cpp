@@ -2,13 +2,23 @@
 
 #include "framework/wstr.h"
 
+bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring WithBackslashes(const std::wstring& path)
+{
+    std::wstring out(path);
+    for (wchar_t& c : out)
+        if (c == L'/') c = L'\\';
+    return out;
+}
+
 bool IsFullPath(const std::wstring& path)
 {
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
+    if (path.size() >= 3 && path[1] == L':' && IsPathSeparator(path[2])) {
         wchar_t drive = path[0];
         return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
     }
-    return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
+    return path.size() >= 3 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]) && !IsPathSeparator(path[2]);
 }
 
 namespace {
@@ -58,6 +68,12 @@ bool IsBareProgramName(const std::wstring& program)
     return !program.empty() && program.find_first_of(L"\\/:") == std::wstring::npos;
 }
 
+std::wstring FileNameOf(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L"\\/:");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 std::wstring ProgramFileName(const std::wstring& name)
 {
     return name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
@@ -75,7 +91,7 @@ std::vector<std::wstring> ProgramSearchFolders(const std::wstring& ownFolder, co
         std::wstring entry = wstr::Trim(pathVariable.substr(start, semicolon == std::wstring::npos ? std::wstring::npos
                                                                                                   : semicolon - start));
         if (entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"') entry = entry.substr(1, entry.size() - 2);
-        if (IsFullPath(entry)) folders.push_back(entry);
+        if (IsFullPath(entry)) folders.push_back(WithBackslashes(entry));
         if (semicolon == std::wstring::npos) break;
         start = semicolon + 1;
     }
@@ -96,12 +112,14 @@ std::wstring DriveRoot(const std::wstring& folder)
 
 }  // namespace
 
-std::wstring NamedProgramPath(const std::wstring& program, const std::wstring& currentFolder)
+std::wstring NamedProgramPath(const std::wstring& named, const std::wstring& currentFolder)
 {
+    // The system reads '/' as '\\': the path is written with backslashes only.
+    const std::wstring program = WithBackslashes(named);
     std::wstring path;
     if (IsFullPath(program) || program.empty())
         path = program;
-    else if (program[0] == L'\\' || program[0] == L'/')  // from the root of the current drive
+    else if (program[0] == L'\\')  // from the root of the current drive
         path = DriveRoot(currentFolder) + program;
     else if (program.size() >= 2 && program[1] == L':')  // "c:x.exe": in that drive's current folder
         path = wstr::CompareNoCase(DriveRoot(currentFolder), program.substr(0, 2)) == 0
@@ -123,7 +141,7 @@ bool IsInFolder(const std::wstring& path, const std::wstring& folder)
 
 std::wstring PathInFolder(const std::wstring& folder, const std::wstring& fileName)
 {
-    if (!folder.empty() && folder.back() == L'\\') return folder + fileName;
+    if (!folder.empty() && IsPathSeparator(folder.back())) return folder + fileName;
     return folder + L"\\" + fileName;
 }
 

@@ -21,7 +21,8 @@ std::wstring SystemFolder();
 std::wstring WindowsFolder();
 
 // The Windows folder as GetWindowsDirectoryW gives it: where the profile functions look
-// for a file named without a folder (on a terminal server, a user's own Windows folder).
+// for a file named without a folder (on a terminal server, a program not marked
+// terminal-server aware gets a user's own Windows folder; the launcher is marked).
 // Empty when the system cannot give it.
 std::wstring UserWindowsFolder();
 
@@ -54,4 +55,19 @@ template <typename Fn>
 Fn KernelFunction(const char* name)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(KernelProcAddress(name)));
+}
+
+// A function of a module loaded with the program (advapi32, user32, kernel32), looked up
+// when needed so that the program's import list stays that of every supported Windows.
+// Null where the module or the function is missing.
+template <typename Fn>
+Fn LoadedFunction(const wchar_t* module, const char* name)
+{
+    HMODULE loaded = ::GetModuleHandleW(module);
+    return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(loaded, name))) : nullptr;
+}
+template <typename Fn>
+Fn AdvapiFunction(const char* name)
+{
+    return LoadedFunction<Fn>(L"advapi32.dll", name);
 }

@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "system/paths.h"
+#include "system/user_session.h"
+#include "system/redirection.h"
 
-StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine)
+StartedProcess StartProcess(const std::wstring& programPath, const std::wstring& commandLine, DWORD creationFlags)
 {
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
@@ -14,10 +16,23 @@ StartedProcess StartProcess(const std::wstring& programPath, const std::wstring&
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof(info));
-    BOOL started = ::CreateProcessW(programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    BOOL started = ::CreateProcessW(programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
                                     &startup, &info);
     DWORD error = started ? 0 : ::GetLastError();
     return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
+}
+
+NativeStart StartNativeProcess(const std::wstring& programPath, const std::wstring& commandLine)
+{
+    NativeStart start;
+    start.underWow64 = RunsUnderWow64();
+    PVOID state = nullptr;
+    ::SetLastError(ERROR_PROC_NOT_FOUND);  // what a system without the switch lacks
+    bool off = start.underWow64 && DisableFsRedirection(&state);
+    if (start.underWow64 && !off) start.offError = ::GetLastError();
+    start.process = StartProcess(programPath, commandLine);
+    if (off && !RevertFsRedirection(state)) start.backOnError = ::GetLastError();
+    return start;
 }
 
 namespace {
@@ -26,10 +41,10 @@ StartedProcess NotStarted(DWORD error) { return StartedProcess{FALSE, error, Uni
 
 }  // namespace
 
-StartedProcess StartCommandLine(const ResolvedProgram& resolved)
+StartedProcess StartCommandLine(const ResolvedProgram& resolved, bool noConsoleWindow)
 {
     if (resolved.problem != ProgramProblem::None) return NotStarted(ERROR_FILE_NOT_FOUND);
-    return StartProcess(resolved.application, resolved.commandLine);
+    return StartProcess(resolved.application, resolved.commandLine, noConsoleWindow ? CREATE_NO_WINDOW : 0);
 }
 
 DWORD WaitForProcessEnd(const StartedProcess& process)
@@ -67,4 +82,27 @@ bool IsProcessRunning(DWORD processId, unsigned long long startTime)
     UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
     // An ended process whose handle someone still holds is not running.
     return process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+StartedProcess StartProcessAsUser(HANDLE token, const std::wstring& programPath, const std::wstring& commandLine)
+{
+    using CreateProcessAsUserWFn = BOOL(WINAPI*)(HANDLE, LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                                                 BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+    static const CreateProcessAsUserWFn createAsUser = AdvapiFunction<CreateProcessAsUserWFn>("CreateProcessAsUserW");
+    if (createAsUser == nullptr) return NotStarted(ERROR_PROC_NOT_FOUND);
+    UserEnvironment environment(token);
+    if (environment.block() == nullptr) return NotStarted(environment.error());
+    std::vector<wchar_t> buffer(commandLine.size() < MAX_PATH ? MAX_PATH + 1 : commandLine.size() + 1, L'\0');
+    commandLine.copy(buffer.data(), commandLine.size());
+    wchar_t desktop[] = L"winsta0\\default";
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop;
+    PROCESS_INFORMATION info;
+    ZeroMemory(&info, sizeof(info));
+    BOOL started = createAsUser(token, programPath.c_str(), buffer.data(), nullptr, nullptr, FALSE,
+                                CREATE_UNICODE_ENVIRONMENT, environment.block(), nullptr, &startup, &info);
+    DWORD error = started ? 0 : ::GetLastError();
+    return StartedProcess{started, error, UniqueHandle(info.hProcess), UniqueHandle(info.hThread)};
 }

@@ -8,6 +8,7 @@ namespace {
 typedef void(WINAPI* GetNativeSystemInfoFn)(LPSYSTEM_INFO);
 typedef BOOL(WINAPI* DisableRedirectionFn)(PVOID*);
 typedef BOOL(WINAPI* RevertRedirectionFn)(PVOID);
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
 
 // The processor facts of the machine, not those of the WOW64 view where the
 // system can tell them apart.
@@ -52,4 +53,11 @@ BOOL DisableFsRedirection(PVOID* state)
 BOOL RevertFsRedirection(PVOID state)
 {
     return CallRedirectionSwitch<RevertRedirectionFn>("Wow64RevertWow64FsRedirection", state);
+}
+
+bool RunsUnderWow64()
+{
+    IsWow64ProcessFn isWow64 = KernelFunction<IsWow64ProcessFn>("IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &wow64) && wow64;
 }

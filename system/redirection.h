@@ -16,3 +16,7 @@ BOOL DisableFsRedirection(PVOID* state);
 
 // Switches it back on with the state kept from DisableFsRedirection.
 BOOL RevertFsRedirection(PVOID state);
+
+// Whether the process is a 32-bit program on 64-bit Windows (IsWow64Process, looked up
+// at run time; false where the system lacks it or cannot tell).
+bool RunsUnderWow64();

@@ -1,6 +1,7 @@
 #include "system/registry.h"
 
 #include "framework/handles.h"
+#include "system/path_text.h"
 #include "system/paths.h"
 #include "system/registry_text.h"
 
@@ -10,6 +11,7 @@ static_assert(sizeof(void*) == 4, "the launcher is a 32-bit program");
 namespace {
 
 const wchar_t* const CURRENT_VERSION_KEY = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const wchar_t* const INI_FILE_MAPPING_KEY = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\";
 const size_t FOLDER_VALUE_CHARS = 32767;
 
 // The values of the names an expandable value may use, as this machine has them.
@@ -163,4 +165,15 @@ void DeleteEmptyKeys(HKEY root, const std::wstring& path, int stopAt)
         if (cut == std::wstring::npos) return;
         key.erase(cut);
     }
+}
+
+bool ProfileNameMapped(const std::wstring& path)
+{
+    std::wstring name = FileNameOf(path);
+    if (name.empty()) return false;
+    for (RegistryView view : {RegistryView::Bits32, RegistryView::Bits64}) {
+        RegistryKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, INI_FILE_MAPPING_KEY + name, KEY_QUERY_VALUE, view) == ERROR_SUCCESS) return true;
+    }
+    return false;
 }

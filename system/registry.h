@@ -75,3 +75,10 @@ private:
 // are never deleted. The keys are those of the 32-bit view, the program's own: the only
 // one RegDeleteKeyW (all that Windows XP has) deletes in.
 void DeleteEmptyKeys(HKEY root, const std::wstring& path, int stopAt);
+
+// Whether the system's profile functions take a file of this path's name from the
+// registry instead of the file: a key of its file name (FileNameOf) exists under
+// HKLM ...\Windows NT\CurrentVersion\IniFileMapping in either registry view. Key names
+// match without regard to letter case, so the file name does too. Wherever the file
+// lies, the mapping holds for every file of that name.
+bool ProfileNameMapped(const std::wstring& path);

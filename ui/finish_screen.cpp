@@ -2,7 +2,9 @@
 
 #include "config/config_reader.h"
 #include "framework/app.h"
-#include "system/privileges.h"
+#include "log/log_file.h"
+#include "system/error_text.h"
+#include "system/session.h"
 #include "ui/page_colours.h"
 #include "ui/resource.h"
 
@@ -10,7 +12,6 @@ namespace {
 
 const COLORREF WHITE = RGB(255, 255, 255);
 const DWORD TOPMOST_PAUSE_MS = 200;
-const DWORD RESTART_REASON = 0x80000002;  // planned | major other | minor installation
 
 // BeginPaint/EndPaint for one scope.
 class PaintScope {
@@ -72,6 +73,7 @@ CFinishScreen::CFinishScreen() : CDialog(IDD_FINISH_SCREEN, nullptr) {}
 
 INT_PTR CFinishScreen::DoModal()
 {
+    m_end = FinishEnd::Declined;  // unless Finish restarts: Esc, Enter on the box, the box ticked
     INT_PTR result = CDialog::DoModal();
     m_boldFont.reset();
     m_whiteBrush.reset();
@@ -202,13 +204,25 @@ LRESULT CFinishScreen::OnColoursChanged(WPARAM, LPARAM)
 
 void CFinishScreen::OnFinishClicked()
 {
-    if (m_restartCheck.GetCheck() == BST_UNCHECKED) RestartComputer();
+    if (m_restartCheck.GetCheck() == BST_UNCHECKED) {
+        // The user who clicked Finish is the interactive user: ExitWindowsEx is theirs.
+        m_restartError = RestartComputer(RestartCall::ExitWindows);
+        m_end = m_restartError == 0 ? FinishEnd::Restarting : FinishEnd::RestartRefused;
+    }
     OnOK();
 }
 
-void RestartComputer()
+std::wstring CFinishScreen::EndLine() const
 {
-    // Without the privilege the restart request below fails; it is made anyway.
-    (void)EnableShutdownPrivilege();
-    (void)::ExitWindowsEx(EWX_REBOOT | EWX_FORCE, RESTART_REASON);  // a refused restart ends like a declined one
+    switch (m_end) {
+    case FinishEnd::Restarting:
+        return L"** Finish: restarting the computer";
+    case FinishEnd::Declined:
+        return L"** Finish: the user declined the restart; the computer must be restarted";
+    case FinishEnd::RestartRefused:
+        return L"## Finish: the restart was refused: " + ErrorLineText(m_restartError);
+    case FinishEnd::NotShown:
+        break;
+    }
+    return std::wstring();
 }

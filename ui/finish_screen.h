@@ -14,12 +14,18 @@
 const UINT WM_FINISH_MAKE_TOPMOST = WM_USER + 1;
 const UINT WM_FINISH_RELEASE_TOPMOST = WM_USER + 2;
 
+// How the page ended.
+enum class FinishEnd { NotShown, Declined, Restarting, RestartRefused };
+
 class CFinishScreen : public CDialog {
 public:
     CFinishScreen();
 
     // Shows the page; its brush and bold font are released when it has ended.
     INT_PTR DoModal() override;
+    // The run's last line after the page: the restart under way, declined, or refused
+    // with the system's text; empty when the page was not shown.
+    std::wstring EndLine() const;
 
     UniqueGdiObject m_whiteBrush;
     CStatic m_titleText;
@@ -46,8 +52,6 @@ private:
     void PaintPicture(HDC dc) const;
 
     UniqueGdiObject m_boldFont;  // headline and body; lives as long as the page
+    FinishEnd m_end = FinishEnd::NotShown;
+    DWORD m_restartError = 0;  // the system's answer to Finish's restart request
 };
-
-// Enables the shutdown privilege and restarts the computer at once (forced),
-// reason "planned, other, installation". Results are not examined.
-void RestartComputer();

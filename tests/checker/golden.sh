@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Golden outputs of the configuration checker. This folder is the example medium: each
 # *.inf gives exactly its .out file (the text report, then the exit code), traps.inf
-# also traps.json with --json, custom.inf with --os custom-os.out. A missing file and
-# a wrong command line give exit code 2, and so does a file over the size limit (one of
-# exactly the limit is checked) or one that does not fit in memory.
+# and utf8-bom.inf also their .json with --json, custom.inf with --os custom-os.out. A
+# missing file and a wrong command line give exit code 2, and so does a file over the
+# size limit (one of exactly the limit is checked) or one that does not fit in memory.
 #   golden.sh CHECKER            the host build
 #   golden.sh CHECKER RUNNER     the Windows build through RUNNER (tests/e2e/wine-run.sh)
 # UPDATE_GOLDEN=1 rewrites the golden files from the current output.
@@ -38,6 +38,7 @@ for inf in "${infs[@]}"; do
   compare "${inf%.inf}.out" "$(run "$inf" | tr -d '\r')"
 done
 compare "$here/traps.json" "$(run --json "$here/traps.inf" | tr -d '\r')"
+[ -z "$runner" ] && compare "$here/utf8-bom.json" "$(run --json "$here/utf8-bom.inf" | tr -d '\r')"
 # Entries chosen on the command line: one of the list, one it does not hold.
 [ -z "$runner" ] && compare "$here/custom-os.out" "$(run --os 501_64 --os 700 "$here/custom.inf" | tr -d '\r')"
 

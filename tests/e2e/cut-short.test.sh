@@ -4,12 +4,17 @@
 # and the service running, the imaging product's data file, an older hand-off copy
 # beside the uninstaller), cuts one or more runs, then runs the launcher once more to
 # its end and checks: the queue with all its driver data, both data files byte for
-# byte, the service and the tray program running, no record or note left.
-# Cuts: "at:PATTERN[@AFTER]" kills the launcher just as its relay trace reaches
-# PATTERN (after a line holding AFTER): tests/tools/killat.c; "endtask" ends the
+# byte, the service and the tray program running, no record or note left (the recovery
+# key holds only the run's outcome on record).
+# Cuts: "at:PATTERN[@AFTER][#N]" kills the launcher just as its relay trace reaches
+# PATTERN the Nth time (after a line holding AFTER): tests/tools/killat.c; "printui-at:..."
+# kills the printui double (rundll32) that way, and the launcher goes on; "endtask" ends the
 # launcher alone while printui runs (printui finishes on its own); "power" ends every
 # process of the prefix at once while printui runs, then boots it; "plan" is a whole
-# run with -ui plan, which changes nothing.
+# run with -ui plan, which changes nothing; "plant:folder" and "plant:link" put a folder,
+# or a host-made link to another program's file, in the place of the temporary whose
+# name the cut run recorded for the data file (Wine's ReplaceFileW works inside kernelbase:
+# its steps show as ntdll calls, NtSetInformationFile for each rename).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 
@@ -64,10 +69,12 @@ reset_machine() {
 cut_run() {
   new_temp
   case $1 in
-    at:*)
-      local spec=${1#at:} hit="$E2E_WORK/hit.txt"
+    at:* | printui-at:*)
+      local spec=${1#*at:} hit="$E2E_WORK/hit.txt" count=1 proc=Setup.exe
+      [[ $1 == printui-* ]] && proc=rundll32
+      [[ $spec == *'#'* ]] && count=${spec##*#} && spec=${spec%#*}
       rm -f "$hit"
-      FK_PAT=${spec%%@*} FK_AFTER=$([[ $spec == *@* ]] && echo "${spec#*@}") FK_PROC=Setup.exe FK_HIT=$hit \
+      FK_PAT=${spec%%@*} FK_AFTER=$([[ $spec == *@* ]] && echo "${spec#*@}") FK_N=$count FK_PROC=$proc FK_HIT=$hit \
         LD_PRELOAD=$KILLAT RUN_ENV="WINEDEBUG=+relay" RUN_ERR="$E2E_WORK/relay.txt" run_setup "-ui quiet" 2>/dev/null
       grep -Fq -- "${spec%%@*}" "$hit" 2>/dev/null; ok $? "[$name] not cut at [$spec]"
       rm -f "$E2E_WORK/relay.txt" ;;
@@ -89,18 +96,39 @@ cut_run() {
         wine wineboot >/dev/null 2>&1
       fi
       wait "$RUN_PID" 2>/dev/null ;;
+    plant:*)  # no run: the recorded temporary's place is taken
+      local temp
+      temp=$(wine reg query 'HKLM\Software\Tarvik\Setup\ReplacedFiles' 2>/dev/null | tr -d '\r' |
+        sed -n 's/.*REG_SZ *\([^|]*\)|.*/\1/p' | grep 'setup\\pxclean\.dat\.' | head -1)
+      [ -n "$temp" ]; ok $? "[$name] no temporary recorded"
+      [ -n "$temp" ] || return
+      planted="$DRIVE_C/$(echo "${temp#C:\\}" | tr '\\' /)"
+      planted_line="## The data file ${DATA_FILE_WIN} is left as it was: something that is not the setup's own stands at $temp (a folder or a link): it is left alone"
+      rm -f "$planted"
+      if [ "$1" = plant:folder ]; then mkdir "$planted"; else ln -s "$OTHER_FILE" "$planted"; fi
+      return ;;
   esac
-  # Whatever the cut, neither data file is ever a part of itself.
-  local data handoff
-  data=$(head -c $(($(data_file 0 | wc -c))) "$DATA_FILE")
+  # Whatever the cut, neither data file is ever a part of itself: a cut inside the
+  # replacement leaves the old one whole under its recorded backup name.
+  local data handoff data_now=$DATA_FILE handoff_now=$HANDOFF
+  [ -e "$data_now" ] || data_now=$(ls "$DATA_FILE".*.tarvik-old 2>/dev/null | head -1)
+  [ -e "$handoff_now" ] || handoff_now=$(ls "$HANDOFF".*.tarvik-old 2>/dev/null | head -1)
+  data=$(head -c $(($(data_file 0 | wc -c))) "$data_now")
   expect_eq "[$name] the data file right after the cut begins as before" "$(data_file 0)" "$data"
-  handoff=$(cat "$HANDOFF")
+  handoff=$(cat "$handoff_now")
   [[ $handoff == $'add-on data, old\r' || $handoff == $'add-on data, new\r' ]]
   ok $? "[$name] the hand-off copy right after the cut: [$handoff]"
 }
 
+DATA_FILE_WIN="C:\\Norvale\\Pictora\\$GUID\\setup\\pxclean.dat"
+OTHER_FILE="$DRIVE_C/Other/settings.dat"
+mkdir -p "$(dirname "$OTHER_FILE")"
+REPLACE_DATA="Call ntdll.NtSetInformationFile@Call KERNEL32.ReplaceFileW"
+DRIVER_WRITE='L"Printer Driver",00000000,00000001,'  # Wine's AddPrinterW writes the port before it
+REFUSED="## Exit code 1603: a data file was not written: something that is not the setup's own stands in the way"
+
 # Columns: name | cuts (";") | add-on keys in the data file at the end | lines the
-# complete run writes (";"; "no:LINE": not written).
+# complete run writes (";"; "no:LINE": not written) | its exit code (3010 when empty).
 ROWS=(
   "End Task while printui runs|endtask|2|$TRAY_BACK;$SERVICE_BACK;no:## Office A restored as it was: an earlier run deleted it and ended before it came back"
   "after printui returns, before the identifier is written|at:Call KERNEL32.GetExitCodeProcess@printui.dll|2|$TRAY_BACK;$SERVICE_BACK"
@@ -109,16 +137,27 @@ ROWS=(
   "inside the hand-off copy|at:Call ntdll.NtWriteFile@L\"setup\\\\pxclean.dat\"|2|no:$TRAY_BACK;no:$SERVICE_BACK"
   "while the service is stopped, then a plan run|at:Ret  advapi32.ControlService;plan|2|$TRAY_BACK;$SERVICE_BACK"
   "power cut while printui runs|power|2|$TRAY_BACK;$SERVICE_BACK;## Office A restored as it was: an earlier run deleted it and ended before it came back"
+  "inside the data file's replacement, before the old file is moved away|at:$REPLACE_DATA|1|no:$TRAY_BACK;** $DATA_FILE_WIN: what an earlier run cut short left while replacing it is removed"
+  "inside the data file's replacement, after the old file is moved away|at:${REPLACE_DATA/Call /Ret  }|2|## $DATA_FILE_WIN was put in place whole: an earlier run was cut short while replacing it"
+  "inside the data file's replacement, before the new file is moved in|at:$REPLACE_DATA#2|2|## $DATA_FILE_WIN was put in place whole: an earlier run was cut short while replacing it"
+  "inside the replacement, then inside its recovery before MoveFileExW|at:$REPLACE_DATA#2;at:Call KERNEL32.MoveFileExW|2|## $DATA_FILE_WIN was put in place whole: an earlier run was cut short while replacing it"
+  "inside the hand-off copy's replacement|at:Ret  ntdll.NtSetInformationFile@Apps\\\\pxclean.dat.|2|## C:\\Apps\\pxclean.dat was put in place whole: an earlier run was cut short while replacing it"
+  "inside the start-up recovery's AddPrinterW, after the port, before the driver|at:Ret  winspool.drv.DeletePrinter;at:$DRIVER_WRITE@Call winspool.drv.AddPrinterW|2|$TRAY_BACK;$SERVICE_BACK;## Office A repaired as it was saved: a run cut short while creating it left it without its driver"
+  "inside printui's AddPrinterW, after the port, before the driver|printui-at:$DRIVER_WRITE|2|no:$TRAY_BACK;no:$SERVICE_BACK"
+  "a folder planted under the recorded temporary's name|at:Call KERNEL32.WritePrivateProfileStringW;plant:folder|0|$REFUSED|1603"
+  "a link planted under the recorded temporary's name|at:Call KERNEL32.WritePrivateProfileStringW;plant:link|0|$REFUSED|1603"
 )
 
 for row in "${ROWS[@]}"; do
-  IFS='|' read -r name cuts keys lines <<<"$row"
+  IFS='|' read -r name cuts keys lines code <<<"$row"
+  planted=""
   reset_machine
+  printf 'another program\r\n' >"$OTHER_FILE"
   IFS=';' read -r -a steps <<<"$cuts"
   for step in "${steps[@]}"; do cut_run "$step"; done
   new_temp
   run_setup "-ui quiet"
-  expect_eq "[$name] exit code of the complete run" 3010 "$(run_exit_code)"
+  expect_eq "[$name] exit code of the complete run" "${code:-3010}" "$(run_exit_code)"
   IFS=';' read -r -a items <<<"$lines"
   for item in "${items[@]}"; do
     case $item in
@@ -132,10 +171,17 @@ for row in "${ROWS[@]}"; do
   cmp -s "$MEDIUM/setup/pxclean.dat" "$HANDOFF"; ok $? "[$name] hand-off copy: $(cat -A "$HANDOFF")"
   expect_eq "[$name] service" RUNNING "$(service_state)"
   expect_eq "[$name] tray programs" 1 "$(tray_count)"
-  wine reg query 'HKLM\Software\Tarvik' >/dev/null 2>&1
-  expect_eq "[$name] recovery key left" 1 "$?"
-  ls "$(dirname "$DATA_FILE")"/*.tarvik-new "$DRIVE_C"/Apps/*.tarvik-new >/dev/null 2>&1
-  expect_eq "[$name] temporary file left" 2 "$?"
+  expect_eq "[$name] recovery key left" "HKEY_LOCAL_MACHINE\\Software\\Tarvik\\Setup" \
+    "$(wine reg query 'HKLM\Software\Tarvik' /s 2>/dev/null | tr -d '\r' | grep . |
+      grep -vE '^ +(LastExitCode|LastRunTime|LastLog|LastRunEntry|Installed) +REG_')"
+  if [ -n "$planted" ]; then  # refused with its line, and left as it was
+    expect_line "$planted_line"
+    [ -d "$planted" ] || [ -L "$planted" ]; ok $? "[$name] what was planted is gone"
+    expect_eq "[$name] the other program's file" "another program" "$(tr -d '\r' <"$OTHER_FILE")"
+    rm -rf "$planted"
+  fi
+  ls "$(dirname "$DATA_FILE")"/*.tarvik-* "$DRIVE_C"/Apps/*.tarvik-* >/dev/null 2>&1
+  expect_eq "[$name] temporary or backup file left" 2 "$?"
 done
 
 finish

@@ -47,6 +47,15 @@ install_service() { wine sc create pxlinkd binPath= 'C:\pxlinkd\pxlinkd.exe' >/d
 remove_service() { wine sc delete pxlinkd >/dev/null 2>&1; }
 start_service() { wine sc start pxlinkd >/dev/null 2>&1; }
 stop_service() { wine sc stop pxlinkd >/dev/null 2>&1; }
+# stop_delay MS: the service double started from now on takes MS milliseconds to stop
+# (a pending stop first); 0: it stops at once.
+stop_delay() { echo "$1" >"$SERVICE_DIR/pxlinkd.delay"; }
+# wait_service_state STATE: up to about ten seconds.
+wait_service_state() {
+  local i
+  for i in $(seq 1 20); do [ "$(service_state)" = "$1" ] && return 0; sleep 0.5; done
+  return 1
+}
 # service_state: RUNNING, STOPPED, ... or MISSING
 service_state() {
   local out
@@ -67,7 +76,7 @@ tray_count() { printerbed count pxstatus.exe; }
 tray_record() { cat "$TRAY_DIR/pxstatus.txt" 2>/dev/null; }
 service_record() { { tr '\n' ' ' <"$SERVICE_DIR/pxlinkd.txt"; } 2>/dev/null | sed 's/ $//'; }
 printui_record() { { tr -d '\r' <"$SYSTEM_DIR/rundll32.txt"; } 2>/dev/null; }
-clear_records() { rm -f "$TRAY_DIR/pxstatus.txt" "$SERVICE_DIR/pxlinkd.txt" "$SYSTEM_DIR/rundll32.txt"; }
+clear_records() { rm -f "$TRAY_DIR/pxstatus.txt" "$SERVICE_DIR/pxlinkd.txt" "$SYSTEM_DIR/rundll32.txt" "$SYSTEM_DIR/rundll32-program.txt"; }
 
 # expect_failures COUNT [N]: so many "## " lines in log N besides the reader's own
 # "## ReadStrValue() Failed" (a missing numbered key ends every list).

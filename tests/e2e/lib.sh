@@ -121,8 +121,9 @@ new_temp() {
 }
 
 # run_setup [RAW-ARGUMENTS]: runs MEDIUM\Setup.exe with exactly this argument text,
-# current directory = MEDIUM, TEMP = TEMP_WIN (RUN_ENV may add NAME=VALUE words; an
-# empty value removes the variable); waits for it and sets RUN_RC. With
+# current directory = MEDIUM (or RUN_CWD), TEMP = TEMP_WIN (RUN_ENV may add NAME=VALUE words; an
+# empty value removes the variable; RUN_OPTS runenv's own options, such as
+# --hidden-station); waits for it and sets RUN_RC. With
 # RUN_BACKGROUND=1 it returns at once and sets RUN_PID. runenv's report (the
 # launcher's visible windows and its whole exit code) goes to RUN_OUT (default
 # $E2E_WORK/runenv.txt); read it with run_exit_code and run_windows. Wine's messages
@@ -135,11 +136,11 @@ run_setup() {
   local out=${RUN_OUT:-$E2E_WORK/runenv.txt}
   rm -f "$out"
   if [ "${RUN_BACKGROUND:-0}" = 1 ]; then
-    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}") &
+    (cd "$MEDIUM" && exec wine "$TEST_TOOLS_DIR/runenv.exe" ${RUN_OPTS:-} "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}") &
     RUN_PID=$!
     return 0
   fi
-  (cd "$MEDIUM" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}")
+  (cd "${RUN_CWD:-$MEDIUM}" && timeout "${RUN_TIMEOUT:-120}" wine "$TEST_TOOLS_DIR/runenv.exe" ${RUN_OPTS:-} "${env[@]}" -- "$cmd" >"$out" 2>"${RUN_ERR:-/dev/null}")
   RUN_RC=$?
 }
 
@@ -154,7 +155,7 @@ launcher_pid() { grep -a -i -m1 'Loaded L".*\\setup\.exe"' "$1" | cut -d: -f1; }
 launcher_dlls() {
   local pid
   pid=$(launcher_pid "$1")
-  [ -n "$pid" ] && grep "^$pid:.*Loaded L\"" "$1" | sed 's/.*Loaded L"//; s/" at .*//; s/\\\\/\\/g' | tr 'A-Z' 'a-z'
+  [ -n "$pid" ] && grep -a "^$pid:.*Loaded L\"" "$1" | sed 's/.*Loaded L"//; s/" at .*//; s/\\\\/\\/g' | tr 'A-Z' 'a-z'
 }
 
 # relay_only [NAMES]: Wine's call trace (WINEDEBUG=+relay) in the current prefix lists

@@ -68,13 +68,14 @@ expect_trace "no configuration" "$(t_try 0 10032 0 0 version)" "$(t_try 0 10032 
 expect_line "Window caption not found"
 expect_message "no configuration" "<READ_FAILED>" ""
 
-# A user language that the language map does not list: an empty text, configured caption.
+# A user language that the language map does not list: English's text, named in the log.
 os_config "600"
 new_temp
 LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 run_setup_closing "-log 511"
 expect_eq "unlisted language: exit code" 0 "$RUN_RC"
 expect_line "Read Section:[LangMap] Key=0x0407 Value=<READ_FAILED>"
-expect_message "unlisted language" "$OS_CAPTION" ""
+expect_line "## [LangMap] has no entry for the user's language 0x0407: using 0x0409 (English)"
+expect_os_message "unlisted language"
 
 # The UI driver on a real message box: wait, dump, click, Enter, waitgone.
 new_temp

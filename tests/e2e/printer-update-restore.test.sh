@@ -7,10 +7,13 @@
 # nothing); a record for a queue that exists again is removed; a second run while
 # printui installs ends with 1618 and leaves the first run's record alone, even when an
 # event holds the mutex's name (the machine-wide lock keeps it out); a queue whose record
-# cannot be written is left alone; the record reaches the disk before the queue is
-# deleted, and so is the note of the stopped tray program and service; a run without the
-# printer update still brings back what a killed run left and then clears the note. The
-# rows run in order, each on what the one before left.
+# cannot be written is left alone, and with -ui quiet the run ends with 1603; the record
+# reaches the disk before the queue is deleted; keys the running user owns (as Windows
+# XP makes them) are used and given to Administrators; keys Power Users own are taken
+# over, what they held quarantined and never acted on; the note of the stopped tray
+# program and service reaches the disk before the queue is deleted too, and a run
+# without the printer update still brings back what a killed run left and then clears
+# the note. The rows run in order, each on what the one before left.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 . "$(dirname "$0")/lib-product.sh"
@@ -30,7 +33,11 @@ A_BACK="Office A|LPT1:|Model X 100|$ID_A|1|3"   # its three values, AiODDPnPWork
 B_BACK="Office B|IP_10.0.0.7|Model Y|-|-|-"     # it had no driver data, nor has it now
 RECORD_PATH='SOFTWARE\Tarvik\Setup\SavedPrinterQueues'
 RECORD_KEY="HKLM\\$RECORD_PATH"
+SETUP_PATH='SOFTWARE\Tarvik\Setup'
 EXIT_LOST="## Exit code 1603: a printer queue was lost: it could not be restored"
+EXIT_LEFT_ALONE="## Exit code 1603: printer queue Office A was left alone: its definition could not be saved"
+NOT_ADMIN="is not trusted: its owner S-1-5-32-547 is neither SYSTEM nor an administrator"
+TAKEN_OVER="it is taken over, and what it held is kept in its subkey Quarantine"
 RESTORED_LATER="restored as it was: an earlier run deleted it and ended before it came back"
 # Office A set up the way offices set queues up; Office B has no settings at all.
 A_SETTINGS='settings "Office A" "Second floor, next to the kitchen" "Room 201" OFFICE 7 2 default "Office A"'
@@ -42,9 +49,10 @@ A_SHOW_BED="${A_SHOW%|*}|RAW"
 A_PUT_BACK="comment, location, share OFFICE, priority 7, preferences, default printer"
 B_SHOW="show:Office B|||-|0|0|-|NT EMF 1.008"
 
-# record_names: the queues that have a record; "none" when not even the key is left.
+# record_names: the queues that have a record; "none" when not even the record key is
+# left (the recovery key above it keeps the run's outcome on record).
 record_names() {
-  if ! wine reg query 'HKLM\Software\Tarvik' >/dev/null 2>&1; then echo none; return; fi
+  if ! wine reg query "$RECORD_KEY" >/dev/null 2>&1; then echo none; return; fi
   wine reg query "$RECORD_KEY" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_BINARY    .*/\1/p' | sort | paste -sd,
 }
 
@@ -82,6 +90,24 @@ unusable_record_first() {
   wine reg add "$RECORD_KEY" /v "$1" /t REG_BINARY /d "$good" /f >/dev/null 2>&1
 }
 
+# user_keys: both keys given to the running user, as Windows XP makes them; a value of
+# someone else's keeps the recovery key after the run.
+user_keys() {
+  wine reg add "HKLM\\$SETUP_PATH" /v Other /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  printerbed owner "$SETUP_PATH" user owner "$RECORD_PATH" user >/dev/null
+}
+
+# foreign_keys: a record of a queue that never existed planted beside the real one, and
+# both keys given to Power Users.
+foreign_keys() {
+  wine reg add "$RECORD_KEY" /v Planted /t REG_BINARY /d "$(queue_record_hex Planted LPT5: "Model S" WinPrint)" /f >/dev/null 2>&1
+  printerbed owner "$SETUP_PATH" powerusers owner "$RECORD_PATH" powerusers >/dev/null
+}
+
+owner_is() { [ "$(printerbed ownerof "$1")" = "$2" ]; }
+last_line_is() { [ "$(log_lines 0 | tail -n 1)" = "$1" ]; }
+quarantined() { wine reg query "$RECORD_KEY\\Quarantine" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_BINARY    .*/\1/p' | sort | paste -sd,; }
+
 # Columns: name | printerbed commands first ("sh:" a shell command instead) | printui
 # double's settings (RUN_ENV) | how the launcher runs: full (Esc on every dialog), quiet
 # (-ui quiet), kill (ended with the prefix once printui has started), overlap (as kill,
@@ -91,7 +117,7 @@ unusable_record_first() {
 # printui call) or traced (-ui quiet with Wine's call trace: the record and the note of
 # the stopped programs flushed before the delete) | listed drivers | exit code ("-":
 # not looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a line matches, "no:re:REGEX": no
-# line matches | queues (";"): a dump line that must be there, "no:TEXT": no dump line
+# line matches, "sh:COMMAND": a check that must succeed | queues (";"): a dump line that must be there, "no:TEXT": no dump line
 # holds TEXT, "show:LINE": the settings of a queue (printerbed show) | records left.
 ROWS=(
   "printui fails for both queues||PRINTUI_TEST_EXIT=3|full|Model X 100,Model Y|0|## printui for Office A: exit code 3;## Office A restored as it was: printui did not install it again (exit code 3);Updating new printer with DeviceInstanceID : $ID_A;## printui for Office B: exit code 3;## Office B restored as it was: printui did not install it again (exit code 3);** Starting Trayapp;<< End of UpdateDriver Plug-in|$A_BACK;$B_BACK;Solo|LPT4:|Model S|ID-SOLO|-|1|none"
@@ -106,7 +132,7 @@ ROWS=(
   "the next run restores it again|||full|No Such Model|0|## Office A $RESTORED_LATER|$A_BACK|none"
   "killed again, then the queue made by hand||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "a record for a queue that exists again is removed|printer \"Office A\" LPT7: \"Model X 100\"||quiet|No Such Model|3010|** Office A exists: its saved definition is removed;no:## Office A $RESTORED_LATER|Office A|LPT7:|Model X 100|-|-|-|none"
-  "a record that cannot be written: left alone|||unsaved|Model X 100|3010|re:^## Office A is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office A|Office A|LPT7:|Model X 100|-|-|-|none"
+  "a record that cannot be written: left alone, and quiet ends with 1603|||unsaved|Model X 100|1603|re:^## Office A is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office A;sh:last_line_is \"$EXIT_LEFT_ALONE\"|Office A|LPT7:|Model X 100|-|-|-|none"
   "the record is flushed before the delete|||traced|Model X 100|3010|!! Printer deleted   : Office A|Office A|LPT7:|Model X 100||1|2|none"
   "settings come back after printui|delete \"Office A\" printer \"Office A\" LPT1: \"Model X 100\" id \"Office A\" \"$ID_A\" $A_SETTINGS||full|Model X 100|0|!! Printer deleted   : Office A;## Office A: settings put back: $A_PUT_BACK;no:re:^## Office A: its|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "settings come back after a restore||PRINTUI_TEST_EXIT=3|full|Model X 100|0|## Office A restored as it was: printui did not install it again (exit code 3);## Office A: settings put back: $A_PUT_BACK;no:re:^## Office A: its|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
@@ -118,13 +144,15 @@ ROWS=(
   "killed again, then an unusable record before it||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "the unusable record is reported once, the good one restored|sh:unusable_record_first \"Office A\"||full|No Such Model|0|## Broken: its saved definition cannot be used and is removed: its name, port, driver or print processor is empty;## Office A $RESTORED_LATER|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "a clean run after it|||full|No Such Model|0|no:re:^## Broken;no:## Office A $RESTORED_LATER;no:re:^## Office A|$A_SHOW_BED;no:Broken|none"
-  "killed again, then the record key given to a user||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
-  "records in a key another owner holds are not used|owner '$RECORD_PATH' user||full|No Such Model|0|## The saved printer queues are not used: HKLM\\$RECORD_PATH is not trusted: its owner is neither SYSTEM nor Administrators;no:## Office A $RESTORED_LATER|no:Office A|Office A"
-  "a plan while another owner holds the record key: left alone, as the real run|||plan|Model Y|0|re:^\\*\\* Plan: queue Office B is left alone: its definition cannot be saved: .+;no:re:^\\*\\* Plan: queue Office B would be re-created|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
-  "the real run leaves it alone too|||quiet|Model Y|3010|re:^## Office B is left alone: its definition cannot be saved: .+;no:!! Printer deleted   : Office B|Office B|IP_10.0.0.7|Model Y||1|2|Office A"
-  "given back to Administrators, the next start restores it|owner '$RECORD_PATH' admins||full|No Such Model|0|## Office A $RESTORED_LATER|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
-  "killed once more||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
-  "a run without the printer update brings the queue and the programs back and clears the note|sh:printer_ini 'cmd.exe /c exit 0'||quiet|Model X 100|3010|## Office A $RESTORED_LATER;re:^## The tray program .*pxstatus.exe was started again;re:The service pxlinkd .*again$|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "killed again, then the keys given to the running user||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "keys the running user owns, as Windows XP makes them, are used|sh:user_keys||full|No Such Model|0|## Office A $RESTORED_LATER;no:re:not trusted;no:re:cannot be noted;sh:owner_is '$SETUP_PATH' admins|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|"
+  "a second run is clean|sh:wine reg delete 'HKLM\\$SETUP_PATH' /v Other /f >/dev/null 2>&1||full|No Such Model|0|no:re:not trusted;no:re:^## Office A|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "killed again, then Power Users own the keys||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "a plan while Power Users own the keys says what the real run would do|sh:foreign_keys||plan|Model Y|0|** Plan: HKLM\\$SETUP_PATH $NOT_ADMIN: it would be taken over, and what it holds kept in its subkey Quarantine;** Plan: value ProductStopped of HKLM\\$SETUP_PATH would be quarantined, not acted on: \"3\";** Plan: HKLM\\$RECORD_PATH $NOT_ADMIN: it would be taken over, and what it holds kept in its subkey Quarantine;** Plan: saved queue Office A would be quarantined, not restored: port LPT1:, driver Model X 100;** Plan: saved queue Planted would be quarantined, not restored: port LPT5:, driver Model S;re:^\\*\\* Plan: queue Office B would be re-created;sh:owner_is '$RECORD_PATH' S-1-5-32-547|no:Office A;Office B|IP_10.0.0.7|Model Y||1|2|Office A,Planted"
+  "the real run takes them over, quarantines their records and goes on|||quiet|Model Y|3010|## HKLM\\$SETUP_PATH $NOT_ADMIN: $TAKEN_OVER;## Value ProductStopped of HKLM\\$SETUP_PATH is quarantined, not acted on: \"3\";## HKLM\\$RECORD_PATH $NOT_ADMIN: $TAKEN_OVER;## Saved queue Office A is quarantined, not restored: port LPT1:, driver Model X 100;## Saved queue Planted is quarantined, not restored: port LPT5:, driver Model S;!! Printer deleted   : Office B;no:## Office A $RESTORED_LATER;no:re:^## Planted;sh:owner_is '$RECORD_PATH' admins;sh:owner_is '$SETUP_PATH' admins;sh:[ \"\$(quarantined)\" = 'Office A,Planted' ]|no:Office A;no:Planted;Office B|IP_10.0.0.7|Model Y||1|2|"
+  "a run after the take-over is clean|||full|No Such Model|0|no:re:not trusted;no:re:quarantined|no:Office A|"
+  "killed once more|printer \"Office A\" LPT1: \"Model X 100\"|PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "a run without the printer update brings the queue and the programs back and clears the note|sh:printer_ini 'cmd.exe /c exit 0'||quiet|Model X 100|3010|## Office A $RESTORED_LATER;re:^## The tray program .*pxstatus.exe was started again;re:The service pxlinkd .*again$;sh:! wine reg query 'HKLM\\$SETUP_PATH' /v ProductStopped >/dev/null 2>&1|Office A|LPT1:|Model X 100|-|-|-|"
 )
 
 for row in "${ROWS[@]}"; do
@@ -158,7 +186,8 @@ for row in "${ROWS[@]}"; do
     plan)
       RUN_ENV="$env" run_setup "-ui plan"
       expect_eq "[$name] exit code" "$rc" "$(run_exit_code)" ;;
-    unsaved)
+    unsaved)  # (the key an earlier run left with its outcome goes first: only a new key is volatile)
+      wine reg delete 'HKLM\Software\Tarvik' /f >/dev/null 2>&1
       printerbed volatile 'SOFTWARE\Tarvik\Setup' >/dev/null
       RUN_ENV="$env" run_setup "-ui quiet"
       expect_eq "[$name] exit code" "$rc" "$(run_exit_code)"
@@ -194,6 +223,7 @@ for row in "${ROWS[@]}"; do
       no:re:*) ! log_lines 0 | grep -Eq -- "${item#no:re:}"; ok $? "[$name] a line matches [${item#no:re:}]" ;;
       no:*) expect_no_line "${item#no:}" ;;
       re:*) expect_match "${item#re:}" ;;
+      sh:*) eval "${item#sh:}"; ok $? "[$name] the check fails: ${item#sh:}" ;;
       *) ordered+=("$item") ;;
     esac
   done

@@ -127,6 +127,10 @@ expect_count 2 '^## .*[Ss]ervice does not exist'
 expect_sequence 0 "** Enumerating Printers and Faxes folder" "No matching printer found" \
   "** Process : Pictora\\Bin\\pxstatus.exe return with 0" "<< End of UpdateDriver Plug-in"
 expect_eq "queues unchanged" "$after_update" "$(printerbed dump)"
+# The plan agrees with it: no tray program to start without a usable install folder.
+new_temp
+RUN_TIMEOUT=60 run_setup "-ui plan -log 1"
+expect_line "** Plan: then the tray program would not be started (no usable InstallFolder) and the service pxlinkd started again"
 
 # ---- install folder without its trailing backslash --------------------------------
 new_temp
@@ -161,5 +165,24 @@ expect_eq "printui only for the queues it can take, unquoted path" \
   "$(printui_record)"
 expect_eq "odd queues unchanged" "$(echo "$with_odd" | grep -E '^(Front|Quoted|Long)')" \
   "$(printerbed dump | grep -E '^(Front|Quoted|Long)')"
+
+# ---- a service that takes seconds to stop, as real services do ---------------------
+# The update waits for it to stop before it goes on, and it runs at the end both of a
+# run that re-creates nothing and of one that re-creates queues.
+stop_delay 3000
+stop_service
+wait_service_state STOPPED; ok $? "the service did not stop"
+start_service  # the double reads its delay when it starts
+for entry in 'pxnetadj.exe %sourcepath%missing.inf' 'pxnetadj.exe %sourcepath%x.inf'; do
+  new_temp
+  printer_ini "$entry" "$LISTED"
+  clear_records
+  update_run
+  expect_eq "[$entry] slow service record" "stop start" "$(service_record)"
+  expect_eq "[$entry] slow service state" "RUNNING" "$(service_state)"
+  expect_sequence 0 "** pxlinkd Service stopped successfully" "** Starting Trayapp" "<< End of UpdateDriver Plug-in"
+  expect_count 0 '^## The service pxlinkd'
+done
+expect_count 2 '^!! Printer Added  : '
 
 finish

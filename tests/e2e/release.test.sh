@@ -6,8 +6,12 @@
 # build; checksums, zip, notices and bill of materials match the medium and the link
 # maps; the signed medium still runs the example under Wine. The release build is kept
 # in build/windows-x86/release/ between runs (the first run builds it whole). Only the
-# pinned signer passes (another certificate of the same CA fails), the signing password
-# never reaches the build's programs, and a failed release leaves an earlier one as it was.
+# pinned signer passes (another certificate of the same CA fails, and so does one of
+# another CA with the pinned one's serial number), the signing password never reaches the
+# build's programs, and a failed release leaves an earlier one as it was. Relative paths
+# of the options are taken from where the script is started; a release replaces its
+# folder whole and never one that holds other files, and a build folder that is not the
+# script's own is not removed.
 . "$(dirname "$0")/lib.sh"
 . "$TEST_SOURCE_DIR/tests/release/test-signer.sh"
 
@@ -25,8 +29,8 @@ spy=$E2E_WORK/spy
 mkdir -p "$spy"
 printf '#!/bin/sh\nenv | grep -c "^RELEASE_PFX_PASSWORD=" >>"%s/seen.txt"\nexec "%s" "$@"\n' "$spy" "$(command -v git)" >"$spy/git"
 chmod +x "$spy/git"
-PATH="$spy:$PATH" RELEASE_PFX_PASSWORD=$TEST_PFX_PASSWORD release --out "$out" --pfx "$keys/signer.pfx" \
-  --timestamp "$TSA_URL" --ca "$keys/ca.pem" --tsa-ca "$keys/ca.pem" >"$E2E_WORK/release.txt" 2>&1
+(cd "$E2E_WORK" && PATH="$spy:$PATH" RELEASE_PFX_PASSWORD=$TEST_PFX_PASSWORD release --out out --pfx keys/signer.pfx \
+  --timestamp "$TSA_URL" --ca keys/ca.pem --tsa-ca keys/ca.pem --signer keys/signer.sha256) >"$E2E_WORK/release.txt" 2>&1
 ok $? "signed release failed:
 $(tail -n 20 "$E2E_WORK/release.txt")"
 expect_eq "git runs with the password in its environment" "0" "$(sort -u "$spy/seen.txt" 2>/dev/null | paste -sd,)"
@@ -70,10 +74,15 @@ PY
 ca=(--ca "$keys/ca.pem" --tsa-ca "$keys/ca.pem")
 osslsigncode sign -h sha256 -pkcs12 "$keys/other.pfx" -readpass <(printf '%s' "$TEST_PFX_PASSWORD") -ts "$TSA_URL" \
   -in "$build/medium/Setup.exe" -out "$E2E_WORK/other-Setup.exe" >/dev/null 2>&1
+# Signed by another CA's certificate with the pinned one's serial number, the pinned
+# certificate added to the signature (listed first).
+osslsigncode sign -h sha256 -certs "$keys/imposter.pem" -key "$keys/imposter.key" -ac "$keys/signer.pem" \
+  -in "$build/medium/Setup.exe" -out "$E2E_WORK/imposter-Setup.exe" >/dev/null 2>&1
 while IFS='|' read -r file change opts want text; do
   path=$medium/$file
   [ "$file" = unsigned ] && path=$build/medium/Setup.exe
   [ "$file" = other ] && path=$E2E_WORK/other-Setup.exe
+  [ "$file" = imposter ] && path=$E2E_WORK/imposter-Setup.exe
   target=$(changed "$path" "$change")
   # shellcheck disable=SC2086
   report=$(bash "$TEST_SOURCE_DIR/scripts/verify-release.sh" --signer "$pin" $opts "$target" 2>&1)
@@ -92,6 +101,7 @@ Setup.exe|||fail|signature does not verify
 Setup.exe||--ca $keys/ca.pem|fail|the time-stamp does not verify
 unsigned||${ca[*]}|fail|not signed
 other||${ca[*]}|fail|the signer /CN=Somebody Else (SHA-256
+imposter||--ca $keys/cas.pem|fail|the signer /CN=other code signer/O=Another organisation
 ROWS
 
 # Signing adds a signature and changes nothing else: the digest that osslsigncode
@@ -197,8 +207,13 @@ expect_line "+++        Version : $version"
 expect_line "** Exit code 3010: the Run list ran to its end; the computer must be restarted"
 
 # ---- without a key: complete, unsigned, and said so; a wrong password fails -----------
+# Over an earlier release of another version: afterwards the folder holds the new one only.
+mkdir -p "$out/unsigned/TarvikAddon-0.9"
+touch "$out/unsigned/TarvikAddon-0.9.zip" "$out/unsigned/TarvikAddon-0.9/Setup.exe"
 release --out "$out/unsigned" >"$E2E_WORK/unsigned.txt" 2>&1
 ok $? "unsigned release failed: $(tail -n 5 "$E2E_WORK/unsigned.txt")"
+expect_eq "unsigned release: its folder, and what is left beside it" "SHA256SUMS $name $name.spdx.json $name.zip | unsigned" \
+  "$(ls -A "$out/unsigned" | LC_ALL=C sort | paste -sd' ') | $(find "$out" -maxdepth 1 -name '*unsigned*' -printf '%f\n' | paste -sd' ')"
 grep -q 'are NOT signed' "$E2E_WORK/unsigned.txt"; ok $? "the unsigned release does not say so"
 cmp -s "$build/medium/Setup.exe" "$out/unsigned/$name/Setup.exe"; ok $? "unsigned release: Setup.exe is not the build's"
 (cd "$out/unsigned" && sha256sum --quiet -c SHA256SUMS); ok $? "unsigned release: SHA256SUMS does not check"
@@ -216,5 +231,20 @@ for pfx in signer other; do
     "$(cd "$out" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum)"
 done
 grep -q 'the signer /CN=Somebody Else' "$E2E_WORK/failed-other.txt"; ok $? "another signer: $(tail -n 3 "$E2E_WORK/failed-other.txt")"
+
+# Folders that are not the script's: a release folder with another file in it, a build
+# folder without the build's mark. Each row: folder | options | message.
+while IFS='|' read -r dir opts text; do
+  mkdir -p "$E2E_WORK/$dir"
+  echo kept >"$E2E_WORK/$dir/notes.txt"
+  # shellcheck disable=SC2086
+  release $opts >"$E2E_WORK/$dir.txt" 2>&1
+  rc=$?
+  [ "$rc" -ne 0 ] && grep -qF "$text" "$E2E_WORK/$dir.txt"; ok $? "$dir: exit code $rc, expected a failure with [$text]: $(tail -n 2 "$E2E_WORK/$dir.txt")"
+  expect_eq "$dir: what it holds afterwards" "notes.txt" "$(ls -A "$E2E_WORK/$dir")"
+done <<ROWS
+foreign|--out $E2E_WORK/foreign|holds more than an earlier release (notes.txt): it is not replaced
+notbuild|--out $E2E_WORK/out-notbuild --build-dir $E2E_WORK/notbuild|is not a release build folder
+ROWS
 
 finish

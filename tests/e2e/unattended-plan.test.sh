@@ -3,7 +3,8 @@
 # window, starts nothing and leaves unchanged what the setup can change (the product's
 # registry keys, the Uninstall entry, the queues and their driver data, the service,
 # the data files, the medium, the running tray program); the real quiet run on the same
-# prefix then does what every "** Plan:" line said. Refusals give 1603 and change nothing.
+# prefix then does what every "** Plan:" line said. Refusals give 1603 (1633 for a system
+# not listed) and change nothing.
 # The build's medium on 32- and 64-bit Windows 10: accepted, planned and run as planned.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
@@ -41,6 +42,23 @@ machine_state() {
 }
 
 plan_lines() { log_lines | sed -n 's/^\*\* Plan: //p'; }
+
+# detection VIEW: the deployment guide's detection rule against the machine: "installed"
+# when the outcome on record says Installed = 1 (in the 32-bit view) and the add-on's
+# GUID is a key of the product's data file, else "not installed".
+detection() {
+  local installed
+  installed=$(wine reg query 'HKLM\SOFTWARE\Tarvik\Setup' /v Installed ${1:-} 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *Installed *REG_DWORD *//p')
+  if [ "$((installed))" = 1 ] && grep -qE "^[0-9]+=$ADDON"$'\r'"?\$" "$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"; then
+    echo installed
+  else
+    echo "not installed"
+  fi
+}
+CHECKER_EXE=$(dirname "$SETUP_EXE")/setupcheck.exe
+# writable FILE: "writable", or "read-only" when Wine shows the file so (no write bit).
+writable() { case $(stat -c %A "$1") in *w*) echo writable ;; *) echo read-only ;; esac; }
 started() { { tr -d '\r' <"$MEDIUM/testinst-record.txt"; } 2>/dev/null | grep '^start|' | cut -d'|' -f2; }
 
 # expect_plan_run NAME ARGS CODE LAST-LINE: a plan run that changes nothing.
@@ -69,6 +87,7 @@ for machine in "${MACHINES[@]}"; do
   cp "$TEST_TOOLS_DIR/testinst.exe" "$MEDIUM/pxprep.exe"
   mkdir -p "$MEDIUM/setup" "$DRIVE_C/Norvale/Pictora/$GUID/setup" "$DRIVE_C/Norvale/Pictora/Uninstall"
   printf '; the add-on data file\r\n' >"$MEDIUM/setup/pxclean.dat"
+  chmod a-w "$MEDIUM/setup/pxclean.dat"  # read-only, as on a disc
   printf '[Scrubber.FileUninstaller.MagicKeywords]\r\n1=Pictora\r\n' >"$DRIVE_C/Norvale/Pictora/$GUID/setup/pxclean.dat"
   wine reg add 'HKLM\SOFTWARE\Norvale\Pictora' /v InstallFolder /d "$PRODUCT_DIR_WIN" /f $view32 >/dev/null 2>&1
   wine reg add 'HKLM\SOFTWARE\Norvale\Installed Products' /v "$GUID" /d Pictora /f $view64 >/dev/null 2>&1
@@ -100,8 +119,10 @@ Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit co
 
   clear_records
   new_temp 2
+  expect_eq "$kind: detection before the run" "not installed" "$(detection "$view32")"
   RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"
   expect_eq "$kind real run: exit code" 3010 "$(run_exit_code)"
+  expect_eq "$kind: detection after the run" installed "$(detection "$view32")"
   # Programs: each planned start, in order, and nothing else.
   expect_eq "$kind: programs as planned" "$(sed -n 's/^Run entry [0-9]*: \(.*\): starts .*/\1/p' <<<"$plan")" "$(started)"
   sed -n 's/^Run entry [0-9]*: .*: starts \([^,]*\), .*/\1/p' <<<"$plan" | while read -r path; do
@@ -116,6 +137,7 @@ Run entry 2 counts exit codes 0, 3010, 1641 as success" "$(grep ' counts exit co
     "$(grep '^data file copy: ' <<<"$plan")"
   cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat"
   ok $? "$kind: data file not copied as planned"
+  expect_eq "$kind: the copy's attributes" "writable" "$(writable "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat")"
   # Queues: each planned re-creation made by printui with the same name, port, driver
   # and identifier; each queue left alone unchanged.
   recreated=$(sed -n 's/^queue \(.*\) would be re-created from .*: port \(.*\), driver \(.*\), driver data kept: SoftwareCUEContextID "\(.*\)"$/\1|\2|\3|\4/p' <<<"$plan")
@@ -146,6 +168,49 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
   expect_eq "$kind: already listed" \
     "registration: $DATA_FILE key 3 of [Scrubber.FileUninstaller.MagicKeywords] would be $ADDON (already listed under key 2)" \
     "$(plan_lines | grep '^registration: ')"
+
+  # ---- a configuration file whose name the system maps to the registry -------------
+  # Hardened machines map autorun.inf to a key that does not exist, so the system's
+  # profile functions give every read's default. The launcher then reads the file itself;
+  # a mapping of another name changes nothing. A mapped data-file name is not written: the
+  # system's profile writer would write to the registry instead. Each row's real run also
+  # copies the read-only data file of the medium again over the copy of the run before.
+  # Columns: name | mapped name | registry view switch | what it maps (config, data, none)
+  MAPPINGS=("autorun.inf mapped|AutoRun.INF|$view32|config" "another name mapped|setup.ini|$view32|none"
+            "data file name mapped|PXCLEAN.DAT|$view32|data")
+  [ -n "$view64" ] && MAPPINGS+=("autorun.inf mapped in the 64-bit view only|autorun.inf|$view64|config")
+  direct='^## The system maps the name of .*\\autorun\.inf to the registry (IniFileMapping): the file is read directly$'
+  n=4
+  for mapping in "${MAPPINGS[@]}"; do
+    IFS='|' read -r name mapped view maps <<<"$mapping"
+    key="HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\$mapped"
+    wine reg add "$key" /ve /d '@SYS:DoesNotExist' /f $view >/dev/null 2>&1; ok $? "$kind $name: mapping not set"
+    n=$((n + 1))
+    new_temp "$n"
+    expect_plan_run "$kind $name: plan" "-ui plan -log 1" 0 "$PLAN_END"
+    expect_eq "$kind $name: plan's system" "$(sed -n 1p <<<"$plan")" "$(plan_lines | sed -n 1p)"
+    expect_eq "$kind $name: read-directly lines" "$([ "$maps" = config ] && echo 1 || echo 0)" "$(log_lines | grep -c "$direct")"
+    [ "$maps" = data ] && expect_line "** Plan: registration: the system maps the name of the data file $DATA_FILE to the registry (IniFileMapping): the write would fail"
+    printf '; copied again: %s\r\n' "$name" >>"$MEDIUM/setup/pxclean.dat"
+    clear_records
+    rm -f "$MEDIUM/testinst-record.txt"
+    new_temp "$n-real"
+    RUN_TIMEOUT=90 run_setup "-ui quiet -log 127"
+    expect_eq "$kind $name: real run's exit code" 3010 "$(run_exit_code)"
+    expect_eq "$kind $name: programs as planned" "$(sed -n 's/^Run entry [0-9]*: \(.*\): starts .*/\1/p' <<<"$plan")" "$(started)"
+    if [ "$maps" = data ]; then
+      expect_sequence 0 "## Writting Magic Keyword failed" \
+        "## The data file $DATA_FILE is not written: the system maps its name to the registry (IniFileMapping), where its profile functions would write the keyword"
+    fi
+    cmp -s "$MEDIUM/setup/pxclean.dat" "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat"
+    ok $? "$kind $name: read-only data file not copied again"
+    expect_eq "$kind $name: the copy's attributes" "writable" "$(writable "$DRIVE_C/Norvale/Pictora/Uninstall/pxclean.dat")"
+    note=$(wine "$CHECKER_EXE" "$MEDIUM_WIN\\autorun.inf" 2>/dev/null | tr -d '\r' | sed -n 1p)
+    expect_eq "$kind $name: setupcheck's first line" \
+      "$([ "$maps" = config ] && echo "This machine maps the name autorun.inf to the registry (IniFileMapping): the launcher reads the file directly, as setupcheck does.")" \
+      "$(grep '^This machine maps' <<<"$note")"
+    wine reg delete "$key" /f $view >/dev/null 2>&1
+  done
   if [ "$kind" != win32-winxp ]; then stop_prefix; continue; fi
 
   # ---- refusals, a program that an earlier entry may install, and how a program is found
@@ -153,7 +218,7 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
   #   the plan for entry 1 ("-": not looked at) | program file placed under C:\ ("-": none) |
   #   the real quiet run's exit code ("-": no real run) | medium folder under C:\ ("-": media)
   REFUSALS=(
-    "system not accepted|job|s/^os_list=.*/os_list=999\r/|1603|## Exit code 1603: the operating system is not supported (message text 1)|-|-|-|-"
+    "system not accepted|job|s/^os_list=.*/os_list=999,601_64\r/|1633|## Exit code 1633: this system is not in the configuration's list (message text 1): found Windows version 5.1, service pack 3.0, 32-bit; os_list allows 999, 601_64|-|-|-|-"
     "no driver package|job|s/^1=TarvikPrinterTestKeyword/1=NoSuchKeyword/|1603|## Exit code 1603: no installed driver package was found (message text 8)|-|-|-|-"
     "medium program missing|1=%sourcepath%missing.exe|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
     "bare name found nowhere|1=nosuch.exe --x|-|1603|## Exit code 1603: a program of the medium does not exist|-|-|-|-"
@@ -178,11 +243,17 @@ queue Zeta is left alone: its driver Other Model is not in [UpdateDrivers]" "$(g
     plan_ini "$list" "$edit"
     expect_plan_run "$name" "-ui plan -restart force -log 1" "$code" "$last"
     [ "$planned" = - ] || expect_line "** Plan: Run entry 1: $planned"
-    if [ "$code" = 0 ]; then expect_line "** Plan: the computer would be restarted at the end (-restart force)"; fi
+    if [ "$code" = 0 ]; then
+      expect_line "** Plan: the computer would be restarted at the end (-restart force)"
+    else
+      expect_no_line "** Plan: the computer would be restarted at the end (-restart force)"
+    fi
     if [ "$real" != - ]; then  # the real run on the same machine does what the plan said
       new_temp "$n-real"
       RUN_TIMEOUT=90 run_setup "-ui quiet -log 1"
       expect_eq "$name: real run's exit code" "$real" "$(run_exit_code)"
+      detected=installed; [ "$real" = 3010 ] || detected="not installed"  # the GUID is there either way
+      expect_eq "$name: detection after the real run" "$detected" "$(detection)"
       if [ "$program" != - ]; then
         expect_eq "$name: program started" 1 \
           "$(tr -d '\r' <"$DRIVE_C/$(dirname "$program")/testinst-record.txt" 2>/dev/null | grep -c '^start|')"

@@ -1,9 +1,9 @@
 // libFuzzer target: the command line. The program name is skipped without reading
 // past the text; the switch split agrees with splitting the lower-cased text at every
-// "-" (right-most 30 pieces, name up to the first blank); the left-most "-f", "-log",
-// "-ui" and "-restart" with a value win; quiet for "quiet" and "plan", and for any other
-// "-ui" value or "-ui" glued to its value, which ends the run; a forced restart only
-// with "quiet" or "plan".
+// "-" (right-most 30 pieces, name up to the first blank); the left-most "-f" and "-log"
+// with a value win; "-ui" and "-restart" are documented values or refused, a refusal is
+// quiet and ends the run, text without any switch mark has neither; a forced restart
+// only with "quiet" or "plan".
 #include "app/cmdline.h"
 #include "framework/wstr.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -34,8 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     SwitchChoice choice = ChooseSwitches(names, values, count);
     bool fileSeen = false, levelSeen = false;
-    std::wstring ui, restart;
-    bool unknownUi = false;
     for (int i = count - 1; i >= 0; --i) {
         if (!fileSeen && names[i] == L"-f" && !values[i].empty()) {
             fileSeen = true;
@@ -48,19 +46,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             levelSeen = true;
             FUZZ_EXPECT(choice.level == wstr::ToInt(values[i]));
         }
-        if (ui.empty() && names[i] == L"-ui") ui = values[i];
-        if (names[i] == L"-ui" && !values[i].empty() && values[i] != L"quiet" && values[i] != L"plan" &&
-            values[i] != L"full")
-            unknownUi = true;
-        if (names[i].size() > 3 && names[i].compare(0, 3, L"-ui") == 0) unknownUi = true;
-        if (restart.empty() && names[i] == L"-restart") restart = values[i];
     }
     FUZZ_EXPECT(choice.fileGiven == fileSeen && choice.levelGiven == levelSeen);
-    FUZZ_EXPECT(choice.ui == ui && choice.restart == restart);
+    OwnSwitches own = ReadOwnSwitches(text);
     std::wstring notes[2];
-    UnattendedMode mode = ChooseUnattended(choice, notes);
-    bool known = !unknownUi && (ui == L"quiet" || ui == L"plan");
-    FUZZ_EXPECT(mode.uiUnknown == unknownUi && mode.noWindows == (unknownUi || known) && mode.plan == (known && ui == L"plan"));
-    FUZZ_EXPECT(mode.forceRestart == (known && restart == L"force"));
+    UnattendedMode mode = ChooseUnattended(own, notes);
+    bool marks = false;
+    for (wchar_t c : text)
+        if (c == L'-' || c == L'/' || (c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0xFE63 || c == 0xFF0D)
+            marks = true;
+    FUZZ_EXPECT(marks || (own.refused.empty() && own.ui.empty() && own.restart.empty()));
+    FUZZ_EXPECT(own.ui.empty() || own.ui == L"quiet" || own.ui == L"plan" || own.ui == L"full");
+    FUZZ_EXPECT(own.restart.empty() || own.restart == L"force" || own.restart == L"no");
+    if (mode.refused) {
+        FUZZ_EXPECT(mode.noWindows && !mode.plan && !mode.forceRestart && !notes[0].empty());
+        FUZZ_EXPECT(own.ui.empty() && own.restart.empty());
+    } else {
+        bool known = own.ui == L"quiet" || own.ui == L"plan";
+        FUZZ_EXPECT(mode.noWindows == known && mode.plan == (own.ui == L"plan"));
+        FUZZ_EXPECT(mode.forceRestart == (known && own.restart == L"force"));
+    }
     return 0;
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "checker/check_config.h"
-#include "checker/profile_text.h"
+#include "config/profile_text.h"
 #include "checker/report_text.h"
 #include "config/config_text.h"
 #include "framework/wstr.h"

@@ -7,6 +7,9 @@
 #   signer.sha256 its SHA-256 fingerprint: the pinned signer (--signer)
 #   other.pfx     a code-signing certificate of the same CA for "Somebody Else", same password
 #   tsa.pem/.key  a time-stamping certificate issued by it
+#   imposter.pem/.key  a code-signing certificate of another CA (ca2.pem; both in cas.pem)
+#                 with the serial number of signer.pfx's certificate and a longer
+#                 subject, so that a signature's certificates list the pinned one first
 # start_test_tsa DIR: an RFC 3161 time-stamp server on 127.0.0.1 that answers with
 #   openssl ts and the certificate above; sets TSA_URL and TSA_PID (end it with
 #   kill "$TSA_PID").
@@ -34,6 +37,13 @@ make_test_signer() {
         -passout "pass:$TEST_PFX_PASSWORD"
     done
     openssl x509 -in signer.pem -noout -fingerprint -sha256 >signer.sha256
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout ca2.key -out ca2.pem -days 2 -subj "/CN=Another Test CA" \
+      -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign"
+    openssl req -newkey rsa:2048 -nodes -keyout imposter.key -out imposter.csr \
+      -subj "/CN=other code signer/O=Another organisation of another CA/OU=a certificate longer than the pinned one"
+    openssl x509 -req -in imposter.csr -CA ca2.pem -CAkey ca2.key -days 2 -extfile signer.ext -out imposter.pem \
+      -set_serial "0x$(openssl x509 -in signer.pem -noout -serial | sed 's/^.*=//')"
+    cat ca.pem ca2.pem >cas.pem
   ) >/dev/null 2>&1
 }
 

@@ -11,8 +11,10 @@
 //   default NAME                 make the queue the user's default printer
 //   show NAME                    NAME|COMMENT|LOCATION|SHARE|PRIORITY|ORIENTATION|DEFAULT|DATATYPE
 //                                (SHARE "-" when not shared, DEFAULT "default" or "-")
-//   owner KEY user|admins        give HKLM\KEY (32-bit view) this user or Administrators
-//                                as owner
+//   owner KEY user|admins|powerusers
+//                                give HKLM\KEY (32-bit view) this user, Administrators
+//                                or Power Users as owner
+//   ownerof KEY                  print the owner of HKLM\KEY: user, admins or its SID
 //   dump                         one line per queue in enumeration order:
 //                                NAME|PORT|MODEL|SoftwareCUEContextID|AiODDPnPWorked|N
 //                                ("-" for a missing value; N values in the key, "-"
@@ -26,6 +28,7 @@
 // Exit code 0 when every command worked.
 #include "tests/tools/printer_bed.h"
 
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -108,7 +111,10 @@ bool Dump()
     const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         std::wstring name = printers[i].pPrinterName;
-        Print(name + L"|" + printers[i].pPortName + L"|" + printers[i].pDriverName + L"|" +
+        // A queue cut short while it was added may lack its port or driver: "-".
+        const wchar_t* port = printers[i].pPortName ? printers[i].pPortName : L"-";
+        const wchar_t* driver = printers[i].pDriverName ? printers[i].pDriverName : L"-";
+        Print(name + L"|" + port + L"|" + driver + L"|" +
               ReadValue(name, L"SoftwareCUEContextID") + L"|" + ReadValue(name, L"AiODDPnPWorked") + L"|" +
               CountValues(name));
     }
@@ -185,9 +191,10 @@ bool SetKeyOwner(const std::wstring& path, const std::wstring& who)
 {
     BYTE user[SECURITY_MAX_SID_SIZE] = {};
     PSID sid = user;
-    if (who == L"admins") {
+    if (who == L"admins" || who == L"powerusers") {
         DWORD size = sizeof(user);
-        if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size)) return false;
+        WELL_KNOWN_SID_TYPE type = who == L"admins" ? WinBuiltinAdministratorsSid : WinBuiltinPowerUsersSid;
+        if (!CreateWellKnownSid(type, nullptr, sid, &size)) return false;
     } else {
         HANDLE token = nullptr;
         BYTE info[256] = {};
@@ -221,6 +228,40 @@ bool SetKeyOwner(const std::wstring& path, const std::wstring& who)
     }
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
+}
+
+bool PrintKeyOwner(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return false;
+    BYTE sd[4096] = {};
+    DWORD size = sizeof(sd);
+    LONG rc = RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION, sd, &size);
+    RegCloseKey(key);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (rc != ERROR_SUCCESS || !GetSecurityDescriptorOwner(sd, &owner, &defaulted) || owner == nullptr) return false;
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD adminsSize = sizeof(admins);
+    HANDLE token = nullptr;
+    BYTE info[256] = {};
+    DWORD infoSize = 0;
+    bool isUser = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                  GetTokenInformation(token, TokenUser, info, sizeof(info), &infoSize) &&
+                  EqualSid(owner, reinterpret_cast<TOKEN_USER*>(info)->User.Sid);
+    if (token) CloseHandle(token);
+    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize) && EqualSid(owner, admins)) {
+        Print(L"admins");
+    } else if (isUser) {
+        Print(L"user");
+    } else {
+        LPWSTR text = nullptr;
+        if (!ConvertSidToStringSidW(owner, &text)) return false;
+        Print(text);
+        LocalFree(text);
+    }
+    return true;
 }
 
 bool Spawn(const std::wstring& commandLine)
@@ -302,6 +343,9 @@ int wmain(int argc, wchar_t** argv)
         } else if (command == L"owner" && need(i, 2)) {
             done = SetKeyOwner(argv[i + 1], argv[i + 2]);
             i += 2;
+        } else if (command == L"ownerof" && need(i, 1)) {
+            done = PrintKeyOwner(argv[i + 1]);
+            i += 1;
         } else if (command == L"dump") {
             done = Dump();
         } else if (command == L"volatile" && need(i, 1)) {

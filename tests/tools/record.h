@@ -15,9 +15,16 @@ inline std::wstring RecordFilePath()
     return file + L".txt";
 }
 
-inline void AppendRecord(const std::wstring& line)
+// `line` appended to `path` as one UTF-8 line.
+inline void AppendRecordTo(const std::wstring& path, const std::wstring& line)
 {
-    HANDLE file = CreateFileW(RecordFilePath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // A name without a folder lies beside the program, as its record does.
+    std::wstring target = path;
+    if (target.find(L'\\') == std::wstring::npos) {
+        std::wstring own = RecordFilePath();
+        target = own.substr(0, own.rfind(L'\\') + 1) + path;
+    }
+    HANDLE file = CreateFileW(target.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     std::wstring text = line + L"\n";
@@ -28,3 +35,5 @@ inline void AppendRecord(const std::wstring& line)
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(file);
 }
+
+inline void AppendRecord(const std::wstring& line) { AppendRecordTo(RecordFilePath(), line); }

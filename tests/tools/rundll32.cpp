@@ -1,5 +1,6 @@
 // Test double of "rundll32 printui.dll,PrintUIEntry /if /b NAME /f INF /r PORT /m MODEL":
-// records its command line, then installs the queue the way the system's printui does:
+// records its command line (and in rundll32-program.txt the program file it was started
+// as: on 64-bit Windows the native system folder's or the 32-bit one's), then installs the queue the way the system's printui does:
 // nothing when the INF file cannot be read, otherwise a queue of that name, port and
 // model with an empty driver-data key and a data type of its own (NT EMF 1.008, where
 // the test bed's queues have RAW). Exit code 0 when the queue was installed.
@@ -42,6 +43,9 @@ bool Readable(const std::wstring& path)
 int wmain()
 {
     AppendRecord(GetCommandLineW());
+    wchar_t program[MAX_PATH] = {0};
+    DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    AppendRecordTo(L"rundll32-program.txt", std::wstring(program, length));
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv) return 3;

@@ -1,4 +1,4 @@
-// runenv [NAME=VALUE ...] -- "COMMAND LINE"
+// runenv [--hidden-station] [NAME=VALUE ...] -- "COMMAND LINE"
 // Sets environment variables (an empty value removes the variable), then starts the
 // one argument after "--" as the exact command line (the caller's quoting is taken
 // apart once, so the text arrives as written), waits for it and exits with its exit
@@ -10,6 +10,8 @@
 //   window|CLASS|CAPTION
 // and at the end the whole exit code (a Unix exit status keeps only its low 8 bits):
 //   exit code N
+// --hidden-station starts the command in a window station of its own that is not
+// visible, as a service's is (no window of it can be seen or watched).
 #include <windows.h>
 
 #include <cstdio>
@@ -56,9 +58,13 @@ int wmain()
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv) return 250;
     std::wstring command;
-    bool haveCommand = false;
+    bool haveCommand = false, hiddenStation = false;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
+        if (arg == L"--hidden-station") {
+            hiddenStation = true;
+            continue;
+        }
         if (arg == L"--") {
             if (i + 1 < argc) {
                 command = argv[i + 1];
@@ -76,6 +82,16 @@ int wmain()
 
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
+    std::wstring desktop = L"TarvikHidden\\Default";
+    if (hiddenStation) {
+        HWINSTA own = GetProcessWindowStation();
+        HWINSTA station = CreateWindowStationW(L"TarvikHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+        if (!station || !SetProcessWindowStation(station)) return 253;
+        HDESK made = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        SetProcessWindowStation(own);
+        if (!made) return 254;
+        si.lpDesktop = &desktop[0];
+    }
     PROCESS_INFORMATION pi = {};
     std::wstring buffer = command;
     buffer.push_back(L'\0');

@@ -51,10 +51,33 @@ void TestParse()
 void TestChoice()
 {
     // Rows without the unattended columns expect no "-ui" or "-restart" value, the full
-    // user interface and no log notes.
+    // user interface and no log notes. A refused switch clears both values.
+    const std::wstring plan30 = L"-ui plan" + [] {
+        std::wstring more;
+        for (int i = 0; i < MAX_SWITCHES; ++i) more += L" -x";
+        return more;
+    }();
+    const std::wstring plan29 = plan30.substr(0, plan30.size() - 3);
+    const wchar_t* const end = L" (the run ends before any change)";
+    const std::wstring needsValue = std::wstring(L"## Command line not understood: -ui: -ui needs a value: quiet, plan or full") + end;
+    auto notUi = [end](const wchar_t* written) {
+        return std::wstring(L"## Command line not understood: ") + written + L": not a value of -ui: quiet, plan or full" + end;
+    };
+    auto twice = [end](const wchar_t* written, const wchar_t* name) {
+        return std::wstring(L"## Command line not understood: ") + written + L": -" + name +
+               L" is given twice with different values" + end;
+    };
+    auto glued = [end](const wchar_t* written) {
+        return std::wstring(L"## Command line not understood: ") + written + L": its value is written after a blank: -ui VALUE" + end;
+    };
+    auto hyphen = [end](const std::wstring& written) {
+        return L"## Command line not understood: " + written + L": the launcher's switches are written with the hyphen-minus -" + end;
+    };
+    const std::wstring beyond = std::wstring(L"## Command line not understood: -ui plan: only the 30 right-most switches are read") + end;
+    const std::wstring restartNow = std::wstring(L"## Command line not understood: -restart now: not a value of -restart: force or no") + end;
     struct Case {
         const char* what;
-        const wchar_t* arguments;
+        std::wstring arguments;
         bool fileGiven;
         const wchar_t* file;
         bool levelGiven;
@@ -63,10 +86,10 @@ void TestChoice()
         const wchar_t* restart = nullptr;
         bool quiet = false;
         bool forceRestart = false;
-        const wchar_t* uiNote = nullptr;
+        std::wstring uiNote = L"";
         const wchar_t* restartNote = nullptr;
         bool plan = false;
-        bool uiUnknown = false;
+        bool refused = false;
     } cases[] = {
         {"nothing", L"", false, L"", false, 0},
         {"quotes removed, blanks kept", L"-f \"C:\\My Setup\\a.inf\"", true, L"c:\\my setup\\a.inf", false, 0},
@@ -79,35 +102,55 @@ void TestChoice()
          true},
         {"quiet, no restart", L"-ui quiet -restart no", false, L"", false, 0, L"quiet", L"no", true, false},
         {"full", L"-ui full -f a.inf", true, L"a.inf", false, 0, L"full", L"", false, false},
-        {"left-most ui wins", L"-ui full -ui quiet", false, L"", false, 0, L"full", L"", false, false},
-        {"left-most restart wins", L"-ui quiet -restart no -restart force", false, L"", false, 0, L"quiet", L"no", true,
-         false},
-        {"switches without values ignored", L"-ui -restart", false, L"", false, 0, L"", L"", false, false},
-        {"ui without value ignored, the next one counts", L"-ui -log 1 -ui quiet", false, L"", true, 1, L"quiet", L"", true,
-         false},
-        {"unknown ui value ends the run, no restart", L"-ui silent -restart force", false, L"", false, 0, L"silent",
-         L"force", true, false, L"## Unknown value of -ui: silent (the run ends before any change)", nullptr, false,
-         true},
-        {"unknown restart value", L"-ui quiet -restart now", false, L"", false, 0, L"quiet", L"now", true, false, nullptr,
-         L"## Unknown value of -restart: now (using no)"},
-        {"value with more words", L"-ui quiet please", false, L"", false, 0, L"quiet please", L"", true, false,
-         L"## Unknown value of -ui: quiet please (the run ends before any change)", nullptr, false, true},
-        {"restart force alone", L"-restart force", false, L"", false, 0, L"", L"force", false, false, nullptr,
+        {"two -ui that disagree", L"-ui full -ui quiet", false, L"", false, 0, L"", L"", true, false,
+         twice(L"-ui quiet", L"ui"), nullptr, false, true},
+        {"two -restart that disagree", L"-ui quiet -restart no -restart force", false, L"", false, 0, L"", L"", true,
+         false, twice(L"-restart force", L"restart"), nullptr, false, true},
+        {"two that agree", L"-ui full -UI FULL", false, L"", false, 0, L"full", L"", false, false},
+        {"switch without value refused", L"-ui -restart", false, L"", false, 0, L"", L"", true, false, needsValue,
+         nullptr, false, true},
+        {"-ui -plan", L"-ui -plan", false, L"", false, 0, L"", L"", true, false, needsValue, nullptr, false, true},
+        {"ui without value, another switch after it", L"-ui -log 1 -ui quiet", false, L"", true, 1, L"", L"", true,
+         false, needsValue, nullptr, false, true},
+        {"unknown ui value ends the run, no restart", L"-ui silent -restart force", false, L"", false, 0, L"", L"", true,
+         false, notUi(L"-ui silent"), nullptr, false, true},
+        {"unknown restart value ends the run", L"-ui quiet -restart now", false, L"", false, 0, L"", L"", true, false,
+         restartNow, nullptr, false, true},
+        {"value with more words", L"-ui quiet please", false, L"", false, 0, L"", L"", true, false,
+         notUi(L"-ui quiet please"), nullptr, false, true},
+        {"other switches written with / stay ignored", L"/quiet /s -ui quiet /S", false, L"", false, 0, L"quiet", L"",
+         true, false},
+        {"restart force alone", L"-restart force", false, L"", false, 0, L"", L"force", false, false, L"",
          L"** -restart force is used only with -ui quiet; the finish page decides"},
-        {"glued value ends the run", L"-ui=plan", false, L"", false, 0, L"", L"", true, false,
-         L"## Unknown value of -ui: -ui=plan (the run ends before any change)", nullptr, false, true},
-        {"glued with a colon, value after it", L"-ui:plan x", false, L"", false, 0, L"", L"", true, false,
-         L"## Unknown value of -ui: -ui:plan x (the run ends before any change)", nullptr, false, true},
-        {"quoted plan is not plan", L"-ui \"plan\"", false, L"", false, 0, L"\"plan\"", L"", true, false,
-         L"## Unknown value of -ui: \"plan\" (the run ends before any change)", nullptr, false, true},
-        {"an unknown value right of a known one", L"-ui plan -ui plna", false, L"", false, 0, L"plan", L"", true, false,
-         L"## Unknown value of -ui: plna (the run ends before any change)", nullptr, false, true},
+        {"glued value ends the run", L"-ui=plan", false, L"", false, 0, L"", L"", true, false, glued(L"-ui=plan"),
+         nullptr, false, true},
+        {"glued with a colon, value after it", L"-UI:plan x", false, L"", false, 0, L"", L"", true, false,
+         glued(L"-UI:plan x"), nullptr, false, true},
+        {"glued with a quote", L"-ui\"plan\"", false, L"", false, 0, L"", L"", true, false, glued(L"-ui\"plan\""),
+         nullptr, false, true},
+        {"quoted plan is not plan", L"-ui \"plan\"", false, L"", false, 0, L"", L"", true, false, notUi(L"-ui \"plan\""),
+         nullptr, false, true},
+        {"an unknown value right of a known one", L"-ui plan -ui plna", false, L"", false, 0, L"", L"", true, false,
+         notUi(L"-ui plna"), nullptr, false, true},
         {"plan, any case, with restart force", L"-UI Plan -restart force", false, L"", false, 0, L"plan", L"force", true,
-         true, nullptr, nullptr, true},
-        {"left-most ui wins over plan", L"-ui quiet -ui plan", false, L"", false, 0, L"quiet", L"", true, false},
-        {"plan left-most", L"-ui plan -ui full", false, L"", false, 0, L"plan", L"", true, false, nullptr, nullptr, true},
-        {"unknown value like plan", L"-ui plans", false, L"", false, 0, L"plans", L"", true, false,
-         L"## Unknown value of -ui: plans (the run ends before any change)", nullptr, false, true},
+         true, L"", nullptr, true},
+        {"quiet then plan", L"-ui quiet -ui plan", false, L"", false, 0, L"", L"", true, false,
+         twice(L"-ui plan", L"ui"), nullptr, false, true},
+        {"unknown value like plan", L"-ui plans", false, L"", false, 0, L"", L"", true, false, notUi(L"-ui plans"),
+         nullptr, false, true},
+        {"slash", L"/ui plan", false, L"", false, 0, L"", L"", true, false, hyphen(L"/ui plan"), nullptr, false, true},
+        {"en dash", L"\u2013ui plan", false, L"", false, 0, L"", L"", true, false, hyphen(L"\u2013ui plan"), nullptr,
+         false, true},
+        {"minus sign, upper case", L"\u2212UI PLAN", false, L"", false, 0, L"", L"", true, false,
+         hyphen(L"\u2212UI PLAN"), nullptr, false, true},
+        {"full-width hyphen-minus before restart", L"-ui quiet \uFF0Drestart force", false, L"", false, 0, L"", L"",
+         true, false, hyphen(L"\uFF0Drestart force"), nullptr, false, true},
+        {"not the switch: longer name", L"-uiplan -ui full", false, L"", false, 0, L"full", L"", false, false},
+        {"/ui inside the quoted -f value", L"-f \"D:\\a /ui b.inf\" -ui quiet", true, L"d:\\a /ui b.inf", false, 0,
+         L"quiet", L"", true, false},
+        {"beyond the 30 switches read", plan30, false, L"", false, 0, L"", L"", true, false, beyond, nullptr, false,
+         true},
+        {"the 30th switch from the right", plan29, false, L"", false, 0, L"plan", L"", true, false, L"", nullptr, true},
     };
     auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
     for (const Case& c : cases) {
@@ -119,15 +162,16 @@ void TestChoice()
         ok(choice.file == c.file, "file [%s], expected [%s]\n", wn(choice.file), wn(c.file));
         ok(choice.levelGiven == c.levelGiven, "levelGiven %d\n", choice.levelGiven);
         ok(choice.level == c.level, "level %d, expected %d\n", choice.level, c.level);
-        ok(choice.ui == text(c.ui), "ui [%s], expected [%s]\n", wn(choice.ui), wn(text(c.ui)));
-        ok(choice.restart == text(c.restart), "restart [%s], expected [%s]\n", wn(choice.restart), wn(text(c.restart)));
+        OwnSwitches own = ReadOwnSwitches(c.arguments);
+        ok(own.ui == text(c.ui), "ui [%s], expected [%s]\n", wn(own.ui), wn(text(c.ui)));
+        ok(own.restart == text(c.restart), "restart [%s], expected [%s]\n", wn(own.restart), wn(text(c.restart)));
         std::wstring notes[2];
-        UnattendedMode mode = ChooseUnattended(choice, notes);
+        UnattendedMode mode = ChooseUnattended(own, notes);
         ok(mode.noWindows == c.quiet, "no windows %d, expected %d\n", mode.noWindows, c.quiet);
         ok(mode.forceRestart == c.forceRestart, "forceRestart %d, expected %d\n", mode.forceRestart, c.forceRestart);
         ok(mode.plan == c.plan, "plan %d, expected %d\n", mode.plan, c.plan);
-        ok(mode.uiUnknown == c.uiUnknown, "uiUnknown %d, expected %d\n", mode.uiUnknown, c.uiUnknown);
-        ok(notes[0] == text(c.uiNote), "ui note [%s], expected [%s]\n", wn(notes[0]), wn(text(c.uiNote)));
+        ok(mode.refused == c.refused, "refused %d, expected %d\n", mode.refused, c.refused);
+        ok(notes[0] == c.uiNote, "ui note [%s], expected [%s]\n", wn(notes[0]), wn(c.uiNote));
         ok(notes[1] == text(c.restartNote), "restart note [%s], expected [%s]\n", wn(notes[1]), wn(text(c.restartNote)));
     }
 }

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/run_outcome.h"
 #include "config/composition.h"
@@ -37,10 +38,11 @@ void TestSourcePath()
     ok(!IsReadValue(READ_FAILED), "failure text counts as missing\n");
     ok(IsReadValue(L""), "empty value counts as read\n");
     ok(IsReadValue(L"<read_failed>"), "comparison is case-sensitive\n");
-    // Reads with the two defaults: both defaults back means no key; the failure text twice is a value.
-    ok(KeyMissing(READ_FAILED, READ_FAILED_OTHER), "both defaults: missing\n");
-    ok(!KeyMissing(READ_FAILED, READ_FAILED), "failure text twice: a value\n");
-    ok(!KeyMissing(L"", READ_FAILED_OTHER), "empty value: read\n");
+    // One read with a default no value can hold: only the default back means no key.
+    ok(!KeyFound(READ_MISSING), "the default back: missing\n");
+    ok(KeyFound(READ_FAILED), "the failure text as the value: a key\n");
+    ok(KeyFound(L""), "empty value: read\n");
+    ok(KeyFound(L"<READ_FAILED:missing>"), "the default's text without its line break: a value\n");
 }
 
 void TestKeysAndSections()
@@ -49,6 +51,30 @@ void TestKeysAndSections()
     ok(LangMapKey(0x041E) == L"0x041e", "lower-case hex [%s]\n", wn(LangMapKey(0x041E)));
     ok(VariantSection(L"Run.x64", L"600_64") == L"Run.x64.600_64", "variant [%s]\n",
        wn(VariantSection(L"Run.x64", L"600_64")));
+
+    // The language used when [LangMap] has no key of the user's own: same primary language
+    // in file order, then English, then the first key; keys that name no language only count last.
+    struct Fallback {
+        unsigned lang;
+        std::vector<std::wstring> keys;
+        const wchar_t* key;
+        const wchar_t* line;
+    } fallbacks[] = {
+        {0x0807, {L"0x0409", L"0x0C07", L"0x0407"}, L"0x0C07", L"using 0x0C07, the same language"},
+        {0x0c07, {L"0x0409", L"0x0407"}, L"0x0407", L"using 0x0407, the same language"},
+        {0x0411, {L"0x0407", L"0X0409"}, L"0X0409", L"using 0X0409 (English)"},
+        {0x0809, {L"0x0407", L"0x0409"}, L"0x0409", L"using 0x0409, the same language"},
+        {0x0411, {L"German", L"0x0407", L"0x040c"}, L"German", L"using German, its first entry"},
+        {0x0407, {L"0x407", L"0x04071"}, L"0x407", L"using 0x407, its first entry"},
+        {0x0411, {}, L"", L"every text is empty"},
+    };
+    for (const Fallback& f : fallbacks) {
+        LanguageChoice got = FallbackLanguage(f.lang, f.keys);
+        std::wstring line = LanguageFallbackLine(f.lang, got);
+        ok(got.key == f.key, "fallback for 0x%04x: [%s], expected [%s]\n", f.lang, wn(got.key), wn(f.key));
+        ok(line == L"## [LangMap] has no entry for the user's language " + LangMapKey(f.lang) + L": " + f.line,
+           "fallback line [%s]\n", wn(line));
+    }
 
     struct Case {
         std::set<int> keys;
@@ -189,6 +215,11 @@ void TestSuccessCodeLists()
             ok(problem == c.problem && own.empty(), "[%s] problem [%s], expected [%s]\n", wn(c.text), wn(problem),
                wn(c.problem));
     }
+    // A list the read may have cut (499 characters or more) is not used.
+    for (size_t length : {CONFIG_VALUE_MAX - 1, CONFIG_VALUE_MAX, CONFIG_VALUE_MAX + 4}) {
+        std::wstring problem = CutValueProblem(std::wstring(length - 8, L' ') + L"12345678");
+        ok(problem.empty() == (length < CONFIG_VALUE_MAX), "%d characters: [%s]\n", static_cast<int>(length), wn(problem));
+    }
 
     // Read as the entry is: the per-system section first, key names in any letters.
     std::map<std::wstring, std::map<std::wstring, std::wstring>> file = {
@@ -237,9 +268,12 @@ void TestRunListEnd()
 
     const EntryResult S = EntryResult::Succeeded, B = EntryResult::Busy, F = EntryResult::Failed,
                       N = EntryResult::NotStarted;
+    // The last line of a quiet run (or of the plan) as the one rule for every failure decides it.
     struct ListCase {
         std::vector<EntryResult> ends;  // entries 1, 2, ...
         const wchar_t* line;            // the last line of a quiet run
+        const wchar_t* dataFile = L"";  // the data file copy that failed
+        bool plan = false;
     } lists[] = {
         {{}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
         {{S, S}, L"** Exit code 3010: the Run list ran to its end; the computer must be restarted"},
@@ -248,6 +282,12 @@ void TestRunListEnd()
         {{S, B, B}, L"## Exit code 1618: Run entry 2 ended with exit code 102: e2.exe"},
         {{B, N}, L"## Exit code 1603: a Run entry could not be started"},
         {{N, F}, L"## Exit code 1603: a Run entry could not be started"},
+        {{S}, L"## Exit code 1603: the data file could not be handed to the uninstaller: d to e: why", L"d to e: why"},
+        {{S, B}, L"## Exit code 1603: the data file could not be handed to the uninstaller: x", L"x"},
+        {{S, F}, L"## Exit code 1603: Run entry 2 ended with exit code 102: e2.exe", L"x"},
+        {{}, L"## Exit code 1603: the data file would not be handed to the uninstaller: x not found now",
+         L"x not found now", true},
+        {{}, L"** Exit code 0: the run would reach its end; nothing was changed", L"", true},
     };
     for (const ListCase& c : lists) {
         std::vector<EntryEnd> ends;
@@ -255,10 +295,39 @@ void TestRunListEnd()
             int n = static_cast<int>(ends.size()) + 1;
             ends.push_back(EntryEnd{n, L"e" + wstr::FromInt(n) + L".exe", r, static_cast<uint32_t>(100 + n)});
         }
-        RunListEnd end = DecideRunListEnd(ends);
-        std::wstring line = ExitLine(OutcomeOfRunList(end.result), false, EntryEndText(end.entry));
+        WalkTally tally;
+        tally.runList = DecideRunListEnd(ends);
+        tally.dataFileNotHanded = c.dataFile;
+        WalkEnd end = DecideWalkEnd(tally, c.plan);
+        std::wstring line = ExitLine(end.outcome, false, end.detail);
         ok(line == c.line, "%d entries: [%s], expected [%s]\n", static_cast<int>(ends.size()), wn(line), wn(c.line));
     }
+
+    // What a run leaves on record: Installed only after a success, untouched by a run
+    // refused before any change; the deciding entry or step named after a failure.
+    const EntryEnd second{2, L"setup.exe /q", EntryResult::Failed, 5};
+    struct RecordCase {
+        RunOutcome outcome;
+        int code;
+        InstalledMark installed;
+        const wchar_t* decidedBy;
+    } records[] = {
+        {RunOutcome::Completed, 3010, InstalledMark::Yes, L""},
+        {RunOutcome::EntryFailed, 1603, InstalledMark::No, L"Run entry 2: setup.exe /q"},
+        {RunOutcome::EntryBusy, 1618, InstalledMark::No, L"Run entry 2: setup.exe /q"},
+        {RunOutcome::DataFileNotHanded, 1603, InstalledMark::No, L"data file copy"},
+        {RunOutcome::DriverNotFound, 1603, InstalledMark::No, L"driver package search"},
+        {RunOutcome::OsNotSupported, 1633, InstalledMark::Unchanged, L"system check"},
+        {RunOutcome::ConfigUnreadable, 1619, InstalledMark::Unchanged, L"configuration file"},
+        {RunOutcome::CommandLineRefused, 1639, InstalledMark::Unchanged, L"command line"},
+    };
+    for (const RecordCase& c : records) {
+        OutcomeRecord r = DecideOutcomeRecord(c.outcome, second);
+        ok(r.exitCode == c.code && r.installed == c.installed && r.decidedBy == c.decidedBy,
+           "outcome %d: code %d installed %d [%s], expected %d %d [%s]\n", static_cast<int>(c.outcome), r.exitCode,
+           static_cast<int>(r.installed), wn(r.decidedBy), c.code, static_cast<int>(c.installed), wn(c.decidedBy));
+    }
+    ok(UtcTimeText(2026, 3, 7, 9, 5, 0) == L"2026-03-07T09:05:00Z", "time [%s]\n", wn(UtcTimeText(2026, 3, 7, 9, 5, 0)));
 
     ok(ExitCodeNote(1603, L"Fatal error during installation.\r\n") == L" (Fatal error during installation.)",
        "1603 note [%s]\n", wn(ExitCodeNote(1603, L"Fatal error during installation.\r\n")));

@@ -2,14 +2,16 @@
 // command line, the one-line system text, the USB test, the driver-list match, the
 // queues printui cannot take (read back under the system's argument rules), device
 // paths, the bounded text of system buffers, the saved queue's registry record (its
-// bounds, its usability, the settings and driver data it puts back) and the trust
-// decision on the key that holds it.
+// bounds, its usability, the settings and driver data it puts back), the trust
+// decision on the key that holds it, and where the tray program comes back and how
+// long a stopping service is waited for.
 #include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "printers/printer_text.h"
+#include "printers/restart_rules.h"
 #include "printers/saved_queue.h"
 #include "system/key_trust.h"
 #include "tests/harness/argv_reference.h"
@@ -781,6 +783,14 @@ struct TrustRow {
     KeyTrust trust;
 };
 
+// A descriptor whose second entry (a user's read) is of type `type` instead of allowed.
+std::vector<unsigned char> WithSecondAceType(unsigned char type)
+{
+    std::vector<unsigned char> sd = Descriptor(true, 0x9004, {{true, 0, 0xF003F}, {false, 0, 0x20019}});
+    sd[20 + 16 + 8 + 24] = type;  // header, owner, ACL header, first entry
+    return sd;
+}
+
 void TestKeyTrust()
 {
     const uint32_t READ = 0x20019, FULL = 0xF003F;
@@ -799,6 +809,10 @@ void TestKeyTrust()
         {"explicit read for a user", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0, READ}}), true,
          KeyTrust::Trusted},
         {"write below only", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0x08, FULL}}), true, KeyTrust::Trusted},
+        {"WRITE_DAC alone for a user", Descriptor(true, 0x9004, {{true, 0, FULL}, {false, 0, 0x40000}}), true,
+         KeyTrust::Untrusted},
+        {"a callback entry for a user", WithSecondAceType(9), true, KeyTrust::Untrusted},
+        {"a denial for a user", WithSecondAceType(1), true, KeyTrust::Trusted},
         {"no DACL", Descriptor(true, 0x8000, {}, false), true, KeyTrust::Untrusted},
         {"cut short", Cut(Descriptor(true, 0x9004, {{true, 0, FULL}}), 3), false, KeyTrust::Untrusted},
         {"not self-relative", Descriptor(true, 0x1004, {{true, 0, FULL}}), false, KeyTrust::Untrusted},
@@ -813,11 +827,147 @@ void TestKeyTrust()
         ok(trust == row.trust, "trust %d [%s]\n", static_cast<int>(trust), wn(why));
         ok((trust == KeyTrust::Untrusted) == !why.empty() || !read, "reason [%s]\n", wn(why));
     }
+    // Owners besides SYSTEM and Administrators: the running user and the members of the
+    // local Administrators group, as the lookup would find them.
+    const std::vector<unsigned char> user = SidBytes(false);
+    std::vector<unsigned char> other = user;
+    other.back() = 4;  // S-1-5-21-1-2-3-1028
+    struct OwnerRow {
+        const char* name;
+        std::vector<unsigned char> descriptor;
+        KeyOwners owners;
+        KeyTrust trust;
+    };
+    const OwnerRow owned[] = {
+        {"the running user's, as Windows XP makes them", Descriptor(false, 0x9004, {{true, 0, FULL}}), {user, {}, false},
+         KeyTrust::Resecure},
+        {"another administrator's", Descriptor(false, 0x8004, {{true, 0x10, FULL}}), {other, {other, user}, true},
+         KeyTrust::Resecure},
+        {"a user outside the group", Descriptor(false, 0x9004, {{true, 0, FULL}}), {other, {other}, true},
+         KeyTrust::Untrusted},
+        {"members unknown", Descriptor(false, 0x9004, {{true, 0, FULL}}), {other, {}, false}, KeyTrust::Untrusted},
+        {"an administrator's that a user may write", Descriptor(false, 0x9004, {{true, 0, FULL}, {false, 0, 0x2}}),
+         {user, {}, false}, KeyTrust::Untrusted},
+    };
+    for (const OwnerRow& row : owned) {
+        check::Context context(row.name);
+        KeySecurityFacts facts;
+        ok(ReadKeySecurityFacts(row.descriptor, facts) && facts.ownerSid == user, "owner read\n");
+        std::wstring why;
+        KeyTrust trust = DecideKeyTrust(facts, row.owners, why);
+        ok(trust == row.trust, "trust %d [%s]\n", static_cast<int>(trust), wn(why));
+        ok((trust == KeyTrust::Untrusted) == !why.empty(), "reason [%s]\n", wn(why));
+    }
+    std::wstring why;
+    KeySecurityFacts outsider;
+    (void)ReadKeySecurityFacts(owned[2].descriptor, outsider);
+    (void)DecideKeyTrust(outsider, owned[2].owners, why);
+    ok(why == L"its owner S-1-5-21-1-2-3-1000 is neither SYSTEM nor an administrator", "why [%s]\n", wn(why));
+    (void)DecideKeyTrust(outsider, owned[3].owners, why);
+    ok(why == L"its owner S-1-5-21-1-2-3-1000 is neither SYSTEM nor an administrator (the members of Administrators "
+              L"could not be looked up)",
+       "members unknown: why [%s]\n", wn(why));
     KeySecurityFacts facts;
     bool read = ReadKeySecurityFacts(LauncherKeySecurity(false), facts);
     ok(read && !facts.ownerTrusted && facts.daclProtected && facts.aces.size() == 2 && facts.aces[0].trustedSid &&
            facts.aces[1].trustedSid && facts.aces[1].mask == 0xF003F,
        "the launcher's own list without owner: read %d, %u entries\n", read, static_cast<unsigned>(facts.aces.size()));
+}
+// Where the tray program comes back, with the system's answers given per session:
+// 'r' a copy runs there, otherwise the token query's error (0: the user's token).
+struct TrayStartRow {
+    const char* name;
+    bool system;
+    std::vector<unsigned long> sessions;
+    std::vector<std::pair<unsigned long, unsigned long>> tokenErrors;  // session, error
+    std::vector<unsigned long> running;
+    std::vector<TrayStart> expected;
+    size_t tokenQueries;
+};
+
+void TestTrayStarts()
+{
+    using K = TrayStartKind;
+    const TrayStartRow rows[] = {
+        {"the interactive user: as of old, nobody asked", false, {1, 2}, {}, {}, {{K::OwnSession, 0, 0}}, 0},
+        {"SYSTEM: each session as its user", true, {0, 2}, {{0, 0}, {2, 0}}, {},
+         {{K::SessionUser, 0, 0}, {K::SessionUser, 2, 0}}, 2},
+        {"SYSTEM without the privilege: as of old", true, {0, 2}, {{0, 1314}}, {}, {{K::OwnSession, 0, 1314}}, 1},
+        {"a system without the function: as of old", true, {1}, {{1, 127}}, {}, {{K::OwnSession, 0, 127}}, 1},
+        {"nobody logged on, a session gone, one left", true, {1, 3, 4}, {{1, 1008}, {3, 7022}, {4, 0}}, {},
+         {{K::NoUser, 1, 1008}, {K::NoUser, 3, 7022}, {K::SessionUser, 4, 0}}, 3},
+        {"a copy runs there again: not asked", true, {1, 2}, {{2, 0}}, {1}, {{K::RunsThere, 1, 0}, {K::SessionUser, 2, 0}},
+         1},
+        {"another failure: that session only", true, {1, 2}, {{1, 5}, {2, 0}}, {},
+         {{K::Failed, 1, 5}, {K::SessionUser, 2, 0}}, 2},
+        {"no session noted", true, {}, {}, {}, {{K::NoSession, 0, 0}}, 0},
+        {"a session noted twice is asked once", true, {3, 3}, {{3, 0}}, {}, {{K::SessionUser, 3, 0}}, 1},
+    };
+    for (const TrayStartRow& row : rows) {
+        check::Context context(row.name);
+        size_t queries = 0;
+        TraySessionAnswers answers{
+            row.system,
+            [&](unsigned long session) {
+                return std::find(row.running.begin(), row.running.end(), session) != row.running.end();
+            },
+            [&](unsigned long session) {
+                ++queries;
+                for (const auto& answer : row.tokenErrors)
+                    if (answer.first == session) return answer.second;
+                return 999UL;
+            }};
+        std::vector<TrayStart> got = DecideTrayStarts(row.sessions, answers);
+        ok(got == row.expected, "%u starts, first kind %d session %lu error %lu\n", static_cast<unsigned>(got.size()),
+           got.empty() ? -1 : static_cast<int>(got[0].kind), got.empty() ? 0UL : got[0].session,
+           got.empty() ? 0UL : got[0].error);
+        ok(queries == row.tokenQueries, "%u token queries\n", static_cast<unsigned>(queries));
+    }
+    // The note's list of sessions: written and read back, and what is not a session skipped.
+    ok(SessionListText({0, 2, 4294967295UL}) == L"0,2,4294967295", "list text [%s]\n", wn(SessionListText({0, 2, 4294967295UL})));
+    std::vector<unsigned long> read = SessionListFromText(L"0,2,,x1,4294967296,01,4294967295");
+    ok(read == std::vector<unsigned long>({0, 2, 1, 4294967295UL}), "%u sessions read\n", static_cast<unsigned>(read.size()));
+}
+
+// The wait for a stopping service (clock in ms; each look: stopped, pending, check
+// point, wait hint, the time it is taken).
+struct StopLookRow {
+    ServiceLook look;
+    unsigned long at;
+    StopWaitStep step;
+    unsigned long sleep;  // after Wait
+};
+
+void TestServiceStopWait()
+{
+    const ServiceLook pending{false, true, 1, 4000}, stopped{true, false, 0, 0};
+    using S = StopWaitStep;
+    struct {
+        const char* name;
+        std::vector<StopLookRow> looks;
+    } const rows[] = {
+        {"stops after three seconds", {{pending, 0, S::Wait, 1000}, {pending, 1000, S::Wait, 1000},
+                                        {pending, 3000, S::Wait, 1000}, {stopped, 4000, S::Stopped, 0}}},
+        {"no progress beyond its wait hint", {{pending, 0, S::Wait, 1000}, {pending, 4000, S::Wait, 1000},
+                                              {pending, 4001, S::NoProgress, 0}}},
+        {"progress, until the ceiling",
+         {{{false, true, 1, 90000}, 0, S::Wait, 9000}, {{false, true, 2, 90000}, 27000, S::Wait, 3000},
+          {{false, true, 3, 90000}, 30000, S::Ceiling, 0}}},
+        {"no hint: waited for up to the ceiling", {{{false, true, 0, 0}, 100, S::Wait, 1000},
+                                                    {{false, true, 0, 0}, 30100, S::Ceiling, 0}}},
+        {"running again: not stopping", {{{false, false, 0, 0}, 0, S::NotStopping, 0}}},
+        {"the clock wraps", {{pending, 0xFFFFFC18UL, S::Wait, 1000}, {pending, 1000, S::Wait, 1000},
+                             {stopped, 2000, S::Stopped, 0}}},
+    };
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        ServiceStopWait wait(row.looks.front().at);
+        for (const StopLookRow& look : row.looks) {
+            S step = wait.Next(look.look, look.at);
+            ok(step == look.step, "at %lu: step %d\n", look.at, static_cast<int>(step));
+            if (step == S::Wait) ok(wait.SleepMs() == look.sleep, "at %lu: sleep %lu\n", look.at, wait.SleepMs());
+        }
+    }
 }
 }  // namespace
 
@@ -841,5 +991,7 @@ int main()
     TestDriverDataToPutBack();
     TestSettingsWords();
     TestKeyTrust();
+    TestTrayStarts();
+    TestServiceStopWait();
     return check::summary();
 }

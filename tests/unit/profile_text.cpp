@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "checker/check_config.h"
-#include "checker/profile_text.h"
+#include "config/profile_text.h"
 #include "checker/report_text.h"
 #include "config/config_text.h"
 #include "printers/printer_text.h"

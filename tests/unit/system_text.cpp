@@ -1,11 +1,14 @@
 // Text rules of the system layer: registry data as text (the install folder's string
 // rule, the log text of a value of any type, the expansion of system-folder names),
-// the full-path test, how a Run entry's program is found, and the machine-wide lock.
+// the full-path test, how a Run entry's program is found, the machine-wide lock, and
+// the session: quiet where no one sees a window, and how the restart is asked for.
 #include "framework/wstr.h"
 #include "system/lock_rules.h"
 #include "system/path_text.h"
 #include "system/program_text.h"
 #include "system/registry_text.h"
+#include "system/replace_rules.h"
+#include "system/session_rules.h"
 
 #include "tests/harness/check.h"
 
@@ -92,6 +95,11 @@ void CheckFullPaths()
         {L"C:\\Program Files\\Norvale\\Pictora\\Bin\\pxstatus.exe", true},
         {L"c:\\x", true},
         {L"\\\\server\\share\\x.exe", true},
+        {L"C:/dir/x.exe", true},  // '/' separates as '\\' does
+        {L"X:/", true},
+        {L"//server/share/x.exe", true},
+        {L"/x.exe", false},
+        {L"\\/\\x", false},
         {L"C:x.exe", false},                   // relative to the drive's current folder
         {L"\\x.exe", false},                  // relative to the current drive
         {L"Pictora\\Bin\\pxstatus.exe", false},  // relative to the current folder
@@ -143,10 +151,10 @@ void CheckProgramNames()
 
     std::vector<std::wstring> folders =
         ProgramSearchFolders(L"C:\\media", L"C:\\windows\\system32", L"C:\\windows",
-                             L"C:\\tools;;.;bin; \"C:\\Quoted Dir\" ;\\\\srv\\share;C:relative;\\rooted");
+                             L"C:\\tools;;.;bin; \"C:\\Quoted Dir\" ;\\\\srv\\share;C:relative;\\rooted;D:/slashed/;/root");
     std::wstring joined;
     for (const std::wstring& f : folders) joined += f + L"|";
-    ok(joined == L"C:\\media|C:\\windows\\system32|C:\\windows|C:\\tools|C:\\Quoted Dir|\\\\srv\\share|",
+    ok(joined == L"C:\\media|C:\\windows\\system32|C:\\windows|C:\\tools|C:\\Quoted Dir|\\\\srv\\share|D:\\slashed\\|",
        "search folders [%s]\n", wn(joined));
     folders = ProgramSearchFolders(L"", L"C:\\windows\\system32", L"C:\\windows", L"");
     ok(folders.size() == 2, "%d folders without an own folder and PATH\n", static_cast<int>(folders.size()));
@@ -159,7 +167,7 @@ void CheckProgramNames()
         bool medium;
     } named[] = {
         {L"tools\\x.exe", L"D:\\cd\\tools\\x.exe", true},
-        {L"c:\\media\\tools\\x.exe /q", L"c:\\media\\tools\\x.exe /q", true},
+        {L"c:\\media\\tools\\x.exe /q", L"c:\\media\\tools\\x.exe \\q.exe", true},  // "/q" names a file q
         {L"C:\\MEDIA\\setup", L"C:\\MEDIA\\setup.exe", true},
         {L"c:\\program", L"c:\\program.exe", false},
         {L"c:\\media2\\x.exe", L"c:\\media2\\x.exe", false},
@@ -167,6 +175,9 @@ void CheckProgramNames()
         {L"\\\\srv\\d\\x.exe", L"\\\\srv\\d\\x.exe", false},
         {L"c:\\media", L"c:\\media.exe", false},
         {L"\\tools\\x.exe", L"D:\\tools\\x.exe", false},
+        {L"/tools/x.exe", L"D:\\tools\\x.exe", false},
+        {L"tools/x", L"D:\\cd\\tools\\x.exe", true},
+        {L"C:/media/v1.2/tool", L"C:\\media\\v1.2\\tool.exe", true},
         {L"d:x.exe", L"D:\\cd\\x.exe", true},
         {L"e:x.exe", L"e:\\x.exe", false},
     };
@@ -189,7 +200,8 @@ void CheckProgramResolution()
     const wchar_t* files[] = {L"c:\\media\\setup.exe", L"c:\\windows\\system32\\regsvr32.exe", L"c:\\tools\\x.exe",
                               L"c:\\program files\\tarvik\\setup.exe", L"d:\\apps\\my.exe",
                               L"d:\\apps\\my tool\\run.exe", L"c:\\media\\inst.bat", L"c:\\media\\sub\\t.exe",
-                              L"c:\\media\\bin\\y.exe", L"c:\\windows\\system32\\cmd.exe"};
+                              L"c:\\media\\bin\\y.exe", L"c:\\windows\\system32\\cmd.exe",
+                              L"c:\\acc\\tools\\x.exe"};
     FileProbe exists = [&files](const std::wstring& path) {
         for (const wchar_t* f : files)
             if (wstr::ToLower(path) == f) return true;
@@ -213,6 +225,9 @@ void CheckProgramResolution()
         {L"y.exe", ProgramProblem::NotFound, L"", L""},
         {L"sub\\t.exe", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
         {L"sub\\t", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"C:/acc/tools/x.exe /q", ProgramProblem::None, L"C:\\acc\\tools\\x.exe", L""},
+        {L"sub/t /q", ProgramProblem::None, L"C:\\media\\sub\\t.exe", L""},
+        {L"\"c:/media/inst.bat\" /q", ProgramProblem::None, L"c:\\media\\inst.bat", L"\"\"c:\\media\\inst.bat\" /q\""},
         {L"inst.bat /q \"a b\"", ProgramProblem::None, L"C:\\media\\inst.bat", L"\"\"C:\\media\\inst.bat\" /q \"a b\"\""},
         {L"\"c:\\media\\inst.bat\"", ProgramProblem::None, L"c:\\media\\inst.bat", L"\"\"c:\\media\\inst.bat\"\""},
         {L"install.bat /q", ProgramProblem::NotFound, L"", L""},
@@ -365,6 +380,7 @@ void CheckInstanceDecision()
         InstanceVerdict verdict;
         bool mutexLine;
         const wchar_t* note;  // the last note, or null for none
+        unsigned long shown = 0;  // the error a user at the screen is shown
     } rows[] = {
         {"alone", MutexState::Created, LockState::Taken, InstanceVerdict::Run, false, nullptr},
         {"a real second copy", MutexState::Exists, LockState::Busy, InstanceVerdict::SecondCopy, true, nullptr},
@@ -381,7 +397,10 @@ void CheckInstanceDecision()
          L"the setup does not run without it"},
         {"no lock at all, no mutex either", MutexState::Failed, LockState::Failed, InstanceVerdict::NoLock, false,
          L"## The machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock cannot be taken (error 5); the setup "
-         L"does not run without it"},
+         L"does not run without it", 5},
+        {"a standard user on XP: the lock cannot be made", MutexState::Created, LockState::Failed, InstanceVerdict::NoLock,
+         false, L"## The machine-wide lock C:\\WINDOWS\\TarvikSetupLock\\setup.lock cannot be taken (error 5); the setup "
+         L"does not run without it", 5},
     };
     for (const Row& row : rows) {
         InstanceDecision d = DecideInstance(row.mutex, 5, row.lock, 5, path, L"its owner is S-1-5-32-545");
@@ -389,10 +408,101 @@ void CheckInstanceDecision()
         ok(d.verdict == row.verdict, "%s: verdict %d\n", row.what, static_cast<int>(d.verdict));
         ok(d.mutexLine == row.mutexLine, "%s: mutex line %d\n", row.what, d.mutexLine);
         ok(last == (row.note ? row.note : L""), "%s: note [%s]\n", row.what, wn(last));
+        ok(d.shownError == row.shown, "%s: error shown %lu\n", row.what, d.shownError);
     }
     InstanceDecision both = DecideInstance(MutexState::Failed, 5, LockState::Busy, 32, path, L"");
     ok(both.notes.size() == 2 && both.notes[0] == L"## The mutex cannot be created (error 5): the machine-wide lock decides",
        "mutex failed, lock busy: %d notes\n", static_cast<int>(both.notes.size()));
+}
+
+// What the next run does with the names a replacement cut short left recorded, and what
+// counts as the launcher's own file under them.
+void CheckReplacementRecovery()
+{
+    const NameState A = NameState::Absent, O = NameState::Ours, F = NameState::Foreign;
+    const struct {
+        const char* what;
+        bool target;
+        NameState temporary, backup;
+        RecoveryAct act;
+        bool foreign;
+    } rows[] = {
+        {"target there: both are leftovers", true, O, O, RecoveryAct::RemoveLeftovers, false},
+        {"target there, a folder under the temporary's name", true, F, A, RecoveryAct::RemoveLeftovers, true},
+        {"old file moved away: the whole new one takes the name", false, O, O, RecoveryAct::TemporaryTakesName, false},
+        {"old file moved away, new one gone: the old one comes back", false, A, O, RecoveryAct::BackupTakesName, false},
+        {"old file moved away, a link for the new one: the old one comes back", false, F, O,
+         RecoveryAct::BackupTakesName, true},
+        {"first creation cut short: the temporary may be partial", false, O, A, RecoveryAct::RemoveTemporary, false},
+        {"a planted backup never makes a temporary whole", false, O, F, RecoveryAct::RemoveTemporary, true},
+    };
+    for (const auto& row : rows) {
+        RecoveryDecision d = DecideRecovery(row.target, row.temporary, row.backup);
+        ok(d.act == row.act && d.foreign == row.foreign, "%s: act %d foreign %d\n", row.what, static_cast<int>(d.act),
+           d.foreign);
+    }
+
+    const FileIdentity created = {0x20, 7, 42};
+    const struct {
+        const char* what;
+        FileIdentity now;
+        bool same;
+    } files[] = {
+        {"the file created", {0x20, 7, 42}, true},
+        {"the same file made read-only", {0x21, 7, 42}, true},
+        {"another file", {0x20, 7, 43}, false},
+        {"the same index on another volume", {0x20, 8, 42}, false},
+        {"a reparse point (link, junction) in its place", {0x420, 7, 42}, false},
+        {"a folder in its place", {0x10, 7, 42}, false},
+    };
+    for (const auto& row : files)
+        ok(IsCreatedFile(created, row.now) == row.same, "%s: %d\n", row.what, IsCreatedFile(created, row.now));
+
+    const std::wstring target = L"C:\\P\\pxclean.dat";
+    ReplacementNames names = ChooseReplacementNames(target, 0x0123456789abcdefULL);
+    ok(names.temporary == L"C:\\P\\pxclean.dat.0123456789abcdef.tarvik-new", "temporary %s\n", wn(names.temporary));
+    const struct {
+        const char* what;
+        std::wstring text;
+        bool usable;
+    } records[] = {
+        {"as written", ReplacementRecordText(names, L"00000007:000000000000002a"), true},
+        {"another file's names", ReplacementRecordText(ChooseReplacementNames(L"C:\\P\\other.dat", 5), L""), false},
+        {"a name outside the folder", L"C:\\Windows\\x.0123456789abcdef.tarvik-new|" + names.backup + L"|", false},
+        {"a backup that does not pair", names.temporary + L"|" + target + L".0123456789abcdee.tarvik-old|", false},
+        {"no separator", names.temporary, false},
+    };
+    for (const auto& row : records) {
+        ReplacementNames read;
+        std::wstring identity;
+        bool usable = ReadReplacementRecord(target, row.text, read, identity);
+        ok(usable == row.usable && (!usable || read.backup == names.backup), "%s: %d\n", row.what, usable);
+    }
+}
+
+// The system's answers injected: station visible or not, token user SYSTEM or not.
+void CheckSession()
+{
+    struct Row {
+        const char* what;
+        bool visible, asSystem, noWindowsAsked;
+        bool quiet;
+        RestartCall call;
+    } rows[] = {
+        {"the user at the desktop", true, false, false, false, RestartCall::ExitWindows},
+        {"the user, -ui quiet", true, false, true, false, RestartCall::ExitWindows},
+        {"SYSTEM at a visible station", true, true, false, false, RestartCall::InitiateShutdown},
+        {"SYSTEM in a service's station", false, true, false, true, RestartCall::InitiateShutdown},
+        {"SYSTEM in a service's station, -ui plan", false, true, true, false, RestartCall::InitiateShutdown},
+        {"another user's hidden station", false, false, false, true, RestartCall::InitiateShutdown},
+    };
+    for (const Row& row : rows) {
+        UnseenRun run = DecideUnseenRun(row.visible, row.noWindowsAsked);
+        RestartCall call = ChooseRestartCall(row.asSystem, row.visible);
+        ok(run.quiet == row.quiet, "%s: quiet %d\n", row.what, run.quiet);
+        ok(run.note.empty() != row.quiet, "%s: note [%s]\n", row.what, wn(run.note));
+        ok(call == row.call, "%s: restart call %d\n", row.what, static_cast<int>(call));
+    }
 }
 
 }  // namespace
@@ -407,5 +517,7 @@ int main()
     CheckFolderExpansion();
     CheckLockFolder();
     CheckInstanceDecision();
+    CheckReplacementRecovery();
+    CheckSession();
     return check::summary();
 }

@@ -255,8 +255,24 @@ void CheckInstallFolder()
     }
 }
 
-// What a run cut short may leave beside the data file: its copy, removed before the
-// write; something that cannot be removed stops the write and is named in the log.
+// Records the names of a replacement of `file` as a run cut short leaves them.
+std::wstring RecordReplacement(const std::wstring& file)
+{
+    std::wstring temporary = file + L".0123456789abcdef.tarvik-new";
+    std::wstring text = temporary + L"|" + file + L".0123456789abcdef.tarvik-old|";
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarvik\\Setup\\ReplacedFiles", 0, nullptr, 0,
+                    KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr);
+    RegSetValueExW(key, file.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return temporary;
+}
+
+// What a run cut short may leave beside the data file under its recorded names: its
+// copy, removed before the write; something that is not the setup's own there stops
+// the write, is named in the log and left alone. A file under the name earlier versions
+// used is no longer the setup's: left alone.
 void CheckLeftovers()
 {
     const std::string content = "[" + std::string(SECTION) + "]\r\n1={A}\r\n";
@@ -274,7 +290,9 @@ void CheckLeftovers()
         check::Context context(row.name);
         std::wstring folder = MakeInstallation(("leftover" + std::to_string(++n)).c_str(), content);
         std::wstring file = DataFolder(folder, GUID_A) + L"pxclean.dat";
-        std::wstring copy = file + L".tarvik-new";
+        std::wstring copy = RecordReplacement(file);
+        std::wstring oldName = file + L".tarvik-new";
+        WriteBytes(oldName, "not ours");
         if (row.folder)
             MakeFolders(copy + L"\\");
         else
@@ -288,12 +306,19 @@ void CheckLeftovers()
         std::string expected = row.written ? content + "2=" + Narrow(ADDON_GUID) + "\r\n" : content;
         ok(ReadBytes(file) == expected, "data file:\n%s\n", ReadBytes(file).c_str());
         ok(FileExists(copy) == row.folder, "copy left: %d\n", FileExists(copy));
+        ok(ReadBytes(oldName) == "not ours", "the old name's file: %s\n", ReadBytes(oldName).c_str());
+        HKEY key = nullptr;
+        LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarvik", 0, KEY_READ | KEY_WOW64_32KEY, &key);
+        if (rc == ERROR_SUCCESS) RegCloseKey(key);
+        ok(rc == ERROR_FILE_NOT_FOUND, "the recovery key is left: %ld\n", rc);
+        ok(registration.Refused() == row.folder, "refused: %d\n", registration.Refused());
         if (row.written) {
             ok(log.Has("## Successfully updated the  Magic Keyword in scrubber file"), "no success line\n");
             continue;
         }
         ok(log.Has("## Writting Magic Keyword failed"), "no failure line\n");
-        std::string reason = "## The data file " + Narrow(file) + " is left as it was: ";
+        std::string reason = "## The data file " + Narrow(file) + " is left as it was: something that is not the "
+                             "setup's own stands at " + Narrow(copy);
         bool named = false;
         for (const std::string& line : log.Lines()) named = named || line.compare(0, reason.size(), reason) == 0;
         ok(named, "no line [%s...]\n", reason.c_str());

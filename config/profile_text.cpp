@@ -1,4 +1,4 @@
-#include "checker/profile_text.h"
+#include "config/profile_text.h"
 
 #include <algorithm>
 
