@@ -10,8 +10,10 @@
 # cannot be written is left alone, and with -ui quiet the run ends with 1603; the record
 # reaches the disk before the queue is deleted; keys the running user owns (as Windows
 # XP makes them) are used and given to Administrators; keys Power Users own are taken
-# over, what they held quarantined and never acted on. The rows run in order, each on
-# what the one before left.
+# over, what they held quarantined and never acted on; the note of the stopped tray
+# program and service reaches the disk before the queue is deleted too, and a run
+# without the printer update still brings back what a killed run left and then clears
+# the note. The rows run in order, each on what the one before left.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
 . "$(dirname "$0")/lib-product.sh"
@@ -39,9 +41,13 @@ TAKEN_OVER="it is taken over, and what it held is kept in its subkey Quarantine"
 RESTORED_LATER="restored as it was: an earlier run deleted it and ended before it came back"
 # Office A set up the way offices set queues up; Office B has no settings at all.
 A_SETTINGS='settings "Office A" "Second floor, next to the kitchen" "Room 201" OFFICE 7 2 default "Office A"'
-A_SHOW="show:Office A|Second floor, next to the kitchen|Room 201|OFFICE|7|2|default"
+# The data type is printui's own (the bed's queues have RAW): the settings put back after
+# printui leave it, and a queue made again from its record has it as printui made it.
+# Once the bed makes the queue by hand, RAW stays: the recovery leaves it too.
+A_SHOW="show:Office A|Second floor, next to the kitchen|Room 201|OFFICE|7|2|default|NT EMF 1.008"
+A_SHOW_BED="${A_SHOW%|*}|RAW"
 A_PUT_BACK="comment, location, share OFFICE, priority 7, preferences, default printer"
-B_SHOW="show:Office B|||-|0|0|-"
+B_SHOW="show:Office B|||-|0|0|-|NT EMF 1.008"
 
 # record_names: the queues that have a record; "none" when not even the record key is
 # left (the recovery key above it keeps the run's outcome on record).
@@ -50,13 +56,14 @@ record_names() {
   wine reg query "$RECORD_KEY" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_BINARY    .*/\1/p' | sort | paste -sd,
 }
 
-# record_flushed TRACE QUEUE: in Wine's call trace, the key that QUEUE's record (a
-# binary value named after it) was written through is flushed before the first
-# DeletePrinter.
-record_flushed() {
-  awk -v value="L\"$2\"" '
-    /:Call [^ ]*RegSetValueExW\(/ && index($0, value ",00000000,00000003,") { split($0, a, /[(,]/); key = a[2] }
+# flushed_before_delete TRACE VALUE: in Wine's call trace, the key that VALUE (a queue's
+# record, or the note of the stopped programs) was written through is flushed before it
+# is closed and before the first DeletePrinter.
+flushed_before_delete() {
+  awk -v value="L\"$2\",00000000," '
+    /:Call [^ ]*RegSetValueExW\(/ && index($0, value) { split($0, a, /[(,]/); key = a[2] }
     key != "" && /:Call [^ ]*RegFlushKey\(/ && index($0, "(" key ")") { flushed = 1 }
+    key != "" && !flushed && /:Call [^ ]*RegCloseKey\(/ && index($0, "(" key ")") { key = "" }
     /:Call [^ ]*DeletePrinter\(/ { exit }
     END { exit !flushed }' "$1"
 }
@@ -107,9 +114,9 @@ quarantined() { wine reg query "$RECORD_KEY\\Quarantine" 2>/dev/null | tr -d '\r
 # with an event of the mutex's name held throughout and a second run "-ui quiet" while
 # printui runs; the exit code column is the second run's), plan (-ui plan), unsaved
 # (-ui quiet while the record key is volatile: Wine refuses the record below it; no
-# printui call) or traced (-ui quiet with Wine's call trace: the record flushed before
-# the delete) | listed drivers | exit code ("-": not looked at) | log lines in this
-# order (";"), "no:LINE": no such line, "re:REGEX": a line matches, "no:re:REGEX": no
+# printui call) or traced (-ui quiet with Wine's call trace: the record and the note of
+# the stopped programs flushed before the delete) | listed drivers | exit code ("-":
+# not looked at) | log lines in this order (";"), "no:LINE": no such line, "re:REGEX": a line matches, "no:re:REGEX": no
 # line matches, "sh:COMMAND": a check that must succeed | queues (";"): a dump line that must be there, "no:TEXT": no dump line
 # holds TEXT, "show:LINE": the settings of a queue (printerbed show) | records left.
 ROWS=(
@@ -133,17 +140,19 @@ ROWS=(
   "killed after the deletion, settings and all||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "the next start restores it with its settings|||full|No Such Model|0|## Office A $RESTORED_LATER;## Office A: settings put back: $A_PUT_BACK|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "killed again, then printui's queue without identifier||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
-  "the next start puts the identifier back|printer \"Office A\" LPT1: \"Model X 100\"||full|No Such Model|0|## Office A: its identifier was put back: an earlier run ended before writing it;no:## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "the next start puts the identifier back|printer \"Office A\" LPT1: \"Model X 100\"||full|No Such Model|0|## Office A: its identifier was put back: an earlier run ended before writing it;no:## Office A $RESTORED_LATER|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "killed again, then an unusable record before it||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
-  "the unusable record is reported once, the good one restored|sh:unusable_record_first \"Office A\"||full|No Such Model|0|## Broken: its saved definition cannot be used and is removed: its name, port, driver or print processor is empty;## Office A $RESTORED_LATER|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
-  "a clean run after it|||full|No Such Model|0|no:re:^## Broken;no:## Office A $RESTORED_LATER;no:re:^## Office A|$A_SHOW;no:Broken|none"
+  "the unusable record is reported once, the good one restored|sh:unusable_record_first \"Office A\"||full|No Such Model|0|## Broken: its saved definition cannot be used and is removed: its name, port, driver or print processor is empty;## Office A $RESTORED_LATER|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "a clean run after it|||full|No Such Model|0|no:re:^## Broken;no:## Office A $RESTORED_LATER;no:re:^## Office A|$A_SHOW_BED;no:Broken|none"
   "killed again, then the keys given to the running user||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
-  "keys the running user owns, as Windows XP makes them, are used|sh:user_keys||full|No Such Model|0|## Office A $RESTORED_LATER;no:re:not trusted;no:re:cannot be noted;sh:owner_is '$SETUP_PATH' admins|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
-  "a second run is clean|sh:wine reg delete 'HKLM\\$SETUP_PATH' /v Other /f >/dev/null 2>&1||full|No Such Model|0|no:re:not trusted;no:re:^## Office A|$A_SHOW;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "keys the running user owns, as Windows XP makes them, are used|sh:user_keys||full|No Such Model|0|## Office A $RESTORED_LATER;no:re:not trusted;no:re:cannot be noted;sh:owner_is '$SETUP_PATH' admins|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
+  "a second run is clean|sh:wine reg delete 'HKLM\\$SETUP_PATH' /v Other /f >/dev/null 2>&1||full|No Such Model|0|no:re:not trusted;no:re:^## Office A|$A_SHOW_BED;Office A|LPT1:|Model X 100|$ID_A|1|2|none"
   "killed again, then Power Users own the keys||PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
   "a plan while Power Users own the keys says what the real run would do|sh:foreign_keys||plan|Model Y|0|** Plan: HKLM\\$SETUP_PATH $NOT_ADMIN: it would be taken over, and what it holds kept in its subkey Quarantine;** Plan: value ProductStopped of HKLM\\$SETUP_PATH would be quarantined, not acted on: \"3\";** Plan: HKLM\\$RECORD_PATH $NOT_ADMIN: it would be taken over, and what it holds kept in its subkey Quarantine;** Plan: saved queue Office A would be quarantined, not restored: port LPT1:, driver Model X 100;** Plan: saved queue Planted would be quarantined, not restored: port LPT5:, driver Model S;re:^\\*\\* Plan: queue Office B would be re-created;sh:owner_is '$RECORD_PATH' S-1-5-32-547|no:Office A;Office B|IP_10.0.0.7|Model Y||1|2|Office A,Planted"
   "the real run takes them over, quarantines their records and goes on|||quiet|Model Y|3010|## HKLM\\$SETUP_PATH $NOT_ADMIN: $TAKEN_OVER;## Value ProductStopped of HKLM\\$SETUP_PATH is quarantined, not acted on: \"3\";## HKLM\\$RECORD_PATH $NOT_ADMIN: $TAKEN_OVER;## Saved queue Office A is quarantined, not restored: port LPT1:, driver Model X 100;## Saved queue Planted is quarantined, not restored: port LPT5:, driver Model S;!! Printer deleted   : Office B;no:## Office A $RESTORED_LATER;no:re:^## Planted;sh:owner_is '$RECORD_PATH' admins;sh:owner_is '$SETUP_PATH' admins;sh:[ \"\$(quarantined)\" = 'Office A,Planted' ]|no:Office A;no:Planted;Office B|IP_10.0.0.7|Model Y||1|2|"
   "a run after the take-over is clean|||full|No Such Model|0|no:re:not trusted;no:re:quarantined|no:Office A|"
+  "killed once more|printer \"Office A\" LPT1: \"Model X 100\"|PRINTUI_TEST_SLEEP=60000|kill|Model X 100|-|!! Printer deleted   : Office A|no:Office A||Office A"
+  "a run without the printer update brings the queue and the programs back and clears the note|sh:printer_ini 'cmd.exe /c exit 0'||quiet|Model X 100|3010|## Office A $RESTORED_LATER;re:^## The tray program .*pxstatus.exe was started again;re:The service pxlinkd .*again$;sh:! wine reg query 'HKLM\\$SETUP_PATH' /v ProductStopped >/dev/null 2>&1|Office A|LPT1:|Model X 100|-|-|-|"
 )
 
 for row in "${ROWS[@]}"; do
@@ -185,11 +194,13 @@ for row in "${ROWS[@]}"; do
       expect_eq "[$name] printui calls" "" "$(printui_record)"
       wine reg delete 'HKLM\Software\Tarvik' /f >/dev/null 2>&1 ;;
     traced)
-      relay_only 'RegSetValueExW;RegFlushKey;DeletePrinter'
+      relay_only 'RegSetValueExW;RegFlushKey;RegCloseKey;DeletePrinter'
       RUN_ENV="$env WINEDEBUG=+relay" RUN_ERR=$E2E_WORK/relay.txt run_setup "-ui quiet"
       relay_only
       expect_eq "[$name] exit code" "$rc" "$(run_exit_code)"
-      record_flushed "$E2E_WORK/relay.txt" "Office A"; ok $? "[$name] the record of Office A is not flushed before DeletePrinter" ;;
+      for value in "Office A" ProductStopped; do
+        flushed_before_delete "$E2E_WORK/relay.txt" "$value"; ok $? "[$name] $value is not flushed before DeletePrinter"
+      done ;;
     overlap)
       hold_file 'event:TARVIK{3f1c9a52-7e04-4b6d-9a21-5c8e0d47b913}'
       RUN_ENV="$env" RUN_BACKGROUND=1 RUN_OUT="$E2E_WORK/first.txt" run_setup ""

@@ -9,15 +9,17 @@ inline std::wstring DriverDataKey(const std::wstring& printer)
     return L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + printer + L"\\PrinterDriverData";
 }
 
-// A queue as AddPrinterW level 2 makes it; the spooler's print processor and data type.
-inline bool AddQueue(const std::wstring& name, const std::wstring& port, const std::wstring& model)
+// A queue as AddPrinterW level 2 makes it; the spooler's print processor, and its data
+// type unless another is given.
+inline bool AddQueue(const std::wstring& name, const std::wstring& port, const std::wstring& model,
+                     const wchar_t* datatype = L"RAW")
 {
     PRINTER_INFO_2W info = {};
     info.pPrinterName = const_cast<LPWSTR>(name.c_str());
     info.pPortName = const_cast<LPWSTR>(port.c_str());
     info.pDriverName = const_cast<LPWSTR>(model.c_str());
     info.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
-    info.pDatatype = const_cast<LPWSTR>(L"RAW");
+    info.pDatatype = const_cast<LPWSTR>(datatype);
     HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
     if (!printer) return false;
     ClosePrinter(printer);

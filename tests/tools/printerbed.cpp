@@ -9,7 +9,7 @@
 //                                not shared), priority and the orientation of its
 //                                printing preferences (1 portrait, 2 landscape)
 //   default NAME                 make the queue the user's default printer
-//   show NAME                    NAME|COMMENT|LOCATION|SHARE|PRIORITY|ORIENTATION|DEFAULT
+//   show NAME                    NAME|COMMENT|LOCATION|SHARE|PRIORITY|ORIENTATION|DEFAULT|DATATYPE
 //                                (SHARE "-" when not shared, DEFAULT "default" or "-")
 //   owner KEY user|admins|powerusers
 //                                give HKLM\KEY (32-bit view) this user, Administrators
@@ -183,7 +183,7 @@ bool Show(const std::wstring& name)
     Print(name + L"|" + text(info->pComment) + L"|" + text(info->pLocation) + L"|" +
           (shared ? text(info->pShareName) : L"-") + L"|" + std::to_wstring(info->Priority) + L"|" +
           (info->pDevMode ? std::to_wstring(info->pDevMode->dmOrientation) : L"-") + L"|" +
-          (isDefault ? L"default" : L"-"));
+          (isDefault ? L"default" : L"-") + L"|" + text(info->pDatatype));
     return true;
 }
 

@@ -2,7 +2,8 @@
 // records its command line (and in rundll32-program.txt the program file it was started
 // as: on 64-bit Windows the native system folder's or the 32-bit one's), then installs the queue the way the system's printui does:
 // nothing when the INF file cannot be read, otherwise a queue of that name, port and
-// model with an empty driver-data key. Exit code 0 when the queue was installed.
+// model with an empty driver-data key and a data type of its own (NT EMF 1.008, where
+// the test bed's queues have RAW). Exit code 0 when the queue was installed.
 // The environment can make it misbehave as printui does in the field:
 //   PRINTUI_TEST_SLEEP=MS        wait so long first (a run can be killed meanwhile)
 //   PRINTUI_TEST_EXIT=N          install nothing and end with exit code N
@@ -57,7 +58,7 @@ int wmain()
     if (!Setting(L"PRINTUI_TEST_EXIT").empty()) return _wtoi(Setting(L"PRINTUI_TEST_EXIT").c_str());
     if (!Setting(L"PRINTUI_TEST_PORT").empty()) port = Setting(L"PRINTUI_TEST_PORT");
     if (!Readable(inf)) return 2;
-    if (!AddQueue(name, port, model)) return 1;
+    if (!AddQueue(name, port, model, L"NT EMF 1.008")) return 1;
     HKEY key = CreateDriverDataKey(name);
     if (key) RegCloseKey(key);
     return 0;

@@ -15,6 +15,7 @@
 #include "log/log_file.h"
 #include "printers/process_control.h"
 #include "printers/queue_safety.h"
+#include "printers/recovery_keys.h"
 #include "printers/saved_queue.h"
 #include "printers/spooler.h"
 #include "printers/update_plugin.h"
@@ -386,6 +387,8 @@ struct {
     DWORD enumError = 0;              // EnumPrintersW fails with it
     DWORD openError = 0;              // OpenPrinterW fails with it for every name
     bool deleteMarksPending = false;  // DeletePrinter leaves the queue listed, pending deletion
+    bool setWorks = false;            // SetPrinterW takes level 2 and keeps its processor and data type
+    std::wstring setProcessor;        // "PROCESSOR/DATATYPE" of the last level-2 SetPrinterW
     int deletes = 0;
 } g_fake;
 
@@ -407,6 +410,7 @@ void FillInfo(const FakeQueue& q, DWORD level, BYTE* at)
     info.pPortName = const_cast<LPWSTR>(q.port.c_str());
     info.pDriverName = const_cast<LPWSTR>(q.driver.c_str());
     info.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+    info.pDatatype = const_cast<LPWSTR>(L"NT EMF 1.008");
     info.cJobs = q.jobs;
     info.Status = q.status;
     memcpy(at, &info, sizeof(info));
@@ -449,7 +453,14 @@ BOOL WINAPI FakeGet(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD ne
     return TRUE;
 }
 DWORD WINAPI FakeSetData(HANDLE, LPCWSTR, LPCWSTR, DWORD, LPBYTE, DWORD) { return ERROR_ACCESS_DENIED; }
-BOOL WINAPI FakeSet(HANDLE, DWORD, LPBYTE, DWORD) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }
+BOOL WINAPI FakeSet(HANDLE, DWORD level, LPBYTE buffer, DWORD)
+{
+    if (!g_fake.setWorks || level != 2) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
+    g_fake.setProcessor = std::wstring(info->pPrintProcessor ? info->pPrintProcessor : L"") + L"/" +
+                          (info->pDatatype ? info->pDatatype : L"");
+    return TRUE;
+}
 LONG WINAPI FakeProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD) { return -1; }
 BOOL WINAPI FakeGetDefault(LPWSTR, LPDWORD size) { return *size = 0, SetLastError(ERROR_FILE_NOT_FOUND), FALSE; }
 BOOL WINAPI FakeSetDefault(LPCWSTR) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }
@@ -481,19 +492,36 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& start, co
 
 const char KEPT[] = ": nothing is re-created or removed and its saved definition is kept for the next run";
 
-// The start of a run meets a record whose queue the spooler cannot show as there or
-// missing: nothing is re-created or removed, the record stays and its attempts do not rise.
+// The start of a run meets a record: a queue the spooler cannot show as there or missing
+// is left alone and its attempts do not rise; a failed attempt (the queue cannot be made,
+// its driver data cannot be written) counts one more and the fifth gives it up; a queue
+// printui made gets the saved settings back but keeps printui's print processor and data type.
 void TestRecordedQueueCannotTell()
 {
     const struct {
         const char* name;
+        bool there;  // the spooler lists the queue
         DWORD openError, status;
-        std::string why;
+        uint32_t attempts;
+        bool driverData, comment, setWorks;  // setWorks: also the update's driver data is there
+        std::string why, end;
+        int lost;
+        int attemptsAfter;  // -1: the record is gone
     } rows[] = {
-        {"spooler not running", RPC_S_SERVER_UNAVAILABLE, 0, "## Office Q is left alone: whether it exists cannot be told: "},
-        {"access denied", ERROR_ACCESS_DENIED, 0, "## Office Q is left alone: whether it exists cannot be told: "},
-        {"pending deletion", 0, PRINTER_STATUS_PENDING_DELETION,
-         "## Office Q is left alone: it is being deleted and goes once its print jobs have printed"},
+        {"spooler not running", true, RPC_S_SERVER_UNAVAILABLE, 0, 2, false, false, false,
+         "## Office Q is left alone: whether it exists cannot be told: ", KEPT, 1, 2},
+        {"access denied", true, ERROR_ACCESS_DENIED, 0, 2, false, false, false,
+         "## Office Q is left alone: whether it exists cannot be told: ", KEPT, 1, 2},
+        {"pending deletion", true, 0, PRINTER_STATUS_PENDING_DELETION, 2, false, false, false,
+         "## Office Q is left alone: it is being deleted and goes once its print jobs have printed", KEPT, 1, 2},
+        {"missing, cannot be made a fourth time: kept", false, 0, 0, 3, false, false, false,
+         "## Office Q is lost: an earlier run deleted it and restoring it failed: ", "", 1, 4},
+        {"missing, cannot be made a fifth time: given up", false, 0, 0, 4, false, false, false,
+         "## Office Q is lost for good: bringing it back failed 5 times: ", "; its saved definition is removed", 1, -1},
+        {"there, its driver data cannot be written: kept", true, 0, 0, 0, true, false, false,
+         "## Office Q: its driver data is not whole yet: ", "; its saved definition is kept for the next run", 0, 1},
+        {"there, its settings put back: printui's processor stays, no \"exists\" line", true, 0, 0, 0, false, true, true,
+         "## Office Q: settings put back: comment", "", 0, -1},
     };
     for (const auto& row : rows) {
         check::Context context(row.name);
@@ -501,23 +529,103 @@ void TestRecordedQueueCannotTell()
         saved.name = L"Office Q";
         saved.port = L"LPT1:";
         saved.driver = L"Model X 100";
-        saved.printProcessor = L"WinPrint";
-        saved.attempts = 2;
+        saved.printProcessor = L"OldPrint";
+        saved.datatype = L"RAW";
+        saved.attempts = row.attempts;
         saved.writerProcessId = GetCurrentProcessId();
+        if (row.driverData) saved.driverData = {{L"Marker", REG_DWORD, {7, 0, 0, 0}}};
+        if (row.comment) saved.comment = L"Room 201";
         ok(WriteQueueRecord(saved) == ERROR_SUCCESS, "record not written\n");
         g_fake = {};
-        g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 1, row.status}};
+        if (row.there) g_fake.queues = {{L"Office Q", L"LPT1:", L"Model X 100", 1, row.status}};
         g_fake.openError = row.openError;
+        g_fake.setWorks = row.setWorks;
+        const std::wstring driverKey = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Office Q";
+        HKEY values = nullptr;
+        if (row.setWorks && RegCreateKeyExW(HKEY_LOCAL_MACHINE, (driverKey + L"\\PrinterDriverData").c_str(), 0, nullptr,
+                                            0, KEY_SET_VALUE, nullptr, &values, nullptr) == ERROR_SUCCESS) {
+            DWORD worked = 1;
+            RegSetValueExW(values, L"AiODDPnPWorked", 0, REG_DWORD, reinterpret_cast<BYTE*>(&worked), sizeof(worked));
+            RegSetValueExW(values, L"SoftwareCUEContextID", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+            RegCloseKey(values);
+        }
         NewLogLines();
         int lost = RestoreRecordedQueues();
         std::vector<std::string> lines = NewLogLines();
         SavedQueue kept;
-        ok(lost == 1, "lost %d\n", lost);
-        ok(ReadRecord(L"Office Q", kept) && kept.attempts == 2, "record gone or attempts %u\n", kept.attempts);
-        ok(lines.size() == 1 && HasLine(lines, row.why, KEPT), "log: %u lines, first [%s]\n",
-           static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str());
+        bool recorded = ReadRecord(L"Office Q", kept);
+        ok(lost == row.lost, "lost %d\n", lost);
+        ok(row.attemptsAfter < 0 ? !recorded : recorded && kept.attempts == static_cast<uint32_t>(row.attemptsAfter),
+           "record kept %d, attempts %u\n", recorded, kept.attempts);
+        ok(lines.size() == 1 && HasLine(lines, row.why, row.end), "log: %u lines, first [%s], last [%s]\n",
+           static_cast<unsigned>(lines.size()), lines.empty() ? "" : lines[0].c_str(),
+           lines.empty() ? "" : lines.back().c_str());
+        if (row.setWorks)
+            ok(g_fake.setProcessor == L"WinPrint/NT EMF 1.008", "processor/data type set: %ls\n", g_fake.setProcessor.c_str());
         RemoveQueueRecord(L"Office Q");
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (driverKey + L"\\PrinterDriverData").c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, driverKey.c_str());
     }
+}
+
+// Whether the record key's access list is protected; `unprotect` first makes it an
+// inherited one, as earlier versions left the key.
+bool RecordKeyProtected(bool unprotect = false)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SAVED_QUEUES_KEY, 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    BYTE descriptor[4096] = {};
+    DWORD size = sizeof(descriptor);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    bool got = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size) == ERROR_SUCCESS &&
+               GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+               GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    if (got && unprotect) {
+        SECURITY_DESCRIPTOR sd;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&sd, present, dacl, FALSE);
+        got = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, &sd) ==
+              ERROR_SUCCESS;
+        size = sizeof(descriptor);
+        got = got && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size) == ERROR_SUCCESS &&
+              GetSecurityDescriptorControl(descriptor, &control, &revision);
+    }
+    RegCloseKey(key);
+    return got && (control & SE_DACL_PROTECTED) != 0;
+}
+
+// A record key with an inherited access list gets the launcher's own when a run writes
+// it, never when it is only read or checked, as a plan does.
+void TestRecordKeyResecured()
+{
+    SavedQueue saved;
+    saved.name = L"Office Q";
+    saved.port = L"LPT1:";
+    saved.driver = L"Model X 100";
+    saved.printProcessor = L"WinPrint";
+    const struct {
+        const char* name;
+        void (*open)(const SavedQueue&);
+        bool protectedAfter;
+    } rows[] = {
+        {"counted for a plan", [](const SavedQueue&) { (void)CountRecordedQueues(); }, false},
+        {"checked by a plan", [](const SavedQueue&) { PlanRecoveryKeys(); }, false},
+        {"written by a run", [](const SavedQueue& q) { (void)WriteQueueRecord(q); }, true},
+    };
+    for (const auto& row : rows) {
+        check::Context context(row.name);
+        ok(WriteQueueRecord(saved) == ERROR_SUCCESS, "record not written\n");
+        ok(!RecordKeyProtected(true), "the key's access list is still protected\n");
+        row.open(saved);
+        bool now = RecordKeyProtected();
+        ok(now == row.protectedAfter, "protected %d\n", now);
+    }
+    RemoveQueueRecord(L"Office Q");
 }
 
 // The update's walk with queues that have jobs, a deletion the spooler holds back, and
@@ -593,6 +701,7 @@ int main()
     TestGetInstallFolder();
     UseSpoolerFunctions(&FAKE_SPOOLER);
     TestRecordedQueueCannotTell();
+    TestRecordKeyResecured();
     TestQueuesWithJobs();
     UseSpoolerFunctions(nullptr);
     return check::summary();
