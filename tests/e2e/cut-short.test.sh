@@ -17,6 +17,7 @@
 # its steps show as ntdll calls, NtSetInformationFile for each rename).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/lib-printers.sh"
+. "$(dirname "$0")/lib-product.sh"
 
 KILLAT="$E2E_WORK/killat.so"
 gcc -m32 -O2 -shared -fPIC -nostdlib -o "$KILLAT" "$TEST_SOURCE_DIR/tests/tools/killat.c" \
@@ -77,6 +78,10 @@ cut_run() {
       FK_PAT=${spec%%@*} FK_AFTER=$([[ $spec == *@* ]] && echo "${spec#*@}") FK_N=$count FK_PROC=$proc FK_HIT=$hit \
         LD_PRELOAD=$KILLAT RUN_ENV="WINEDEBUG=+relay" RUN_ERR="$E2E_WORK/relay.txt" run_setup "-ui quiet" 2>/dev/null
       grep -Fq -- "${spec%%@*}" "$hit" 2>/dev/null; ok $? "[$name] not cut at [$spec]"
+      if [[ $spec == *ReplaceFileW* ]]; then  # the new file is on disk before the old one is moved away
+        grep -a -m1 -E ':Call KERNEL32\.(FlushFileBuffers|ReplaceFileW)\(' "$E2E_WORK/relay.txt" | grep -q FlushFileBuffers
+        ok $? "[$name] the temporary is not flushed before ReplaceFileW"
+      fi
       rm -f "$E2E_WORK/relay.txt" ;;
     plan)  # reports what an earlier run left stopped, and keeps the note
       run_setup "-ui plan"
@@ -96,6 +101,9 @@ cut_run() {
         wine wineboot >/dev/null 2>&1
       fi
       wait "$RUN_PID" 2>/dev/null ;;
+    hold)  # no run: another program holds the data file open, without sharing, through the next run
+      hold_file "$DATA_FILE_WIN"
+      return ;;
     plant:*)  # no run: the recorded temporary's place is taken
       local temp
       temp=$(wine reg query 'HKLM\Software\Tarvik\Setup\ReplacedFiles' 2>/dev/null | tr -d '\r' |
@@ -144,13 +152,14 @@ ROWS=(
   "inside the hand-off copy's replacement|at:Ret  ntdll.NtSetInformationFile@Apps\\\\pxclean.dat.|2|## C:\\Apps\\pxclean.dat was put in place whole: an earlier run was cut short while replacing it"
   "inside the start-up recovery's AddPrinterW, after the port, before the driver|at:Ret  winspool.drv.DeletePrinter;at:$DRIVER_WRITE@Call winspool.drv.AddPrinterW|2|$TRAY_BACK;$SERVICE_BACK;## Office A repaired as it was saved: a run cut short while creating it left it without its driver"
   "inside printui's AddPrinterW, after the port, before the driver|printui-at:$DRIVER_WRITE|2|no:$TRAY_BACK;no:$SERVICE_BACK"
+  "the data file held open by another program|hold|0|## Writting Magic Keyword failed;no:## Successfully updated the  Magic Keyword in scrubber file"
   "a folder planted under the recorded temporary's name|at:Call KERNEL32.WritePrivateProfileStringW;plant:folder|0|$REFUSED|1603"
   "a link planted under the recorded temporary's name|at:Call KERNEL32.WritePrivateProfileStringW;plant:link|0|$REFUSED|1603"
 )
 
 for row in "${ROWS[@]}"; do
   IFS='|' read -r name cuts keys lines code <<<"$row"
-  planted=""
+  planted="" HOLD_PID=""
   reset_machine
   printf 'another program\r\n' >"$OTHER_FILE"
   IFS=';' read -r -a steps <<<"$cuts"
@@ -182,6 +191,7 @@ for row in "${ROWS[@]}"; do
   fi
   ls "$(dirname "$DATA_FILE")"/*.tarvik-* "$DRIVE_C"/Apps/*.tarvik-* >/dev/null 2>&1
   expect_eq "[$name] temporary or backup file left" 2 "$?"
+  [ -z "$HOLD_PID" ] || release_file
 done
 
 finish
